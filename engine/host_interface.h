@@ -1,0 +1,36 @@
+// The engine's view of the host application: the three calls a run makes.
+// The host link implements it over the local transport; tests and the
+// list-only runner supply their own.
+#pragma once
+
+#include <string>
+
+namespace talvex {
+
+class HostInterface {
+public:
+    virtual ~HostInterface() = default;
+
+    // Links to the host when no link is up, finding and starting it as needed.
+    // False when it could not be found, started or linked; the implementation
+    // has already told the user why.
+    virtual bool Init() = 0;
+
+    // A request on the control topic ("hardcancel", "Windows(...)"); links on
+    // demand. The reply becomes ReturnStr().
+    virtual void Send(const std::string& command) = 0;
+
+    // An execute on the control topic; returns once the host has pushed a
+    // non-empty response on the asynchronous topic, or the link was lost.
+    // Pending events keep being processed while it waits.
+    virtual void SendA(const std::string& command) = 0;
+
+    // The current response: the reply to the last Send or SendA.
+    virtual std::string ReturnStr() const = 0;
+
+    // True once a link that was up has been lost (the host ended or closed the
+    // connection); the next Init links again and clears it.
+    virtual bool LinkLost() const = 0;
+};
+
+} // namespace talvex

@@ -1,0 +1,76 @@
+// The variable store: named text values, the system variables of a run and the
+// substitution of names by values.
+#pragma once
+
+#include "environment.h"
+#include "name_index.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace talvex {
+
+struct VarEntry {
+    std::string Name;
+    std::string Value;
+};
+
+class VariableStore {
+public:
+    static constexpr int kMaxVariables = 20000;
+    static constexpr const char* kSelfReferenceText =
+        "'err: do not put variable name in right-side expresssion'";
+
+    explicit VariableStore(Environment env = Environment::system());
+
+    // Creates or updates a variable. "5.2 ± 0.1" also sets NAME.err; a new
+    // variable whose value contains its own name gets the error text instead,
+    // and `value` is rewritten the way it was stored. Returns the count after.
+    int SetVar(std::string_view name, std::string& value);
+    int SetVar(std::string_view name, std::string_view value);
+
+    // Removes every variable whose name holds neither "@" nor "$"; returns how many.
+    int ClearUserVars();
+
+    // Replaces variable names and the built-in names @now, @date, @time,
+    // @rtfnl and @rtftab by their values, leftmost first, longest name at the
+    // same place; inserted values are not scanned again.
+    std::string SubstituteVars(std::string_view text) const;
+
+    // Sets @ScriptPath, @ScriptName, @ScriptRoot and @ScriptWholeName.
+    void SetScriptVars(std::string_view path);
+
+    // Empties the store and creates the system variables of a run.
+    void InitSystemVars();
+
+    // Empties the store (run start).
+    void Clear();
+
+    // Value of a variable, looked up ignoring case; nullptr when absent.
+    const std::string* Find(std::string_view name) const;
+
+    int VarCount() const { return static_cast<int>(entries_.size()); }
+    // Live entries in order of creation.
+    const std::vector<VarEntry>& Entries() const { return entries_; }
+
+    // Full path of the top-level script of the current run; read by InitSystemVars.
+    std::string RunScriptFile;
+
+    const Environment& environment() const { return env_; }
+    Environment& environment() { return env_; }
+
+private:
+    void append(std::string_view name, std::string value);
+    void reindex();
+
+    Environment env_;
+    std::vector<VarEntry> entries_;
+    // Lower-cased name -> index in entries_.
+    std::unordered_map<std::string, int> lookup_;
+    // Lower-cased names -> matcher for the substitution scan.
+    NameIndex names_;
+};
+
+} // namespace talvex
