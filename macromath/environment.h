@@ -9,10 +9,10 @@
 namespace talvex {
 
 struct LocalTime {
-    int year = 2000;  // four digits
-    int month = 1;    // 1..12
-    int day = 1;      // 1..31
-    int hour = 0;     // 0..23
+    int year = 2000; // four digits
+    int month = 1;   // 1..12
+    int day = 1;     // 1..31
+    int hour = 0;    // 0..23
     int minute = 0;
     int second = 0;
 };

@@ -24,16 +24,15 @@ public:
     // Length of the longest name that starts at `pos` of `lowerText`, or 0.
     std::size_t LongestAt(std::string_view lowerText, std::size_t pos) const;
 
-    // Leftmost position at or after `from` where a name starts, with the
-    // longest name there; false when no name occurs.
-    bool FindFirst(std::string_view lowerText, std::size_t from, std::size_t& pos,
+    // Leftmost position in [from, to] where a name starts, with the longest
+    // name there; false when no name starts in that range.
+    bool FindFirst(std::string_view lowerText, std::size_t from, std::size_t to, std::size_t& pos,
                    std::size_t& length) const;
 
 private:
     struct Node {
         std::uint32_t paths = 0; // names passing through or ending here
         bool terminal = false;
-        // Bit set of first bytes, so the scan skips positions no name starts at.
     };
     static std::uint64_t key(std::uint32_t node, unsigned char c) {
         return (std::uint64_t(node) << 8) | c;

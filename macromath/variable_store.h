@@ -63,7 +63,6 @@ public:
 
 private:
     void append(std::string_view name, std::string value);
-    void reindex();
 
     Environment env_;
     std::vector<VarEntry> entries_;
