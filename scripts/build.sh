@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds Talvex in build/ (RelWithDebInfo, -O2). Extra CMake
+# options may follow. Under CI, warnings are errors.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+werror=OFF
+[ -n "${CI:-}" ] && werror=ON
+cmake -S "$root" -B "$root/build" -G Ninja -DTALVEX_WERROR=$werror "$@" >/dev/null
+cmake --build "$root/build" -j"$(nproc)"
