@@ -1,0 +1,88 @@
+// #if, #elseif, #else and #endif, and the condition test the loops share.
+#include "engine/interpreter.h"
+
+#include "engine/line_context.h"
+#include "macromath/evaluator.h"
+#include "macromath/number_text.h"
+
+namespace talvex {
+
+Interpreter::Condition Interpreter::EvaluateCondition(const std::string& condition) const {
+    Condition result;
+    const std::string substituted = Vars.SubstituteVars(condition);
+    result.value = EvalExpression(substituted, 0, Vars.environment().decimalSeparator);
+    result.holds = ValOf(result.value) != 0;
+    result.trace = result.value + "=(" + substituted + ")=(" + condition + "))";
+    return result;
+}
+
+void Interpreter::If(LineContext& c) {
+    // Everything that can fail (the evaluation) happens before the stack changes.
+    std::int16_t state = kStateInactive;
+    std::string shownValue = c.arg;
+    if (c.open) {
+        const Condition cond = EvaluateCondition(c.arg);
+        state = cond.holds ? kStateActive : kStatePending;
+        shownValue = cond.value;
+        c.outLine = "#If(" + cond.trace;
+    } else {
+        c.outLine = "#If(" + c.arg + ")";
+    }
+
+    const bool singleLine = c.ifOffset > 0;
+    if (!singleLine && BlockLevel >= kMaxBlockLevel) {
+        Frame().State = kStateInactive;
+        Frame().Done = 1;
+        c.outLine = "Error:nesting is too deep: #If(" + shownValue + ")";
+        return;
+    }
+    if (singleLine) {
+        // Nothing is pushed; the runner runs the statement when the test held.
+        if (state == kStateActive) c.outLine += " #offset=" + std::to_string(c.ifOffset);
+        return;
+    }
+    ++BlockLevel;
+    Frame() = BlockFrame{kIfBlock, state, c.pos, 0};
+    if (state == kStateInactive) c.outLine.clear();
+}
+
+void Interpreter::ElseIf(LineContext& c) {
+    BlockFrame& frame = Frame();
+    if (frame.Kind != kIfBlock) {
+        c.outLine = "Error: #ElseIf found out of proper order";
+        return;
+    }
+    if (frame.State == kStatePending) {
+        const Condition cond = EvaluateCondition(c.arg);
+        if (cond.holds) frame.State = kStateActive;
+        c.outLine = "#ElseIf(" + cond.trace;
+        return;
+    }
+    if (frame.State == kStateActive) frame.State = kStateFinished;
+    c.outLine = "#ElseIf(" + c.arg + ")";
+}
+
+void Interpreter::Else(LineContext& c) {
+    BlockFrame& frame = Frame();
+    if (frame.Kind != kIfBlock) {
+        c.outLine = "Error: #ElseIf found out of proper order";
+        return;
+    }
+    if (frame.State == kStateActive)
+        frame.State = kStateFinished;
+    else if (frame.State == kStatePending)
+        frame.State = kStateActive;
+    c.outLine = "#Else";
+}
+
+void Interpreter::EndIf(LineContext& c) {
+    const BlockFrame& frame = CurrentFrame();
+    if (frame.Kind != kIfBlock) {
+        c.outLine = "Error: #Endif found out of proper order";
+        return;
+    }
+    c.outLine = frame.State == kStateInactive ? "" : "#Endif";
+    PopFrame();
+}
+
+} // namespace talvex
