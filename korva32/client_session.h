@@ -1,0 +1,69 @@
+// One connected client: its socket, line framing, advise state and the
+// execute it has in progress.
+#pragma once
+
+#include "korva32/line_framer.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+class QLocalSocket;
+
+namespace talvex::korva {
+
+class ClientSession : public QObject {
+    Q_OBJECT
+
+public:
+    // Set by the server. The line and oversize handlers return false to stop
+    // reading (the host is ending).
+    struct Handlers {
+        std::function<bool(ClientSession&, const QByteArray&)> line;
+        std::function<bool(ClientSession&)> oversize;
+        std::function<void(ClientSession&)> waitElapsed;
+        std::function<void(ClientSession&)> gone;
+    };
+
+    // What the client's current execute is doing while its response is not out yet.
+    enum class Pending { None, Wait, Silent };
+
+    ClientSession(QLocalSocket* socket, Handlers handlers, QObject* parent = nullptr);
+    ~ClientSession() override;
+
+    bool isOpen() const { return !closed_; }
+
+    // Queues one line for the client; a closed connection swallows it.
+    void send(const QByteArray& line);
+    // Writes out what the socket can take now and closes the connection.
+    void close();
+
+    bool asyncAdvised = false;
+    bool dynamicAdvised = false;
+
+    Pending pending() const { return pending_; }
+    void startWait(int ms, const QString& response);
+    void startSilent();
+    // Ends the pending work and gives the response a wait had ready.
+    QString finishPending();
+
+    // Executes accepted while an earlier one was still pending, oldest first.
+    std::deque<QString> queued;
+
+private:
+    void readAvailable();
+    void connectionLost();
+
+    QLocalSocket* socket_;
+    Handlers handlers_;
+    LineFramer framer_;
+    QTimer waitTimer_;
+    Pending pending_ = Pending::None;
+    QString waitResponse_;
+    bool closed_ = false;
+};
+
+} // namespace talvex::korva

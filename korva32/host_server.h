@@ -1,0 +1,64 @@
+// The host side of the protocol: listens on the local socket, decodes
+// JSON-RPC lines and routes commands, responses and dynamic data.
+#pragma once
+
+#include "korva32/command_interpreter.h"
+
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+namespace talvex::korva {
+
+class ClientSession;
+
+class HostServer : public QObject {
+    Q_OBJECT
+
+public:
+    enum class ListenResult {
+        Listening,
+        PathTaken, // a live host listens there, or the path is not a socket
+        Failed,
+    };
+
+    // `writeText` receives what rtftextnl() puts in the host's text window.
+    explicit HostServer(CommandInterpreter::TextSink writeText, QObject* parent = nullptr);
+    ~HostServer() override;
+
+    // Takes the socket path: refuses one where a host answers, removes a stale
+    // socket file, and listens for the user only. `error` explains a refusal.
+    ListenResult listen(const QString& path, QString* error);
+
+signals:
+    // An Exit arrived; every connection is closed and the socket file removed.
+    void exitRequested();
+
+private:
+    void acceptConnections();
+    bool handleLine(ClientSession& client, const QByteArray& line);
+    bool handleOversize(ClientSession& client);
+    void dropClient(ClientSession& client);
+
+    void request(ClientSession& client, const QJsonValue& id, const QJsonObject& params);
+    void execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params);
+    void advise(ClientSession& client, const QJsonValue& id, const QJsonObject& params, bool on);
+
+    void runExecute(ClientSession& client, const QString& command);
+    void waitElapsed(ClientSession& client);
+    void cancelPending(ClientSession& client);
+    void runQueued(ClientSession& client);
+    void respond(ClientSession& client, const QString& response);
+    void pushDynamic(const QString& data);
+    void shutDown();
+
+    QLocalServer server_;
+    CommandInterpreter interpreter_;
+    std::vector<ClientSession*> clients_;
+    bool exiting_ = false;
+};
+
+} // namespace talvex::korva

@@ -1,0 +1,83 @@
+// korva32: the simulator host. Serves the host protocol until a client sends Exit.
+//
+// Exit status: 0 after Exit; 1 the socket could not be set up; 2 the socket
+// path is taken (a live host listens there, or it is not a socket); 64 bad usage.
+#include "korva32/host_server.h"
+#include "korva32/socket_path.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitSetupFailed = 1;
+constexpr int kExitPathTaken = 2;
+constexpr int kExitUsage = 64;
+
+void writeToTextWindow(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // A reader that went away must not kill the host; writes just fail.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korva32"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulator host: answers host commands on a local socket until Exit."));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this help and exit."));
+    const QCommandLineOption socketOption(
+        QStringLiteral("socket"),
+        QStringLiteral("Listen on PATH (default: $KORVA_SOCKET, else $XDG_RUNTIME_DIR/KORVA, "
+                       "else KORVA in the temp folder)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption visibleOption(
+        QStringLiteral("visible"), QStringLiteral("Accepted for compatibility; has no effect."));
+    parser.addOption(helpOption);
+    parser.addOption(socketOption);
+    parser.addOption(visibleOption);
+
+    if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        const QString problem = parser.errorText().isEmpty()
+                                    ? QStringLiteral("unexpected argument: ") +
+                                          parser.positionalArguments().constFirst()
+                                    : parser.errorText();
+        std::fprintf(stderr, "korva32: %s\n%s", qPrintable(problem), qPrintable(parser.helpText()));
+        return kExitUsage;
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+
+    const QString path = parser.isSet(socketOption)
+                             ? talvex::korva::absoluteSocketPath(parser.value(socketOption))
+                             : talvex::korva::defaultSocketPath();
+
+    talvex::korva::HostServer server(writeToTextWindow);
+    QString error;
+    switch (server.listen(path, &error)) {
+    case talvex::korva::HostServer::ListenResult::Listening:
+        break;
+    case talvex::korva::HostServer::ListenResult::PathTaken:
+        std::fprintf(stderr, "korva32: %s\n", qPrintable(error));
+        return kExitPathTaken;
+    case talvex::korva::HostServer::ListenResult::Failed:
+        std::fprintf(stderr, "korva32: %s\n", qPrintable(error));
+        return kExitSetupFailed;
+    }
+    QObject::connect(&server, &talvex::korva::HostServer::exitRequested, &app,
+                     [] { QCoreApplication::exit(0); });
+    return QCoreApplication::exec();
+}

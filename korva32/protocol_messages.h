@@ -1,0 +1,28 @@
+// The host protocol's names and the JSON-RPC lines the host writes.
+#pragma once
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QString>
+
+namespace talvex::korva {
+
+inline constexpr char16_t kControlTopic[] = u"DDE_Control";
+inline constexpr char16_t kAsyncTopic[] = u"DDE_AsyncResponse";
+inline constexpr char16_t kDynamicTopic[] = u"DDE_DynamicData";
+inline constexpr char16_t kDataItem[] = u"Data";
+
+// JSON-RPC 2.0 error codes the host answers with.
+enum RpcErrorCode : int {
+    kParseError = -32700,
+    kInvalidRequest = -32600,
+    kMethodNotFound = -32601,
+    kInvalidParams = -32602,
+};
+
+// Each returns one compact JSON object followed by "\n", ready to write.
+QByteArray resultLine(const QJsonValue& id, const QJsonValue& result);
+QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
+QByteArray changedLine(const QString& topic, const QString& data);
+
+} // namespace talvex::korva
