@@ -1,0 +1,341 @@
+// The host link.
+#include "hostlink/host_link.h"
+
+#include "hostlink/host_process.h"
+#include "hostlink/response_fields.h"
+#include "hostlink/socket_path.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+#include <QtDebug>
+
+#include <algorithm>
+#include <utility>
+
+namespace talvex {
+
+namespace {
+const QString kControl = QStringLiteral("DDE_Control");
+const QString kAsync = QStringLiteral("DDE_AsyncResponse");
+const QString kDynamic = QStringLiteral("DDE_DynamicData");
+const QString kData = QStringLiteral("Data");
+
+bool ContainsErrorNoCase(const std::string& text) {
+    static const char kWord[] = "error";
+    if (text.size() < 5) return false;
+    for (std::size_t i = 0; i + 5 <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < 5) {
+            char c = text[i + k];
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+            if (c != kWord[k]) break;
+            ++k;
+        }
+        if (k == 5) return true;
+    }
+    return false;
+}
+} // namespace
+
+const char* const HostLink::kLinkLostText = "Error: link to KORVA lost";
+const char* const HostLink::kRefusedText = "Error: KORVA refused the command: ";
+const char* const HostLink::kTooLongText = "Error: command too long for KORVA";
+
+HostLink::HostLink(QObject* parent)
+    : QObject(parent),
+      transport_(HostTransport::Handlers{
+                     [this](qint64 id, const HostReply& reply) { OnReply(id, reply); },
+                     [this](const QString& topic, const QString& item, std::string data) {
+                         OnChanged(topic, item, std::move(data));
+                     },
+                     [this] { OnLost(); }},
+                 this),
+      socketPath_(DefaultSocketPath()), search_(HostSearch::FromEnvironment()) {}
+
+HostLink::~HostLink() {
+    // Leaving without Uninit closes the connection only; the host keeps running.
+    transport_.Disconnect();
+}
+
+void HostLink::Tell(LinkMessageIcon icon, const QString& title, const QString& text) {
+    if (messages_) {
+        messages_(icon, title, text);
+    } else {
+        qWarning().noquote() << text;
+    }
+}
+
+bool HostLink::IsLinked() const {
+    return linked_ && transport_.IsConnected();
+}
+
+QString HostLink::TARNPath() {
+    const QString path = FindHost(search_);
+    if (path.isEmpty())
+        Tell(LinkMessageIcon::Exclamation, QString(), QStringLiteral("Could not find KORVA32"));
+    return path;
+}
+
+bool HostLink::Init(const QString& korvaPath, bool visible) {
+    if (IsLinked()) return true;
+
+    ClearDynReport();
+    hostDir_.clear();
+    QString program = korvaPath;
+    if (program.isEmpty()) {
+        program = TARNPath();
+        if (program.isEmpty()) return false;
+        // The file found is started as found: KORVA32 may name a host that is
+        // not called korva32.
+        hostDir_ = QFileInfo(program).path();
+        if (!hostDir_.endsWith(QLatin1Char('/'))) hostDir_ += QLatin1Char('/');
+    }
+
+    if (!transport_.Connect(socketPath_)) {
+        const qint64 pid = StartHostDetached(program, socketPath_, visible);
+        if (pid == 0) {
+            Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
+                 QStringLiteral("Could not run KORVA"));
+            return false;
+        }
+        startedHost_ = true;
+        hostPid_ = pid;
+        if (!WaitForLink(pid)) {
+            Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
+                 QStringLiteral("Could not initialize KORVA DDE link"));
+            return false;
+        }
+    }
+
+    // Hot links first, so no response to a later execute can pass us by.
+    transport_.Advise(kDynamic, kData);
+    transport_.Advise(kAsync, kData);
+    linked_ = true;
+    lost_ = false;
+
+    if (!visible) Send("Windows(MAIN,MINIMIZED)");
+    return true;
+}
+
+bool HostLink::WaitForLink(qint64 pid) {
+    // A freshly started host needs a moment before it listens; give it a
+    // bounded while, keeping events flowing, and stop early if it died.
+    const QDeadlineTimer deadline(linkTimeoutMs_);
+    for (;;) {
+        if (transport_.Connect(socketPath_)) return true;
+        if (!ProcessAlive(pid)) return transport_.Connect(socketPath_);
+        if (deadline.hasExpired()) return false;
+        QEventLoop pause;
+        QTimer::singleShot(std::min<qint64>(50, std::max<qint64>(1, deadline.remainingTime())),
+                           &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+}
+
+void HostLink::Uninit(bool closeKorva) {
+    if (IsLinked()) {
+        // Nothing comes back that we need: the host closes as soon as it reads Exit.
+        if (closeKorva || startedHost_) transport_.Execute(kControl, "Exit");
+        transport_.Disconnect();
+    }
+    linked_ = false;
+    lost_ = false;
+    Wake();
+}
+
+bool HostLink::WaitForHostExit(int timeoutMs) {
+    if (hostPid_ == 0) return true;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (ProcessAlive(hostPid_)) {
+        if (deadline.hasExpired()) return false;
+        QEventLoop pause;
+        QTimer::singleShot(20, &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+    return true;
+}
+
+bool HostLink::EnsureLinked() {
+    if (IsLinked()) return true;
+    if (lost_) {
+        // Never start a fresh host behind the user's back in the middle of a
+        // run; the next explicit Init links again.
+        SetDDEBox(kLinkLostText);
+        return false;
+    }
+    return Init(QString(), true);
+}
+
+void HostLink::ProcessEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void HostLink::Wake() {
+    for (QEventLoop* loop : waiters_)
+        loop->quit();
+}
+
+void HostLink::WaitUntil(const std::function<bool()>& done) {
+    // Sleeps in an event loop; every reply, notification or loss wakes all
+    // waiters (nested ones included) to look at their condition again.
+    while (!done()) {
+        QEventLoop loop;
+        waiters_.push_back(&loop);
+        loop.exec();
+        waiters_.erase(std::find(waiters_.begin(), waiters_.end(), &loop));
+    }
+}
+
+void HostLink::Send(const std::string& s) {
+    if (!EnsureLinked()) return;
+    sendBox_ = s;
+    SetDDEBox(std::string());
+    PendingCall call;
+    const qint64 id = transport_.Request(kControl, s);
+    if (id == 0) {
+        SetDDEBox(transport_.IsConnected() ? kTooLongText : kLinkLostText);
+        return;
+    }
+    pending_[id] = &call;
+    WaitUntil([&] { return call.done || !IsLinked(); });
+    pending_.erase(id);
+    if (call.done) {
+        // A refused request leaves the response empty, as a failed request always did.
+        if (!call.reply.isError) SetDDEBox(std::move(call.reply.data));
+    } else {
+        SetDDEBox(kLinkLostText);
+    }
+}
+
+void HostLink::SendA(const std::string& s) {
+    if (!EnsureLinked()) return;
+    sendBox_ = s;
+    SetDDEBox(std::string());
+    SetDDEAsync(std::string());
+    SetDynDDE(std::string());
+    ProcessEvents();
+
+    PendingCall call;
+    const qint64 id = IsLinked() ? transport_.Execute(kControl, s) : 0;
+    if (id == 0) {
+        SetDDEBox(IsLinked() ? kTooLongText : kLinkLostText);
+        return;
+    }
+    pending_[id] = &call;
+    ProcessEvents();
+    // An empty response does not count: the host answers every execute with text.
+    WaitUntil(
+        [&] { return !ddeAsync_.empty() || (call.done && call.reply.isError) || !IsLinked(); });
+    pending_.erase(id);
+
+    if (!ddeAsync_.empty()) {
+        SetDDEBox(ddeAsync_);
+    } else if (call.done && call.reply.isError) {
+        // No response follows a refused execute; waiting on would never end.
+        SetDDEBox(kRefusedText + call.reply.errorMessage.toStdString());
+    } else {
+        SetDDEBox(kLinkLostText);
+    }
+    ProcessEvents();
+}
+
+bool HostLink::Error() const {
+    return ContainsErrorNoCase(ddeBox_);
+}
+
+void HostLink::OnReply(qint64 id, const HostReply& reply) {
+    const auto it = pending_.find(id);
+    if (it == pending_.end()) return; // an execute's null, or a call nobody waits for
+    it->second->done = true;
+    it->second->reply = reply;
+    Wake();
+}
+
+void HostLink::OnChanged(const QString& topic, const QString& item, std::string data) {
+    if (item != kData) return;
+    if (topic == kAsync) {
+        SetDDEAsync(std::move(data));
+        Wake();
+    } else if (topic == kDynamic) {
+        SetDynDDE(std::move(data));
+    }
+}
+
+void HostLink::OnLost() {
+    if (!linked_) return;
+    linked_ = false;
+    lost_ = true;
+    Wake();
+    emit debugTextsChanged();
+}
+
+void HostLink::SetSendBox(const std::string& text) {
+    sendBox_ = text;
+    emit debugTextsChanged();
+}
+
+void HostLink::SetDDEBox(std::string text) {
+    ddeBox_ = std::move(text);
+    emit debugTextsChanged();
+}
+
+void HostLink::SetDDEAsync(std::string text) {
+    ddeAsync_ = std::move(text);
+    emit debugTextsChanged();
+}
+
+void HostLink::SetDynDDE(std::string text) {
+    if (text == dynDDE_) return; // only a change is news
+    dynDDE_ = std::move(text);
+    emit debugTextsChanged();
+    dynReport_.Post();
+}
+
+std::string HostLink::ParseString(const std::string& s, const std::string& parm) const {
+    return talvex::ParseString(s, parm);
+}
+
+double HostLink::Parm(const std::string& s) const {
+    return FieldValue(ddeBox_, s);
+}
+
+double HostLink::DynParm(const std::string& s) const {
+    return FieldValue(dynDDE_, s);
+}
+
+double HostLink::ParmErrBar(const std::string& s) const {
+    return FieldErrorBar(ddeBox_, s);
+}
+
+int HostLink::ParmCount(const std::string& s) const {
+    return talvex::ParmCount(s);
+}
+
+std::string HostLink::ParmName(const std::string& s, int index) const {
+    return talvex::ParmName(s, index);
+}
+
+double HostLink::Column(int index) const {
+    return talvex::SkipColumn(ddeBox_, index, ",");
+}
+
+double HostLink::SkipColumn(const std::string& s, int index, const std::string& delimiter) const {
+    return talvex::SkipColumn(s, index, delimiter);
+}
+
+void HostLink::SetDynReport(QObject* form, std::function<void()> click) {
+    dynReport_.Set(form, std::move(click));
+}
+
+void HostLink::ClearDynReport() {
+    dynReport_.Clear();
+}
+
+void HostLink::ButtonClick(QObject* form, std::function<void()> click) {
+    talvex::ButtonClick(form, std::move(click));
+}
+
+} // namespace talvex

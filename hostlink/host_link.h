@@ -1,0 +1,143 @@
+// The link to the host: finds and starts it, keeps the control, asynchronous
+// response and dynamic data conversations over one transport, sends
+// commands and hands out their responses and the fields inside them.
+#pragma once
+
+#include "engine/host_interface.h"
+#include "hostlink/dyn_report.h"
+#include "hostlink/host_search.h"
+#include "hostlink/host_transport.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class QEventLoop;
+
+namespace talvex {
+
+enum class LinkMessageIcon { Exclamation, Critical };
+
+class HostLink : public QObject, public HostInterface {
+    Q_OBJECT
+public:
+    // Shows a message to the user. An empty title means the front end's own.
+    using MessageHandler =
+        std::function<void(LinkMessageIcon icon, const QString& title, const QString& text)>;
+
+    // The reply text when the link broke while we waited; contains "error".
+    static const char* const kLinkLostText;
+    // The reply text when the host turned down an execute; the host's message follows.
+    static const char* const kRefusedText;
+    // The reply text for a command too long for one protocol line.
+    static const char* const kTooLongText;
+
+    explicit HostLink(QObject* parent = nullptr);
+    ~HostLink() override;
+
+    // Configuration; the defaults follow the environment.
+    void SetMessageHandler(MessageHandler handler) { messages_ = std::move(handler); }
+    void SetSocketPath(const QString& path) { socketPath_ = path; }
+    const QString& SocketPath() const { return socketPath_; }
+    void SetHostSearch(const HostSearch& search) { search_ = search; }
+    // How long a host we started may take to accept the link.
+    void SetLinkTimeout(int ms) { linkTimeoutMs_ = ms; }
+
+    // The host executable, or "" after telling the user "Could not find KORVA32".
+    QString TARNPath();
+
+    // Links to the host at korvaPath ("" to search for it), starting it when it
+    // does not run. True when the link is up.
+    bool Init(const QString& korvaPath, bool visible);
+    bool Init() override { return Init(QString(), true); }
+
+    // Closes the link; tells the host to exit when we started it or closeKorva.
+    void Uninit(bool closeKorva);
+    // After Uninit: waits, bounded, for a host we started to end. True when it has.
+    bool WaitForHostExit(int timeoutMs = 2000);
+
+    void Send(const std::string& s) override;
+    void SendA(const std::string& s) override;
+    std::string ReturnStr() const override { return ddeBox_; }
+    bool Error() const;
+    bool LinkLost() const override { return lost_; }
+    bool IsLinked() const;
+
+    // Kept for callers of the old interface; they do nothing.
+    void passbyerror() {}
+    void Doddle() {}
+
+    // Fields of the current response or of the dynamic data.
+    std::string ParseString(const std::string& s, const std::string& parm) const;
+    double Parm(const std::string& s) const;
+    double DynParm(const std::string& s) const;
+    double ParmErrBar(const std::string& s) const;
+    int ParmCount(const std::string& s) const;
+    std::string ParmName(const std::string& s, int index) const;
+    double Column(int index) const;
+    double SkipColumn(const std::string& s, int index, const std::string& delimiter) const;
+
+    // Dynamic data: click runs, posted, after every change of DynDDE.
+    void SetDynReport(QObject* form, std::function<void()> click);
+    void ClearDynReport();
+    std::string DynReturn() const { return dynDDE_; }
+    static void ButtonClick(QObject* form, std::function<void()> click);
+
+    // State shown by the link's debug window.
+    const std::string& SendBox() const { return sendBox_; }
+    void SetSendBox(const std::string& text);
+    const std::string& DDEBox() const { return ddeBox_; }
+    const std::string& DDEAsync() const { return ddeAsync_; }
+    const std::string& DynDDE() const { return dynDDE_; }
+    const QString& HostDir() const { return hostDir_; }
+    bool StartedHost() const { return startedHost_; }
+    qint64 HostPid() const { return hostPid_; }
+    const HostTransport& Transport() const { return transport_; }
+
+signals:
+    // Any of the debug window's texts changed.
+    void debugTextsChanged();
+
+private:
+    struct PendingCall {
+        bool done = false;
+        HostReply reply;
+    };
+
+    bool EnsureLinked();
+    bool WaitForLink(qint64 pid);
+    void WaitUntil(const std::function<bool()>& done);
+    void Wake();
+    void ProcessEvents();
+    void Tell(LinkMessageIcon icon, const QString& title, const QString& text);
+    void SetDDEBox(std::string text);
+    void SetDDEAsync(std::string text);
+    void SetDynDDE(std::string text);
+    void OnReply(qint64 id, const HostReply& reply);
+    void OnChanged(const QString& topic, const QString& item, std::string data);
+    void OnLost();
+
+    HostTransport transport_;
+    MessageHandler messages_;
+    QString socketPath_;
+    HostSearch search_;
+    int linkTimeoutMs_ = 10000;
+
+    bool linked_ = false;
+    bool lost_ = false;
+    bool startedHost_ = false;
+    qint64 hostPid_ = 0;
+    QString hostDir_;
+
+    std::string sendBox_, ddeBox_, ddeAsync_, dynDDE_;
+    DynReport dynReport_;
+
+    std::map<qint64, PendingCall*> pending_;
+    std::vector<QEventLoop*> waiters_;
+};
+
+} // namespace talvex

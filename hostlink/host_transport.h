@@ -1,0 +1,81 @@
+// The client end of the host transport: one local socket carrying the three
+// topics as JSON-RPC 2.0 messages, one per line.
+#pragma once
+
+#include "hostlink/line_framer.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class QLocalSocket;
+
+namespace talvex {
+
+// What the host answered to one call.
+struct HostReply {
+    bool isError = false;
+    std::string data; // result.data of a request; empty otherwise
+    int errorCode = 0;
+    QString errorMessage; // of an error reply
+};
+
+class HostTransport : public QObject {
+    Q_OBJECT
+public:
+    struct Handlers {
+        std::function<void(qint64 id, const HostReply& reply)> onReply;
+        // A "changed" notification: topic, item, data.
+        std::function<void(const QString& topic, const QString& item, std::string data)> onChanged;
+        // The host closed the connection or it broke; not called for Disconnect().
+        std::function<void()> onLost;
+    };
+
+    explicit HostTransport(Handlers handlers, QObject* parent = nullptr);
+    ~HostTransport() override;
+
+    // One attempt to connect; false when nobody listens at path.
+    bool Connect(const QString& path, int timeoutMs = 1000);
+    // Closes the connection on purpose, writing out what is still queued.
+    void Disconnect();
+    bool IsConnected() const;
+
+    // Each returns the call's id, or 0 when nothing was sent (no connection,
+    // or the message would exceed the line cap the host enforces).
+    qint64 Request(const QString& topic, const std::string& item);
+    qint64 Execute(const QString& topic, const std::string& command);
+    qint64 Advise(const QString& topic, const QString& item);
+    qint64 Unadvise(const QString& topic, const QString& item);
+
+    // Waits, bounded, until everything queued has been handed to the system.
+    void Flush(int timeoutMs);
+
+    qsizetype PeakBuffered() const { return framer_.PeakBuffered(); }
+    // Lines refused for exceeding the cap.
+    int OversizedCount() const { return oversized_; }
+
+    static constexpr qsizetype kMaxLine = LineFramer::kDefaultMaxLine;
+
+private:
+    qint64 Call(const char* method, const QString& topic, const char* key, const QByteArray& value);
+    void OnReadyRead();
+    void OnDisconnected();
+    void HandleLine(const QByteArray& line);
+
+    Handlers handlers_;
+    QLocalSocket* socket_ = nullptr;
+    LineFramer framer_;
+    qint64 nextId_ = 1;
+    bool closing_ = false;
+    int oversized_ = 0;
+};
+
+// Appends text as a JSON string literal (quotes included). Text that is not
+// valid UTF-8 is repaired first, so the host never sees a line it cannot parse.
+void AppendJsonString(QByteArray& out, const QByteArray& utf8);
+bool IsValidUtf8(const char* data, qsizetype size);
+
+} // namespace talvex
