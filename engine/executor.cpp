@@ -1,0 +1,236 @@
+// RunLineByLine: the executor. One level walks its script text line by line:
+// cancel check, translation, the ">>>" echo, the send, the result shown and
+// logged, then the canonical directive line carried out.
+#include "engine/executor_level.h"
+
+#include "engine/response_log.h"
+#include "engine/response_pane.h"
+#include "macromath/arithmetic_error.h"
+#include "macromath/trim.h"
+
+namespace talvex {
+
+void ScriptRunner::RunLineByLine(const std::string& script, const std::string& scriptFile,
+                                 int level) {
+    Level lv;
+    lv.cl = script;
+    lv.scriptFile = scriptFile;
+    lv.level = level;
+    lv.HeldLogValue = window_.LogTicked();
+
+    if (level > kMaxLevel) {
+        window_.Message(MessageKind::Information, "Call Recursion too deep", window_.BaseCaption());
+        CancelState = kAborted;
+        return;
+    }
+    LevelScript[level] = lv.cl;
+    LevelCaption[level] = window_.Title();
+    lv.SavedFileSaved = window_.FileSaved();
+    if (level == 0) interp_.TimerStart = interp_.Now();
+
+    lv.pos = 1;
+    while (lv.pos < lv.Length()) {
+        // Leading blanks and tabs are not part of the line.
+        const long length = lv.Length();
+        while ((lv.cl[lv.pos - 1] == ' ' || lv.cl[lv.pos - 1] == '\t') && lv.pos < length - 1)
+            ++lv.pos;
+
+        if (CancelState == kCancelRequested) {
+            CancelState = kStop;
+            if (!lv.CancelLabel.empty()) {
+                const long target = FindLabel(lv.cl, lv.CancelLabel);
+                if (target > lv.Length()) {
+                    ReportMissingLabel("Cancel: unable to locate label:" +
+                                       AsciiLower(lv.CancelLabel));
+                } else {
+                    lv.pos = target;
+                    CancelState = kCancelHandlerRunning;
+                }
+            }
+        }
+        if (CancelState < 0) {
+            window_.PaneAppend("script error");
+            if (window_.LogTicked()) AddLog("script error\r\n");
+            break;
+        }
+        if (CancelState > kCancelHandlerRunning) break;
+        RunLine(lv);
+    }
+
+    if (CancelState > kCancelHandlerRunning) {
+        window_.PaneAppend("script interrupted by user\r\n");
+        if (window_.LogTicked()) AddLog("script interrupted by user\r\n");
+    }
+    window_.SetFileSaved(lv.SavedFileSaved);
+}
+
+void ScriptRunner::RunLine(Level& lv) {
+    lv.lineStart = lv.pos;
+    const std::size_t end = lv.cl.find(kCrLf, static_cast<std::size_t>(lv.pos - 1));
+    const long lineEnd = end == std::string::npos ? lv.Length() + 1 : static_cast<long>(end) + 1;
+    std::string rawLine = lv.cl.substr(lv.pos - 1, lineEnd - lv.pos);
+    const std::string lineAsWritten = rawLine;
+    const long nextPos = lineEnd + 2;
+
+    try {
+        std::string outLine;
+        const int result = interp_.TranslateLine(rawLine, outLine, lv.pos, nextPos);
+
+        if (outLine.empty()) {
+            LastResult.clear();
+        } else {
+            const std::size_t echoLength = window_.PaneLength();
+            window_.PaneAppend(">>>" + outLine + kCrLf);
+            window_.ScrollToEnd();
+            window_.SetBusyPointer(true);
+            window_.Yield();
+
+            const bool sent = !interp_.EchoMode && result == kHostCommand;
+            bool linkLost = false;
+            if (sent) {
+                interp_.Vars.SetVar("@LastCommand", "'" + outLine + "'");
+                if (!SendToHost(outLine)) {
+                    // The link told the user why; the run cannot go on without a host.
+                    window_.SetBusyPointer(false);
+                    window_.PaneCutBack(echoLength);
+                    CancelState = kAborted;
+                    lv.pos = nextPos;
+                    return;
+                }
+                window_.SetBusyPointer(false);
+                LastResult = host_.ReturnStr();
+                linkLost = host_.LinkLost();
+            } else {
+                LastResult = outLine;
+            }
+            window_.Yield();
+
+            if (interp_.DebugMode && sent) {
+                if (window_.LogTicked()) AddLog(">>>" + outLine + kCrLf);
+            } else {
+                window_.PaneCutBack(echoLength);
+            }
+            SetLastResponse(LastResult);
+
+            if (LastResult.empty() || LastResult[0] != '#' || interp_.EchoMode ||
+                result == kAlwaysShown) {
+                LastResult += kCrLf;
+                ResponseLimitCheck();
+                if (window_.LogTicked()) AddLog(LastResult);
+                if (!lv.ResponseHold) window_.PaneAppend(LastResult);
+            }
+            if (linkLost) {
+                // Never start a fresh host in the middle of a measurement: stop here.
+                HostFailed = true;
+                CancelState = kAborted;
+                window_.Message(MessageKind::Critical, TrimChars(LastResult, "\r\n"), "Error");
+                lv.pos = nextPos;
+                return;
+            }
+        }
+
+        lv.pos = nextPos;
+        if (interp_.ResponseAssign) interp_.AssignList(LastResult);
+        Dispatch(lv, result);
+    } catch (const ArithmeticError& e) {
+        AbortLine(lineAsWritten, e.what());
+        lv.pos = nextPos;
+    }
+}
+
+void ScriptRunner::AbortLine(const std::string& rawLine, const std::string& what) {
+    const std::string message = "Error: " + what + " in line: " + rawLine;
+    window_.SetBusyPointer(false);
+    window_.PaneAppend(message + kCrLf);
+    if (window_.LogTicked()) AddLog(message + kCrLf);
+    window_.Message(MessageKind::Critical, message, "Error");
+    LineAborted = true;
+    CancelState = kAborted;
+}
+
+void ScriptRunner::Dispatch(Level& lv, int) {
+    const std::string lower = AsciiLower(LastResult.substr(0, 16));
+    const auto is = [&](std::string_view prefix) { return lower.rfind(prefix, 0) == 0; };
+
+    if (is("#chain") && CancelState == kRunning) {
+        ChainScript(lv);
+    } else if (is("#call") && CancelState == kRunning) {
+        CallScript(lv);
+    } else if (is("#gosub") && !interp_.DirectiveArg.empty()) {
+        JumpToLabel(lv, false);
+    } else if (is("#return")) {
+        JumpToPosition(lv);
+    } else if (is("#oncancel")) {
+        lv.CancelLabel = interp_.DirectiveArg;
+        interp_.DirectiveArg.clear();
+    } else if (is("#cancel")) {
+        CancelState = kCancelRequested;
+        if (!interp_.DirectiveArg.empty()) lv.CancelLabel = interp_.DirectiveArg;
+        interp_.DirectiveArg.clear();
+    } else if (is("#goto") && !interp_.DirectiveArg.empty()) {
+        JumpToLabel(lv, true);
+    } else if (is("#wend") || is("#loop")) {
+        JumpToPosition(lv);
+    } else if (is("#responsehold")) {
+        lv.ResponseHold = true;
+    } else if (is("#responseresume")) {
+        lv.ResponseHold = false;
+    } else if (is("#logscript")) {
+        LogScript(lv);
+    } else if (is("#loghold")) {
+        LogHold(lv);
+    } else if (is("#logresume")) {
+        LogResume(lv);
+    } else if (is("#logoff")) {
+        window_.SetLogTicked(false);
+    } else if (is("#logon")) {
+        LogOn(lv);
+    } else if (is("#filetortf") && !interp_.DirectiveArg.empty()) {
+        FileToRtf(lv);
+    } else if (is("#filetolog") && window_.LogTicked() && !interp_.DirectiveArg.empty()) {
+        FileToLog(lv);
+    } else if (is("#exit")) {
+        lv.pos = lv.Length() + 1;
+    } else if (is("#if") && FindNoCase(LastResult, "#offset=") != std::string::npos) {
+        JumpByOffset(lv);
+    }
+}
+
+void ScriptRunner::SetLastResponse(const std::string& text) {
+    std::string copy = text;
+    for (std::size_t i = copy.find(kCrLf); i != std::string::npos; i = copy.find(kCrLf, i + 2)) {
+        copy[i] = '\x01';
+        copy[i + 1] = '\x01';
+    }
+    interp_.Vars.SetVar("@LastResponse", "'" + copy + "'");
+}
+
+void ScriptRunner::ResponseLimitCheck() {
+    if (!window_.PaneHasLimit() || window_.PaneLength() <= ResponsePane::kLimit) return;
+    const std::string text = window_.PaneText();
+    if (!window_.LogTicked()) {
+        // From here on every result is logged; the pane's content goes first.
+        window_.SetLogTicked(true);
+        AddLog(text);
+    }
+    window_.PaneReplace(ResponsePane::KeptAfterLimitCut(text));
+}
+
+void ScriptRunner::AddLog(std::string_view text) {
+    std::string error;
+    if (AppendToFile(LogFile, text, error) || logFailureReported_) return;
+    // Quiet per line, but a log that loses responses must not go unnoticed.
+    logFailureReported_ = true;
+    window_.PaneAppend("Unable to write logfile:" + LogFile + " (" + error + ")" + kCrLf);
+}
+
+bool ScriptRunner::SendToHost(const std::string& command) {
+    if (!host_.Init()) {
+        HostFailed = true;
+        return false;
+    }
+    host_.SendA(command);
+    return true;
+}
+
+} // namespace talvex

@@ -1,0 +1,28 @@
+// What one invocation of the executor keeps for itself: its script text and
+// position, its cancel handler, its pane and log holds.
+#pragma once
+
+#include "engine/script_runner.h"
+
+#include <string>
+
+namespace talvex {
+
+struct ScriptRunner::Level {
+    std::string cl;         // the level's script text, CR LF between lines
+    std::string scriptFile; // the file it came from (as opened)
+    int level = 0;
+    long pos = 1;       // 1-based byte position of the next line
+    long lineStart = 1; // where the current line starts
+    std::string CancelLabel;
+    bool LogHeld = false;
+    bool HeldLogValue = false;
+    bool ResponseHold = false;
+    bool SavedFileSaved = true;
+
+    long Length() const { return static_cast<long>(cl.size()); }
+};
+
+inline constexpr const char* kCrLf = "\r\n";
+
+} // namespace talvex

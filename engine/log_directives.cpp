@@ -1,0 +1,143 @@
+// The executor's display and log directives: pane hold, log hold and resume,
+// #logon, and copying files to the host or into the log.
+#include "engine/executor_level.h"
+
+#include "engine/response_log.h"
+#include "engine/text_codec.h"
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace talvex {
+
+namespace {
+
+// Lines of a text file: LF, CR LF or a lone CR ends a line; a last line
+// without an ending still counts.
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string current;
+    bool pending = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(current));
+            current.clear();
+            pending = false;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            current += c;
+            pending = true;
+        }
+    }
+    if (pending) lines.push_back(std::move(current));
+    return lines;
+}
+
+const std::string kStars29(29, '*');
+
+} // namespace
+
+void ScriptRunner::LogScript(const Level& lv) {
+    AddLog(std::string(67, 'v') + kCrLf);
+    AddLog(lv.cl + kCrLf);
+    AddLog(std::string(67, '^') + kCrLf + kCrLf);
+}
+
+void ScriptRunner::LogHold(Level& lv) {
+    if (lv.LogHeld) return;
+    lv.HeldLogValue = window_.LogTicked();
+    lv.LogHeld = true;
+    window_.SetLogTicked(false);
+}
+
+void ScriptRunner::LogResume(Level& lv) {
+    if (!lv.LogHeld) return;
+    window_.SetLogTicked(lv.HeldLogValue);
+    lv.LogHeld = false;
+}
+
+void ScriptRunner::LogOn(const Level& lv) {
+    std::string name = LogFile;
+    std::string path = LogFile;
+    if (!interp_.DirectiveArg.empty()) {
+        name = interp_.DirectiveArg;
+        if (name.find(".log") == std::string::npos) name += ".log";
+        path = Resolve(lv, name);
+    }
+    if (CharCount(name) < 5) {
+        window_.SetLogTicked(false);
+        return;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "ab");
+    if (!f) {
+        const int err = errno;
+        window_.PaneAppend("Error#" + std::to_string(err) + "=" + std::strerror(err) + kCrLf +
+                           "Unable to open logfile:" + name + kCrLf);
+        return;
+    }
+    std::fclose(f);
+    LogFile = path;
+    window_.SetLogTicked(true);
+    LogFileChosen = true;
+}
+
+void ScriptRunner::FileToRtf(const Level& lv) {
+    const std::string& name = interp_.DirectiveArg;
+    const std::string path = Resolve(lv, name);
+    const long long size = std::max(0LL, FileSizeOf(path));
+    std::string message;
+    if (size < 1)
+        message = "Unable to locate file <" + name + ">, or file is empty.";
+    else if (size > kFileDirectiveLimit)
+        message = "File <" + name + "> is too large to send to RTF. (" + std::to_string(size) +
+                  ">100000)";
+    std::string bytes, error;
+    if (message.empty() && !ReadWholeFile(path, bytes, error))
+        message = "Unable to locate file <" + name + ">, or file is empty.";
+    if (!message.empty()) {
+        if (SendToHost("rtftextnl(" + message + ")")) window_.PaneAppend(message + kCrLf);
+        return;
+    }
+
+    window_.SetBusyPointer(true);
+    window_.Yield();
+    AddLog("********** " + name + " **********" + kCrLf);
+    for (const std::string& line : TextLines(DecodePlainText(bytes))) {
+        if (!SendToHost("rtftextnl(" + line + ")") || host_.LinkLost()) break;
+    }
+    AddLog(kStars29 + kCrLf);
+    window_.SetBusyPointer(false);
+    if (HostFailed) CancelState = kAborted;
+}
+
+void ScriptRunner::FileToLog(const Level& lv) {
+    const std::string& name = interp_.DirectiveArg;
+    const std::string path = Resolve(lv, name);
+    const long long size = std::max(0LL, FileSizeOf(path));
+    std::string message;
+    if (size < 1)
+        message = "Unable to locate file <" + name + ">, or file is empty.";
+    else if (size > kFileDirectiveLimit)
+        message = "File <" + name + "> is too large to send to Log. (" + std::to_string(size) +
+                  ">100000)";
+    std::string bytes, error;
+    if (message.empty() && !ReadWholeFile(path, bytes, error))
+        message = "Unable to locate file <" + name + ">, or file is empty.";
+    if (!message.empty()) {
+        AddLog(message + kCrLf);
+        window_.PaneAppend(message + kCrLf);
+        return;
+    }
+
+    window_.SetBusyPointer(true);
+    window_.Yield();
+    AddLog("********** " + name + " **********" + kCrLf);
+    for (const std::string& line : TextLines(DecodePlainText(bytes)))
+        AddLog(line + kCrLf);
+    AddLog(kStars29 + kCrLf);
+    window_.SetBusyPointer(false);
+}
+
+} // namespace talvex

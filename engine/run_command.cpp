@@ -1,0 +1,104 @@
+// The run command and the list-only run.
+#include "engine/executor_level.h"
+#include "engine/response_log.h"
+#include "engine/script_file.h"
+
+namespace talvex {
+
+ScriptRunner::ScriptRunner(Interpreter& interp, HostInterface& host, WindowInterface& window,
+                           RunnerSettings settings)
+    : interp_(interp), host_(host), window_(window), settings_(std::move(settings)) {}
+
+long ScriptRunner::SecondofYear() const {
+    const LocalTime t = interp_.Now();
+    static constexpr int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+    long day = kDaysBefore[(t.month - 1) % 12] + (t.day - 1);
+    if (leap && t.month > 2) ++day;
+    return day * 86400L + t.hour * 3600L + t.minute * 60L + t.second;
+}
+
+std::string ScriptRunner::DefaultLogFile() const {
+    std::string folder = settings_.logFolder;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder + std::to_string(SecondofYear()) + ".log";
+}
+
+void ScriptRunner::RunScript() {
+    if (running_) return;
+    LogFileChosen = false;
+    LogFile = DefaultLogFile();
+    LineAborted = false;
+    HostFailed = false;
+    logFailureReported_ = false;
+
+    bool abandoned = false;
+    while (window_.LogTicked()) {
+        const std::string current = window_.CurrentFile();
+        // The script's own name with ".log": /data/run.tvx proposes /data/run.log.
+        const std::string proposed =
+            current.empty() ? LogFile : FolderOf(current) + BaseNameOf(current) + ".log";
+        const std::string chosen = window_.AskLogFile(proposed);
+        if (chosen.empty()) {
+            const Answer a = window_.AskYesNoCancel(
+                "No filename is selected to save response log.  \r\nDo you wish to save the "
+                "responses to script commands?",
+                "Log Responses");
+            if (a == Answer::No) {
+                window_.SetLogTicked(false);
+                break;
+            }
+            if (a == Answer::Cancel) {
+                abandoned = true;
+                break;
+            }
+            continue;
+        }
+        LogFile = chosen;
+        LogFileChosen = true;
+        std::string error;
+        if (!CreateEmptyFile(LogFile, error)) {
+            window_.Message(MessageKind::Warning,
+                            "Unable to create logfile:" + LogFile + "\r\n" + error,
+                            "Log Responses");
+        }
+        break;
+    }
+
+    if (!abandoned) {
+        running_ = true;
+        CancelState = kRunning;
+        window_.PaneReplace("");
+        const std::string text = window_.EditorText();
+        window_.SetRunControlsEnabled(false);
+        const std::string currentFile = window_.CurrentFile();
+        interp_.ResetInterpreter(currentFile);
+        interp_.Vars.InitSystemVars();
+
+        if (lineByLine_) {
+            RunLineByLine(text, currentFile, 0);
+            window_.Message(MessageKind::Warning, "Script Done\r\n" + window_.CurrentFile(),
+                            window_.BaseCaption());
+            if (!LogFileChosen && window_.LogTicked()) {
+                window_.PaneAppend(std::string("Responses exceeded limit.  Responses saved to "
+                                               "file.\r\n") +
+                                   LogFile + kCrLf);
+            }
+            if (!LogFileChosen) window_.SetLogTicked(false);
+        } else {
+            if (SendToHost(text)) window_.PaneReplace(host_.ReturnStr());
+        }
+        running_ = false;
+    }
+    interp_.EchoMode = false;
+    window_.SetRunControlsEnabled(true);
+}
+
+void ScriptRunner::ListOnlyRun() {
+    if (running_) return;
+    interp_.EchoMode = true;
+    RunScript();
+    interp_.EchoMode = false;
+}
+
+} // namespace talvex

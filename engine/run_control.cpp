@@ -1,0 +1,51 @@
+// The user's run control: the Cancel button, Escape, and the hard cancel.
+// These run nested inside the executor's or the link's event processing; they
+// only change CancelState and send one command.
+#include "engine/executor_level.h"
+
+namespace talvex {
+
+void ScriptRunner::HardCancel() {
+    // A plain request: it must get through while an execute is still waiting.
+    host_.Send("hardcancel");
+}
+
+void ScriptRunner::CancelButton() {
+    if (CancelState == kRunning || CancelState == kCancelRequested) {
+        CancelState = kCancelRequested;
+        HardCancel();
+        window_.Message(MessageKind::Plain, "Ending Script please wait.", window_.BaseCaption());
+    } else if (CancelState == kCancelHandlerRunning) {
+        CancelState = kStop;
+    }
+}
+
+void ScriptRunner::EscapeKey() {
+    if (!running_) return;
+    if (CancelState == kRunning) {
+        if (window_.AskYesNo("Cancel Script?", window_.BaseCaption()) == Answer::Yes) {
+            CancelState = kCancelRequested;
+            HardCancel();
+            window_.Message(MessageKind::Plain, "Ending Script please wait.",
+                            window_.BaseCaption());
+        }
+    } else if (CancelState == kCancelHandlerRunning) {
+        if (window_.AskYesNo("Kill Script?", window_.BaseCaption()) == Answer::Yes) {
+            CancelState = kStop;
+            HardCancel();
+            window_.Message(MessageKind::Plain, "Killing Script please wait.",
+                            window_.BaseCaption());
+        }
+    }
+}
+
+void ScriptRunner::SendHardCancelMenu() {
+    HardCancel();
+    std::string text = window_.EditorText();
+    if (text.size() < 2 || text.compare(text.size() - 2, 2, kCrLf) != 0) text += kCrLf;
+    text += "hardcancel";
+    window_.SetEditorText(text);
+    window_.SetFileSaved(false);
+}
+
+} // namespace talvex

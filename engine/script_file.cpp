@@ -1,0 +1,146 @@
+// Loading and saving script files.
+#include "engine/script_file.h"
+
+#include "engine/response_log.h"
+#include "engine/text_codec.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace talvex {
+
+namespace {
+
+constexpr unsigned kTextRecordTag = 8;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// A file that uses LF and never CR LF is a Unix text file: its LFs end lines.
+std::string UnixLinesToCrLf(std::string text) {
+    if (text.find('\n') == std::string::npos || text.find("\r\n") != std::string::npos) return text;
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+void DropNul(std::string& text) {
+    std::string::size_type w = 0;
+    for (char c : text)
+        if (c != '\0') text[w++] = c;
+    text.resize(w);
+}
+
+} // namespace
+
+LoadedScriptFile LoadScriptFile(const std::string& path) {
+    LoadedScriptFile result;
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes, result.error))
+        return result;
+
+    const auto byteAt = [&](std::size_t i) {
+        return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u;
+    };
+    const unsigned tag = byteAt(0) + 256 * byteAt(1);
+    const unsigned stated = byteAt(2) + 256 * byteAt(3);
+    std::string text;
+    if (tag == kTextRecordTag && bytes.size() >= 4 &&
+        bytes.size() - 4 <= static_cast<std::size_t>(kStoredFormatLimit)) {
+        const std::size_t actual = bytes.size() - 4;
+        if (stated != actual) {
+            // Another editor changed the text: put the true length in the header.
+            if (File w{std::fopen(path.c_str(), "r+b")}) {
+                const unsigned char fix[2] = {static_cast<unsigned char>(actual & 0xFF),
+                                              static_cast<unsigned char>(actual >> 8)};
+                if (std::fseek(w.get(), 2, SEEK_SET) == 0) std::fwrite(fix, 1, 2, w.get());
+            }
+        }
+        text = Cp1252ToUtf8(std::string_view(bytes).substr(4));
+    } else {
+        text = UnixLinesToCrLf(DecodePlainText(bytes));
+    }
+    DropNul(text);
+    result.length = static_cast<long>(CharCount(text));
+    result.text = std::move(text);
+    result.ok = true;
+    return result;
+}
+
+bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error) {
+    std::string bytes;
+    std::string encoded;
+    if (static_cast<long>(CharCount(text)) <= kStoredFormatLimit && Utf8ToCp1252(text, encoded)) {
+        bytes.push_back(static_cast<char>(kTextRecordTag));
+        bytes.push_back('\0');
+        bytes.push_back(static_cast<char>(encoded.size() & 0xFF));
+        bytes.push_back(static_cast<char>((encoded.size() >> 8) & 0xFF));
+        bytes += encoded;
+    } else {
+        bytes.assign(text);
+    }
+
+    const std::string temp = path + ".tvx-save";
+    File f(std::fopen(temp.c_str(), "wb"));
+    if (!f) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+    const int savedErrno = errno;
+    const bool closed = std::fclose(f.release()) == 0;
+    if (!written || !closed) {
+        error = std::strerror(written ? errno : savedErrno);
+        std::remove(temp.c_str());
+        return false;
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        error = std::strerror(errno);
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string FileNameOf(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string FolderOf(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string BaseNameOf(std::string_view path) {
+    std::string name = FileNameOf(path);
+    const auto dot = name.find('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+std::string DirectoryOf(std::string_view path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos) return "";
+    // A file in the root folder keeps "/" so the folder is still named.
+    if (slash == 0) return "/";
+    return std::string(path.substr(0, slash));
+}
+
+std::string ResolvePath(std::string_view baseFolder, std::string_view name) {
+    if (name.empty() || name.front() == '/' || baseFolder.empty()) return std::string(name);
+    std::string out(baseFolder);
+    if (out.back() != '/') out += '/';
+    out += name;
+    return out;
+}
+
+} // namespace talvex

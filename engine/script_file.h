@@ -1,0 +1,46 @@
+// Script files on disk: the stored format, plain-text scripts, and the path
+// helpers the runner and the editor share.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace talvex {
+
+// What the loader read last.
+struct LoadedScriptFile {
+    std::string text;  // UTF-8, lines separated by CR LF
+    long length = 0;   // in characters
+    bool ok = false;   // false: nothing could be read; `error` says why
+    std::string error; // the system's description of the failure
+};
+
+// Reads a script: the stored format (a text record of one byte per character
+// in Windows-1252, its length field repaired on disk when another editor
+// changed the text), or plain text (UTF-8 when valid, else Windows-1252; a
+// file with LF line ends and no CR LF loads with CR LF). Characters of code 0
+// are dropped. A missing file is not created. A plain-text file is never
+// written to.
+LoadedScriptFile LoadScriptFile(const std::string& path);
+
+// Texts up to this many characters that fit Windows-1252 are saved in the
+// stored format; anything else is saved as plain UTF-8 text.
+inline constexpr long kStoredFormatLimit = 32766;
+
+// Writes `text` (UTF-8, CR LF) to `path`, replacing the file as a whole: the
+// new content goes to a temporary file first, so a failed save leaves the old
+// file as it was. False with `error` set on failure.
+bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error);
+
+// Path helpers; "/" separates folders.
+std::string FileNameOf(std::string_view path);  // after the last "/"
+std::string FolderOf(std::string_view path);    // up to and including the last "/"
+std::string BaseNameOf(std::string_view path);  // FileNameOf cut before its first "."
+std::string DirectoryOf(std::string_view path); // folders without the trailing "/"
+
+// `name` as the system opens it: names that do not start with "/" are taken
+// relative to `baseFolder` (the folder of the script that names them; empty
+// for the working directory).
+std::string ResolvePath(std::string_view baseFolder, std::string_view name);
+
+} // namespace talvex

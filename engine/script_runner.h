@@ -1,0 +1,114 @@
+// The script runner: the run command, the executor that walks a script line
+// by line (calling itself for #call and #chain), the directives it carries
+// out, and the user's run control (cancel, Escape, hard cancel).
+#pragma once
+
+#include "engine/host_interface.h"
+#include "engine/interpreter.h"
+#include "engine/window_interface.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace talvex {
+
+// CancelState values.
+enum CancelStates : int {
+    kRunning = 0,
+    kCancelRequested = 1,
+    kCancelHandlerRunning = 2,
+    kStop = 3,
+    kAborted = -2,
+};
+
+struct RunnerSettings {
+    // Where the default log file goes (the program's folder when writable,
+    // else the user's data folder); chosen by the front end.
+    std::string logFolder = ".";
+};
+
+class ScriptRunner {
+public:
+    static constexpr int kMaxLevel = 10;
+    static constexpr long long kFileDirectiveLimit = 100000;
+
+    ScriptRunner(Interpreter& interp, HostInterface& host, WindowInterface& window,
+                 RunnerSettings settings = {});
+
+    // The run command: settles the log file, clears the pane, resets the
+    // interpreter and runs the editor's text line by line or sends it whole.
+    void RunScript();
+    // A list-only run: every line translated and shown, nothing sent.
+    void ListOnlyRun();
+
+    // Run control, reached from the window's events (also while a run waits).
+    void CancelButton();
+    void EscapeKey();
+    void SendHardCancelMenu();
+    void SetLineByLine(bool lineByLine) { lineByLine_ = lineByLine; }
+    bool LineByLine() const { return lineByLine_; }
+
+    bool Running() const { return running_; }
+
+    // Outcome of the last run, for the headless runner's exit status.
+    int CancelState = kRunning;
+    bool LineAborted = false; // a line failed (arithmetic) and ended the run
+    bool HostFailed = false;  // the host could not be linked, or the link was lost
+
+    std::string LogFile;
+    bool LogFileChosen = false;
+    std::string LastResult;
+    std::string LoadedScript;
+    long LoadedLength = 0;
+    std::array<std::string, kMaxLevel + 1> LevelScript;
+    std::array<std::string, kMaxLevel + 1> LevelCaption;
+
+    // Seconds since the start of the current year, local time.
+    long SecondofYear() const;
+    // The log file a run starts with: the log folder, SecondofYear, ".log".
+    std::string DefaultLogFile() const;
+
+private:
+    struct Level; // per-invocation state of RunLineByLine
+
+    void RunLineByLine(const std::string& script, const std::string& scriptFile, int level);
+    void RunLine(Level& lv);
+    void Dispatch(Level& lv, int resultCode);
+    void AbortLine(const std::string& rawLine, const std::string& what);
+    void SetLastResponse(const std::string& text);
+    void ResponseLimitCheck();
+    void AddLog(std::string_view text);
+    bool SendToHost(const std::string& command);
+    void HardCancel();
+
+    // Jumps, calls and cancel handling.
+    static long FindLabel(const std::string& text, std::string name);
+    void JumpToLabel(Level& lv, bool keepArg);
+    void JumpToPosition(Level& lv);
+    void JumpByOffset(Level& lv);
+    void CallScript(Level& lv);
+    void ChainScript(Level& lv);
+    void ReportMissingLabel(const std::string& message);
+    std::string LoadForCall(const Level& lv, std::string& name);
+
+    // Log and file directives.
+    void LogScript(const Level& lv);
+    void LogHold(Level& lv);
+    void LogResume(Level& lv);
+    void LogOn(const Level& lv);
+    void FileToRtf(const Level& lv);
+    void FileToLog(const Level& lv);
+
+    std::string Resolve(const Level& lv, std::string_view name) const;
+
+    Interpreter& interp_;
+    HostInterface& host_;
+    WindowInterface& window_;
+    RunnerSettings settings_;
+    bool lineByLine_ = true;
+    bool running_ = false;
+    bool logFailureReported_ = false;
+};
+
+} // namespace talvex

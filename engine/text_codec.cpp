@@ -1,0 +1,147 @@
+// Windows-1252 and UTF-8: the stored script format holds one byte per
+// character in the code page; everything in memory is UTF-8.
+#include "engine/text_codec.h"
+
+#include <array>
+#include <cstdint>
+
+namespace talvex {
+
+namespace {
+
+// 0x80..0x9F of Windows-1252; the five unused places keep their own number.
+constexpr std::array<std::uint16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes one well-formed UTF-8 sequence at `i`; returns its length, 0 when
+// the bytes there are not well-formed.
+std::size_t DecodeOne(std::string_view s, std::size_t i, std::uint32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    std::size_t n;
+    std::uint32_t min;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        n = 2;
+        cp = b0 & 0x1F;
+        min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        n = 3;
+        cp = b0 & 0x0F;
+        min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        n = 4;
+        cp = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::uint32_t cp;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t n = DecodeOne(bytes, i, cp);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x80)
+            out += ch;
+        else if (b < 0xA0)
+            AppendUtf8(out, kHigh[b - 0x80]);
+        else
+            AppendUtf8(out, b);
+    }
+    return out;
+}
+
+bool Utf8ToCp1252(std::string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    std::uint32_t cp;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = DecodeOne(text, i, cp);
+        if (n == 0) return false;
+        i += n;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        bool placed = false;
+        for (std::size_t k = 0; k < kHigh.size(); ++k) {
+            if (kHigh[k] == cp) {
+                out += static_cast<char>(0x80 + k);
+                placed = true;
+                break;
+            }
+        }
+        if (!placed) return false;
+    }
+    return true;
+}
+
+std::string DecodePlainText(std::string_view bytes) {
+    return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+}
+
+std::size_t CharCount(std::string_view text) {
+    std::size_t count = 0;
+    std::uint32_t cp;
+    for (std::size_t i = 0; i < text.size(); ++count) {
+        const std::size_t n = DecodeOne(text, i, cp);
+        i += n == 0 ? 1 : n;
+    }
+    return count;
+}
+
+std::size_t ByteOffsetOfChar(std::string_view text, std::size_t chars) {
+    std::uint32_t cp;
+    std::size_t i = 0;
+    for (std::size_t k = 0; k < chars && i < text.size(); ++k) {
+        const std::size_t n = DecodeOne(text, i, cp);
+        i += n == 0 ? 1 : n;
+    }
+    return i;
+}
+
+} // namespace talvex

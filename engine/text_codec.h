@@ -1,0 +1,33 @@
+// Text encodings at the edges of the engine: script and log files on disk,
+// UTF-8 in memory.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace talvex {
+
+// True when `bytes` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+// Windows-1252 bytes to UTF-8. The five bytes the code page leaves undefined
+// map to the C1 control of the same number, so every byte survives a round trip.
+std::string Cp1252ToUtf8(std::string_view bytes);
+
+// UTF-8 to Windows-1252; false when some character has no place in the code
+// page (the output is then incomplete and must not be used).
+bool Utf8ToCp1252(std::string_view text, std::string& out);
+
+// A plain-text file's bytes as text: UTF-8 when they are valid UTF-8, else
+// Windows-1252.
+std::string DecodePlainText(std::string_view bytes);
+
+// Number of characters (code points) in UTF-8 text; a stray byte counts as one.
+std::size_t CharCount(std::string_view text);
+
+// Byte offset of character number `chars` (0-based) in UTF-8 text, or
+// text.size() when the text is shorter.
+std::size_t ByteOffsetOfChar(std::string_view text, std::size_t chars);
+
+} // namespace talvex
