@@ -1,0 +1,175 @@
+// The indexed store against the flat reference on random stores and texts.
+// Names are picked to collide: prefixes, suffixes, case variants of one
+// another and of the built-in names, so every tie rule is exercised.
+#include "macromath/variable_store.h"
+#include "tests/macromath/linear_store.h"
+#include "tests/macromath/test_environment.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace talvex {
+namespace {
+
+using reference::LinearStore;
+using testing::FixedEnvironment;
+
+const std::vector<std::string> kNames = {
+    "a",        "ab",      "abc",   "b",    "ba",   "bab",  "A",     "AB",    "x",
+    "X1",       "x1",      "cnt",   "n",    "@now", "@NOW", "@no",   "@nowx", "@Now2",
+    "@date",    "@DATE",   "DATE",  "date", "@d",   "@",    "@time", "time",  "@rtfnl",
+    "@RTF",     "@rtftab", "rtf",   "nl",   "tab",  "$v",   "v$",    "@v",    "a\xC2\xB1",
+    "\xC2\xB1", "a.err",   "x.err", "e",    "r",    "rr",   "@da",   "te",    "w"};
+
+const std::vector<std::string> kFiller = {
+    " ", "+", "1", "{", "}", "\xC2\xB1", "\xC3\xB1", "@", "_", "now", "@rt", "fnl", "'", "\t", "e"};
+
+const std::vector<std::string> kValues = {"1",
+                                          "2.5",
+                                          "'str'",
+                                          "",
+                                          "5 \xC2\xB1 1",
+                                          "\xC2\xB1",
+                                          "5\xC2\xB1",
+                                          "\xC2\xB1"
+                                          "5",
+                                          "1\xC2\xB1"
+                                          "2\xC2\xB1"
+                                          "3",
+                                          "cnt+1",
+                                          "{1}",
+                                          "@now",
+                                          "a+b",
+                                          "x",
+                                          "AB"};
+
+const std::vector<std::string> kPaths = {"", "/jobs/run1.tvx", "/a/b/", "plain", "/x/@v.TVX"};
+
+class Random {
+public:
+    explicit Random(unsigned seed) : gen_(seed) {}
+    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen_); }
+    template <class T> const T& pick(const std::vector<T>& v) {
+        return v[static_cast<std::size_t>(below(static_cast<int>(v.size())))];
+    }
+    // Flips the case of some ASCII letters.
+    std::string vary(std::string s) {
+        for (char& c : s) {
+            if (below(10) < 3) {
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+                else if (c >= 'A' && c <= 'Z')
+                    c = static_cast<char>(c - 'A' + 'a');
+            }
+        }
+        return s;
+    }
+    std::string text() {
+        std::string t;
+        const int parts = 1 + below(8);
+        for (int i = 0; i < parts; ++i)
+            t += below(2) == 0 ? vary(pick(kNames)) : pick(kFiller);
+        return t;
+    }
+    std::string value() {
+        switch (below(4)) {
+        case 0:
+            return vary(pick(kNames));
+        case 1:
+            return text();
+        default:
+            return pick(kValues);
+        }
+    }
+
+private:
+    std::mt19937 gen_;
+};
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+template <class Store> Pairs contents(const Store& store) {
+    Pairs out;
+    for (const VarEntry& e : store.Entries())
+        out.emplace_back(e.Name, e.Value);
+    return out;
+}
+
+void runCase(unsigned seed) {
+    Random rnd(seed);
+    VariableStore store(FixedEnvironment());
+    LinearStore ref(FixedEnvironment());
+    const int steps = 10 + rnd.below(40);
+    for (int step = 0; step < steps; ++step) {
+        const int what = rnd.below(100);
+        if (what < 55) {
+            const std::string name = rnd.vary(rnd.pick(kNames));
+            std::string v1 = rnd.value();
+            std::string v2 = v1;
+            const int c1 = store.SetVar(name, v1);
+            const int c2 = ref.SetVar(name, v2);
+            ASSERT_EQ(c1, c2) << "seed " << seed << " SetVar " << name;
+            ASSERT_EQ(v1, v2) << "seed " << seed << " SetVar " << name << " rewrote the value";
+        } else if (what < 60) {
+            ASSERT_EQ(store.ClearUserVars(), ref.ClearUserVars()) << "seed " << seed;
+        } else if (what < 62) {
+            const std::string path = rnd.pick(kPaths);
+            store.RunScriptFile = path;
+            ref.RunScriptFile = path;
+            store.InitSystemVars();
+            ref.InitSystemVars();
+        } else {
+            const std::string text = rnd.text();
+            ASSERT_EQ(store.SubstituteVars(text), ref.SubstituteVars(text))
+                << "seed " << seed << " text \"" << text << "\"";
+        }
+        ASSERT_EQ(contents(store), contents(ref)) << "seed " << seed << " step " << step;
+    }
+    // Every live name is found under any spelling.
+    for (const VarEntry& e : ref.Entries()) {
+        const std::string* found = store.Find(rnd.vary(e.Name));
+        ASSERT_NE(found, nullptr) << "seed " << seed << " " << e.Name;
+        EXPECT_EQ(*found, e.Value);
+    }
+}
+
+TEST(StoreAgainstReference, RandomStoresAndTexts) {
+    for (unsigned seed = 1; seed <= 3000; ++seed) {
+        runCase(seed);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
+// One large store with many prefix-related names, checked on long texts.
+TEST(StoreAgainstReference, LargeStoreOfPrefixes) {
+    Random rnd(4242);
+    VariableStore store(FixedEnvironment());
+    LinearStore ref(FixedEnvironment());
+    for (int i = 0; i < 600; ++i) {
+        std::string name = "v" + std::to_string(i);
+        if (i % 7 == 0) name = rnd.vary(name);
+        const std::string value = "[" + std::to_string(i) + "]";
+        store.SetVar(name, value);
+        ref.SetVar(name, value);
+    }
+    store.SetVar("@nowv1", "N");
+    ref.SetVar("@nowv1", "N");
+    ASSERT_EQ(contents(store), contents(ref));
+    for (int t = 0; t < 200; ++t) {
+        std::string text;
+        for (int k = 0; k < 20; ++k)
+            text += rnd.below(3) == 0 ? rnd.pick(kFiller)
+                                      : rnd.vary("v" + std::to_string(rnd.below(900)));
+        if (t % 10 == 0) text += "@nowv1@now@date";
+        ASSERT_EQ(store.SubstituteVars(text), ref.SubstituteVars(text)) << text;
+    }
+    EXPECT_EQ(store.ClearUserVars(), ref.ClearUserVars());
+    EXPECT_EQ(contents(store), contents(ref));
+}
+
+} // namespace
+} // namespace talvex
