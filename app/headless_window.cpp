@@ -1,0 +1,102 @@
+// The headless runner's window.
+#include "app/headless_window.h"
+
+#include "engine/text_codec.h"
+
+#include <QCoreApplication>
+
+namespace talvex {
+
+namespace {
+
+std::string WithoutCr(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+} // namespace
+
+void HeadlessWindow::SetChosenLogFile(const std::string& file) {
+    chosenLogFile_ = file;
+    logTicked_ = true;
+}
+
+void HeadlessWindow::Print(std::string_view text) {
+    if (text.empty()) return;
+    const std::string plain = WithoutCr(text);
+    std::fwrite(plain.data(), 1, plain.size(), out_);
+    std::fflush(out_);
+}
+
+void HeadlessWindow::Flush() {
+    Print(pending_);
+    printedChars_ += pendingChars_;
+    pending_.clear();
+    pendingChars_ = 0;
+}
+
+void HeadlessWindow::PaneAppend(std::string_view text) {
+    Flush();
+    pending_.assign(text);
+    pendingChars_ = CharCount(pending_);
+}
+
+void HeadlessWindow::PaneCutBack(std::size_t length) {
+    if (length < printedChars_ || length >= PaneLength()) return; // what is printed stays printed
+    const std::size_t keep = length - printedChars_;
+    pending_.resize(ByteOffsetOfChar(pending_, keep));
+    pendingChars_ = keep;
+}
+
+void HeadlessWindow::PaneReplace(std::string_view text) {
+    Flush();
+    pending_.assign(text);
+    pendingChars_ = CharCount(pending_);
+    Flush();
+}
+
+std::string HeadlessWindow::BaseCaption() const {
+    return "KORVA Automated Script Program";
+}
+
+void HeadlessWindow::Message(MessageKind, std::string_view text, std::string_view) {
+    Flush();
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            line += ' ';
+            ++i;
+        } else {
+            line += text[i];
+        }
+    }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), err_);
+    std::fflush(err_);
+}
+
+Answer HeadlessWindow::AskYesNo(std::string_view text, std::string_view title) {
+    // Nobody is there to answer: say no, and show what was asked.
+    Message(MessageKind::Information, text, title);
+    return Answer::No;
+}
+
+Answer HeadlessWindow::AskYesNoCancel(std::string_view text, std::string_view title) {
+    Message(MessageKind::Information, text, title);
+    return Answer::No;
+}
+
+std::string HeadlessWindow::AskLogFile(std::string_view) {
+    return chosenLogFile_;
+}
+
+void HeadlessWindow::Yield() {
+    QCoreApplication::processEvents();
+}
+
+} // namespace talvex
