@@ -1,0 +1,153 @@
+// What each simulator command answers, by execute and by request.
+#include "tests/korva32/host_process.h"
+#include "tests/korva32/test_client.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace talvex::korva::test {
+namespace {
+
+using CommandTest = HostTest;
+
+struct CommandCase {
+    const char* command;
+    const char* executed;  // response on the asynchronous topic
+    const char* requested; // data of a request's reply
+};
+
+// Commands whose answer does not depend on earlier commands.
+const CommandCase kCommands[] = {
+    {"echo(Hello, World)", "Hello, World", "Hello, World"},
+    {"echo()", "OK", "OK"},
+    {"echo", "OK", "OK"},
+    {"echo( spaced )", " spaced ", " spaced "},
+    {"echo(a(b)c)", "a(b)c", "a(b)c"},
+    {"echo(no closing", "no closing", "no closing"},
+    {"echo(inside) after", "inside", "inside"},
+    {"  ECHO  (upper)", "upper", "upper"},
+    {"Echo(two\r\nlines)", "two\r\nlines", "two\r\nlines"},
+    {"echo(12\u00B10.5 \u00FC)", "12\u00B10.5 \u00FC", "12\u00B10.5 \u00FC"},
+    {"Windows(MAIN,MINIMIZED)", "OK", "OK"},
+    {"windows", "OK", "OK"},
+    {"hardcancel", "OK", "OK"},
+    {"HARDCANCEL", "OK", "OK"},
+    {"dyn(nobody listens)", "OK", "OK"},
+    {"set(a=1)", "OK", "OK"},
+    {"set(no pair)", "OK", "OK"},
+    {"wait(0)", "waited=0", "Error: wait can only be executed, not requested"},
+    {"wait(007)", "waited=7", "Error: wait can only be executed, not requested"},
+    {"WAIT( 12 )", "waited=12", "Error: wait can only be executed, not requested"},
+    {"wait(x)", "Error: wait needs a whole number of milliseconds: x",
+     "Error: wait can only be executed, not requested"},
+    {"wait()", "Error: wait needs a whole number of milliseconds: ",
+     "Error: wait can only be executed, not requested"},
+    {"wait(-5)", "Error: wait needs a whole number of milliseconds: -5",
+     "Error: wait can only be executed, not requested"},
+    {"wait(1.5)", "Error: wait needs a whole number of milliseconds: 1.5",
+     "Error: wait can only be executed, not requested"},
+    {"wait(99999999999)", "Error: wait is limited to 2147483647 milliseconds: 99999999999",
+     "Error: wait can only be executed, not requested"},
+    {"get()", "Error: get needs at least one name", "Error: get needs at least one name"},
+    {"measure( )", "Error: measure needs a name", "Error: measure needs a name"},
+    {"frobnicate(1)", "Error: unknown command: frobnicate(1)",
+     "Error: unknown command: frobnicate(1)"},
+    {" echoes(x)", "Error: unknown command:  echoes(x)", "Error: unknown command:  echoes(x)"},
+    {"exit now", "Error: unknown command: exit now", "Error: unknown command: exit now"},
+    {"silently()", "Error: unknown command: silently()", "Error: unknown command: silently()"},
+    {"", "Error: unknown command: ", "Error: unknown command: "},
+};
+
+TEST_F(CommandTest, EachCommandAnswersByExecuteAndByRequest) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    int id = 0;
+    for (const CommandCase& c : kCommands) {
+        const QString command = QString::fromUtf8(c.command);
+        EXPECT_EQ(client.executeAndRespond(++id, command), QString::fromUtf8(c.executed))
+            << "execute " << c.command;
+        EXPECT_EQ(client.requestData(++id, command), QString::fromUtf8(c.requested))
+            << "request " << c.command;
+    }
+}
+
+TEST_F(CommandTest, ValuesKeepTheirValueAndAreFoundWithoutRegardToCase) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    const struct {
+        bool execute;
+        const char* command;
+        const char* response;
+    } steps[] = {
+        {true, "set(Temp=20, Mode = fast ,junk, =7, Power=)", "OK"},
+        {false, "get(temp, MODE, power, missing)", "temp=20, MODE=fast, power=, missing="},
+        {true, "SET(TEMP=25)", "OK"},
+        {false, "get(Temp)", "Temp=25"},
+        {false, "set(Path=a=b)", "OK"},
+        {true, "get( path ,, mode )", "path=a=b, mode=fast"},
+        {false, "GeT(tEmP)", "tEmP=25"},
+    };
+    int id = 0;
+    for (const auto& step : steps) {
+        const QString command = QString::fromUtf8(step.command);
+        const QString got = step.execute ? client.executeAndRespond(++id, command)
+                                         : client.requestData(++id, command);
+        EXPECT_EQ(got, QString::fromUtf8(step.response)) << step.command;
+    }
+}
+
+TEST_F(CommandTest, ValuesAreSharedBetweenClients) {
+    TestClient setter;
+    TestClient reader;
+    ASSERT_TRUE(setter.connectTo(socketPath));
+    ASSERT_TRUE(reader.connectTo(socketPath));
+    EXPECT_EQ(setter.executeAndRespond(1, "set(Gain=3)"), "OK");
+    EXPECT_EQ(reader.requestData(1, "get(gain)"), "gain=3");
+}
+
+std::vector<QString> threeMeasurements(const std::string& socketPath) {
+    TestClient client;
+    EXPECT_TRUE(client.connectTo(socketPath));
+    return {client.executeAndRespond(1, "measure(Temp)"), client.requestData(2, "measure( Temp )"),
+            client.executeAndRespond(3, "Measure(Temp)")};
+}
+
+TEST_F(CommandTest, MeasureRepeatsTheSameSequenceInEveryHostProcess) {
+    const std::vector<QString> first = threeMeasurements(socketPath);
+
+    const QRegularExpression shape(QStringLiteral("^Temp=(\\d+\\.\\d{4})\u00B1(\\d+\\.\\d{4})$"));
+    for (const QString& response : first) {
+        const QRegularExpressionMatch match = shape.match(response);
+        ASSERT_TRUE(match.hasMatch()) << response.toStdString();
+        const double value = match.captured(1).toDouble();
+        const double errorBar = match.captured(2).toDouble();
+        EXPECT_GE(value, 10.0);
+        EXPECT_LE(value, 100.0);
+        EXPECT_GT(errorBar, 0.0);
+        EXPECT_LE(errorBar, 0.1);
+    }
+    EXPECT_NE(first[0], first[1]);
+    EXPECT_NE(first[1], first[2]);
+
+    host.kill();
+    ASSERT_TRUE(startHost(host));
+    EXPECT_EQ(threeMeasurements(socketPath), first);
+}
+
+TEST_F(CommandTest, RtftextnlAppendsLinesToStandardOutput) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    EXPECT_EQ(client.executeAndRespond(1, "rtftextnl(first line)"), "OK");
+    EXPECT_EQ(client.executeAndRespond(2, "RtfTextNl(12\u00B10.5 (a))"), "OK");
+    EXPECT_EQ(client.executeAndRespond(3, "rtftextnl()"), "OK");
+    EXPECT_EQ(client.requestData(4, "rtftextnl(by request)"), "OK");
+    ASSERT_TRUE(client.writeMessage(TestClient::execute(5, "Exit")));
+    int status = -2;
+    ASSERT_TRUE(host.waitForExit(&status));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFile(stdoutPath), "first line\n12\u00B10.5 (a)\n\nby request\n");
+}
+
+} // namespace
+} // namespace talvex::korva::test

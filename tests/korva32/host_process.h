@@ -1,0 +1,58 @@
+// Starts a korva32 process on a socket in a fresh temporary folder and makes
+// sure it is gone again, also when a test fails half-way.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace talvex::korva::test {
+
+// A host process started by a test; killed by pid when it goes out of scope.
+class HostProcess {
+public:
+    HostProcess() = default;
+    HostProcess(const HostProcess&) = delete;
+    HostProcess& operator=(const HostProcess&) = delete;
+    ~HostProcess() { kill(); }
+
+    // Starts korva32 with `args`; its standard output goes to `stdoutFile`.
+    bool start(const std::vector<std::string>& args, const std::string& stdoutFile);
+    // Waits (bounded) for the process to end; false if it did not. `status`
+    // gets the exit status, or -1 when a signal ended it.
+    bool waitForExit(int* status);
+    bool running();
+    void kill();
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// True once something accepts connections on `path` (bounded wait).
+bool waitForSocket(const std::string& path);
+
+// Resident memory of a process in KiB, from /proc/PID/status; -1 when unreadable.
+long residentKiB(pid_t pid);
+
+std::string readFile(const std::string& path);
+
+// Gives every test its own folder, socket path and running host.
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts one more host on `socketPath` with the given extra arguments.
+    bool startHost(HostProcess& process, const std::vector<std::string>& extraArgs = {});
+
+    std::string folder;
+    std::string socketPath;
+    std::string stdoutPath;
+    HostProcess host;
+};
+
+} // namespace talvex::korva::test

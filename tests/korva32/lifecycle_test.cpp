@@ -1,0 +1,155 @@
+// Starting, sharing and ending the host: socket ownership and permissions,
+// clients that vanish, Exit, and the command line.
+#include "tests/korva32/host_process.h"
+#include "tests/korva32/test_client.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace talvex::korva::test {
+namespace {
+
+using LifecycleTest = HostTest;
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+TEST_F(LifecycleTest, SocketIsForTheUserOnly) {
+    struct stat info {};
+    ASSERT_EQ(::lstat(socketPath.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 077, 0u) << std::oct << (info.st_mode & 0777);
+}
+
+TEST_F(LifecycleTest, ExitEndsTheHostClosesEveryConnectionAndRemovesTheSocket) {
+    TestClient idle;
+    TestClient closer;
+    ASSERT_TRUE(idle.connectTo(socketPath));
+    ASSERT_TRUE(closer.connectTo(socketPath));
+    ASSERT_TRUE(closer.writeMessage(TestClient::execute(1, "wait(60000)")));
+    ASSERT_TRUE(closer.writeMessage(TestClient::execute(2, "Exit")));
+    int status = -2;
+    ASSERT_TRUE(host.waitForExit(&status));
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(exists(socketPath));
+    EXPECT_TRUE(idle.closedByHost());
+}
+
+TEST_F(LifecycleTest, ExitIsMatchedWithoutRegardToCaseAndByRequestToo) {
+    const struct {
+        bool execute;
+        const char* command;
+    } cases[] = {{true, " exit "}, {false, "EXIT"}};
+    for (const auto& c : cases) {
+        if (!host.running()) {
+            ASSERT_TRUE(startHost(host));
+        }
+        TestClient client;
+        ASSERT_TRUE(client.connectTo(socketPath));
+        if (c.execute) {
+            ASSERT_TRUE(client.writeMessage(TestClient::execute(1, c.command)));
+        } else {
+            EXPECT_EQ(client.requestData(1, c.command), "OK");
+        }
+        int status = -2;
+        ASSERT_TRUE(host.waitForExit(&status)) << c.command;
+        EXPECT_EQ(status, 0) << c.command;
+        EXPECT_FALSE(exists(socketPath)) << c.command;
+    }
+}
+
+TEST_F(LifecycleTest, ClientVanishingMidCommandLeavesTheHostServing) {
+    {
+        TestClient waiting;
+        TestClient silent;
+        ASSERT_TRUE(waiting.connectTo(socketPath));
+        ASSERT_TRUE(silent.connectTo(socketPath));
+        ASSERT_TRUE(waiting.writeMessage(TestClient::execute(1, "wait(30)")));
+        ASSERT_TRUE(waiting.writeMessage(TestClient::execute(2, "echo(queued)")));
+        ASSERT_TRUE(silent.writeMessage(TestClient::execute(1, "silent()")));
+        ASSERT_TRUE(waiting.next().has_value());
+        ASSERT_TRUE(silent.next().has_value());
+    } // both gone while their executes are pending
+
+    TestClient next;
+    ASSERT_TRUE(next.connectTo(socketPath));
+    // Outlasts the vanished client's wait, so its timer has come and gone.
+    EXPECT_EQ(next.executeAndRespond(1, "wait(100)"), "waited=100");
+    EXPECT_EQ(next.requestData(2, "echo(served)"), "served");
+    EXPECT_TRUE(host.running());
+}
+
+TEST_F(LifecycleTest, SecondHostOnALivePathLeavesItAlone) {
+    HostProcess second;
+    ASSERT_TRUE(second.start({"--socket", socketPath}, stdoutPath));
+    int status = -2;
+    ASSERT_TRUE(second.waitForExit(&status));
+    EXPECT_EQ(status, 2);
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    EXPECT_EQ(client.requestData(1, "echo(first host)"), "first host");
+}
+
+TEST_F(LifecycleTest, StaleSocketOfAKilledHostIsTakenOver) {
+    host.kill();
+    ASSERT_TRUE(exists(socketPath));
+    ASSERT_TRUE(startHost(host));
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    EXPECT_EQ(client.requestData(1, "echo(new host)"), "new host");
+}
+
+TEST_F(LifecycleTest, FileThatIsNotASocketIsNeverRemoved) {
+    host.kill();
+    ASSERT_EQ(std::remove(socketPath.c_str()), 0);
+    std::ofstream(socketPath) << "keep me";
+    HostProcess blocked;
+    ASSERT_TRUE(blocked.start({"--socket", socketPath}, stdoutPath));
+    int status = -2;
+    ASSERT_TRUE(blocked.waitForExit(&status));
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(readFile(socketPath), "keep me");
+}
+
+TEST_F(LifecycleTest, EnvironmentNamesTheSocketWhenNoOptionDoes) {
+    const std::string viaEnvironment = folder + "/viaenv";
+    ::setenv("KORVA_SOCKET", viaEnvironment.c_str(), 1);
+    HostProcess other;
+    const bool started = other.start({"--visible"}, stdoutPath);
+    ::unsetenv("KORVA_SOCKET");
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(waitForSocket(viaEnvironment));
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(viaEnvironment));
+    EXPECT_EQ(client.requestData(1, "echo(via environment)"), "via environment");
+}
+
+TEST_F(LifecycleTest, CommandLineHelpAndMisuse) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{"--help"}, 0},
+        {{"--bogus"}, 64},
+        {{"--socket", socketPath, "extra"}, 64},
+        {{"--socket", folder + "/no/such/folder/KORVA"}, 1},
+        {{"--socket", folder + "/" + std::string(120, 'k')}, 1},
+    };
+    for (const auto& c : cases) {
+        HostProcess process;
+        ASSERT_TRUE(process.start(c.args, stdoutPath));
+        int status = -2;
+        ASSERT_TRUE(process.waitForExit(&status)) << c.args.front();
+        EXPECT_EQ(status, c.status) << c.args.back();
+    }
+    EXPECT_NE(readFile(stdoutPath).find("--socket"), std::string::npos);
+}
+
+} // namespace
+} // namespace talvex::korva::test

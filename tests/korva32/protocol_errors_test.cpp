@@ -1,0 +1,167 @@
+// Malformed messages, framing and the line size cap: every fault gets its
+// error reply and the connection keeps working.
+#include "tests/korva32/host_process.h"
+#include "tests/korva32/test_client.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace talvex::korva::test {
+namespace {
+
+using ProtocolErrorTest = HostTest;
+
+constexpr int kParseError = -32700;
+constexpr int kInvalidRequest = -32600;
+constexpr int kMethodNotFound = -32601;
+constexpr int kInvalidParams = -32602;
+
+struct BadLine {
+    const char* line;
+    QJsonValue id;
+    int code;
+};
+
+const BadLine kBadLines[] = {
+    {"{not json", QJsonValue::Null, kParseError},
+    {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"request\"", QJsonValue::Null, kParseError},
+    {"{\"jsonrpc\":\"2.0\",\"id\":9,\"method\":\"request\",\"params\":{\"topic\":\"DDE_Control\","
+     "\"item\":\"echo(\xff)\"}}",
+     QJsonValue::Null, kParseError},
+    {"42", QJsonValue::Null, kInvalidRequest},
+    {"\"text\"", QJsonValue::Null, kInvalidRequest},
+    {"[1,2]", QJsonValue::Null, kInvalidRequest},
+    {"{\"jsonrpc\":\"1.0\",\"id\":1,\"method\":\"request\",\"params\":{}}", 1, kInvalidRequest},
+    {"{\"id\":2,\"method\":\"request\",\"params\":{}}", 2, kInvalidRequest},
+    {"{\"jsonrpc\":\"2.0\",\"id\":3,\"params\":{}}", 3, kInvalidRequest},
+    {"{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":5,\"params\":{}}", 4, kInvalidRequest},
+    {"{\"jsonrpc\":\"2.0\",\"method\":\"request\",\"params\":{\"topic\":\"DDE_Control\","
+     "\"item\":\"echo(x)\"}}",
+     QJsonValue::Null, kInvalidRequest},
+    {"{\"jsonrpc\":\"2.0\",\"id\":\"five\",\"method\":\"request\",\"params\":{}}", QJsonValue::Null,
+     kInvalidRequest},
+    {"{\"jsonrpc\":\"2.0\",\"id\":6,\"method\":\"poke\",\"params\":{}}", 6, kMethodNotFound},
+    {"{\"jsonrpc\":\"2.0\",\"id\":7,\"method\":\"changed\",\"params\":{}}", 7, kMethodNotFound},
+    {"{\"jsonrpc\":\"2.0\",\"id\":8,\"method\":\"request\"}", 8, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":9,\"method\":\"request\",\"params\":[1]}", 9, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":10,\"method\":\"request\",\"params\":{\"topic\":\"DDE_Control\"}"
+     "}",
+     10, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":11,\"method\":\"request\",\"params\":{\"topic\":\"DDE_Nowhere\","
+     "\"item\":\"echo(x)\"}}",
+     11, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":12,\"method\":\"execute\",\"params\":{\"topic\":\"DDE_Control\"}"
+     "}",
+     12, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":13,\"method\":\"execute\",\"params\":{\"topic\":\"DDE_Control\","
+     "\"command\":5}}",
+     13, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":14,\"method\":\"execute\",\"params\":{\"command\":\"echo(x)\"}}",
+     14, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":15,\"method\":\"advise\",\"params\":{\"topic\":\"DDE_Control\","
+     "\"item\":\"Data\"}}",
+     15, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":16,\"method\":\"advise\",\"params\":{\"topic\":\"DDE_"
+     "DynamicData\","
+     "\"item\":\"Other\"}}",
+     16, kInvalidParams},
+    {"{\"jsonrpc\":\"2.0\",\"id\":17,\"method\":\"unadvise\",\"params\":{\"topic\":\"DDE_Dynamic\","
+     "\"item\":\"Data\"}}",
+     17, kInvalidParams},
+};
+
+TEST_F(ProtocolErrorTest, EachFaultGetsItsErrorAndTheConnectionStaysUp) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    int id = 100;
+    for (const BadLine& bad : kBadLines) {
+        ASSERT_TRUE(client.writeRaw(QByteArray(bad.line) + '\n'));
+        const auto reply = client.next();
+        ASSERT_TRUE(reply.has_value()) << bad.line;
+        EXPECT_EQ(withoutMessage(*reply), errorReply(bad.id, bad.code)) << bad.line;
+        EXPECT_TRUE(reply->value("error").toObject().value("message").isString()) << bad.line;
+        // No response follows a refused execute: the next line is this answer.
+        EXPECT_EQ(client.requestData(++id, "echo(alive)"), "alive") << bad.line;
+    }
+}
+
+TEST_F(ProtocolErrorTest, MessageSplitAcrossWritesIsPutTogether) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    // Cut inside the two bytes of the plus-minus sign as well.
+    const QByteArray line = "{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"request\",\"params\":{"
+                            "\"topic\":\"DDE_Control\","
+                            "\"item\":\"echo(5\xc2\xb1"
+                            "1)\"}}\n";
+    const qsizetype sign = line.indexOf('\xc2');
+    const qsizetype cuts[] = {0, 10, sign + 1, line.size() - 1, line.size()};
+    for (size_t i = 0; i + 1 < std::size(cuts); ++i) {
+        ASSERT_TRUE(client.writeRaw(line.mid(cuts[i], cuts[i + 1] - cuts[i])));
+        // Pauses so the host sees the pieces in separate reads.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const auto reply = client.next();
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(*reply, dataReply(1, "5\u00B11"));
+}
+
+TEST_F(ProtocolErrorTest, SeveralMessagesInOneWriteAreEachAnswered) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    const QByteArray request1 = "{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"request\",\"params\":{"
+                                "\"topic\":\"DDE_Control\","
+                                "\"item\":\"echo(one)\"}}";
+    const QByteArray request2 =
+        "{\"jsonrpc\":\"2.0\",\"id\":2,\"method\":\"request\",\"params\":{\"item\":\"echo(two)\","
+        "\"topic\":\"DDE_Control\"}}";
+    const QByteArray execute3 = "{\"method\":\"execute\",\"params\":{\"topic\":\"DDE_Control\","
+                                "\"command\":\"echo(three)\"},"
+                                "\"id\":3,\"jsonrpc\":\"2.0\"}";
+    // Empty and blank lines in between are ignored.
+    ASSERT_TRUE(client.writeRaw(request1 + "\n\n" + request2 + "\n  \n" + execute3 + "\n"));
+    const std::vector<QJsonObject> expected{dataReply(1, "one"), dataReply(2, "two"), nullReply(3),
+                                            changed("DDE_AsyncResponse", "three")};
+    for (const QJsonObject& line : expected) {
+        const auto got = client.next();
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(*got, line);
+    }
+}
+
+TEST_F(ProtocolErrorTest, LongLineUnderTheCapIsServed) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    const QString text(3 * 1024 * 1024, QChar(u'q'));
+    EXPECT_EQ(client.requestData(1, "echo(" + text + ")"), text);
+}
+
+TEST_F(ProtocolErrorTest, OversizedLineIsRefusedWithoutBeingKept) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    const qsizetype mib = 1024 * 1024;
+    const QByteArray chunk(mib, 'x');
+    for (int i = 0; i < 64; ++i)
+        ASSERT_TRUE(client.writeRaw(chunk));
+    ASSERT_TRUE(client.writeRaw("xx")); // now past 64 MiB, and still no line end
+
+    // Refused as soon as it passes the cap, before its end arrives.
+    const auto refusal = client.next();
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(withoutMessage(*refusal), errorReply(QJsonValue::Null, kInvalidRequest));
+    EXPECT_EQ(refusal->value("error").toObject().value("message"), QJsonValue("message too large"));
+
+    // More of the same line is skipped, not stored.
+    for (int i = 0; i < 16; ++i)
+        ASSERT_TRUE(client.writeRaw(chunk));
+    const long rss = residentKiB(host.pid());
+    ASSERT_GT(rss, 0);
+    EXPECT_LT(rss, 32 * 1024) << "host holds " << rss << " KiB after a refused 80 MiB line";
+
+    ASSERT_TRUE(client.writeRaw("tail of the refused line\n"));
+    EXPECT_EQ(client.requestData(1, "echo(still linked)"), "still linked");
+}
+
+} // namespace
+} // namespace talvex::korva::test
