@@ -1,0 +1,68 @@
+// The assignment-list parser on friendly and hostile lists.
+#include "engine/assign_list.h"
+
+#include "macromath/variable_store.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace talvex {
+namespace {
+
+using Vars = std::vector<std::pair<std::string, std::string>>;
+
+struct ListCase {
+    const char* name;
+    std::string list;
+    Vars expected; // every variable of the store afterwards, in creation order
+};
+
+class AssignListCase : public ::testing::TestWithParam<ListCase> {};
+
+TEST_P(AssignListCase, SetsExactlyTheseVariables) {
+    VariableStore store;
+    AssignList(GetParam().list, store);
+    Vars actual;
+    for (const VarEntry& e : store.Entries())
+        actual.emplace_back(e.Name, e.Value);
+    EXPECT_EQ(actual, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, AssignListCase,
+    ::testing::Values(
+        ListCase{"Mixed", "@a=1, @b='x, y'; @c = 3", {{"@a", "1"}, {"@b", "'x, y'"}, {"@c", "3"}}},
+        ListCase{"HostReplyLines", "a=1\r\nb=two words\r\n", {{"a", "1"}, {"b", "two words"}}},
+        ListCase{
+            "DoubleQuotesKeepSeparators", "m=\"a;b=c\", n=2", {{"m", "\"a;b=c\""}, {"n", "2"}}},
+        ListCase{
+            "UnterminatedQuoteEndsAtTheSeparator", "a='open, b=2", {{"a", "'open"}, {"b", "2"}}},
+        ListCase{"UnterminatedQuoteAlone", "a='", {{"a", "'"}}},
+        ListCase{"EqualsFirst", "=5, b=2", {}}, ListCase{"EqualsLast", "a=", {}},
+        ListCase{"MissingValueInTheMiddle", "a=1, b=, c=3", {{"a", "1"}, {"b", ""}, {"c", "3"}}},
+        ListCase{"SecondItemWithoutName", "a=1,=2", {{"a", "1"}}},
+        ListCase{"TrailingSeparatorIsNotPartOfTheValue", "a=1, b=2;", {{"a", "1"}, {"b", "2"}}},
+        ListCase{"EqualsAtBothEnds", "=a=1=", {}},
+        ListCase{"NameAfterTheLastDelimiter", "set (x y)+z=4", {{"z", "4"}}},
+        ListCase{"PlusMinusSplitsTheErrorBar",
+                 "v = 1.5 ± 0.1, w=2",
+                 {{"v.err", "0.1"}, {"v", "1.5"}, {"w", "2"}}},
+        ListCase{"PlusMinusInTheName", "a±b=1", {{"b", "1"}}},
+        ListCase{"PlusMinusAtTheEndStaysInTheValue", "r=1±", {{"r", "1±"}}},
+        ListCase{"LineBreakInsideQuotes", "k='a\r\nb', z=1", {{"k", "'a"}, {"z", "1"}}},
+        ListCase{"LeadingLineBreaksAndMarkers", "\x01\x01 \r\n a=1 \r\n\x01", {{"a", "1"}}},
+        ListCase{"ShortTailIsIgnored", "a=1, b", {{"a", "1"}}},
+        ListCase{"NoEquals", "just text", {}}, ListCase{"Empty", "", {}}),
+    [](const ::testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
+
+TEST(AssignList, SelfReferenceOnCreationStoresTheErrorText) {
+    VariableStore store;
+    AssignList("cnt=cnt+1", store);
+    EXPECT_EQ(*store.Find("cnt"), "'err: do not put variable name in right-side expresssion'");
+}
+
+} // namespace
+} // namespace talvex

@@ -1,0 +1,165 @@
+// The three loop shapes, #continue and #break, end directives out of order,
+// loops met while lines are passed over, and the nesting limit.
+#include "script_case.h"
+
+#include <gtest/gtest.h>
+
+namespace talvex {
+namespace {
+
+using testing::ScriptCase;
+using testing::Step;
+
+class LoopScript : public ::testing::TestWithParam<ScriptCase> {};
+
+TEST_P(LoopScript, Runs) {
+    testing::ExpectScript(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, LoopScript,
+    ::testing::Values(
+        ScriptCase{"WhileZeroPassesOverItsBody",
+                   {"#while(0)", "echo(a)", "#wend", "echo(z)"},
+                   {{1, "#While(0=(0)=(0))"}, {0, ""}, {1, "#Wend= 28"}, {0, "echo(z)"}}},
+        ScriptCase{"WhileCountsWithWendAssignments",
+                   {"setvars(@i=0)", "#while({@i}<2)", "echo({@i})", "#wend(@i={@i+1})"},
+                   {{1, "setvars(@i=0)"},
+                    {1, "#While(1=(0<2)=(0<2))"},
+                    {0, "echo(0)"},
+                    {1, "#Wend= 16"},
+                    {1, "#While(1=(1<2)=(1<2))"},
+                    {0, "echo(1)"},
+                    {1, "#Wend= 16"},
+                    {1, "#While(0=(2<2)=(2<2))"},
+                    {0, ""},
+                    {1, "#Wend= 62"}}},
+        ScriptCase{"DoUntilTrueEntersNothing",
+                   {"#dountil(1)", "echo(a)", "#loop"},
+                   {{1, "#DoUntil(1=(1)=(1))"}, {0, ""}, {1, "#Loop= 30"}}},
+        ScriptCase{"DoLoopUntilRunsTheBodyOnce",
+                   {"#do", "echo(a)", "#loopuntil(1)"},
+                   {{1, "#Do()"}, {0, "echo(a)"}, {1, "#Loop= 30"}}},
+        ScriptCase{
+            "DoLoopWhileTestsAtTheBottom",
+            {"setvars(@n=0)", "#do", "setvars(@n={@n+1})", "#loopwhile({@n}<3)", "echo({@n})"},
+            {{1, "setvars(@n=0)"},
+             {1, "#Do()"},
+             {1, "setvars(@n=1)"},
+             {1, "#Loop= 16"},
+             {1, "#Do()"},
+             {1, "setvars(@n=2)"},
+             {1, "#Loop= 16"},
+             {1, "#Do()"},
+             {1, "setvars(@n=3)"},
+             {1, "#Loop= 61"},
+             {0, "echo(3)"}}},
+        ScriptCase{"DoWhileLoopsWithLoopAssignments",
+                   {"setvars(@i=0)", "#dowhile({@i}<2)", "#loop(@i={@i+1})", "echo({@i})"},
+                   {{1, "setvars(@i=0)"},
+                    {1, "#DoWhile(1=(0<2)=(0<2))"},
+                    {1, "#Loop= 16"},
+                    {1, "#DoWhile(1=(1<2)=(1<2))"},
+                    {1, "#Loop= 16"},
+                    {1, "#DoWhile(0=(2<2)=(2<2))"},
+                    {1, "#Loop= 52"},
+                    {0, "echo(2)"}}},
+        ScriptCase{"BreakLeavesAfterOnePass",
+                   {"#while(1)", "echo(a)", "#break", "echo(b)", "#wend", "echo(z)"},
+                   {{1, "#While(1=(1)=(1))"},
+                    {0, "echo(a)"},
+                    {1, "#Break"},
+                    {0, ""},
+                    {1, "#Wend= 45"},
+                    {0, "echo(z)"}}},
+        ScriptCase{"ContinueRepeatsTheLoop",
+                   {"setvars(@i=0)", "#while({@i}<2)", "setvars(@i={@i+1})", "#continue",
+                    "echo(never)", "#wend", "echo(done)"},
+                   {{1, "setvars(@i=0)"},
+                    {1, "#While(1=(0<2)=(0<2))"},
+                    {1, "setvars(@i=1)"},
+                    {1, "#Continue"},
+                    {0, ""},
+                    {1, "#Wend= 16"},
+                    {1, "#While(1=(1<2)=(1<2))"},
+                    {1, "setvars(@i=2)"},
+                    {1, "#Continue"},
+                    {0, ""},
+                    {1, "#Wend= 16"},
+                    {1, "#While(0=(2<2)=(2<2))"},
+                    {0, ""},
+                    {1, ""},
+                    {0, ""},
+                    {1, "#Wend= 83"},
+                    {0, "echo(done)"}}},
+        ScriptCase{
+            "BreakInsideAnIfOnlyEndsTheIf",
+            {"#while(1)", "#if(1)", "#break", "echo(a)", "#endif", "echo(b)", "#break", "#wend"},
+            {{1, "#While(1=(1)=(1))"},
+             {1, "#If(1=(1)=(1))"},
+             {1, "#Break"},
+             {0, ""},
+             {1, "#Endif"},
+             {0, "echo(b)"},
+             {1, "#Break"},
+             {1, "#Wend= 69"}}},
+        ScriptCase{"LoopInPassedOverBlockIsClosedWithoutAssignments",
+                   {"setvars(@i=0)", "#if(0)", "#while(1)", "#wend(@i=5)", "#do(@i=6)",
+                    "#loopuntil(0)", "#endif", "echo({@i})"},
+                   {{1, "setvars(@i=0)"},
+                    {1, "#If(0=(0)=(0))"},
+                    {1, ""},
+                    {1, ""},
+                    {1, ""},
+                    {1, ""},
+                    {1, "#Endif"},
+                    {0, "echo(0)"}}},
+        ScriptCase{"EndDirectivesPairWithTheirOwnKind",
+                   {"#do", "#loop", "#wend", "#loopwhile(0)"},
+                   {{1, "#Do()"},
+                    {1, "Error: #Loop found out of proper order"},
+                    {1, "Error: #Wend found out of proper order"},
+                    {1, "#Loop= 35"}}},
+        ScriptCase{"DowhileEndsOnlyWithLoop",
+                   {"#dowhile(0)", "#loopuntil(1)", "#wend", "#loop"},
+                   {{1, "#DoWhile(0=(0)=(0))"},
+                    {1, "Error: #LoopUntil found out of proper order"},
+                    {1, "Error: #Wend found out of proper order"},
+                    {1, "#Loop= 43"}}}),
+    testing::CaseName);
+
+TEST(LoopNesting, LoopOpensAtLevelThirtyEightAtMost) {
+    Interpreter in;
+    in.ResetInterpreter("");
+    testing::RunScript(in, std::vector<std::string>(38, "#if(1)"));
+    auto steps = testing::RunScript(in, {"#while(1)"});
+    EXPECT_EQ(steps, (std::vector<Step>{{1, "#While(1=(1)=(1))"}}));
+    ASSERT_EQ(in.BlockLevel, 39);
+
+    steps = testing::RunScript(in, {"#do(@z=1)", "#dountil(0)", "#while(2>1)"});
+    const std::vector<Step> expected = {
+        {1, "Error:nesting is too deep: #Do(@z=1)"},
+        {1, "Error:nesting is too deep: #DoUntil(0)"}, // the enclosing frame is passed over now
+        {1, "Error:nesting is too deep: #While(2>1)"},
+    };
+    EXPECT_EQ(steps, expected);
+    EXPECT_EQ(in.BlockLevel, 39);
+    EXPECT_EQ(in.BlockStack[39].State, kStateInactive);
+    EXPECT_EQ(in.BlockStack[39].Done, 1);
+    EXPECT_EQ(in.Vars.Find("@z"), nullptr);
+
+    steps = testing::RunScript(in, {"#wend"});
+    EXPECT_EQ(steps, (std::vector<Step>{{1, ""}}));
+    EXPECT_EQ(in.BlockLevel, 38);
+}
+
+TEST(LoopNesting, WendAssignmentsRunOnEveryRepetition) {
+    Interpreter in;
+    in.ResetInterpreter("");
+    testing::RunScript(in, {"setvars(@i=0)", "#while({@i}<5)", "#wend(@i={@i+1}, @last={@i})"});
+    EXPECT_EQ(*in.Vars.Find("@i"), "5");
+    EXPECT_EQ(*in.Vars.Find("@last"), "4");
+}
+
+} // namespace
+} // namespace talvex

@@ -1,0 +1,33 @@
+// Table rows for whole-script tests: the lines, the (result code, output line)
+// sequence the driver sees, and the block level left at the end.
+#pragma once
+
+#include "script_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace talvex::testing {
+
+struct ScriptCase {
+    std::string name;
+    std::vector<std::string> lines;
+    std::vector<Step> expected;
+    int blockLevel = 0;
+};
+
+inline std::string CaseName(const ::testing::TestParamInfo<ScriptCase>& info) {
+    return info.param.name;
+}
+
+inline void ExpectScript(const ScriptCase& c) {
+    Interpreter in;
+    in.ResetInterpreter("");
+    const std::vector<Step> steps = RunScript(in, c.lines);
+    EXPECT_EQ(steps, c.expected);
+    EXPECT_EQ(in.BlockLevel, c.blockLevel);
+}
+
+} // namespace talvex::testing
