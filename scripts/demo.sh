@@ -4,4 +4,5 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
-exec "$root/build/bin/talvex-expand" "$root/examples/expressions.txt"
+cd "$root/examples"
+exec "$root/build/bin/talvex-run" demo.tvx
