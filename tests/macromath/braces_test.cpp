@@ -24,6 +24,10 @@ struct FindCase {
     long left, right;
 };
 
+std::ostream& operator<<(std::ostream& os, const FindCase& c) {
+    return os << "\"" << c.text << "\"";
+}
+
 class FindBracesTest : public ::testing::TestWithParam<FindCase> {};
 
 TEST_P(FindBracesTest, FindsTheFirstTopLevelPair) {
@@ -179,6 +183,10 @@ struct FailCase {
     std::vector<std::pair<std::string, std::string>> vars = {};
 };
 
+std::ostream& operator<<(std::ostream& os, const FailCase& c) {
+    return os << "\"" << c.src << "\"";
+}
+
 class ExpandBracesFailureTest : public ::testing::TestWithParam<FailCase> {};
 
 TEST_P(ExpandBracesFailureTest, GivesTheErrorText) {
@@ -220,7 +228,6 @@ TEST(ExpandBraces, EndlessExpansionEndsInAnError) {
     const std::vector<Hostile> cases = {
         {{{"a", "{b}"}, {"b", "{a}"}}, "{a}"},
         {{{"z", "1"}, {"z", "{z}{z}"}}, "{z}"}, // an update skips the self-reference test
-        {{{"q", "1"}, {"q", "x{q}"}}, "say {q}"},
     };
     for (const Hostile& h : cases) {
         VariableStore store(FixedEnvironment());

@@ -7,6 +7,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <ostream>
 #include <string>
 
 namespace talvex {
@@ -16,6 +17,10 @@ struct ValCase {
     std::string text;
     double expected;
 };
+
+std::ostream& operator<<(std::ostream& os, const ValCase& c) {
+    return os << "\"" << c.text << "\"";
+}
 
 class ValOfTest : public ::testing::TestWithParam<ValCase> {};
 
@@ -64,6 +69,10 @@ struct TextCase {
     std::string expected;
 };
 
+std::ostream& operator<<(std::ostream& os, const TextCase& c) {
+    return os << c.x;
+}
+
 class PlainNumberTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(PlainNumberTextTest, Writes) {
@@ -90,6 +99,10 @@ struct LocaleCase {
     char separator;
     std::string expected;
 };
+
+std::ostream& operator<<(std::ostream& os, const LocaleCase& c) {
+    return os << c.x << " with '" << c.separator << "'";
+}
 
 class LocaleNumberTextTest : public ::testing::TestWithParam<LocaleCase> {};
 

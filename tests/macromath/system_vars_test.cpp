@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,10 @@ struct ScriptCase {
     std::string path;
     std::string folder, name, root, whole;
 };
+
+std::ostream& operator<<(std::ostream& os, const ScriptCase& c) {
+    return os << "\"" << c.path << "\"";
+}
 
 class SetScriptVarsTest : public ::testing::TestWithParam<ScriptCase> {};
 
@@ -133,6 +138,10 @@ struct VersionCase {
     char separator;
     std::string expected;
 };
+
+std::ostream& operator<<(std::ostream& os, const VersionCase& c) {
+    return os << c.version.major << "." << c.version.minor << "." << c.version.revision;
+}
 
 class VersionTest : public ::testing::TestWithParam<VersionCase> {};
 

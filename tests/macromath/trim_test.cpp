@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace talvex {
@@ -13,6 +14,10 @@ struct TrimCase {
     std::string chars;
     std::string expected;
 };
+
+std::ostream& operator<<(std::ostream& os, const TrimCase& c) {
+    return os << "\"" << c.text << "\" set \"" << c.chars << "\"";
+}
 
 class TrimCharsTest : public ::testing::TestWithParam<TrimCase> {};
 

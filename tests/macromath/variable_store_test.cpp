@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,10 @@ struct SetCase {
     Pairs expected; // store contents after SetVar("x", value) on an empty store
     std::string rewritten;
 };
+
+std::ostream& operator<<(std::ostream& os, const SetCase& c) {
+    return os << "\"" << c.value << "\"";
+}
 
 class SetVarSplitTest : public ::testing::TestWithParam<SetCase> {};
 
@@ -165,6 +170,10 @@ struct SubstCase {
     std::string text;
     std::string expected;
 };
+
+std::ostream& operator<<(std::ostream& os, const SubstCase& c) {
+    return os << "\"" << c.text << "\"";
+}
 
 class SubstituteVarsTest : public ::testing::TestWithParam<SubstCase> {};
 

@@ -1,0 +1,107 @@
+// Speed of the expression core: substitution in a full store against the flat
+// reference, updates in large and small stores, growth one variable at a time,
+// one evaluation and one line with nested groups.
+#include "macromath/braces.h"
+#include "macromath/evaluator.h"
+#include "macromath/variable_store.h"
+#include "tests/macromath/linear_store.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+using talvex::Environment;
+using talvex::LocalTime;
+using talvex::VariableStore;
+using talvex::reference::LinearStore;
+
+Environment fixedEnvironment() {
+    Environment env;
+    env.now = [] { return LocalTime{2026, 12, 7, 9, 25, 23}; };
+    env.hostDir = [] { return std::string("/opt/korva32/"); };
+    return env;
+}
+
+// Names share prefixes on purpose ("var1", "var10", "var100", ...).
+std::string varName(int i) { return "var" + std::to_string(i); }
+
+template <class Store> void fill(Store& store, int count) {
+    for (int i = 0; i < count; ++i) {
+        std::string value = std::to_string(i);
+        store.SetVar(varName(i), value);
+    }
+}
+
+// About 200 characters naming ten of the variables, spread over the store.
+std::string lineNamingTen() {
+    std::string line = "measure(";
+    for (int k = 0; k < 10; ++k) {
+        line += varName(1999 * k + 17);
+        line += k % 2 == 0 ? " + offset_and_some_filler, " : " * scale_factor_of_text, ";
+    }
+    line += "done)";
+    return line;
+}
+
+template <class Store> void BM_Substitute20000(benchmark::State& state) {
+    Store store(fixedEnvironment());
+    fill(store, 20000);
+    const std::string line = lineNamingTen();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(store.SubstituteVars(line));
+    state.SetLabel(std::to_string(line.size()) + " chars");
+}
+BENCHMARK_TEMPLATE(BM_Substitute20000, VariableStore)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(BM_Substitute20000, LinearStore)->Unit(benchmark::kMicrosecond);
+
+void BM_UpdateVar(benchmark::State& state) {
+    VariableStore store(fixedEnvironment());
+    const int count = static_cast<int>(state.range(0));
+    fill(store, count);
+    const std::string name = varName(count / 2);
+    int i = 0;
+    for (auto _ : state) {
+        std::string value = std::to_string(i++);
+        benchmark::DoNotOptimize(store.SetVar(name, value));
+    }
+}
+BENCHMARK(BM_UpdateVar)->Arg(100)->Arg(20000);
+
+// Creating `count` variables one at a time, substituting a line after each.
+void BM_GrowWithSubstitution(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        VariableStore store(fixedEnvironment());
+        for (int i = 0; i < count; ++i) {
+            std::string value = std::to_string(i);
+            store.SetVar(varName(i), value);
+            benchmark::DoNotOptimize(store.SubstituteVars("x = " + varName(i) + " + 1"));
+        }
+    }
+}
+BENCHMARK(BM_GrowWithSubstitution)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+void BM_EvalExpression(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(talvex::EvalExpression("12.5*-3.25", 0));
+}
+BENCHMARK(BM_EvalExpression);
+
+void BM_ExpandBracesNested(benchmark::State& state) {
+    VariableStore store(fixedEnvironment());
+    store.SetVar("@a", "70");
+    store.SetVar("gain", "1.5");
+    const std::string line = "set(level={@a+{gain*2}}, bits=hex{{@a*4}+1})";
+    std::string dst;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(talvex::ExpandBraces(line, dst, 0, store));
+        benchmark::DoNotOptimize(dst);
+    }
+}
+BENCHMARK(BM_ExpandBracesNested);
+
+} // namespace
+
+BENCHMARK_MAIN();

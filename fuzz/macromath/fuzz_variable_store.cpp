@@ -1,0 +1,137 @@
+// Fuzzes the variable store with a byte-driven sequence of operations and
+// checks it against the flat reference store while the store is small.
+#include "macromath/variable_store.h"
+#include "tests/macromath/linear_store.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+talvex::Environment fixedEnvironment() {
+    talvex::Environment env;
+    env.now = [] { return talvex::LocalTime{2026, 12, 7, 9, 25, 23}; };
+    env.hostDir = [] { return std::string("/opt/korva32/"); };
+    return env;
+}
+
+// Names and pieces that collide with each other and with the built-in names.
+const std::vector<std::string> kTokens = {
+    "a",        "ab",       "abc",          "b",    "@now",    "@no", "@nowx", "@date", "date",
+    "DATE",     "@time",    "@rtfnl",       "@rtf", "@rtftab", "@",   "$v",    "v$",    "x",
+    "x.err",    "\xC2\xB1", "5 \xC2\xB1 1", "cnt",  "{",       "}",   " ",     "1",     "'s'",
+    "\xC3\xB1", "@d",       "nl",           "tab",  "e",       "+",   "@v",    "g1",    "g12"};
+
+const std::vector<std::string> kPaths = {"", "/jobs/run1.tvx", "/a/b/", "plain.TVX", "/x/@v.tvx"};
+
+class Bytes {
+public:
+    Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool more() const { return pos_ < size_; }
+    unsigned next() { return pos_ < size_ ? data_[pos_++] : 0u; }
+    // A short text of tokens and printable ASCII, with some letters upper-cased.
+    std::string text() {
+        std::string out;
+        const unsigned parts = next() % 6;
+        for (unsigned i = 0; i < parts; ++i) {
+            const unsigned b = next();
+            if (b < 160) {
+                std::string t = kTokens[b % kTokens.size()];
+                const unsigned mask = next();
+                for (std::size_t k = 0; k < t.size(); ++k)
+                    if ((mask >> (k % 8)) & 1u && t[k] >= 'a' && t[k] <= 'z')
+                        t[k] = static_cast<char>(t[k] - 'a' + 'A');
+                out += t;
+            } else {
+                out += static_cast<char>(0x20 + b % 95);
+            }
+        }
+        return out;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+void check(bool ok) {
+    if (!ok) std::abort();
+}
+
+bool sameEntries(const talvex::VariableStore& s, const talvex::reference::LinearStore& r) {
+    if (s.Entries().size() != r.Entries().size()) return false;
+    for (std::size_t i = 0; i < s.Entries().size(); ++i)
+        if (s.Entries()[i].Name != r.Entries()[i].Name ||
+            s.Entries()[i].Value != r.Entries()[i].Value)
+            return false;
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Bytes in(data, size);
+    talvex::VariableStore store(fixedEnvironment());
+    talvex::reference::LinearStore ref(fixedEnvironment());
+    bool compare = true; // while the store is small enough for the reference
+    int bulk = 0;
+    for (int op = 0; op < 300 && in.more(); ++op) {
+        switch (in.next() % 8) {
+        case 0:
+        case 1:
+        case 2: {
+            const std::string name = in.text();
+            std::string value = in.text();
+            std::string refValue = value;
+            const int count = store.SetVar(name, value);
+            check(count == store.VarCount());
+            if (compare) {
+                check(ref.SetVar(name, refValue) == count);
+                check(refValue == value);
+            }
+            break;
+        }
+        case 3: {
+            const int before = store.VarCount();
+            const int removed = store.ClearUserVars();
+            check(removed >= 0 && store.VarCount() == before - removed);
+            for (const talvex::VarEntry& e : store.Entries())
+                check(e.Name.find_first_of("@$") != std::string::npos);
+            if (compare) check(ref.ClearUserVars() == removed);
+            break;
+        }
+        case 4:
+        case 5: {
+            const std::string text = in.text();
+            const std::string out = store.SubstituteVars(text);
+            if (compare) check(out == ref.SubstituteVars(text));
+            break;
+        }
+        case 6: {
+            const std::string path = kPaths[in.next() % kPaths.size()];
+            store.RunScriptFile = path;
+            ref.RunScriptFile = path;
+            store.InitSystemVars();
+            ref.InitSystemVars();
+            compare = true;
+            break;
+        }
+        default: {
+            // Many fresh names at once, to reach the 20000 bound.
+            const int n = 1 + static_cast<int>(in.next() % 8) * 1000;
+            for (int i = 0; i < n; ++i)
+                store.SetVar("g" + std::to_string(bulk++), "0");
+            compare = false;
+            break;
+        }
+        }
+        check(store.VarCount() <= talvex::VariableStore::kMaxVariables);
+        check(static_cast<std::size_t>(store.VarCount()) == store.Entries().size());
+        if (compare) check(sameEntries(store, ref));
+    }
+    return 0;
+}
