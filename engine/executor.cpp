@@ -38,7 +38,7 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
         if (CancelState == kCancelRequested) {
             CancelState = kStop;
             if (!lv.CancelLabel.empty()) {
-                const long target = FindLabel(lv.cl, lv.CancelLabel);
+                const long target = FindLabel(lv, lv.CancelLabel);
                 if (target > lv.Length()) {
                     ReportMissingLabel("Cancel: unable to locate label:" +
                                        AsciiLower(lv.CancelLabel));

@@ -5,6 +5,7 @@
 #include "engine/script_runner.h"
 
 #include <string>
+#include <unordered_map>
 
 namespace talvex {
 
@@ -19,6 +20,10 @@ struct ScriptRunner::Level {
     bool HeldLogValue = false;
     bool ResponseHold = false;
     bool SavedFileSaved = true;
+    // Label name -> position of the line after its first label line; built on
+    // the first jump, since a level's text does not change while it runs.
+    std::unordered_map<std::string, long> labels;
+    bool labelsIndexed = false;
 
     long Length() const { return static_cast<long>(cl.size()); }
 };

@@ -21,24 +21,28 @@ long PositionAfter(const std::string& text, std::size_t from) {
 
 } // namespace
 
-long ScriptRunner::FindLabel(const std::string& text, std::string name) {
-    name = AsciiLower(name);
-    const long n = static_cast<long>(text.size());
-    long start = 1, end = 0;
-    bool found = false;
-    while (!(end >= n || found)) {
-        const std::size_t crlf = text.find(kCrLf, static_cast<std::size_t>(start - 1));
-        end = crlf == std::string::npos ? n + 1 : static_cast<long>(crlf) + 1;
-        const std::string line = AsciiLower(std::string_view(text).substr(start - 1, end - start));
-        if (line.rfind("#label", 0) == 0 || line.rfind("label", 0) == 0) {
-            const std::size_t paren = line.find('(');
-            if (paren != std::string::npos &&
-                TrimView(std::string_view(line).substr(paren + 1), " ,)") == name)
-                found = true;
+long ScriptRunner::FindLabel(Level& lv, const std::string& name) {
+    if (!lv.labelsIndexed) {
+        // A label line starts (no blanks skipped) with "#label" or "label" and
+        // holds "("; its name is what follows, trimmed of " ,)". The first
+        // line of a name wins.
+        const std::string& text = lv.cl;
+        const long n = lv.Length();
+        for (long start = 1; start <= n;) {
+            const std::size_t crlf = text.find(kCrLf, static_cast<std::size_t>(start - 1));
+            const long end = crlf == std::string::npos ? n + 1 : static_cast<long>(crlf) + 1;
+            const std::string_view line = std::string_view(text).substr(start - 1, end - start);
+            if (StartsWithNoCase(line, "#label") || StartsWithNoCase(line, "label")) {
+                const std::size_t paren = line.find('(');
+                if (paren != std::string_view::npos)
+                    lv.labels.emplace(AsciiLower(TrimView(line.substr(paren + 1), " ,)")), end + 2);
+            }
+            start = end + 2;
         }
-        start = end + 2;
+        lv.labelsIndexed = true;
     }
-    return end + 2;
+    const auto it = lv.labels.find(AsciiLower(name));
+    return it != lv.labels.end() ? it->second : lv.Length() + 2;
 }
 
 void ScriptRunner::ReportMissingLabel(const std::string& message) {
@@ -48,7 +52,7 @@ void ScriptRunner::ReportMissingLabel(const std::string& message) {
 }
 
 void ScriptRunner::JumpToLabel(Level& lv, bool keepArg) {
-    lv.pos = FindLabel(lv.cl, interp_.DirectiveArg);
+    lv.pos = FindLabel(lv, interp_.DirectiveArg);
     if (lv.pos > lv.Length())
         ReportMissingLabel("unable to locate label:" + AsciiLower(interp_.DirectiveArg));
     if (!keepArg) interp_.DirectiveArg.clear();
@@ -96,7 +100,6 @@ void ScriptRunner::CallScript(Level& lv) {
     const std::string script = LoadedScript;
     RunLineByLine(script, path, lv.level + 1);
 
-    lv.cl = LevelScript[lv.level];
     window_.SetTitle(LevelCaption[lv.level]);
     window_.SetEditorText(lv.cl);
     window_.SetFileSaved(true);
@@ -120,7 +123,6 @@ void ScriptRunner::ChainScript(Level& lv) {
     const std::string script = LoadedScript;
     RunLineByLine(script, path, lv.level + 1);
 
-    lv.cl = LevelScript[lv.level];
     window_.SetFileSaved(true);
     lv.pos = lv.Length() + 1; // nothing after a #chain line runs
 }

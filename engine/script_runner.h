@@ -83,7 +83,9 @@ private:
     void HardCancel();
 
     // Jumps, calls and cancel handling.
-    static long FindLabel(const std::string& text, std::string name);
+    // Position of the line after the first label line named `name` (any
+    // case), or a position beyond the end of the level's text.
+    static long FindLabel(Level& lv, const std::string& name);
     void JumpToLabel(Level& lv, bool keepArg);
     void JumpToPosition(Level& lv);
     void JumpByOffset(Level& lv);
