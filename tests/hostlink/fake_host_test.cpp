@@ -1,0 +1,150 @@
+// What a well-behaved host never sends: split and merged frames, malformed
+// lines, unknown methods, refusals, oversized lines, a close mid-request.
+#include "hostlink/host_link.h"
+#include "tests/hostlink/fake_host.h"
+#include "tests/hostlink/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace talvex::test {
+namespace {
+
+const std::string kAsync = "DDE_AsyncResponse";
+const std::string kDynamic = "DDE_DynamicData";
+
+class FakeHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        socket_ = dir_.File(QStringLiteral("s")).toStdString();
+        fake_ = std::make_unique<FakeHost>(socket_);
+        ASSERT_TRUE(fake_->Ok());
+        link_.SetSocketPath(QString::fromStdString(socket_));
+        link_.SetMessageHandler([](LinkMessageIcon, const QString&, const QString& text) {
+            ADD_FAILURE() << text.toStdString();
+        });
+    }
+
+    void TearDown() override {
+        link_.Uninit(false);
+        fake_->Join();
+    }
+
+    // The fake listens already, so the link never starts the path given here.
+    void LinkUp() { ASSERT_TRUE(link_.Init(QStringLiteral("/nonexistent/korva32"), true)); }
+
+    TempDir dir_;
+    std::string socket_;
+    std::unique_ptr<FakeHost> fake_;
+    HostLink link_;
+};
+
+TEST_F(FakeHostTest, SplitAndMergedFramesMakeTheSameMessages) {
+    fake_->Run([](FakeConnection& c) {
+        // First command: every message cut at awkward places.
+        std::int64_t id = IdOf(c.ReadCall("execute"));
+        const std::string all = ResultNull(id) + Changed(kDynamic, "\"d1\"") +
+                                Changed(kAsync, "\"hello\\r\\nworld \\u00b1 \xC2\xB1\"");
+        c.Write(all.substr(0, 7));
+        c.Pause(20);
+        c.Write(all.substr(7, 1));
+        c.Pause(20);
+        c.Write(all.substr(8, 60));
+        c.Pause(20);
+        c.Write(all.substr(68, all.size() - 68 - 3));
+        c.Pause(20);
+        c.Write(all.substr(all.size() - 3));
+        // Second command: everything in one write.
+        id = IdOf(c.ReadCall("execute"));
+        c.Write(ResultNull(id) + Changed(kDynamic, "\"d2\"") + Changed(kAsync, "\"merged\""));
+        c.ReadLine(); // until the link closes
+    });
+    LinkUp();
+    link_.SendA("first");
+    EXPECT_EQ(link_.ReturnStr(), "hello\r\nworld \xC2\xB1 \xC2\xB1");
+    EXPECT_TRUE(WaitUntil([&] { return link_.DynDDE() == "d1"; }));
+    link_.SendA("second");
+    EXPECT_EQ(link_.ReturnStr(), "merged");
+    EXPECT_EQ(link_.DynDDE(), "d2");
+    EXPECT_FALSE(link_.LinkLost());
+}
+
+TEST_F(FakeHostTest, MalformedLinesAndUnknownMethodsAreIgnored) {
+    fake_->Run([](FakeConnection& c) {
+        const std::int64_t id = IdOf(c.ReadCall("execute"));
+        c.Write("not json at all\n"
+                "[1,2,3]\n"
+                "\"just a string\"\n"
+                "{\"jsonrpc\":\"2.0\",\"method\":\"bogus\",\"params\":{}}\n"
+                "{\"jsonrpc\":\"2.0\",\"id\":999,\"result\":null}\n"
+                "{\"jsonrpc\":\"2.0\",\"method\":\"changed\",\"params\":{\"topic\":\"" +
+                kAsync + "\",\"item\":\"Data\",\"data\":42}}\n" + Changed("DDE_Nowhere", "\"x\"") +
+                "\n\n"
+                "{\"unfinished\": \n");
+        c.Write(ResultNull(id) + Changed(kAsync, "\"fine\""));
+        c.ReadLine();
+    });
+    LinkUp();
+    link_.SendA("anything");
+    EXPECT_EQ(link_.ReturnStr(), "fine");
+    EXPECT_FALSE(link_.LinkLost());
+    EXPECT_TRUE(link_.IsLinked());
+}
+
+TEST_F(FakeHostTest, AnEmptyResponseKeepsSendAWaiting) {
+    fake_->Run([](FakeConnection& c) {
+        const std::int64_t id = IdOf(c.ReadCall("execute"));
+        c.Write(ResultNull(id) + Changed(kAsync, "\"\""));
+        c.Pause(100);
+        c.Write(Changed(kAsync, "\"the real one\""));
+        c.ReadLine();
+    });
+    LinkUp();
+    link_.SendA("slow");
+    EXPECT_EQ(link_.ReturnStr(), "the real one");
+}
+
+TEST_F(FakeHostTest, ARefusedExecuteEndsTheWaitWithAnError) {
+    fake_->Run([](FakeConnection& c) {
+        const std::int64_t id = IdOf(c.ReadCall("execute"));
+        c.Write("{\"jsonrpc\":\"2.0\",\"id\":" + std::to_string(id) +
+                ",\"error\":{\"code\":-32602,\"message\":\"invalid params\"}}\n");
+        c.ReadLine();
+    });
+    LinkUp();
+    link_.SendA("refused");
+    EXPECT_EQ(link_.ReturnStr(), "Error: KORVA refused the command: invalid params");
+    EXPECT_TRUE(link_.Error());
+    EXPECT_FALSE(link_.LinkLost());
+}
+
+TEST_F(FakeHostTest, AnOversizedLineIsDroppedWithoutBufferingIt) {
+    constexpr std::size_t kTotal = std::size_t(70) << 20; // past the 64 MiB cap
+    fake_->Run([](FakeConnection& c) {
+        const std::int64_t id = IdOf(c.ReadCall("execute"));
+        c.Write("{\"jsonrpc\":\"2.0\",\"method\":\"changed\",\"params\":{\"data\":\"");
+        const std::string block(std::size_t(1) << 20, 'x');
+        for (std::size_t sent = 0; sent < kTotal; sent += block.size())
+            c.Write(block);
+        c.Write("\"}}\n" + ResultNull(id) + Changed(kAsync, "\"after the flood\""));
+        c.ReadLine();
+    });
+    LinkUp();
+    link_.SendA("flood");
+    EXPECT_EQ(link_.ReturnStr(), "after the flood");
+    EXPECT_FALSE(link_.LinkLost());
+    EXPECT_EQ(link_.Transport().OversizedCount(), 1);
+    EXPECT_LE(link_.Transport().PeakBuffered(), HostTransport::kMaxLine);
+}
+
+TEST_F(FakeHostTest, AHostClosingDuringARequestEndsTheWait) {
+    fake_->Run([](FakeConnection& c) { c.ReadCall("request"); });
+    LinkUp();
+    link_.Send("hardcancel");
+    EXPECT_EQ(link_.ReturnStr(), HostLink::kLinkLostText);
+    EXPECT_TRUE(link_.LinkLost());
+}
+
+} // namespace
+} // namespace talvex::test
