@@ -8,6 +8,11 @@
 namespace talvex {
 
 QString DefaultLogFolder() {
+    const QString chosen = qEnvironmentVariable("TALVEX_LOG_FOLDER");
+    if (!chosen.isEmpty()) {
+        QDir().mkpath(chosen);
+        return chosen;
+    }
     const QString own = QCoreApplication::applicationDirPath();
     if (QFileInfo(own).isWritable()) return own;
     const QString data =
