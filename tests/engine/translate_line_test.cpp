@@ -111,6 +111,8 @@ TEST(TranslateLine, ArgumentsAndFlagsReachTheRunner) {
     EXPECT_EQ(in.DirectiveArg, "s1");
     ASSERT_NE(in.Vars.Find("@n"), nullptr);
     EXPECT_EQ(*in.Vars.Find("@n"), "2");
+    run("#gosub( s2 , @m=1)"); // the label is found without the blank before the comma
+    EXPECT_EQ(in.DirectiveArg, "s2");
 
     run("#echoon");
     EXPECT_TRUE(in.EchoMode);
