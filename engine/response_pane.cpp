@@ -12,7 +12,22 @@ void ResponsePane::Append(std::string_view text) {
 
 void ResponsePane::CutBack(std::size_t length) {
     if (length >= chars_) return;
-    text_.resize(ByteOffsetOfChar(text_, length));
+    // Cuts take back what was just appended, so count from the end rather
+    // than walking the whole pane.
+    std::size_t end = text_.size();
+    for (std::size_t k = chars_ - length; k > 0 && end > 0; --k) {
+        std::size_t start = end - 1;
+        std::size_t continuation = 0;
+        while (start > 0 && (static_cast<unsigned char>(text_[start]) & 0xC0) == 0x80 &&
+               continuation < 3) {
+            --start;
+            ++continuation;
+        }
+        // Only a lead byte of the right length makes one character of the run.
+        if (CharCount(std::string_view(text_).substr(start, end - start)) != 1) start = end - 1;
+        end = start;
+    }
+    text_.resize(end);
     chars_ = length;
 }
 

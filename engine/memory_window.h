@@ -1,0 +1,73 @@
+// A window that keeps everything in memory around a real ResponsePane: the
+// GUI mirrors one, and tests and benchmarks drive runs against one, so they
+// all see the same pane with the same limit.
+#pragma once
+
+#include "engine/response_pane.h"
+#include "engine/window_interface.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace talvex {
+
+class MemoryWindow : public WindowInterface {
+public:
+    struct Shown {
+        MessageKind kind;
+        std::string text;
+        std::string title;
+    };
+
+    std::size_t PaneLength() const override { return pane.Length(); }
+    std::string PaneText() const override { return pane.Text(); }
+    void PaneAppend(std::string_view text) override { pane.Append(text); }
+    void PaneCutBack(std::size_t length) override { pane.CutBack(length); }
+    void PaneReplace(std::string_view text) override { pane.Replace(text); }
+
+    bool LogTicked() const override { return logTicked; }
+    void SetLogTicked(bool ticked) override { logTicked = ticked; }
+
+    std::string EditorText() const override { return editorText; }
+    void SetEditorText(std::string_view text) override { editorText = text; }
+    std::string Title() const override { return title; }
+    void SetTitle(std::string_view t) override { title = t; }
+    std::string BaseCaption() const override { return baseCaption; }
+    bool FileSaved() const override { return fileSaved; }
+    void SetFileSaved(bool saved) override { fileSaved = saved; }
+    std::string CurrentFile() const override { return currentFile; }
+    void SetCurrentFile(std::string_view path) override { currentFile = path; }
+
+    // Message boxes are recorded; questions take the next queued answer (No
+    // when none is queued); the log dialog takes the next queued name ("" when
+    // none is queued, as a cancelled dialog).
+    void Message(MessageKind kind, std::string_view text, std::string_view t) override;
+    Answer AskYesNo(std::string_view text, std::string_view t) override;
+    Answer AskYesNoCancel(std::string_view text, std::string_view t) override;
+    std::string AskLogFile(std::string_view proposedName) override;
+
+    void SetBusyPointer(bool b) override { busy = b; }
+    void SetRunControlsEnabled(bool enabled) override { controlsEnabled = enabled; }
+    void Yield() override;
+
+    ResponsePane pane;
+    bool logTicked = false;
+    std::string editorText;
+    std::string title = "KORVA Automated Script Program";
+    std::string baseCaption = "KORVA Automated Script Program";
+    bool fileSaved = true;
+    std::string currentFile;
+    bool busy = false;
+    bool controlsEnabled = true;
+
+    std::vector<Shown> messages;
+    std::deque<Answer> answers;
+    std::deque<std::string> logFileAnswers;
+    std::vector<std::string> proposedLogFiles;
+    // Called at every yield; a test uses it to press Cancel in the middle of a run.
+    std::function<void()> onYield;
+};
+
+} // namespace talvex
