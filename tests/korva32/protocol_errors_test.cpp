@@ -13,6 +13,20 @@ namespace {
 
 using ProtocolErrorTest = HostTest;
 
+// A sanitizer build keeps freed blocks in quarantine, so the host's resident
+// size says nothing about what it still holds.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kResidentSizeMeaningful = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kResidentSizeMeaningful = false;
+#else
+constexpr bool kResidentSizeMeaningful = true;
+#endif
+#else
+constexpr bool kResidentSizeMeaningful = true;
+#endif
+
 constexpr int kParseError = -32700;
 constexpr int kInvalidRequest = -32600;
 constexpr int kMethodNotFound = -32601;
@@ -155,9 +169,11 @@ TEST_F(ProtocolErrorTest, OversizedLineIsRefusedWithoutBeingKept) {
     // More of the same line is skipped, not stored.
     for (int i = 0; i < 32; ++i)
         ASSERT_TRUE(client.writeRaw(chunk));
-    const long rss = residentKiB(host.pid());
-    ASSERT_GT(rss, 0);
-    EXPECT_LT(rss, 32 * 1024) << "host holds " << rss << " KiB after a refused 96 MiB line";
+    if (kResidentSizeMeaningful) {
+        const long rss = residentKiB(host.pid());
+        ASSERT_GT(rss, 0);
+        EXPECT_LT(rss, 32 * 1024) << "host holds " << rss << " KiB after a refused 96 MiB line";
+    }
 
     ASSERT_TRUE(client.writeRaw("tail of the refused line\n"));
     EXPECT_EQ(client.requestData(1, "echo(still linked)"), "still linked");
