@@ -45,14 +45,12 @@ const char* const HostLink::kRefusedText = "Error: KORVA refused the command: ";
 const char* const HostLink::kTooLongText = "Error: command too long for KORVA";
 
 HostLink::HostLink(QObject* parent)
-    : QObject(parent),
-      transport_(HostTransport::Handlers{
-                     [this](qint64 id, const HostReply& reply) { OnReply(id, reply); },
-                     [this](const QString& topic, const QString& item, std::string data) {
-                         OnChanged(topic, item, std::move(data));
-                     },
-                     [this] { OnLost(); }},
-                 this),
+    : QObject(parent), transport_(HostTransport::Handlers{
+                           [this](qint64 id, const HostReply& reply) { OnReply(id, reply); },
+                           [this](const QString& topic, const QString& item, std::string data) {
+                               OnChanged(topic, item, std::move(data));
+                           },
+                           [this] { OnLost(); }}),
       socketPath_(DefaultSocketPath()), search_(HostSearch::FromEnvironment()) {}
 
 HostLink::~HostLink() {

@@ -99,7 +99,9 @@ public:
     const HostTransport& Transport() const { return transport_; }
 
 signals:
-    // Any of the debug window's texts changed.
+    // Any of the debug window's texts changed. It may be emitted while a
+    // message from the host is being read: a slot that talks to the host
+    // itself must be connected with Qt::QueuedConnection.
     void debugTextsChanged();
 
 private:
