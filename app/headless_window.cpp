@@ -40,6 +40,12 @@ void HeadlessWindow::Flush() {
     pendingChars_ = 0;
 }
 
+void HeadlessWindow::DropPendingEcho() {
+    if (pending_.rfind(">>>", 0) != 0) return;
+    pending_.clear();
+    pendingChars_ = 0;
+}
+
 void HeadlessWindow::PaneAppend(std::string_view text) {
     Flush();
     pending_.assign(text);
@@ -65,7 +71,10 @@ std::string HeadlessWindow::BaseCaption() const {
 }
 
 void HeadlessWindow::Message(MessageKind, std::string_view text, std::string_view) {
-    Flush();
+    // What the pane holds goes out first, so a terminal shows the two streams
+    // in order; but a command's ">>>" echo stays back: a box shown while the
+    // command waits (Ctrl+C) must not make the echo permanent.
+    if (pending_.rfind(">>>", 0) != 0) Flush();
     std::string line;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {

@@ -20,6 +20,9 @@ public:
 
     // Writes what the pane still holds back; called when the run ends.
     void Flush();
+    // Forgets a command's ">>>" echo still held back: a run ended by a signal
+    // in the middle of a command never gets to remove it itself.
+    void DropPendingEcho();
 
     std::size_t PaneLength() const override { return printedChars_ + pendingChars_; }
     std::string PaneText() const override { return pending_; }

@@ -164,7 +164,10 @@ int main(int argc, char** argv) {
             runner.CancelButton();
             return;
         }
-        // End now, in order: the log is written line by line already.
+        // End now, in order: the log is written line by line already. The
+        // echo of the command that was cut short is no response (debug mode
+        // keeps echoes, so it keeps this one too).
+        if (!interp.DebugMode) window.DropPendingEcho();
         shutDown();
         ::_exit(kExitInterrupted);
     });

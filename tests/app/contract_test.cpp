@@ -1,1 +1,232 @@
-// placeholder
+// talvex-run's command-line contract: options, exit statuses, what it starts,
+// and how Ctrl+C, SIGTERM, SIGHUP and a lost host end a run.
+#include "tests/app/run_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace talvex::testing {
+namespace {
+
+constexpr int kHangGuardMs = 10000; // only against a hung run; no timing is asserted
+
+// Waits until the running program has written `text` to standard output.
+bool WaitForOutput(QProcess& p, QByteArray& out, const QByteArray& text) {
+    QElapsedTimer t;
+    t.start();
+    while (!out.contains(text)) {
+        if (t.elapsed() > kHangGuardMs || p.state() == QProcess::NotRunning) return false;
+        p.waitForReadyRead(100);
+        out += p.readAllStandardOutput();
+    }
+    return true;
+}
+
+// A host executable that notes each start in `counter` and then runs korva32.
+QString CountingHost(const Sandbox& box, const QString& counter) {
+    const QString path = box.Root() + "/counting-korva32";
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("#!/bin/sh\necho started >> '" + counter.toUtf8() +
+            "'\nexec '" KORVA32_BIN "' \"$@\"\n");
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+int Starts(const QString& counter) {
+    QFile f(counter);
+    return f.open(QIODevice::ReadOnly) ? static_cast<int>(f.readAll().count("started")) : 0;
+}
+
+TEST(TalvexRunOptions, VersionAndHelpPrintAndSucceed) {
+    Sandbox box;
+    const RunOutcome version = box.Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.startsWith("talvex-run ")) << Show(version.out);
+    const RunOutcome help = box.Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith("usage: talvex-run")) << Show(help.out);
+    EXPECT_TRUE(help.out.contains("--list"));
+    EXPECT_TRUE(box.HostPids().empty());
+}
+
+TEST(TalvexRunOptions, BadUsageExits64) {
+    const QList<QStringList> usages = {
+        {}, {"--frobnicate", "a.tvx"}, {"a.tvx", "b.tvx"}, {"--log"}, {"a.tvx", "--host"},
+    };
+    Sandbox box;
+    box.WriteFile("a.tvx", "echo(x)\r\n");
+    box.WriteFile("b.tvx", "echo(y)\r\n");
+    for (const QStringList& args : usages) {
+        const RunOutcome r = box.Run(args);
+        EXPECT_EQ(r.status, 64) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage")) << args.join(' ').toStdString();
+    }
+    EXPECT_TRUE(box.WaitNoHost());
+}
+
+TEST(TalvexRunOptions, UnreadableScriptExits66AndCreatesNothing) {
+    Sandbox box;
+    QDir(box.Work()).mkdir("folder.tvx");
+    const QString counter = box.Root() + "/starts";
+    const QString host = CountingHost(box, counter);
+    for (const QString& script : {QString("missing.tvx"), QString("folder.tvx")}) {
+        const RunOutcome r = box.Run({"--log", "run.log", "--host", host, script});
+        EXPECT_EQ(r.status, 66) << script.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(script.toUtf8())) << Show(r.err);
+    }
+    EXPECT_EQ(Sandbox::FilesBelow(box.Work()), QStringList()) << "no script, no log created";
+    EXPECT_TRUE(Sandbox::FilesBelow(box.DefaultLogFolder()).isEmpty());
+    EXPECT_EQ(Starts(counter), 0) << "no host started";
+}
+
+TEST(TalvexRunOptions, ListStartsNoHostForAScriptWithoutHostDirectives) {
+    Sandbox box;
+    box.WriteFile("plain.tvx", "echo(x)\r\n#setvars(a=1)\r\n");
+    const QString counter = box.Root() + "/starts";
+    const QString host = CountingHost(box, counter);
+
+    const RunOutcome listed = box.Run({"--list", "--host", host, "plain.tvx"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(Show(listed.out), Show("echo(x)\n#setvars(a=1)\n"));
+    EXPECT_EQ(Starts(counter), 0);
+    EXPECT_FALSE(QFile::exists(box.Socket()));
+
+    // The same script run for real does start it, so the count above means something.
+    const RunOutcome sent = box.Run({"--host", host, "plain.tvx"});
+    EXPECT_EQ(sent.status, 0);
+    EXPECT_EQ(Show(sent.out), Show("x\n"));
+    EXPECT_EQ(Starts(counter), 1);
+    EXPECT_TRUE(box.WaitNoHost());
+}
+
+TEST(TalvexRunOptions, MissingHostExits3) {
+    Sandbox box;
+    box.WriteFile("a.tvx", "echo(x)\r\n");
+    const RunOutcome r = box.Run({"--host", box.Root() + "/no-such-korva32", "a.tvx"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.err.contains("Could not find KORVA32")) << Show(r.err);
+    EXPECT_TRUE(r.out.isEmpty()) << Show(r.out);
+}
+
+TEST(TalvexRunFiles, StoredFormatAndWindows1252ScriptsRun) {
+    Sandbox box;
+    const QByteArray text = "echo(caf\xe9 \x80)\r\n"; // Windows-1252: e acute, euro sign
+    QByteArray stored("\x08\x00", 2);
+    stored += char(text.size());
+    stored += char(0);
+    stored += text;
+    box.WriteFile("stored.tvx", stored);
+    box.WriteFile("plain1252.tvx", text);
+    for (const char* script : {"stored.tvx", "plain1252.tvx"}) {
+        const RunOutcome r = box.Run({script});
+        EXPECT_EQ(r.status, 0) << script;
+        EXPECT_EQ(Show(r.out), Show("caf\xc3\xa9 \xe2\x82\xac\n")) << script;
+    }
+    EXPECT_EQ(box.ReadFile("stored.tvx"), stored) << "a sound header is left alone";
+    EXPECT_EQ(box.ReadFile("plain1252.tvx"), text) << "a plain-text script is never written";
+}
+
+// Ctrl+C while the host works on a command: the hard cancel ends the command,
+// and the run stops at the next line.
+struct InterruptCase {
+    const char* name;
+    const char* command;
+};
+
+class CtrlC : public ::testing::TestWithParam<InterruptCase> {};
+
+TEST_P(CtrlC, EndsTheRunWithStatus1) {
+    Sandbox box;
+    box.WriteFile("long.tvx",
+                  QByteArray("echo(start)\r\n") + GetParam().command + "\r\necho(never)\r\n");
+    QProcess p;
+    box.Start(p, {"--log", "run.log", "long.tvx"});
+    QByteArray out;
+    // "start" reaches standard output once the next command has been echoed.
+    ASSERT_TRUE(WaitForOutput(p, out, "start\n"));
+    QThread::msleep(300); // let the command reach the host
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    RunOutcome r = Sandbox::Finish(p, kHangGuardMs);
+    ASSERT_TRUE(r.finished) << "the run did not end";
+    out += r.out;
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Show(out), Show("start\ncancelled\nscript interrupted by user\n"));
+    EXPECT_EQ(Show(r.err), Show("Ending Script please wait.\nScript Done long.tvx\n"));
+    EXPECT_EQ(Show(box.ReadFile("run.log")),
+              Show("start\r\ncancelled\r\nscript interrupted by user\r\n"));
+    EXPECT_TRUE(box.WaitNoHost()) << "the host the run started is still there";
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CtrlC,
+                         ::testing::Values(InterruptCase{"silent", "silent()"},
+                                           InterruptCase{"wait", "wait(60000)"}),
+                         [](const ::testing::TestParamInfo<InterruptCase>& i) {
+                             return std::string(i.param.name);
+                         });
+
+class EndSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndSignal, EndsAtOnceKeepingTheLog) {
+    Sandbox box;
+    box.WriteFile("long.tvx", "echo(one)\r\necho(two)\r\nwait(60000)\r\necho(never)\r\n");
+    QProcess p;
+    box.Start(p, {"--log", "run.log", "long.tvx"});
+    QByteArray out;
+    ASSERT_TRUE(WaitForOutput(p, out, "two\n"));
+    QThread::msleep(300);
+    ::kill(static_cast<pid_t>(p.processId()), GetParam());
+    RunOutcome r = Sandbox::Finish(p, kHangGuardMs);
+    ASSERT_TRUE(r.finished) << "the run did not end";
+    out += r.out;
+    EXPECT_EQ(r.status, 1);
+    // The echo of the command cut short is not a response and is not printed.
+    EXPECT_EQ(Show(out), Show("one\ntwo\n"));
+    EXPECT_EQ(Show(box.ReadFile("run.log")), Show("one\r\ntwo\r\n"));
+    EXPECT_TRUE(box.WaitNoHost()) << "the host the run started is still there";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndSignal, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& i) {
+                             return std::string(i.param == SIGTERM ? "SIGTERM" : "SIGHUP");
+                         });
+
+TEST(TalvexRunHost, HostKilledDuringAWaitEndsTheRunWithStatus3) {
+    Sandbox box;
+    const QString counter = box.Root() + "/starts";
+    const QString host = CountingHost(box, counter);
+    box.WriteFile("long.tvx", "echo(start)\r\nwait(60000)\r\necho(never)\r\n");
+    QProcess p;
+    box.Start(p, {"--host", host, "long.tvx"});
+    QByteArray out;
+    ASSERT_TRUE(WaitForOutput(p, out, "start\n"));
+    QThread::msleep(300);
+    const std::vector<qint64> hosts = box.HostPids();
+    ASSERT_EQ(hosts.size(), 1u);
+    ::kill(static_cast<pid_t>(hosts.front()), SIGKILL);
+    RunOutcome r = Sandbox::Finish(p, kHangGuardMs);
+    ASSERT_TRUE(r.finished) << "the run did not end";
+    out += r.out;
+    EXPECT_EQ(r.status, 3);
+    const QList<QByteArray> lines = out.split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], "start");
+    EXPECT_TRUE(lines[1].toLower().contains("error")) << Show(out);
+    EXPECT_FALSE(out.contains("never"));
+    EXPECT_TRUE(r.err.contains("Script Done long.tvx")) << Show(r.err);
+    EXPECT_EQ(Starts(counter), 1) << "no fresh host in the middle of a run";
+    EXPECT_TRUE(box.HostPids().empty());
+}
+
+} // namespace
+} // namespace talvex::testing
