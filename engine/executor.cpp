@@ -218,7 +218,7 @@ void ScriptRunner::ResponseLimitCheck() {
 
 void ScriptRunner::AddLog(std::string_view text) {
     std::string error;
-    if (AppendToFile(LogFile, text, error) || logFailureReported_) return;
+    if (log_.Append(LogFile, text, error) || logFailureReported_) return;
     // Quiet per line, but a log that loses responses must not go unnoticed.
     logFailureReported_ = true;
     window_.PaneAppend("Unable to write logfile:" + LogFile + " (" + error + ")" + kCrLf);

@@ -24,6 +24,31 @@ bool AppendToFile(const std::string& path, std::string_view text, std::string& e
     return true;
 }
 
+bool LogAppender::Append(const std::string& path, std::string_view text, std::string& error) {
+    std::error_code ec;
+    if (file_ && (path != path_ || !std::filesystem::exists(path, ec))) Close();
+    if (!file_) {
+        file_ = std::fopen(path.c_str(), "ab");
+        if (!file_) {
+            error = std::strerror(errno);
+            return false;
+        }
+        path_ = path;
+    }
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0) {
+        error = std::strerror(errno);
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void LogAppender::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    path_.clear();
+}
+
 bool CreateEmptyFile(const std::string& path, std::string& error) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {

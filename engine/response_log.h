@@ -2,6 +2,7 @@
 // write so that nothing is lost when the run ends abruptly.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,26 @@ namespace talvex {
 // Appends `text` to the file at `path`, creating it when missing. False with
 // `error` set when the file cannot be opened or written.
 bool AppendToFile(const std::string& path, std::string_view text, std::string& error);
+
+// The response log of a run. Every text reaches the file before Append
+// returns, as with an open-append-close per line, but the file stays open
+// between lines of the same log: a long run writes a line per command, and
+// opening the file each time cost more than the rest of the line. A log file
+// removed while the run goes on is created again at the next line.
+class LogAppender {
+public:
+    LogAppender() = default;
+    LogAppender(const LogAppender&) = delete;
+    LogAppender& operator=(const LogAppender&) = delete;
+    ~LogAppender() { Close(); }
+
+    bool Append(const std::string& path, std::string_view text, std::string& error);
+    void Close();
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string path_;
+};
 
 // Creates `path` empty, replacing what was there. False with `error` set on failure.
 bool CreateEmptyFile(const std::string& path, std::string& error);

@@ -26,6 +26,7 @@ std::string ScriptRunner::DefaultLogFile() const {
 
 void ScriptRunner::RunScript() {
     if (running_) return;
+    log_.Close();
     LogFileChosen = false;
     LogFile = DefaultLogFile();
     LineAborted = false;
@@ -89,6 +90,7 @@ void ScriptRunner::RunScript() {
             if (SendToHost(text)) window_.PaneReplace(host_.ReturnStr());
         }
         running_ = false;
+        log_.Close();
     }
     interp_.EchoMode = false;
     window_.SetRunControlsEnabled(true);

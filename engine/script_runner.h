@@ -5,6 +5,7 @@
 
 #include "engine/host_interface.h"
 #include "engine/interpreter.h"
+#include "engine/response_log.h"
 #include "engine/window_interface.h"
 
 #include <array>
@@ -111,6 +112,7 @@ private:
     bool lineByLine_ = true;
     bool running_ = false;
     bool logFailureReported_ = false;
+    LogAppender log_;
 };
 
 } // namespace talvex
