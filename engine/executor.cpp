@@ -88,7 +88,7 @@ void ScriptRunner::RunLine(Level& lv) {
             const bool sent = !interp_.EchoMode && result == kHostCommand;
             bool linkLost = false;
             if (sent) {
-                interp_.Vars.SetVar("@LastCommand", "'" + outLine + "'");
+                interp_.Vars.SetSystemVar("@LastCommand", "'" + outLine + "'");
                 if (!SendToHost(outLine)) {
                     // The link told the user why; the run cannot go on without a host.
                     window_.SetBusyPointer(false);
@@ -202,7 +202,7 @@ void ScriptRunner::SetLastResponse(const std::string& text) {
         copy[i] = '\x01';
         copy[i + 1] = '\x01';
     }
-    interp_.Vars.SetVar("@LastResponse", "'" + copy + "'");
+    interp_.Vars.SetSystemVar("@LastResponse", "'" + copy + "'");
 }
 
 void ScriptRunner::ResponseLimitCheck() {

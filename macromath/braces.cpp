@@ -7,6 +7,7 @@
 #include "macromath/trim.h"
 #include "macromath/variable_store.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace talvex {
@@ -15,9 +16,10 @@ namespace {
 
 // A value may itself hold braces, and the line is searched again after every
 // replacement, so variables that expand into each other ("{b}" and "{a}")
-// would never finish. A line gets this many groups and this much text;
-// past that the expansion fails like any other.
-constexpr long kGroupBudget = 100000;
+// would never finish. A line gets as many groups as it has characters (at
+// least kMinGroupBudget) and this much text; past that the expansion fails
+// like any other.
+constexpr long kMinGroupBudget = 10000;
 constexpr std::size_t kMaxExpandedBytes = 64u << 20;
 
 int Expand(std::string_view src, std::string& dst, int depth, VariableStore& vars, long& budget) {
@@ -81,7 +83,7 @@ std::string FindBraces(std::string_view text, long& leftPos, long& rightPos) {
 }
 
 int ExpandBraces(std::string_view src, std::string& dst, int depth, VariableStore& vars) {
-    long budget = kGroupBudget;
+    long budget = std::max(kMinGroupBudget, static_cast<long>(src.size()));
     return Expand(src, dst, depth, vars, budget);
 }
 

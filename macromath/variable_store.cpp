@@ -71,6 +71,15 @@ int VariableStore::SetVar(std::string_view name, std::string& value) {
     return VarCount();
 }
 
+void VariableStore::SetSystemVar(std::string_view name, std::string_view value) {
+    if (name.empty()) return;
+    const auto it = lookup_.find(AsciiLower(name));
+    if (it != lookup_.end())
+        entries_[it->second].Value = value;
+    else if (VarCount() < kMaxVariables)
+        append(name, std::string(value));
+}
+
 void VariableStore::append(std::string_view name, std::string value) {
     std::string lower = AsciiLower(name);
     names_.Add(lower);
@@ -187,22 +196,22 @@ void VariableStore::SetScriptVars(std::string_view path) {
     std::string root = name;
     const std::size_t ext = FindNoCase(root, ".tvx");
     if (ext != std::string::npos) root.erase(ext);
-    SetVar("@ScriptPath", Quoted(folder));
-    SetVar("@ScriptName", Quoted(name));
-    SetVar("@ScriptRoot", Quoted(root));
-    SetVar("@ScriptWholeName", Quoted(path));
+    SetSystemVar("@ScriptPath", Quoted(folder));
+    SetSystemVar("@ScriptName", Quoted(name));
+    SetSystemVar("@ScriptRoot", Quoted(root));
+    SetSystemVar("@ScriptWholeName", Quoted(path));
 }
 
 void VariableStore::InitSystemVars() {
     Clear();
-    SetVar("@DateStart", Quoted(FormatDate(env_.now())));
-    SetVar("@TimeStart", Quoted(FormatTime(env_.now())));
-    SetVar("@NowStart", Quoted(FormatNow(env_.now())));
+    SetSystemVar("@DateStart", Quoted(FormatDate(env_.now())));
+    SetSystemVar("@TimeStart", Quoted(FormatTime(env_.now())));
+    SetSystemVar("@NowStart", Quoted(FormatNow(env_.now())));
     SetScriptVars(RunScriptFile);
-    SetVar("@Version", VersionText(env_.version, env_.decimalSeparator));
-    SetVar("@KorvaPath", Quoted(env_.hostDir()));
-    SetVar("@LastCommand", "''");
-    SetVar("@LastResponse", "''");
+    SetSystemVar("@Version", VersionText(env_.version, env_.decimalSeparator));
+    SetSystemVar("@KorvaPath", Quoted(env_.hostDir()));
+    SetSystemVar("@LastCommand", "''");
+    SetSystemVar("@LastResponse", "''");
 }
 
 } // namespace talvex

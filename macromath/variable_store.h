@@ -31,6 +31,12 @@ public:
     int SetVar(std::string_view name, std::string& value);
     int SetVar(std::string_view name, std::string_view value);
 
+    // Sets a variable the system itself keeps (script file, run start, last
+    // command and response): the value is stored as given, with no error-bar
+    // split and no self-reference check, which are rules for what a script
+    // assigns. A reply "v=5±0.1" stays whole in @LastResponse.
+    void SetSystemVar(std::string_view name, std::string_view value);
+
     // Removes every variable whose name holds neither "@" nor "$"; returns how many.
     int ClearUserVars();
 
