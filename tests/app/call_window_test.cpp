@@ -1,1 +1,118 @@
-// placeholder
+// What the window shows around #call and #chain, and a log that cannot be
+// written.
+#include "engine/interpreter.h"
+#include "engine/script_runner.h"
+#include "tests/app/fake_front_end.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <tuple>
+
+namespace talvex::testing {
+namespace {
+
+const std::string kBase = "KORVA Automated Script Program";
+
+struct Seen {
+    std::string command, editor, title;
+    bool saved;
+    bool operator==(const Seen& o) const {
+        return std::tie(command, editor, title, saved) ==
+               std::tie(o.command, o.editor, o.title, o.saved);
+    }
+};
+
+void PrintTo(const Seen& s, std::ostream* os) {
+    *os << s.command << " | " << s.editor << " | " << s.title << " | " << s.saved;
+}
+
+TEST(CallWindow, TheCalledScriptIsShownWhileItRunsAndTheCallerAfter) {
+    TempFolder dir;
+    WriteBytes(dir.File("sub.tvx"), "echo(in sub)\r\n");
+    FakeHost host;
+    TestWindow window;
+    Interpreter interp;
+    ScriptRunner runner(interp, host, window);
+    std::vector<Seen> seen;
+    host.whileWaiting = [&](const std::string& c) {
+        seen.push_back({c, window.editor, window.title, window.fileSaved});
+    };
+    const std::string script = "echo(before)\r\n#call(sub)\r\necho(after)\r\n";
+    window.editor = script;
+    window.title = kBase + " - main.tvx";
+    window.currentFile = dir.File("main.tvx");
+    window.fileSaved = false; // unsaved edits in the editor
+    runner.RunScript();
+
+    EXPECT_EQ(seen, (std::vector<Seen>{
+                        {"echo(before)", script, kBase + " - main.tvx", false},
+                        {"echo(in sub)", "echo(in sub)\r\n", kBase + " - sub.tvx", false},
+                        {"echo(after)", script, kBase + " - main.tvx", true},
+                    }));
+    EXPECT_EQ(window.pane.Text(), "before\r\nin sub\r\n#Return=sub.tvx  len=14\r\nafter\r\n");
+    EXPECT_FALSE(window.fileSaved) << "the top level puts its own flag back";
+    EXPECT_EQ(window.currentFile, dir.File("main.tvx"));
+}
+
+TEST(CallWindow, AChainedScriptStaysInTheWindow) {
+    TempFolder dir;
+    WriteBytes(dir.File("next.tvx"), "echo(chained)\r\n");
+    FakeHost host;
+    TestWindow window;
+    Interpreter interp;
+    ScriptRunner runner(interp, host, window);
+    window.editor = "#chain(next)\r\necho(never)\r\n";
+    window.currentFile = dir.File("main.tvx");
+    runner.RunScript();
+
+    EXPECT_EQ(host.sent, std::vector<std::string>{"echo(chained)"});
+    EXPECT_EQ(window.pane.Text(), "#Chain=next.tvx\r\nchained\r\n");
+    EXPECT_EQ(window.editor, "echo(chained)\r\n");
+    EXPECT_EQ(window.title, kBase + " - next.tvx");
+    EXPECT_EQ(window.currentFile, dir.File("next.tvx"));
+    ASSERT_FALSE(window.messages.empty());
+    EXPECT_EQ(window.messages.back().text, "Script Done\r\n" + dir.File("next.tvx"));
+}
+
+TEST(CallWindow, AMissingCallFileIsNotCreated) {
+    TempFolder dir;
+    FakeHost host;
+    TestWindow window;
+    Interpreter interp;
+    ScriptRunner runner(interp, host, window);
+    window.editor = "#call(gone)\r\necho(after)\r\n";
+    window.currentFile = dir.File("main.tvx");
+    runner.RunScript();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("gone.tvx")));
+    EXPECT_NE(window.pane.Text().find("gone.tvx>"), std::string::npos) << window.pane.Text();
+    EXPECT_NE(window.pane.Text().find("#Return=gone.tvx  len=0\r\nafter\r\n"), std::string::npos);
+    EXPECT_EQ(host.sent, std::vector<std::string>{"echo(after)"});
+}
+
+TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
+    TempFolder dir;
+    const std::string log = dir.File("no-such-folder/run.log");
+    FakeHost host;
+    TestWindow window;
+    Interpreter interp;
+    ScriptRunner runner(interp, host, window);
+    window.editor = "echo(a)\r\necho(b)\r\necho(c)\r\n";
+    window.logTicked = true;
+    window.chosenLogFile = log;
+    for (int run = 0; run < 2; ++run) {
+        runner.RunScript();
+        std::string pane = window.pane.Text();
+        const auto at = pane.find(log);
+        ASSERT_NE(at, std::string::npos) << pane;
+        EXPECT_EQ(pane.find(log, at + 1), std::string::npos) << "said once: " << pane;
+        // Without that one line, the pane is what the run showed.
+        const auto lineStart = pane.rfind("\r\n", at);
+        const auto begin = lineStart == std::string::npos ? 0 : lineStart + 2;
+        pane.erase(begin, pane.find("\r\n", at) + 2 - begin);
+        EXPECT_EQ(pane, "a\r\nb\r\nc\r\n");
+    }
+}
+
+} // namespace
+} // namespace talvex::testing

@@ -1,1 +1,127 @@
-// placeholder
+// The Cancel button and the Escape key while a command waits for the host,
+// from every cancel state, with the questions answered Yes or No.
+#include "engine/interpreter.h"
+#include "engine/script_runner.h"
+#include "tests/app/fake_front_end.h"
+
+#include <gtest/gtest.h>
+
+namespace talvex::testing {
+namespace {
+
+enum class Action { CancelButton, Escape };
+
+struct ControlCase {
+    const char* name;
+    Action action;
+    int state;     // CancelState when the user acts
+    Answer answer; // to the question, when one is asked
+    int after;     // CancelState afterwards
+    int hardCancels;
+    std::vector<std::string> questions;
+    std::vector<std::string> messages;
+};
+
+class CancelControls : public ::testing::TestWithParam<ControlCase> {};
+
+TEST_P(CancelControls, DuringARun) {
+    const ControlCase& c = GetParam();
+    FakeHost host;
+    TestWindow window;
+    Interpreter interp;
+    ScriptRunner runner(interp, host, window);
+    int after = 99;
+    std::vector<std::string> messages;
+    host.whileWaiting = [&](const std::string&) {
+        runner.CancelState = c.state;
+        window.answers = {c.answer};
+        window.messages.clear();
+        if (c.action == Action::CancelButton)
+            runner.CancelButton();
+        else
+            runner.EscapeKey();
+        after = runner.CancelState;
+        for (const auto& m : window.messages)
+            messages.push_back(m.text);
+        runner.CancelState = kRunning;
+    };
+    window.editor = "echo(x)\r\n";
+    runner.RunScript();
+
+    EXPECT_EQ(after, c.after);
+    EXPECT_EQ(host.requests, std::vector<std::string>(c.hardCancels, "hardcancel"));
+    EXPECT_EQ(window.questions, c.questions);
+    EXPECT_EQ(messages, c.messages);
+}
+
+const std::string kEnding = "Ending Script please wait.";
+
+INSTANTIATE_TEST_SUITE_P(
+    States, CancelControls,
+    ::testing::Values(
+        ControlCase{"Button0", Action::CancelButton, 0, Answer::No, 1, 1, {}, {kEnding}},
+        ControlCase{"Button1", Action::CancelButton, 1, Answer::No, 1, 1, {}, {kEnding}},
+        ControlCase{"Button2", Action::CancelButton, 2, Answer::No, 3, 0, {}, {}},
+        ControlCase{"Button3", Action::CancelButton, 3, Answer::No, 3, 0, {}, {}},
+        ControlCase{"ButtonAborted", Action::CancelButton, -2, Answer::No, -2, 0, {}, {}},
+        ControlCase{
+            "Escape0Yes", Action::Escape, 0, Answer::Yes, 1, 1, {"Cancel Script?"}, {kEnding}},
+        ControlCase{"Escape0No", Action::Escape, 0, Answer::No, 0, 0, {"Cancel Script?"}, {}},
+        ControlCase{"Escape2Yes",
+                    Action::Escape,
+                    2,
+                    Answer::Yes,
+                    3,
+                    1,
+                    {"Kill Script?"},
+                    {"Killing Script please wait."}},
+        ControlCase{"Escape2No", Action::Escape, 2, Answer::No, 2, 0, {"Kill Script?"}, {}},
+        ControlCase{"Escape1", Action::Escape, 1, Answer::Yes, 1, 0, {}, {}},
+        ControlCase{"Escape3", Action::Escape, 3, Answer::Yes, 3, 0, {}, {}}),
+    [](const ::testing::TestParamInfo<ControlCase>& i) { return std::string(i.param.name); });
+
+TEST(CancelControls, OutsideARun) {
+    FakeHost host;
+    TestWindow window;
+    Interpreter interp;
+    ScriptRunner runner(interp, host, window);
+    window.answers = {Answer::Yes};
+    runner.EscapeKey();
+    EXPECT_TRUE(window.questions.empty()) << "Escape does nothing without a run";
+    EXPECT_TRUE(host.requests.empty());
+    runner.CancelButton();
+    EXPECT_EQ(host.requests, std::vector<std::string>{"hardcancel"});
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, kEnding);
+}
+
+TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
+    FakeHost host;
+    TestWindow window;
+    Interpreter interp;
+    ScriptRunner runner(interp, host, window);
+    host.whileWaiting = [&](const std::string& c) {
+        if (c == "echo(b)") runner.CancelButton();
+    };
+    window.editor = "echo(a)\r\necho(b)\r\necho(c)\r\n";
+    runner.RunScript();
+    EXPECT_EQ(host.sent, (std::vector<std::string>{"echo(a)", "echo(b)"}));
+    EXPECT_EQ(window.pane.Text(), "a\r\nb\r\nscript interrupted by user\r\n");
+    EXPECT_EQ(runner.CancelState, kStop);
+}
+
+TEST(HardCancelMenu, AddsALineEachTime) {
+    FakeHost host;
+    TestWindow window;
+    Interpreter interp;
+    ScriptRunner runner(interp, host, window);
+    window.editor = "echo(a)";
+    runner.SendHardCancelMenu();
+    runner.SendHardCancelMenu();
+    EXPECT_EQ(window.editor, "echo(a)\r\nhardcancel\r\nhardcancel");
+    EXPECT_EQ(host.requests, (std::vector<std::string>{"hardcancel", "hardcancel"}));
+    EXPECT_FALSE(window.fileSaved);
+}
+
+} // namespace
+} // namespace talvex::testing
