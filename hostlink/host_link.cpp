@@ -224,12 +224,18 @@ void HostLink::SendA(const std::string& s) {
     }
     pending_[id] = &call;
     ProcessEvents();
-    // An empty response does not count: the host answers every execute with text.
-    WaitUntil(
-        [&] { return !ddeAsync_.empty() || (call.done && call.reply.isError) || !IsLinked(); });
+    // The response is the first non-empty push after the execute's own reply;
+    // the host sends them in that order, so anything earlier is left over from
+    // before. An empty response does not count: every execute is answered
+    // with text.
+    const auto answered = [&] {
+        return call.done && !call.reply.isError && asyncChanges_ > call.asyncAtReply &&
+               !ddeAsync_.empty();
+    };
+    WaitUntil([&] { return answered() || (call.done && call.reply.isError) || !IsLinked(); });
     pending_.erase(id);
 
-    if (!ddeAsync_.empty()) {
+    if (answered()) {
         SetDDEBox(ddeAsync_);
     } else if (call.done && call.reply.isError) {
         // No response follows a refused execute; waiting on would never end.
@@ -249,12 +255,14 @@ void HostLink::OnReply(qint64 id, const HostReply& reply) {
     if (it == pending_.end()) return; // an execute's null, or a call nobody waits for
     it->second->done = true;
     it->second->reply = reply;
+    it->second->asyncAtReply = asyncChanges_;
     Wake();
 }
 
 void HostLink::OnChanged(const QString& topic, const QString& item, std::string data) {
     if (item != kData) return;
     if (topic == kAsync) {
+        ++asyncChanges_;
         SetDDEAsync(std::move(data));
         Wake();
     } else if (topic == kDynamic) {

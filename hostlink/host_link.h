@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -108,6 +109,7 @@ private:
     struct PendingCall {
         bool done = false;
         HostReply reply;
+        std::uint64_t asyncAtReply = 0; // asyncChanges_ when the reply came
     };
 
     bool EnsureLinked();
@@ -136,6 +138,7 @@ private:
     QString hostDir_;
 
     std::string sendBox_, ddeBox_, ddeAsync_, dynDDE_;
+    std::uint64_t asyncChanges_ = 0; // pushes on the asynchronous topic so far
     DynReport dynReport_;
 
     std::map<qint64, PendingCall*> pending_;

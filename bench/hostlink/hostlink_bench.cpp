@@ -161,7 +161,8 @@ void SendALarge(benchmark::State& state, talvex::HostLink* link) {
     const std::string command = "echo(" + payload + ")";
     for (auto _ : state) {
         link->SendA(command);
-        if (link->ReturnStr().size() != payload.size()) state.SkipWithError("wrong response");
+        if (link->ReturnStr().size() != payload.size())
+            state.SkipWithError(("wrong response: " + link->ReturnStr().substr(0, 60)).c_str());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(payload.size()));
 }
@@ -224,7 +225,9 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
 
     link.Uninit(true);
-    link.WaitForHostExit(2000);
+    // A host that missed Exit (the link was lost) must not outlive the run.
+    if (!link.WaitForHostExit(2000) && link.HostPid() > 0)
+        ::kill(static_cast<pid_t>(link.HostPid()), SIGKILL);
     QDir(QString::fromLocal8Bit(dir)).removeRecursively();
     return 0;
 }

@@ -105,6 +105,17 @@ TEST_F(FakeHostTest, AnEmptyResponseKeepsSendAWaiting) {
     EXPECT_EQ(link_.ReturnStr(), "the real one");
 }
 
+TEST_F(FakeHostTest, APushBeforeTheExecutesReplyIsNotItsResponse) {
+    fake_->Run([](FakeConnection& c) {
+        const std::int64_t id = IdOf(c.ReadCall("execute"));
+        c.Write(Changed(kAsync, "\"left over\"") + ResultNull(id) + Changed(kAsync, "\"fresh\""));
+        c.ReadLine();
+    });
+    LinkUp();
+    link_.SendA("now");
+    EXPECT_EQ(link_.ReturnStr(), "fresh");
+}
+
 TEST_F(FakeHostTest, ARefusedExecuteEndsTheWaitWithAnError) {
     fake_->Run([](FakeConnection& c) {
         const std::int64_t id = IdOf(c.ReadCall("execute"));
