@@ -110,6 +110,18 @@ TEST(TalvexRunOptions, ListStartsNoHostForAScriptWithoutHostDirectives) {
     EXPECT_TRUE(box.WaitNoHost());
 }
 
+TEST(TalvexRunOptions, ListLinksTheHostOnDemandForAFileSentToIt) {
+    Sandbox box;
+    box.WriteFile("notes.txt", "one\ntwo\n");
+    box.WriteFile("rtf.tvx", "#filetortf(notes.txt)\r\n");
+    const QString counter = box.Root() + "/starts";
+    const RunOutcome r = box.Run({"--list", "--host", CountingHost(box, counter), "rtf.tvx"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Show(r.out), Show("#FileToRTF=notes.txt\n"));
+    EXPECT_EQ(Starts(counter), 1);
+    EXPECT_TRUE(box.WaitNoHost()) << "the host started on demand is ended too";
+}
+
 TEST(TalvexRunOptions, MissingHostExits3) {
     Sandbox box;
     box.WriteFile("a.tvx", "echo(x)\r\n");

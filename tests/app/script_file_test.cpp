@@ -146,7 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"/jobs/", "", "/jobs/", "", "/jobs"},
                       PathCase{"/my.dir/run.tvx", "run.tvx", "/my.dir/", "run", "/my.dir"},
                       PathCase{"jobs/sub/", "", "jobs/sub/", "", "jobs/sub"},
-                      PathCase{"", "", "", "", ""}));
+                      PathCase{"", "", "", "", ""}),
+    [](const ::testing::TestParamInfo<PathCase>& i) { return "Path" + std::to_string(i.index); });
 
 } // namespace
 } // namespace talvex::testing
