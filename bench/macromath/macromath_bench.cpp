@@ -25,7 +25,9 @@ Environment fixedEnvironment() {
 }
 
 // Names share prefixes on purpose ("var1", "var10", "var100", ...).
-std::string varName(int i) { return "var" + std::to_string(i); }
+std::string varName(int i) {
+    return "var" + std::to_string(i);
+}
 
 template <class Store> void fill(Store& store, int count) {
     for (int i = 0; i < count; ++i) {
@@ -39,7 +41,7 @@ std::string lineNamingTen() {
     std::string line = "measure(";
     for (int k = 0; k < 10; ++k) {
         line += varName(1999 * k + 17);
-        line += k % 2 == 0 ? " + offset_and_some_filler, " : " * scale_factor_of_text, ";
+        line += k % 2 == 0 ? " + offset, " : " * factor, ";
     }
     line += "done)";
     return line;
@@ -101,6 +103,18 @@ void BM_ExpandBracesNested(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ExpandBracesNested);
+
+// A line whose groups keep bringing new groups ("z" updated to "{z}{z}"): what
+// it costs until the expansion gives up with its error text.
+void BM_ExpandBracesRunaway(benchmark::State& state) {
+    VariableStore store(fixedEnvironment());
+    store.SetVar("z", "1");
+    store.SetVar("z", "{z}{z}");
+    std::string dst;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(talvex::ExpandBraces("{z}", dst, 0, store));
+}
+BENCHMARK(BM_ExpandBracesRunaway)->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

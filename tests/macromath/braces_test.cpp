@@ -239,6 +239,17 @@ TEST(ExpandBraces, EndlessExpansionEndsInAnError) {
     }
 }
 
+// Found by fuzzing: every round adds forty bytes to the line, so a bound that
+// counts groups alone lets the rescans of the growing line run for minutes.
+TEST(ExpandBraces, GrowingLineEndsInAnError) {
+    VariableStore store(FixedEnvironment());
+    store.SetVar("z", "1");
+    store.SetVar("z", std::string(40, 'x') + "{z}");
+    std::string dst;
+    EXPECT_EQ(ExpandBraces("{z}", dst, 0, store), 1);
+    EXPECT_EQ(dst.rfind("{#error expanding <", 0), 0u) << dst.substr(0, 80);
+}
+
 TEST(Log10, IsTheRatioOfNaturalLogarithms) {
     EXPECT_DOUBLE_EQ(Log10(1000), 3);
     EXPECT_DOUBLE_EQ(Log10(1), 0);
