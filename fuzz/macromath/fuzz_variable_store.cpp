@@ -79,8 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     talvex::reference::LinearStore ref(fixedEnvironment());
     bool compare = true; // while the store is small enough for the reference
     int bulk = 0;
+    bool filled = false;
     for (int op = 0; op < 300 && in.more(); ++op) {
-        switch (in.next() % 8) {
+        // Filling the store is costly, so only one byte value asks for it.
+        const unsigned code = in.next();
+        switch (code == 255 ? 7u : code % 7) {
         case 0:
         case 1:
         case 2: {
@@ -120,10 +123,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             compare = true;
             break;
         }
-        default: {
-            // Many fresh names at once, to reach the 20000 bound.
-            const int n = 1 + static_cast<int>(in.next() % 8) * 1000;
-            for (int i = 0; i < n; ++i)
+        case 7: {
+            // Once per input: fill the store up to or near its bound, so the
+            // following operations meet a full table.
+            const unsigned spare = in.next() % 3;
+            if (filled) break;
+            filled = true;
+            for (int tries = 0;
+                 tries < 40000 &&
+                 store.VarCount() < talvex::VariableStore::kMaxVariables - static_cast<int>(spare);
+                 ++tries)
                 store.SetVar("g" + std::to_string(bulk++), "0");
             compare = false;
             break;
