@@ -37,6 +37,20 @@ std::vector<std::string> TextLines(const std::string& text) {
 
 const std::string kStars29(29, '*');
 
+// Reads a file for #filetortf or #filetolog; returns the message that refuses
+// it (missing, empty or over the limit), or "" with the file's bytes.
+std::string ReadDirectiveFile(const std::string& path, const std::string& name, const char* target,
+                              std::string& bytes) {
+    const std::string missing = "Unable to locate file <" + name + ">, or file is empty.";
+    const long long size = std::max(0LL, FileSizeOf(path));
+    if (size < 1) return missing;
+    if (size > ScriptRunner::kFileDirectiveLimit)
+        return "File <" + name + "> is too large to send to " + target + ". (" +
+               std::to_string(size) + ">100000)";
+    std::string error;
+    return ReadWholeFile(path, bytes, error) ? std::string() : missing;
+}
+
 } // namespace
 
 void ScriptRunner::LogScript(const Level& lv) {
@@ -86,16 +100,8 @@ void ScriptRunner::LogOn(const Level& lv) {
 void ScriptRunner::FileToRtf(const Level& lv) {
     const std::string& name = interp_.DirectiveArg;
     const std::string path = Resolve(lv, name);
-    const long long size = std::max(0LL, FileSizeOf(path));
-    std::string message;
-    if (size < 1)
-        message = "Unable to locate file <" + name + ">, or file is empty.";
-    else if (size > kFileDirectiveLimit)
-        message = "File <" + name + "> is too large to send to RTF. (" + std::to_string(size) +
-                  ">100000)";
-    std::string bytes, error;
-    if (message.empty() && !ReadWholeFile(path, bytes, error))
-        message = "Unable to locate file <" + name + ">, or file is empty.";
+    std::string bytes;
+    const std::string message = ReadDirectiveFile(path, name, "RTF", bytes);
     if (!message.empty()) {
         if (SendToHost("rtftextnl(" + message + ")")) window_.PaneAppend(message + kCrLf);
         return;
@@ -115,16 +121,8 @@ void ScriptRunner::FileToRtf(const Level& lv) {
 void ScriptRunner::FileToLog(const Level& lv) {
     const std::string& name = interp_.DirectiveArg;
     const std::string path = Resolve(lv, name);
-    const long long size = std::max(0LL, FileSizeOf(path));
-    std::string message;
-    if (size < 1)
-        message = "Unable to locate file <" + name + ">, or file is empty.";
-    else if (size > kFileDirectiveLimit)
-        message = "File <" + name + "> is too large to send to Log. (" + std::to_string(size) +
-                  ">100000)";
-    std::string bytes, error;
-    if (message.empty() && !ReadWholeFile(path, bytes, error))
-        message = "Unable to locate file <" + name + ">, or file is empty.";
+    std::string bytes;
+    const std::string message = ReadDirectiveFile(path, name, "Log", bytes);
     if (!message.empty()) {
         AddLog(message + kCrLf);
         window_.PaneAppend(message + kCrLf);
