@@ -21,6 +21,7 @@ ClientSession::ClientSession(QLocalSocket* socket, Handlers handlers, QObject* p
     waitTimer_.setSingleShot(true);
     connect(&waitTimer_, &QTimer::timeout, this, [this] {
         if (!closed_ && pending_ == Pending::Wait) handlers_.waitElapsed(*this);
+        flushNow();
     });
     connect(socket_, &QLocalSocket::readyRead, this, &ClientSession::readAvailable);
     connect(socket_, &QLocalSocket::disconnected, this, &ClientSession::connectionLost);
@@ -37,6 +38,13 @@ ClientSession::~ClientSession() {
 void ClientSession::send(const QByteArray& line) {
     if (closed_ || socket_->state() != QLocalSocket::ConnectedState) return;
     socket_->write(line);
+}
+
+void ClientSession::flushNow() {
+    // Out now, not on the next turn of the event loop: the client is waiting.
+    // Flushing once after a batch keeps an execute's reply and its response in
+    // one write, so the client wakes once for both.
+    if (!closed_) socket_->flush();
 }
 
 void ClientSession::close() {
@@ -73,6 +81,7 @@ void ClientSession::readAvailable() {
         if (chunk.isEmpty()) break;
         framer_.feed(chunk, onLine, onOversize);
     }
+    flushNow();
 }
 
 void ClientSession::connectionLost() {

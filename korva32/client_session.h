@@ -55,6 +55,7 @@ public:
 
 private:
     void readAvailable();
+    void flushNow();
     void connectionLost();
 
     QLocalSocket* socket_;

@@ -184,7 +184,7 @@ void HostServer::request(ClientSession& client, const QJsonValue& id, const QJso
     const CommandOutcome outcome = interpreter_.run(item.toString(), CommandWay::Request);
     // A hard cancel ends the pending execute before its own reply goes out.
     if (outcome.kind == CommandOutcome::Kind::HardCancel) cancelPending(client);
-    client.send(resultLine(id, QJsonObject{{"data", outcome.text}}));
+    client.send(dataResultLine(id, outcome.text));
     if (outcome.kind == CommandOutcome::Kind::Exit) shutDown();
 }
 
@@ -198,7 +198,7 @@ void HostServer::execute(ClientSession& client, const QJsonValue& id, const QJso
         return;
     }
     // The reply says "accepted"; the response always comes after it.
-    client.send(resultLine(id, QJsonValue::Null));
+    client.send(nullResultLine(id));
     const QString text = command.toString();
     const bool busy = client.pending() != ClientSession::Pending::None || !client.queued.empty();
     if (busy && !CommandInterpreter::bypassesQueue(text)) {
@@ -222,7 +222,7 @@ void HostServer::advise(ClientSession& client, const QJsonValue& id, const QJson
         client.asyncAdvised = on;
     else
         client.dynamicAdvised = on;
-    client.send(resultLine(id, QJsonValue::Null));
+    client.send(nullResultLine(id));
 }
 
 void HostServer::runExecute(ClientSession& client, const QString& command) {

@@ -1,22 +1,110 @@
 // Building the host's outgoing lines in one place keeps their shape uniform.
+// The lines sent on every command (an execute's reply, a request's answer, a
+// response or dynamic data) are written directly: going through QJsonObject
+// and QJsonDocument cost more than the rest of the host's work on a command.
 #include "korva32/protocol_messages.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <cmath>
 
 namespace talvex::korva {
 
 namespace {
+
 QByteArray toLine(const QJsonObject& message) {
     // Compact JSON escapes CR and LF inside strings, so one message stays one line.
     QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
     line.append('\n');
     return line;
 }
+
+// Integers up to 2^53 are exact in a double and are written as such; anything
+// else goes through Qt's writer.
+void appendId(QByteArray& out, const QJsonValue& id) {
+    if (id.isNull()) {
+        out.append("null");
+        return;
+    }
+    const double value = id.toDouble();
+    if (id.isDouble() && std::fabs(value) <= 9007199254740992.0 && std::floor(value) == value) {
+        out.append(QByteArray::number(static_cast<qint64>(value)));
+        return;
+    }
+    const QByteArray array = QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact);
+    out.append(array.mid(1, array.size() - 2));
+}
+
+// A JSON string of `text`: quotes, backslashes and control characters escaped,
+// everything else as UTF-8 (QString's encoder never yields invalid UTF-8).
+void appendString(QByteArray& out, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    static const char kHex[] = "0123456789abcdef";
+    out.reserve(out.size() + utf8.size() + 2);
+    out.append('"');
+    const char* p = utf8.constData();
+    const char* const end = p + utf8.size();
+    const char* run = p;
+    for (; p < end; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.append(run, p - run);
+        run = p + 1;
+        switch (c) {
+        case '"':
+            out.append("\\\"", 2);
+            break;
+        case '\\':
+            out.append("\\\\", 2);
+            break;
+        case '\n':
+            out.append("\\n", 2);
+            break;
+        case '\r':
+            out.append("\\r", 2);
+            break;
+        case '\t':
+            out.append("\\t", 2);
+            break;
+        case '\b':
+            out.append("\\b", 2);
+            break;
+        case '\f':
+            out.append("\\f", 2);
+            break;
+        default: {
+            const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+            out.append(escaped, sizeof escaped);
+        }
+        }
+    }
+    out.append(run, end - run);
+    out.append('"');
+}
+
+QByteArray resultStart(const QJsonValue& id) {
+    QByteArray line("{\"jsonrpc\":\"2.0\",\"id\":");
+    appendId(line, id);
+    line.append(",\"result\":");
+    return line;
+}
+
 } // namespace
 
-QByteArray resultLine(const QJsonValue& id, const QJsonValue& result) {
-    return toLine(QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"result", result}});
+QByteArray nullResultLine(const QJsonValue& id) {
+    QByteArray line = resultStart(id);
+    line.append("null}\n");
+    return line;
+}
+
+QByteArray dataResultLine(const QJsonValue& id, const QString& data) {
+    QByteArray line = resultStart(id);
+    line.append("{\"data\":");
+    appendString(line, data);
+    line.append("}}\n");
+    return line;
 }
 
 QByteArray errorLine(const QJsonValue& id, int code, const QString& message) {
@@ -25,9 +113,14 @@ QByteArray errorLine(const QJsonValue& id, int code, const QString& message) {
 }
 
 QByteArray changedLine(const QString& topic, const QString& data) {
-    const QJsonObject params{
-        {"topic", topic}, {"item", QString::fromUtf16(kDataItem)}, {"data", data}};
-    return toLine(QJsonObject{{"jsonrpc", "2.0"}, {"method", "changed"}, {"params", params}});
+    QByteArray line("{\"jsonrpc\":\"2.0\",\"method\":\"changed\",\"params\":{\"topic\":");
+    appendString(line, topic);
+    line.append(",\"item\":");
+    appendString(line, QString::fromUtf16(kDataItem));
+    line.append(",\"data\":");
+    appendString(line, data);
+    line.append("}}\n");
+    return line;
 }
 
 } // namespace talvex::korva

@@ -21,7 +21,8 @@ enum RpcErrorCode : int {
 };
 
 // Each returns one compact JSON object followed by "\n", ready to write.
-QByteArray resultLine(const QJsonValue& id, const QJsonValue& result);
+QByteArray nullResultLine(const QJsonValue& id);                    // "result": null
+QByteArray dataResultLine(const QJsonValue& id, const QString& data); // "result": {"data": ...}
 QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
 QByteArray changedLine(const QString& topic, const QString& data);
 

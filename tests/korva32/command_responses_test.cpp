@@ -29,6 +29,10 @@ const CommandCase kCommands[] = {
     {"  ECHO  (upper)", "upper", "upper"},
     {"Echo(two\r\nlines)", "two\r\nlines", "two\r\nlines"},
     {"echo(12\u00B10.5 \u00FC)", "12\u00B10.5 \u00FC", "12\u00B10.5 \u00FC"},
+    // Every character the host's line writer must escape, and some it must not.
+    {"echo(\"q\" \\ \t\b\f\x01\x1f/\x7f \u20AC\U0001F600)",
+     "\"q\" \\ \t\b\f\x01\x1f/\x7f \u20AC\U0001F600",
+     "\"q\" \\ \t\b\f\x01\x1f/\x7f \u20AC\U0001F600"},
     {"Windows(MAIN,MINIMIZED)", "OK", "OK"},
     {"windows", "OK", "OK"},
     {"hardcancel", "OK", "OK"},

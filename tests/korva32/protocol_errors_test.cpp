@@ -101,6 +101,24 @@ TEST_F(ProtocolErrorTest, EachFaultGetsItsErrorAndTheConnectionStaysUp) {
     }
 }
 
+// The reply carries the caller's id back unchanged, whatever integer it is.
+TEST_F(ProtocolErrorTest, RepliesCarryTheIdAsSent) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    const char* const ids[] = {"0",    "-7", "2147483648", "9007199254740992", "-9007199254740992",
+                               "1e300"};
+    for (const char* id : ids) {
+        const QByteArray line = QByteArray("{\"jsonrpc\":\"2.0\",\"id\":") + id +
+                                ",\"method\":\"request\",\"params\":{\"topic\":\"DDE_Control\","
+                                "\"item\":\"echo(x)\"}}\n";
+        ASSERT_TRUE(client.writeRaw(line)) << id;
+        const auto reply = client.next();
+        ASSERT_TRUE(reply.has_value()) << id;
+        EXPECT_EQ(reply->value("id"), QJsonValue(QByteArray(id).toDouble())) << id;
+        EXPECT_EQ(reply->value("result").toObject().value("data"), QJsonValue("x")) << id;
+    }
+}
+
 TEST_F(ProtocolErrorTest, MessageSplitAcrossWritesIsPutTogether) {
     TestClient client;
     ASSERT_TRUE(client.connectTo(socketPath));
