@@ -55,15 +55,24 @@ void WriteScript(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-void BM_EchoCommandsThroughTalvexRun(benchmark::State& state) {
-    const long lines = state.range(0);
-    const std::string dir = TempFolder();
+// Lines of echo(...) with one brace group each, as a typical measurement
+// script sends them.
+std::string EchoScript(long lines) {
     std::string script;
     for (long i = 0; i < lines; ++i)
         script += "echo(line " + std::to_string(i) + " {" + std::to_string(i) + "+1})\r\n";
-    WriteScript(dir + "/echo.tvx", script);
+    return script;
+}
+
+// Runs the echo script through talvex-run, with `extra` options before it.
+void RunEchoScript(benchmark::State& state, const std::vector<std::string>& extra) {
+    const long lines = state.range(0);
+    const std::string dir = TempFolder();
+    WriteScript(dir + "/echo.tvx", EchoScript(lines));
+    std::vector<std::string> args = extra;
+    args.push_back(dir + "/echo.tvx");
     for (auto _ : state) {
-        const Outcome o = RunTalvex({"--host", KORVA32_PATH, dir + "/echo.tvx"}, dir + "/k");
+        const Outcome o = RunTalvex(args, dir + "/k");
         if (o.status != 0) state.SkipWithError("talvex-run failed");
     }
     state.counters["us_per_line"] = benchmark::Counter(
@@ -71,7 +80,23 @@ void BM_EchoCommandsThroughTalvexRun(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     std::system(("rm -rf " + dir).c_str());
 }
+
+// All in: host start, every line translated, sent, answered, shown.
+void BM_EchoCommandsThroughTalvexRun(benchmark::State& state) {
+    RunEchoScript(state, {"--host", KORVA32_PATH});
+}
 BENCHMARK(BM_EchoCommandsThroughTalvexRun)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+// The same script as a list-only run: what the runner itself costs a line
+// (translation, echo, pane, yields) without the host round trip.
+void BM_EchoScriptListOnly(benchmark::State& state) {
+    RunEchoScript(state, {"--list"});
+}
+BENCHMARK(BM_EchoScriptListOnly)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
