@@ -16,17 +16,33 @@ namespace {
 
 // A value may itself hold braces, and the line is searched again after every
 // replacement, so variables that expand into each other ("{b}" and "{a}")
-// would never finish. A line gets as many groups as it has characters (at
-// least kMinGroupBudget) and this much text; past that the expansion fails
-// like any other.
+// would never finish. An expansion may replace as many groups as the line has
+// characters (at least kMinGroupBudget), let the line grow to kMaxLineBytes,
+// and move or scan as many bytes as kMinWorkBytes or the square of the line's
+// length, whichever is more; past that it fails like any other. The work bound
+// keeps a line that grows with every round from taking minutes to fail.
 constexpr long kMinGroupBudget = 10000;
-constexpr std::size_t kMaxExpandedBytes = 64u << 20;
+constexpr std::size_t kMaxLineBytes = 64u << 20;
+constexpr double kMinWorkBytes = 1024.0 * 1024 * 1024;
 
-int Expand(std::string_view src, std::string& dst, int depth, VariableStore& vars, long& budget) {
+struct Budget {
+    long groups;
+    double workBytes;
+};
+
+// The first top-level group at or after `from` (0-based), with 1-based
+// positions of the whole line as FindBraces gives them.
+std::string FindBracesFrom(std::string_view s, std::size_t from, long& leftPos, long& rightPos) {
+    std::string inner = FindBraces(s.substr(from), leftPos, rightPos);
+    if (leftPos != 0) leftPos += static_cast<long>(from);
+    if (rightPos != 0) rightPos += static_cast<long>(from);
+    return inner;
+}
+
+int Expand(std::string_view src, std::string& dst, int depth, VariableStore& vars, Budget& budget) {
     std::string errText = "undefined error";
     int failed = 0;
-    dst = TrimChars(src, " ,");
-    std::string s = dst;
+    std::string s = TrimChars(src, " ,");
     long leftPos = 0, rightPos = 0;
     std::string inner = FindBraces(s, leftPos, rightPos);
     const char separator = vars.environment().decimalSeparator;
@@ -38,7 +54,7 @@ int Expand(std::string_view src, std::string& dst, int depth, VariableStore& var
             errText = "unmatched left-brace";
             break;
         }
-        if (--budget < 0 || s.size() > kMaxExpandedBytes) {
+        if (--budget.groups < 0 || s.size() > kMaxLineBytes || budget.workBytes < 0) {
             failed = 1;
             errText = "expansion does not end";
             break;
@@ -57,11 +73,17 @@ int Expand(std::string_view src, std::string& dst, int depth, VariableStore& var
             leftPos -= static_cast<long>(nameLength);
             value = ApplyBuiltin(fn, value, separator);
         }
-        s = s.substr(0, leftPos - 1) + value + s.substr(rightPos);
-        dst = s;
-        inner = FindBraces(s, leftPos, rightPos);
+        const auto groupStart = static_cast<std::size_t>(leftPos - 1);
+        s.replace(groupStart, static_cast<std::size_t>(rightPos) - groupStart, value);
+        // Nothing before the group holds a "{" (it was the first one), so the
+        // search goes on where the value begins.
+        budget.workBytes -= static_cast<double>(s.size() - groupStart);
+        inner = FindBracesFrom(s, groupStart, leftPos, rightPos);
     }
-    if (failed) dst = "{#error expanding <" + inner + "> " + errText + "}";
+    if (failed)
+        dst = "{#error expanding <" + inner + "> " + errText + "}";
+    else
+        dst = std::move(s);
     return failed;
 }
 
@@ -83,7 +105,9 @@ std::string FindBraces(std::string_view text, long& leftPos, long& rightPos) {
 }
 
 int ExpandBraces(std::string_view src, std::string& dst, int depth, VariableStore& vars) {
-    long budget = std::max(kMinGroupBudget, static_cast<long>(src.size()));
+    const auto length = static_cast<double>(src.size());
+    Budget budget{std::max(kMinGroupBudget, static_cast<long>(src.size())),
+                  std::max(kMinWorkBytes, length * length)};
     return Expand(src, dst, depth, vars, budget);
 }
 

@@ -116,6 +116,24 @@ void BM_ExpandBracesRunaway(benchmark::State& state) {
 }
 BENCHMARK(BM_ExpandBracesRunaway)->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
 
+// Values that bring a new group with every round and make the line longer:
+// at the end (400 x's then "{z}") and at the start ("{z}" then 400 x's).
+void BM_ExpandBracesGrowing(benchmark::State& state) {
+    VariableStore store(fixedEnvironment());
+    const std::string padding(400, 'x');
+    store.SetVar("z", "1");
+    store.SetVar("z", state.range(0) == 0 ? padding + "{z}" : "{z}" + padding);
+    std::string dst;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(talvex::ExpandBraces("{z}", dst, 0, store));
+}
+BENCHMARK(BM_ExpandBracesGrowing)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Repetitions(1)
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

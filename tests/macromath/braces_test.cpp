@@ -239,15 +239,42 @@ TEST(ExpandBraces, EndlessExpansionEndsInAnError) {
     }
 }
 
-// Found by fuzzing: every round adds forty bytes to the line, so a bound that
-// counts groups alone lets the rescans of the growing line run for minutes.
+// Found by fuzzing: every round makes the line longer, so a bound that counts
+// groups alone lets the rescans of the growing line run for minutes. The value
+// grows at the end, at the start, or by a long stretch each round.
 TEST(ExpandBraces, GrowingLineEndsInAnError) {
+    const std::string values[] = {std::string(40, 'x') + "{z}", std::string(400, 'x') + "{z}",
+                                  "{z}" + std::string(400, 'x'), "a{z}" + std::string(4000, 'b')};
+    for (const std::string& value : values) {
+        VariableStore store(FixedEnvironment());
+        store.SetVar("z", "1");
+        store.SetVar("z", value);
+        std::string dst;
+        EXPECT_EQ(ExpandBraces("{z}", dst, 0, store), 1) << value.substr(0, 8);
+        EXPECT_EQ(dst, "{#error expanding <z> expansion does not end}") << value.substr(0, 8);
+    }
+}
+
+// The bounds leave long honest lines alone: many groups, long values.
+TEST(ExpandBraces, LongLinesWithManyGroupsExpandFully) {
     VariableStore store(FixedEnvironment());
-    store.SetVar("z", "1");
-    store.SetVar("z", std::string(40, 'x') + "{z}");
+    store.SetVar("a", "7");
+    store.SetVar("long", std::string(100000, 'v'));
+    std::string line, expected;
+    for (int i = 0; i < 20000; ++i) {
+        line += "{a} ";
+        expected += "7 ";
+    }
     std::string dst;
-    EXPECT_EQ(ExpandBraces("{z}", dst, 0, store), 1);
-    EXPECT_EQ(dst.rfind("{#error expanding <", 0), 0u) << dst.substr(0, 80);
+    EXPECT_EQ(ExpandBraces(line, dst, 0, store), 0);
+    EXPECT_EQ(dst, expected.substr(0, expected.size() - 1)); // trailing blank trimmed
+    std::string many, manyExpected;
+    for (int i = 0; i < 50; ++i) {
+        many += "<{long}>";
+        manyExpected += "<" + std::string(100000, 'v') + ">";
+    }
+    EXPECT_EQ(ExpandBraces(many, dst, 0, store), 0);
+    EXPECT_EQ(dst, manyExpected);
 }
 
 TEST(Log10, IsTheRatioOfNaturalLogarithms) {
