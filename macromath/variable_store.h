@@ -2,8 +2,8 @@
 // substitution of names by values.
 #pragma once
 
-#include "environment.h"
-#include "name_index.h"
+#include "macromath/environment.h"
+#include "macromath/name_index.h"
 
 #include <string>
 #include <string_view>

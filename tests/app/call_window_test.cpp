@@ -36,10 +36,10 @@ TEST(CallWindow, TheCalledScriptIsShownWhileItRunsAndTheCallerAfter) {
     ScriptRunner runner(interp, host, window);
     std::vector<Seen> seen;
     host.whileWaiting = [&](const std::string& c) {
-        seen.push_back({c, window.editor, window.title, window.fileSaved});
+        seen.push_back({c, window.editorText, window.title, window.fileSaved});
     };
     const std::string script = "echo(before)\r\n#call(sub)\r\necho(after)\r\n";
-    window.editor = script;
+    window.editorText = script;
     window.title = kBase + " - main.tvx";
     window.currentFile = dir.File("main.tvx");
     window.fileSaved = false; // unsaved edits in the editor
@@ -62,13 +62,13 @@ TEST(CallWindow, AChainedScriptStaysInTheWindow) {
     TestWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
-    window.editor = "#chain(next)\r\necho(never)\r\n";
+    window.editorText = "#chain(next)\r\necho(never)\r\n";
     window.currentFile = dir.File("main.tvx");
     runner.RunScript();
 
     EXPECT_EQ(host.sent, std::vector<std::string>{"echo(chained)"});
     EXPECT_EQ(window.pane.Text(), "#Chain=next.tvx\r\nchained\r\n");
-    EXPECT_EQ(window.editor, "echo(chained)\r\n");
+    EXPECT_EQ(window.editorText, "echo(chained)\r\n");
     EXPECT_EQ(window.title, kBase + " - next.tvx");
     EXPECT_EQ(window.currentFile, dir.File("next.tvx"));
     ASSERT_FALSE(window.messages.empty());
@@ -81,7 +81,7 @@ TEST(CallWindow, AMissingCallFileIsNotCreated) {
     TestWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
-    window.editor = "#call(gone)\r\necho(after)\r\n";
+    window.editorText = "#call(gone)\r\necho(after)\r\n";
     window.currentFile = dir.File("main.tvx");
     runner.RunScript();
     EXPECT_FALSE(std::filesystem::exists(dir.File("gone.tvx")));
@@ -97,7 +97,7 @@ TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
     TestWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
-    window.editor = "echo(a)\r\necho(b)\r\necho(c)\r\n";
+    window.editorText = "echo(a)\r\necho(b)\r\necho(c)\r\n";
     window.logTicked = true;
     window.chosenLogFile = log;
     for (int run = 0; run < 2; ++run) {

@@ -4,10 +4,8 @@
 #pragma once
 
 #include "engine/host_interface.h"
-#include "engine/response_pane.h"
-#include "engine/window_interface.h"
+#include "engine/memory_window.h"
 
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,54 +32,16 @@ private:
     std::string reply_;
 };
 
-class TestWindow : public WindowInterface {
+// The in-memory window, except that questions are kept apart from message
+// boxes and the log dialog always answers with the same name.
+class TestWindow : public MemoryWindow {
 public:
-    ResponsePane pane;
-    bool logTicked = false;
-    std::string editor, title = "KORVA Automated Script Program", currentFile;
-    bool fileSaved = true;
-    std::string chosenLogFile;  // what the log dialog answers
-    std::deque<Answer> answers; // answers to questions, in order (No when none is left)
+    std::string chosenLogFile;          // what the log dialog answers
+    std::vector<std::string> questions; // every question asked, in order
 
-    struct Box {
-        MessageKind kind;
-        std::string text;
-    };
-    std::vector<Box> messages;
-    std::vector<std::string> questions;
-    std::function<void()> onYield;
-
-    std::size_t PaneLength() const override { return pane.Length(); }
-    std::string PaneText() const override { return pane.Text(); }
-    void PaneAppend(std::string_view text) override { pane.Append(text); }
-    void PaneCutBack(std::size_t length) override { pane.CutBack(length); }
-    void PaneReplace(std::string_view text) override { pane.Replace(text); }
-
-    bool LogTicked() const override { return logTicked; }
-    void SetLogTicked(bool ticked) override { logTicked = ticked; }
-
-    std::string EditorText() const override { return editor; }
-    void SetEditorText(std::string_view text) override { editor = text; }
-    std::string Title() const override { return title; }
-    void SetTitle(std::string_view t) override { title = t; }
-    std::string BaseCaption() const override { return "KORVA Automated Script Program"; }
-    bool FileSaved() const override { return fileSaved; }
-    void SetFileSaved(bool saved) override { fileSaved = saved; }
-    std::string CurrentFile() const override { return currentFile; }
-    void SetCurrentFile(std::string_view path) override { currentFile = path; }
-
-    void Message(MessageKind kind, std::string_view text, std::string_view) override {
-        messages.push_back({kind, std::string(text)});
-    }
     Answer AskYesNo(std::string_view text, std::string_view) override { return Ask(text); }
     Answer AskYesNoCancel(std::string_view text, std::string_view) override { return Ask(text); }
     std::string AskLogFile(std::string_view) override { return chosenLogFile; }
-
-    void SetBusyPointer(bool) override {}
-    void SetRunControlsEnabled(bool) override {}
-    void Yield() override {
-        if (onYield) onYield();
-    }
 
 private:
     Answer Ask(std::string_view text);

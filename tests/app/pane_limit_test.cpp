@@ -30,7 +30,7 @@ struct PaneRun {
     // Each line r1, r2, ... is a command whose reply is given.
     void Run(const std::map<std::string, std::string>& replies, const std::string& script) {
         host.reply = [replies](const std::string& c) { return replies.at(c); };
-        window.editor = script;
+        window.editorText = script;
         runner.RunScript();
     }
     std::vector<std::string> LogFiles() const {

@@ -45,7 +45,7 @@ TEST_P(CancelControls, DuringARun) {
             messages.push_back(m.text);
         runner.CancelState = kRunning;
     };
-    window.editor = "echo(x)\r\n";
+    window.editorText = "echo(x)\r\n";
     runner.RunScript();
 
     EXPECT_EQ(after, c.after);
@@ -103,7 +103,7 @@ TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
     host.whileWaiting = [&](const std::string& c) {
         if (c == "echo(b)") runner.CancelButton();
     };
-    window.editor = "echo(a)\r\necho(b)\r\necho(c)\r\n";
+    window.editorText = "echo(a)\r\necho(b)\r\necho(c)\r\n";
     runner.RunScript();
     EXPECT_EQ(host.sent, (std::vector<std::string>{"echo(a)", "echo(b)"}));
     EXPECT_EQ(window.pane.Text(), "a\r\nb\r\nscript interrupted by user\r\n");
@@ -115,10 +115,10 @@ TEST(HardCancelMenu, AddsALineEachTime) {
     TestWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
-    window.editor = "echo(a)";
+    window.editorText = "echo(a)";
     runner.SendHardCancelMenu();
     runner.SendHardCancelMenu();
-    EXPECT_EQ(window.editor, "echo(a)\r\nhardcancel\r\nhardcancel");
+    EXPECT_EQ(window.editorText, "echo(a)\r\nhardcancel\r\nhardcancel");
     EXPECT_EQ(host.requests, (std::vector<std::string>{"hardcancel", "hardcancel"}));
     EXPECT_FALSE(window.fileSaved);
 }
