@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <sys/stat.h>
 
 namespace talvex::testing {
@@ -126,6 +127,10 @@ struct PathCase {
     const char* baseName;
     const char* directory;
 };
+
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << '"' << c.path << '"';
+}
 
 class PathHelpers : public ::testing::TestWithParam<PathCase> {};
 
