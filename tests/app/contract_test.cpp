@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <ostream>
 #include <unistd.h>
 
 namespace talvex::testing {
@@ -155,6 +156,10 @@ struct InterruptCase {
     const char* name;
     const char* command;
 };
+
+void PrintTo(const InterruptCase& c, std::ostream* os) {
+    *os << '"' << c.command << '"';
+}
 
 class CtrlC : public ::testing::TestWithParam<InterruptCase> {};
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace talvex::testing {
 namespace {
 
@@ -24,6 +26,10 @@ struct LimitCase {
     bool logsBanner;       // the log gets the banner and the closing line only
     const char* logMessage;
 };
+
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << c.directive << " on " << (c.oneByteMore ? "100001" : "100000") << " bytes";
+}
 
 class FileLimit : public ::testing::TestWithParam<LimitCase> {};
 

@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <map>
+#include <ostream>
+#include <vector>
 
 namespace talvex::testing {
 namespace {
@@ -98,6 +100,22 @@ struct CutCase {
     std::string text;
     std::string kept;
 };
+
+// Where the line breaks stand, counted in characters from 1 as the case names
+// count them; the texts themselves are too long to show.
+void PrintTo(const CutCase& c, std::ostream* os) {
+    std::size_t characters = 0;
+    std::vector<std::size_t> breaks;
+    for (std::size_t i = 0; i < c.text.size(); ++i) {
+        if ((static_cast<unsigned char>(c.text[i]) & 0xC0) == 0x80) continue; // inside a character
+        ++characters;
+        if (c.text.compare(i, 2, "\r\n") == 0) breaks.push_back(characters);
+    }
+    *os << characters << " characters, ";
+    if (breaks.empty()) *os << "no line break";
+    for (std::size_t i = 0; i < breaks.size(); ++i)
+        *os << (i == 0 ? "line break at " : ", ") << breaks[i];
+}
 
 class LimitCut : public ::testing::TestWithParam<CutCase> {};
 

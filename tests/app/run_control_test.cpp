@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace talvex::testing {
 namespace {
 
@@ -21,6 +23,16 @@ struct ControlCase {
     std::vector<std::string> questions;
     std::vector<std::string> messages;
 };
+
+void PrintTo(const ControlCase& c, std::ostream* os) {
+    *os << (c.action == Action::CancelButton ? "Cancel button" : "Escape") << " in state "
+        << c.state;
+    for (const std::string& q : c.questions)
+        *os << ", \"" << q << "\" answered "
+            << (c.answer == Answer::Yes  ? "Yes"
+                : c.answer == Answer::No ? "No"
+                                         : "Cancel");
+}
 
 class CancelControls : public ::testing::TestWithParam<ControlCase> {};
 

@@ -3,6 +3,7 @@
 // helpers.
 #include "engine/script_file.h"
 #include "tests/app/fake_front_end.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,10 @@ struct PlainCase {
     std::string text;  // what loads
     long length;       // in characters
 };
+
+void PrintTo(const PlainCase& c, std::ostream* os) {
+    PrintQuoted(c.bytes, os);
+}
 
 class PlainText : public ::testing::TestWithParam<PlainCase> {};
 

@@ -2,9 +2,11 @@
 #include "engine/assign_list.h"
 
 #include "macromath/variable_store.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +21,10 @@ struct ListCase {
     std::string list;
     Vars expected; // every variable of the store afterwards, in creation order
 };
+
+void PrintTo(const ListCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.list, os);
+}
 
 class AssignListCase : public ::testing::TestWithParam<ListCase> {};
 

@@ -1,7 +1,10 @@
 // The directive argument and the statement position of a one-line #if.
 #include "engine/paren_argument.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 
 namespace talvex {
 namespace {
@@ -12,6 +15,10 @@ struct ParenCase {
     const char* rest;
     long restPos;
 };
+
+void PrintTo(const ParenCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.text, os);
+}
 
 class ParenArgumentCase : public ::testing::TestWithParam<ParenCase> {};
 

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "script_driver.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,10 @@ struct ScriptCase {
     std::vector<Step> expected;
     int blockLevel = 0;
 };
+
+inline void PrintTo(const ScriptCase& c, std::ostream* os) {
+    PrintQuotedLines(c.lines, os);
+}
 
 inline std::string CaseName(const ::testing::TestParamInfo<ScriptCase>& info) {
     return info.param.name;

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iomanip>
+#include <ostream>
+
 namespace talvex {
 namespace {
 
@@ -44,6 +47,19 @@ struct ElapsedCase {
     LocalTime end;
     const char* minutes;
 };
+
+void PrintTo(const ElapsedCase& c, std::ostream* os) {
+    const auto print = [os](const LocalTime& t) {
+        const char fill = os->fill('0');
+        *os << t.year << '-' << std::setw(2) << t.month << '-' << std::setw(2) << t.day << ' '
+            << std::setw(2) << t.hour << ':' << std::setw(2) << t.minute << ':' << std::setw(2)
+            << t.second;
+        os->fill(fill);
+    };
+    print(c.start);
+    *os << " to ";
+    print(c.end);
+}
 
 class Elapsed : public ::testing::TestWithParam<ElapsedCase> {};
 

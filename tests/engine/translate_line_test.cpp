@@ -3,8 +3,11 @@
 #include "script_driver.h"
 
 #include "macromath/arithmetic_error.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 
 namespace talvex {
 namespace {
@@ -18,6 +21,10 @@ struct LineCase {
     int code;
     const char* out;
 };
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.line, os);
+}
 
 class TopLevelLine : public ::testing::TestWithParam<LineCase> {};
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,27 @@ struct SearchCase {
     std::vector<std::pair<Place, Kind>> files;
     int expected; // a Place, or -1 for none
 };
+
+void PrintTo(const SearchCase& c, std::ostream* os) {
+    for (std::size_t i = 0; i < c.files.size(); ++i) {
+        const auto& [place, kind] = c.files[i];
+        *os << (i == 0 ? "" : ", ") << kRelative[place];
+        switch (kind) {
+        case Kind::Executable:
+            break;
+        case Kind::NotExecutable:
+            *os << " (not executable)";
+            break;
+        case Kind::Empty:
+            *os << " (empty)";
+            break;
+        case Kind::Folder:
+            *os << " (folder)";
+            break;
+        }
+    }
+    *os << " -> " << (c.expected < 0 ? "none" : kRelative[c.expected]);
+}
 
 class HostSearchTest : public ::testing::TestWithParam<SearchCase> {};
 

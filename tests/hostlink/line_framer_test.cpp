@@ -1,8 +1,10 @@
 // Newline framing: split and merged reads, empty lines, the line cap.
 #include "hostlink/line_framer.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,10 @@ struct FramerCase {
     std::vector<std::string> lines;
     int refused;
 };
+
+void PrintTo(const FramerCase& c, std::ostream* os) {
+    testing::PrintQuotedLines(c.chunks, os);
+}
 
 class LineFramerTest : public ::testing::TestWithParam<FramerCase> {};
 

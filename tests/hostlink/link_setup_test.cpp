@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <grp.h>
+#include <ostream>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -109,6 +110,15 @@ struct FailCase {
     const char* title;
     const char* text;
 };
+
+void PrintTo(const FailCase& c, std::ostream* os) {
+    if (c.script)
+        *os << "host file mode 0" << std::oct << c.mode << std::dec;
+    else
+        *os << "no host file";
+    if (c.search) *os << ", searched for";
+    *os << ": \"" << c.text << '"';
+}
 
 class InitFailTest : public KorvaTest, public ::testing::WithParamInterface<FailCase> {};
 
