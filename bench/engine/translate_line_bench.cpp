@@ -1,5 +1,6 @@
 // TranslateLine over the lines a typical measurement script is made of.
 #include "engine/interpreter.h"
+#include "tests/macromath/test_environment.h"
 
 #include <benchmark/benchmark.h>
 
@@ -8,16 +9,7 @@
 
 namespace {
 
-using talvex::Environment;
 using talvex::Interpreter;
-using talvex::LocalTime;
-
-Environment FixedEnvironment() {
-    Environment env;
-    env.now = [] { return LocalTime{2026, 3, 7, 9, 5, 3}; };
-    env.hostDir = [] { return std::string("/opt/korva32/"); };
-    return env;
-}
 
 // One pass leaves the block stack as it found it, so the loop can repeat it.
 const std::vector<std::string> kMix = {
@@ -39,7 +31,7 @@ Interpreter& Prepared(Interpreter& in) {
 }
 
 void TranslateMix(benchmark::State& state) {
-    Interpreter in(FixedEnvironment());
+    Interpreter in(talvex::testing::FixedEnvironment());
     Prepared(in);
     std::string line;
     std::string out;
@@ -68,7 +60,7 @@ void TranslateKind(benchmark::State& state) {
         {"setvars(@a=70, @b='probe 1', @c=3)"},
     };
     const auto& lines = kKinds[static_cast<std::size_t>(state.range(0))];
-    Interpreter in(FixedEnvironment());
+    Interpreter in(talvex::testing::FixedEnvironment());
     Prepared(in);
     in.Vars.SetVar("@a", "70");
     in.Vars.SetVar("@c", "3");

@@ -5,6 +5,7 @@
 #include "macromath/evaluator.h"
 #include "macromath/variable_store.h"
 #include "tests/macromath/linear_store.h"
+#include "tests/macromath/test_environment.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,17 +13,8 @@
 
 namespace {
 
-using talvex::Environment;
-using talvex::LocalTime;
 using talvex::VariableStore;
 using talvex::reference::LinearStore;
-
-Environment fixedEnvironment() {
-    Environment env;
-    env.now = [] { return LocalTime{2026, 12, 7, 9, 25, 23}; };
-    env.hostDir = [] { return std::string("/opt/korva32/"); };
-    return env;
-}
 
 // Names share prefixes on purpose ("var1", "var10", "var100", ...).
 std::string varName(int i) {
@@ -48,7 +40,7 @@ std::string lineNamingTen() {
 }
 
 template <class Store> void BM_Substitute20000(benchmark::State& state) {
-    Store store(fixedEnvironment());
+    Store store(talvex::testing::FixedEnvironment());
     fill(store, 20000);
     const std::string line = lineNamingTen();
     for (auto _ : state)
@@ -59,7 +51,7 @@ BENCHMARK_TEMPLATE(BM_Substitute20000, VariableStore)->Unit(benchmark::kMicrosec
 BENCHMARK_TEMPLATE(BM_Substitute20000, LinearStore)->Unit(benchmark::kMicrosecond);
 
 void BM_UpdateVar(benchmark::State& state) {
-    VariableStore store(fixedEnvironment());
+    VariableStore store(talvex::testing::FixedEnvironment());
     const int count = static_cast<int>(state.range(0));
     fill(store, count);
     const std::string name = varName(count / 2);
@@ -75,7 +67,7 @@ BENCHMARK(BM_UpdateVar)->Arg(100)->Arg(20000);
 void BM_GrowWithSubstitution(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        VariableStore store(fixedEnvironment());
+        VariableStore store(talvex::testing::FixedEnvironment());
         for (int i = 0; i < count; ++i) {
             std::string value = std::to_string(i);
             store.SetVar(varName(i), value);
@@ -92,7 +84,7 @@ void BM_EvalExpression(benchmark::State& state) {
 BENCHMARK(BM_EvalExpression);
 
 void BM_ExpandBracesNested(benchmark::State& state) {
-    VariableStore store(fixedEnvironment());
+    VariableStore store(talvex::testing::FixedEnvironment());
     store.SetVar("@a", "70");
     store.SetVar("gain", "1.5");
     const std::string line = "set(level={@a+{gain*2}}, bits=hex{{@a*4}+1})";
@@ -107,7 +99,7 @@ BENCHMARK(BM_ExpandBracesNested);
 // A line whose groups keep bringing new groups ("z" updated to "{z}{z}"): what
 // it costs until the expansion gives up with its error text.
 void BM_ExpandBracesRunaway(benchmark::State& state) {
-    VariableStore store(fixedEnvironment());
+    VariableStore store(talvex::testing::FixedEnvironment());
     store.SetVar("z", "1");
     store.SetVar("z", "{z}{z}");
     std::string dst;
@@ -119,7 +111,7 @@ BENCHMARK(BM_ExpandBracesRunaway)->Iterations(1)->Repetitions(1)->Unit(benchmark
 // Values that bring a new group with every round and make the line longer:
 // at the end (400 x's then "{z}") and at the start ("{z}" then 400 x's).
 void BM_ExpandBracesGrowing(benchmark::State& state) {
-    VariableStore store(fixedEnvironment());
+    VariableStore store(talvex::testing::FixedEnvironment());
     const std::string padding(400, 'x');
     store.SetVar("z", "1");
     store.SetVar("z", state.range(0) == 0 ? padding + "{z}" : "{z}" + padding);

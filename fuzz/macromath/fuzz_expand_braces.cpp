@@ -4,6 +4,7 @@
 #include "macromath/arithmetic_error.h"
 #include "macromath/braces.h"
 #include "macromath/variable_store.h"
+#include "tests/macromath/test_environment.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,13 +14,6 @@
 #include <vector>
 
 namespace {
-
-talvex::Environment fixedEnvironment() {
-    talvex::Environment env;
-    env.now = [] { return talvex::LocalTime{2026, 12, 7, 9, 25, 23}; };
-    env.hostDir = [] { return std::string("/opt/korva32/"); };
-    return env;
-}
 
 std::string_view trimBlanksAndCommas(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == ','))
@@ -43,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string_view line = input.substr(start);
 
-    talvex::VariableStore store(fixedEnvironment());
+    talvex::VariableStore store(talvex::testing::FixedEnvironment());
     for (std::string_view assignment : lines) {
         const std::size_t eq = assignment.find('=');
         if (eq == std::string_view::npos) continue;

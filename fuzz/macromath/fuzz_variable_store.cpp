@@ -2,6 +2,7 @@
 // checks it against the flat reference store while the store is small.
 #include "macromath/variable_store.h"
 #include "tests/macromath/linear_store.h"
+#include "tests/macromath/test_environment.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,13 +11,6 @@
 #include <vector>
 
 namespace {
-
-talvex::Environment fixedEnvironment() {
-    talvex::Environment env;
-    env.now = [] { return talvex::LocalTime{2026, 12, 7, 9, 25, 23}; };
-    env.hostDir = [] { return std::string("/opt/korva32/"); };
-    return env;
-}
 
 // Names and pieces that collide with each other and with the built-in names.
 const std::vector<std::string> kTokens = {
@@ -75,8 +69,8 @@ bool sameEntries(const talvex::VariableStore& s, const talvex::reference::Linear
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Bytes in(data, size);
-    talvex::VariableStore store(fixedEnvironment());
-    talvex::reference::LinearStore ref(fixedEnvironment());
+    talvex::VariableStore store(talvex::testing::FixedEnvironment());
+    talvex::reference::LinearStore ref(talvex::testing::FixedEnvironment());
     bool compare = true; // while the store is small enough for the reference
     int bulk = 0;
     bool filled = false;
