@@ -2,6 +2,7 @@
 #include "engine/executor_level.h"
 #include "engine/response_log.h"
 #include "engine/script_file.h"
+#include "engine/timers.h"
 
 namespace talvex {
 
@@ -11,17 +12,14 @@ ScriptRunner::ScriptRunner(Interpreter& interp, HostInterface& host, WindowInter
 
 long ScriptRunner::SecondofYear() const {
     const LocalTime t = interp_.Now();
-    static constexpr int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-    long day = kDaysBefore[(t.month - 1) % 12] + (t.day - 1);
-    if (leap && t.month > 2) ++day;
+    LocalTime newYear; // 1 January, midnight
+    newYear.year = t.year;
+    const long day = DayNumber(t) - DayNumber(newYear);
     return day * 86400L + t.hour * 3600L + t.minute * 60L + t.second;
 }
 
 std::string ScriptRunner::DefaultLogFile() const {
-    std::string folder = settings_.logFolder;
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    return folder + std::to_string(SecondofYear()) + ".log";
+    return ResolvePath(settings_.logFolder, std::to_string(SecondofYear()) + ".log");
 }
 
 void ScriptRunner::RunScript() {

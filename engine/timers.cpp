@@ -9,9 +9,6 @@
 
 namespace talvex {
 
-namespace {
-
-// Days since 1970-01-01 in the proleptic Gregorian calendar.
 long DayNumber(const LocalTime& t) {
     const long y = t.year - (t.month <= 2 ? 1 : 0);
     const long era = (y >= 0 ? y : y - 399) / 400;
@@ -21,8 +18,6 @@ long DayNumber(const LocalTime& t) {
     const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe - 719468;
 }
-
-} // namespace
 
 float ElapsedHours(const LocalTime& startTime, const LocalTime& endTime) {
     float hours = static_cast<float>(DayNumber(endTime) - DayNumber(startTime)) * 24.0f;

@@ -7,6 +7,9 @@
 
 namespace talvex {
 
+// Days since 1970-01-01 in the proleptic Gregorian calendar.
+long DayNumber(const LocalTime& t);
+
 // Hours from `startTime` to `endTime`: whole calendar days times 24 plus the
 // differences of hours, minutes and seconds, each step in single precision.
 float ElapsedHours(const LocalTime& startTime, const LocalTime& endTime);

@@ -1,6 +1,8 @@
 // JSON-RPC over a local socket, newline framed.
 #include "hostlink/host_transport.h"
 
+#include "engine/text_codec.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -10,47 +12,10 @@
 
 namespace talvex {
 
-bool IsValidUtf8(const char* data, qsizetype size) {
-    const auto* s = reinterpret_cast<const unsigned char*>(data);
-    qsizetype i = 0;
-    while (i < size) {
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        unsigned int cp = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= size) return false;
-        for (int k = 1; k <= extra; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF.
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 void AppendJsonString(QByteArray& out, const QByteArray& text) {
     QByteArray repaired;
     const QByteArray* src = &text;
-    if (!IsValidUtf8(text.constData(), text.size())) {
+    if (!IsValidUtf8(std::string_view(text.constData(), static_cast<std::size_t>(text.size())))) {
         repaired = QString::fromUtf8(text).toUtf8();
         src = &repaired;
     }

@@ -76,6 +76,5 @@ private:
 // Appends text as a JSON string literal (quotes included). Text that is not
 // valid UTF-8 is repaired first, so the host never sees a line it cannot parse.
 void AppendJsonString(QByteArray& out, const QByteArray& utf8);
-bool IsValidUtf8(const char* data, qsizetype size);
 
 } // namespace talvex

@@ -35,6 +35,8 @@ TEST_F(CommandsTest, SendAShowsTheAsynchronousResponse) {
          "v=1.5\xC2\xB1"
          "0.2",
          false},
+        // A byte that is not UTF-8 reaches the host as U+FFFD, not as a broken line.
+        {"echo(bad \xFF byte)", "bad \xEF\xBF\xBD byte", false},
         {"echo(ERROR in capitals)", "ERROR in capitals", true},
         {"echo(terrors inside a word)", "terrors inside a word", true},
         {"echo(err or)", "err or", false},
