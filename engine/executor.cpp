@@ -131,7 +131,7 @@ void ScriptRunner::RunLine(Level& lv) {
 
         lv.pos = nextPos;
         if (interp_.ResponseAssign) interp_.AssignList(LastResult);
-        Dispatch(lv, result);
+        Dispatch(lv);
     } catch (const ArithmeticError& e) {
         AbortLine(lineAsWritten, e.what());
         lv.pos = nextPos;
@@ -148,9 +148,8 @@ void ScriptRunner::AbortLine(const std::string& rawLine, const std::string& what
     CancelState = kAborted;
 }
 
-void ScriptRunner::Dispatch(Level& lv, int) {
-    const std::string lower = AsciiLower(LastResult.substr(0, 16));
-    const auto is = [&](std::string_view prefix) { return lower.rfind(prefix, 0) == 0; };
+void ScriptRunner::Dispatch(Level& lv) {
+    const auto is = [&](std::string_view prefix) { return StartsWithNoCase(LastResult, prefix); };
 
     if (is("#chain") && CancelState == kRunning) {
         ChainScript(lv);
@@ -197,12 +196,18 @@ void ScriptRunner::Dispatch(Level& lv, int) {
 }
 
 void ScriptRunner::SetLastResponse(const std::string& text) {
-    std::string copy = text;
-    for (std::size_t i = copy.find(kCrLf); i != std::string::npos; i = copy.find(kCrLf, i + 2)) {
-        copy[i] = '\x01';
-        copy[i + 1] = '\x01';
+    // One copy of a response that may run to megabytes: quoted, CR LF marked in place.
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '\'';
+    quoted += text;
+    quoted += '\'';
+    for (std::size_t i = quoted.find(kCrLf); i != std::string::npos;
+         i = quoted.find(kCrLf, i + 2)) {
+        quoted[i] = '\x01';
+        quoted[i + 1] = '\x01';
     }
-    interp_.Vars.SetSystemVar("@LastResponse", "'" + copy + "'");
+    interp_.Vars.SetSystemVar("@LastResponse", std::move(quoted));
 }
 
 void ScriptRunner::ResponseLimitCheck() {

@@ -66,7 +66,7 @@ void ScriptRunner::JumpToPosition(Level& lv) {
 void ScriptRunner::JumpByOffset(Level& lv) {
     static constexpr std::string_view kOffset = "#offset=";
     const std::size_t at = FindNoCase(LastResult, kOffset);
-    if (at == std::string::npos || at + 1 < 4) return;
+    if (at == std::string::npos) return;
     lv.pos = std::max(1L, lv.lineStart + PositionAfter(LastResult, at + kOffset.size()) - 1);
 }
 

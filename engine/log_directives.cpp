@@ -2,6 +2,7 @@
 // #logon, and copying files to the host or into the log.
 #include "engine/executor_level.h"
 
+#include "engine/file_access.h"
 #include "engine/response_log.h"
 #include "engine/text_codec.h"
 

@@ -1,5 +1,6 @@
 // The run command and the list-only run.
 #include "engine/executor_level.h"
+#include "engine/file_access.h"
 #include "engine/response_log.h"
 #include "engine/script_file.h"
 #include "engine/timers.h"

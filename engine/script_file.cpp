@@ -1,7 +1,7 @@
 // Loading and saving script files.
 #include "engine/script_file.h"
 
-#include "engine/response_log.h"
+#include "engine/file_access.h"
 #include "engine/text_codec.h"
 
 #include <cerrno>
@@ -44,8 +44,7 @@ void DropNul(std::string& text) {
 LoadedScriptFile LoadScriptFile(const std::string& path) {
     LoadedScriptFile result;
     std::string bytes;
-    if (!ReadWholeFile(path, bytes, result.error))
-        return result;
+    if (!ReadWholeFile(path, bytes, result.error)) return result;
 
     const auto byteAt = [&](std::size_t i) {
         return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u;

@@ -75,7 +75,7 @@ private:
 
     void RunLineByLine(const std::string& script, const std::string& scriptFile, int level);
     void RunLine(Level& lv);
-    void Dispatch(Level& lv, int resultCode);
+    void Dispatch(Level& lv);
     void AbortLine(const std::string& rawLine, const std::string& what);
     void SetLastResponse(const std::string& text);
     void ResponseLimitCheck();

@@ -71,13 +71,13 @@ int VariableStore::SetVar(std::string_view name, std::string& value) {
     return VarCount();
 }
 
-void VariableStore::SetSystemVar(std::string_view name, std::string_view value) {
+void VariableStore::SetSystemVar(std::string_view name, std::string value) {
     if (name.empty()) return;
     const auto it = lookup_.find(AsciiLower(name));
     if (it != lookup_.end())
-        entries_[it->second].Value = value;
+        entries_[it->second].Value = std::move(value);
     else if (VarCount() < kMaxVariables)
-        append(name, std::string(value));
+        append(name, std::move(value));
 }
 
 void VariableStore::append(std::string_view name, std::string value) {

@@ -35,7 +35,7 @@ public:
     // command and response): the value is stored as given, with no error-bar
     // split and no self-reference check, which are rules for what a script
     // assigns. A reply "v=5±0.1" stays whole in @LastResponse.
-    void SetSystemVar(std::string_view name, std::string_view value);
+    void SetSystemVar(std::string_view name, std::string value);
 
     // Removes every variable whose name holds neither "@" nor "$"; returns how many.
     int ClearUserVars();

@@ -1,0 +1,45 @@
+// Whole-file access for the log dialog, the file directives and script loading.
+#include "engine/file_access.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace talvex {
+
+bool CreateEmptyFile(const std::string& path, std::string& error) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        error = std::strerror(errno);
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
+long long FileSizeOf(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return -1;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? -1 : static_cast<long long>(size);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        error = std::strerror(errno);
+        return false;
+    }
+    bytes.clear();
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, n);
+    const bool ok = !std::ferror(f);
+    if (!ok) error = std::strerror(errno);
+    std::fclose(f);
+    return ok;
+}
+
+} // namespace talvex
