@@ -3,6 +3,7 @@
 #include "macromath/braces.h"
 #include "macromath/variable_store.h"
 #include "tests/macromath/test_environment.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,18 @@ namespace talvex {
 namespace {
 
 using testing::FixedEnvironment;
+using Vars = std::vector<std::pair<std::string, std::string>>;
+
+// The variables a row sets, when it sets any: rows may share a line and
+// differ only there.
+void PrintVars(const Vars& vars, std::ostream* os) {
+    if (vars.empty()) return;
+    std::vector<std::string> lines;
+    for (const auto& [name, value] : vars)
+        lines.push_back(name + "=" + value);
+    *os << " with ";
+    testing::PrintQuotedLines(lines, os);
+}
 
 // --- FindBraces -----------------------------------------------------------
 
@@ -24,8 +37,8 @@ struct FindCase {
     long left, right;
 };
 
-std::ostream& operator<<(std::ostream& os, const FindCase& c) {
-    return os << "\"" << c.text << "\"";
+void PrintTo(const FindCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.text, os);
 }
 
 class FindBracesTest : public ::testing::TestWithParam<FindCase> {};
@@ -33,9 +46,9 @@ class FindBracesTest : public ::testing::TestWithParam<FindCase> {};
 TEST_P(FindBracesTest, FindsTheFirstTopLevelPair) {
     const FindCase& c = GetParam();
     long left = -7, right = -7;
-    EXPECT_EQ(FindBraces(c.text, left, right), c.inner) << c.text;
-    EXPECT_EQ(left, c.left) << c.text;
-    EXPECT_EQ(right, c.right) << c.text;
+    EXPECT_EQ(FindBraces(c.text, left, right), c.inner);
+    EXPECT_EQ(left, c.left);
+    EXPECT_EQ(right, c.right);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FindBracesTest,
@@ -56,12 +69,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, FindBracesTest,
 struct ExpandCase {
     std::string src;
     std::string expected;
-    std::vector<std::pair<std::string, std::string>> vars = {};
+    Vars vars = {};
     char separator = '.';
 };
 
-std::ostream& operator<<(std::ostream& os, const ExpandCase& c) {
-    return os << "\"" << c.src << "\"";
+void PrintTo(const ExpandCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.src, os);
+    PrintVars(c.vars, os);
+    if (c.separator != '.') *os << " sep '" << c.separator << "'";
 }
 
 class ExpandBracesTest : public ::testing::TestWithParam<ExpandCase> {};
@@ -180,11 +195,12 @@ const std::string kUnmatched = "{#error expanding <> unmatched left-brace}";
 struct FailCase {
     std::string src;
     std::string expected;
-    std::vector<std::pair<std::string, std::string>> vars = {};
+    Vars vars = {};
 };
 
-std::ostream& operator<<(std::ostream& os, const FailCase& c) {
-    return os << "\"" << c.src << "\"";
+void PrintTo(const FailCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.src, os);
+    PrintVars(c.vars, os);
 }
 
 class ExpandBracesFailureTest : public ::testing::TestWithParam<FailCase> {};
@@ -195,8 +211,8 @@ TEST_P(ExpandBracesFailureTest, GivesTheErrorText) {
     for (const auto& [name, value] : c.vars)
         store.SetVar(name, value);
     std::string dst;
-    EXPECT_EQ(ExpandBraces(c.src, dst, 0, store), 1) << c.src;
-    EXPECT_EQ(dst, c.expected) << c.src;
+    EXPECT_EQ(ExpandBraces(c.src, dst, 0, store), 1);
+    EXPECT_EQ(dst, c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,6 +1,7 @@
 // EvalExpression: which operator splits the text, and what each one gives.
 #include "macromath/arithmetic_error.h"
 #include "macromath/evaluator.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,9 @@ struct EvalCase {
     char separator = '.';
 };
 
-std::ostream& operator<<(std::ostream& os, const EvalCase& c) {
-    return os << "\"" << c.expr << "\" depth " << c.keepQuotes << " sep '" << c.separator << "'";
+void PrintTo(const EvalCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.expr, os);
+    *os << " depth " << c.keepQuotes << " sep '" << c.separator << "'";
 }
 
 class EvalExpressionTest : public ::testing::TestWithParam<EvalCase> {};

@@ -2,6 +2,7 @@
 #include "macromath/arithmetic_error.h"
 #include "macromath/evaluator.h"
 #include "macromath/number_text.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +19,15 @@ struct ValCase {
     double expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const ValCase& c) {
-    return os << "\"" << c.text << "\"";
+void PrintTo(const ValCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.text, os);
 }
 
 class ValOfTest : public ::testing::TestWithParam<ValCase> {};
 
 TEST_P(ValOfTest, ReadsTheLeadingNumber) {
     const ValCase& c = GetParam();
-    EXPECT_DOUBLE_EQ(ValOf(c.text), c.expected) << "text: \"" << c.text << "\"";
+    EXPECT_DOUBLE_EQ(ValOf(c.text), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,8 +70,8 @@ struct TextCase {
     std::string expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const TextCase& c) {
-    return os << c.x;
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.x;
 }
 
 class PlainNumberTextTest : public ::testing::TestWithParam<TextCase> {};
@@ -100,8 +101,8 @@ struct LocaleCase {
     std::string expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const LocaleCase& c) {
-    return os << c.x << " with '" << c.separator << "'";
+void PrintTo(const LocaleCase& c, std::ostream* os) {
+    *os << c.x << " with '" << c.separator << "'";
 }
 
 class LocaleNumberTextTest : public ::testing::TestWithParam<LocaleCase> {};

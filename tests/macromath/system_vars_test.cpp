@@ -1,6 +1,7 @@
 // The system variables of a run and the script-file variables.
 #include "macromath/variable_store.h"
 #include "tests/macromath/test_environment.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +28,8 @@ struct ScriptCase {
     std::string folder, name, root, whole;
 };
 
-std::ostream& operator<<(std::ostream& os, const ScriptCase& c) {
-    return os << "\"" << c.path << "\"";
+void PrintTo(const ScriptCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.path, os);
 }
 
 class SetScriptVarsTest : public ::testing::TestWithParam<ScriptCase> {};
@@ -139,8 +140,9 @@ struct VersionCase {
     std::string expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const VersionCase& c) {
-    return os << c.version.major << "." << c.version.minor << "." << c.version.revision;
+void PrintTo(const VersionCase& c, std::ostream* os) {
+    *os << c.version.major << "." << c.version.minor << "." << c.version.revision << " sep '"
+        << c.separator << "'";
 }
 
 class VersionTest : public ::testing::TestWithParam<VersionCase> {};

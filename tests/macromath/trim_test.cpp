@@ -1,5 +1,6 @@
 // TrimChars: set membership at both ends, "±" as one character.
 #include "macromath/trim.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,10 @@ struct TrimCase {
     std::string expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const TrimCase& c) {
-    return os << "\"" << c.text << "\" set \"" << c.chars << "\"";
+void PrintTo(const TrimCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.text, os);
+    *os << " set ";
+    testing::PrintQuoted(c.chars, os);
 }
 
 class TrimCharsTest : public ::testing::TestWithParam<TrimCase> {};

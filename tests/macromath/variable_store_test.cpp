@@ -1,6 +1,7 @@
 // The variable store: setting, clearing and substituting.
 #include "macromath/variable_store.h"
 #include "tests/macromath/test_environment.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +37,8 @@ struct SetCase {
     std::string rewritten;
 };
 
-std::ostream& operator<<(std::ostream& os, const SetCase& c) {
-    return os << "\"" << c.value << "\"";
+void PrintTo(const SetCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.value, os);
 }
 
 class SetVarSplitTest : public ::testing::TestWithParam<SetCase> {};
@@ -171,8 +172,15 @@ struct SubstCase {
     std::string expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const SubstCase& c) {
-    return os << "\"" << c.text << "\"";
+// Rows share a text and differ in their variables, so those are printed too.
+void PrintTo(const SubstCase& c, std::ostream* os) {
+    testing::PrintQuoted(c.text, os);
+    if (c.vars.empty()) return;
+    std::vector<std::string> lines;
+    for (const auto& [name, value] : c.vars)
+        lines.push_back(name + "=" + value);
+    *os << " with ";
+    testing::PrintQuotedLines(lines, os);
 }
 
 class SubstituteVarsTest : public ::testing::TestWithParam<SubstCase> {};
@@ -182,7 +190,7 @@ TEST_P(SubstituteVarsTest, Replaces) {
     VariableStore store(FixedEnvironment());
     for (const auto& [name, value] : c.vars)
         store.SetVar(name, value);
-    EXPECT_EQ(store.SubstituteVars(c.text), c.expected) << "text: " << c.text;
+    EXPECT_EQ(store.SubstituteVars(c.text), c.expected);
 }
 
 const std::string kNow = kFixedNow;
