@@ -23,7 +23,7 @@ std::string WithoutCr(std::string_view text) {
 
 void HeadlessWindow::SetChosenLogFile(const std::string& file) {
     chosenLogFile_ = file;
-    logTicked_ = true;
+    logTicked = true;
 }
 
 void HeadlessWindow::Print(std::string_view text) {
@@ -64,10 +64,6 @@ void HeadlessWindow::PaneReplace(std::string_view text) {
     pending_.assign(text);
     pendingChars_ = CharCount(pending_);
     Flush();
-}
-
-std::string HeadlessWindow::BaseCaption() const {
-    return "KORVA Automated Script Program";
 }
 
 void HeadlessWindow::Message(MessageKind, std::string_view text, std::string_view) {

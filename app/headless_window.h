@@ -1,16 +1,16 @@
 // The window as the headless runner has it: the response pane streams to
 // standard output, message boxes go to standard error, and the rest (editor,
-// title, log check box) is kept in memory.
+// title, log check box) is the window state kept in memory.
 #pragma once
 
-#include "engine/window_interface.h"
+#include "engine/window_state.h"
 
 #include <cstdio>
 #include <string>
 
 namespace talvex {
 
-class HeadlessWindow : public WindowInterface {
+class HeadlessWindow : public WindowState {
 public:
     HeadlessWindow(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
 
@@ -30,19 +30,6 @@ public:
     void PaneCutBack(std::size_t length) override;
     void PaneReplace(std::string_view text) override;
     bool PaneHasLimit() const override { return false; }
-
-    bool LogTicked() const override { return logTicked_; }
-    void SetLogTicked(bool ticked) override { logTicked_ = ticked; }
-
-    std::string EditorText() const override { return editor_; }
-    void SetEditorText(std::string_view text) override { editor_ = text; }
-    std::string Title() const override { return title_; }
-    void SetTitle(std::string_view title) override { title_ = title; }
-    std::string BaseCaption() const override;
-    bool FileSaved() const override { return fileSaved_; }
-    void SetFileSaved(bool saved) override { fileSaved_ = saved; }
-    std::string CurrentFile() const override { return currentFile_; }
-    void SetCurrentFile(std::string_view path) override { currentFile_ = path; }
 
     void Message(MessageKind kind, std::string_view text, std::string_view title) override;
     Answer AskYesNo(std::string_view text, std::string_view title) override;
@@ -64,12 +51,7 @@ private:
     std::size_t pendingChars_ = 0;
     std::size_t printedChars_ = 0;
 
-    bool logTicked_ = false;
     std::string chosenLogFile_;
-    std::string editor_;
-    std::string title_;
-    bool fileSaved_ = true;
-    std::string currentFile_;
 };
 
 } // namespace talvex

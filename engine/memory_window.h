@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/response_pane.h"
-#include "engine/window_interface.h"
+#include "engine/window_state.h"
 
 #include <deque>
 #include <functional>
@@ -13,7 +13,7 @@
 
 namespace talvex {
 
-class MemoryWindow : public WindowInterface {
+class MemoryWindow : public WindowState {
 public:
     struct Shown {
         MessageKind kind;
@@ -26,19 +26,6 @@ public:
     void PaneAppend(std::string_view text) override { pane.Append(text); }
     void PaneCutBack(std::size_t length) override { pane.CutBack(length); }
     void PaneReplace(std::string_view text) override { pane.Replace(text); }
-
-    bool LogTicked() const override { return logTicked; }
-    void SetLogTicked(bool ticked) override { logTicked = ticked; }
-
-    std::string EditorText() const override { return editorText; }
-    void SetEditorText(std::string_view text) override { editorText = text; }
-    std::string Title() const override { return title; }
-    void SetTitle(std::string_view t) override { title = t; }
-    std::string BaseCaption() const override { return baseCaption; }
-    bool FileSaved() const override { return fileSaved; }
-    void SetFileSaved(bool saved) override { fileSaved = saved; }
-    std::string CurrentFile() const override { return currentFile; }
-    void SetCurrentFile(std::string_view path) override { currentFile = path; }
 
     // Message boxes are recorded; questions take the next queued answer (No
     // when none is queued); the log dialog takes the next queued name ("" when
@@ -53,12 +40,6 @@ public:
     void Yield() override;
 
     ResponsePane pane;
-    bool logTicked = false;
-    std::string editorText;
-    std::string title = "KORVA Automated Script Program";
-    std::string baseCaption = "KORVA Automated Script Program";
-    bool fileSaved = true;
-    std::string currentFile;
     bool busy = false;
     bool controlsEnabled = true;
 
