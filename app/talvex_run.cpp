@@ -7,6 +7,7 @@
 #include "engine/script_file.h"
 #include "engine/script_runner.h"
 #include "hostlink/host_link.h"
+#include "macromath/environment.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -62,8 +63,8 @@ int ParseOptions(const QStringList& args, Options& o) {
             return kExitOk;
         }
         if (a == "--version") {
-            std::printf("talvex-run %d.%d.%d\n", TALVEX_VERSION_MAJOR, TALVEX_VERSION_MINOR,
-                        TALVEX_VERSION_PATCH);
+            const talvex::ProgramVersion v = talvex::Environment::system().version;
+            std::printf("talvex-run %d.%d.%d\n", v.major, v.minor, v.revision);
             return kExitOk;
         }
         if (a == "--list") {

@@ -252,7 +252,7 @@ bool HostLink::Error() const {
 
 void HostLink::OnReply(qint64 id, const HostReply& reply) {
     const auto it = pending_.find(id);
-    if (it == pending_.end()) return; // an execute's null, or a call nobody waits for
+    if (it == pending_.end()) return; // a call nobody waits for any more
     it->second->done = true;
     it->second->reply = reply;
     it->second->asyncAtReply = asyncChanges_;

@@ -8,7 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cmath>
+#include <limits>
 
 namespace talvex::korva {
 
@@ -21,16 +21,14 @@ QByteArray toLine(const QJsonObject& message) {
     return line;
 }
 
-// Integers up to 2^53 are exact in a double and are written as such; anything
-// else goes through Qt's writer.
+// Ids reach here only once they are known to be integers. Those the parser
+// kept as 64-bit integers are written exactly; the rest (1e300) go through
+// Qt's writer.
 void appendId(QByteArray& out, const QJsonValue& id) {
-    if (id.isNull()) {
-        out.append("null");
-        return;
-    }
-    const double value = id.toDouble();
-    if (id.isDouble() && std::fabs(value) <= 9007199254740992.0 && std::floor(value) == value) {
-        out.append(QByteArray::number(static_cast<qint64>(value)));
+    constexpr qint64 kNotInteger = std::numeric_limits<qint64>::min();
+    const qint64 value = id.toInteger(kNotInteger);
+    if (value != kNotInteger) {
+        out.append(QByteArray::number(value));
         return;
     }
     const QByteArray array = QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact);
@@ -115,9 +113,7 @@ QByteArray errorLine(const QJsonValue& id, int code, const QString& message) {
 QByteArray changedLine(const QString& topic, const QString& data) {
     QByteArray line("{\"jsonrpc\":\"2.0\",\"method\":\"changed\",\"params\":{\"topic\":");
     appendString(line, topic);
-    line.append(",\"item\":");
-    appendString(line, QString::fromUtf16(kDataItem));
-    line.append(",\"data\":");
+    line.append(",\"item\":\"Data\",\"data\":");
     appendString(line, data);
     line.append("}}\n");
     return line;

@@ -7,7 +7,9 @@
 //   SendA/16MiB        echo of a 16 MiB text, end to end
 //   SendA/IdleWait     CPU used by this process while korva32 works on wait(3000)
 //
-// Latency percentiles are reported as counters (p50_us, p99_us).
+// Latency percentiles are reported as counters (p50_us, p99_us). The link
+// waits in Qt's default event loop (GLib where present), as the GUI's does;
+// run with QT_NO_GLIB=1 to measure it in the plain loop talvex-run uses.
 #include "hostlink/host_link.h"
 
 #include <QCoreApplication>
