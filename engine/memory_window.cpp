@@ -6,16 +6,20 @@ void MemoryWindow::Message(MessageKind kind, std::string_view text, std::string_
     messages.push_back(Shown{kind, std::string(text), std::string(t)});
 }
 
-Answer MemoryWindow::AskYesNo(std::string_view text, std::string_view t) {
-    Message(MessageKind::Information, text, t);
+Answer MemoryWindow::Ask(std::string_view text) {
+    questions.emplace_back(text);
     if (answers.empty()) return Answer::No;
     const Answer a = answers.front();
     answers.pop_front();
     return a;
 }
 
-Answer MemoryWindow::AskYesNoCancel(std::string_view text, std::string_view t) {
-    return AskYesNo(text, t);
+Answer MemoryWindow::AskYesNo(std::string_view text, std::string_view) {
+    return Ask(text);
+}
+
+Answer MemoryWindow::AskYesNoCancel(std::string_view text, std::string_view) {
+    return Ask(text);
 }
 
 std::string MemoryWindow::AskLogFile(std::string_view proposedName) {

@@ -27,9 +27,10 @@ public:
     void PaneCutBack(std::size_t length) override { pane.CutBack(length); }
     void PaneReplace(std::string_view text) override { pane.Replace(text); }
 
-    // Message boxes are recorded; questions take the next queued answer (No
-    // when none is queued); the log dialog takes the next queued name ("" when
-    // none is queued, as a cancelled dialog).
+    // Message boxes and questions are recorded apart, so a run's boxes can be
+    // checked without the questions in between; a question takes the next
+    // queued answer (No when none is queued); the log dialog takes the next
+    // queued name ("" when none is queued, as a cancelled dialog).
     void Message(MessageKind kind, std::string_view text, std::string_view t) override;
     Answer AskYesNo(std::string_view text, std::string_view t) override;
     Answer AskYesNoCancel(std::string_view text, std::string_view t) override;
@@ -44,11 +45,15 @@ public:
     bool controlsEnabled = true;
 
     std::vector<Shown> messages;
+    std::vector<std::string> questions; // the text of every question asked, in order
     std::deque<Answer> answers;
     std::deque<std::string> logFileAnswers;
     std::vector<std::string> proposedLogFiles;
     // Called at every yield; a test uses it to press Cancel in the middle of a run.
     std::function<void()> onYield;
+
+private:
+    Answer Ask(std::string_view text);
 };
 
 } // namespace talvex

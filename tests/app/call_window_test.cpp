@@ -31,7 +31,7 @@ TEST(CallWindow, TheCalledScriptIsShownWhileItRunsAndTheCallerAfter) {
     TempFolder dir;
     WriteBytes(dir.File("sub.tvx"), "echo(in sub)\r\n");
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
     std::vector<Seen> seen;
@@ -59,7 +59,7 @@ TEST(CallWindow, AChainedScriptStaysInTheWindow) {
     TempFolder dir;
     WriteBytes(dir.File("next.tvx"), "echo(chained)\r\n");
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
     window.editorText = "#chain(next)\r\necho(never)\r\n";
@@ -78,7 +78,7 @@ TEST(CallWindow, AChainedScriptStaysInTheWindow) {
 TEST(CallWindow, AMissingCallFileIsNotCreated) {
     TempFolder dir;
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
     window.editorText = "#call(gone)\r\necho(after)\r\n";
@@ -94,12 +94,12 @@ TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
     TempFolder dir;
     const std::string log = dir.File("no-such-folder/run.log");
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
     window.editorText = "echo(a)\r\necho(b)\r\necho(c)\r\n";
     window.logTicked = true;
-    window.chosenLogFile = log;
+    window.logFileAnswers = {log, log}; // one for each run
     for (int run = 0; run < 2; ++run) {
         runner.RunScript();
         std::string pane = window.pane.Text();

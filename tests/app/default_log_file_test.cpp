@@ -32,7 +32,7 @@ TEST(DefaultLogFile, IsTheSecondOfTheYearInTheLogFolder) {
         env.now = [&m] { return m.time; };
         Interpreter interp(env);
         FakeHost host;
-        TestWindow window;
+        MemoryWindow window;
         ScriptRunner runner(interp, host, window, RunnerSettings{m.folder});
         EXPECT_EQ(runner.DefaultLogFile(), m.file)
             << m.time.year << "-" << m.time.month << "-" << m.time.day;

@@ -30,14 +30,6 @@ void FakeHost::SendA(const std::string& command) {
     if (reply_.empty()) reply_ = "OK";
 }
 
-Answer TestWindow::Ask(std::string_view text) {
-    questions.emplace_back(text);
-    if (answers.empty()) return Answer::No;
-    const Answer a = answers.front();
-    answers.pop_front();
-    return a;
-}
-
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tvx-runner-XXXXXX").string();
     if (::mkdtemp(pattern.data())) path_ = pattern;

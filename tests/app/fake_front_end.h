@@ -1,6 +1,7 @@
 // A front end for driving the runner without Qt: a host that answers from a
-// function and records what it was sent, and a window that keeps the real
-// response pane model and records message boxes.
+// function and records what it was sent; the window is the engine's
+// MemoryWindow, which keeps the real response pane model and records message
+// boxes and questions.
 #pragma once
 
 #include "engine/host_interface.h"
@@ -30,21 +31,6 @@ public:
 
 private:
     std::string reply_;
-};
-
-// The in-memory window, except that questions are kept apart from message
-// boxes and the log dialog always answers with the same name.
-class TestWindow : public MemoryWindow {
-public:
-    std::string chosenLogFile;          // what the log dialog answers
-    std::vector<std::string> questions; // every question asked, in order
-
-    Answer AskYesNo(std::string_view text, std::string_view) override { return Ask(text); }
-    Answer AskYesNoCancel(std::string_view text, std::string_view) override { return Ask(text); }
-    std::string AskLogFile(std::string_view) override { return chosenLogFile; }
-
-private:
-    Answer Ask(std::string_view text);
 };
 
 // A fresh folder under the system's temp folder, removed again at the end.

@@ -25,7 +25,7 @@ std::string Repeat(const std::string& unit, std::size_t n) {
 struct PaneRun {
     TempFolder logs;
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner{interp, host, window, RunnerSettings{logs.Path()}};
 
@@ -86,7 +86,7 @@ TEST(PaneLimit, AChosenLogFileKeepsLoggingWithoutTheClosingNote) {
     PaneRun r;
     const std::string log = r.logs.File("chosen.log");
     r.window.logTicked = true;
-    r.window.chosenLogFile = log;
+    r.window.logFileAnswers = {log};
     const std::string a = Repeat("x", 9998), z = Repeat("z", 5001);
     r.Run({{"r1", a}, {"r2", a}, {"r3", z}, {"s", "s"}}, "r1\r\nr2\r\nr3\r\ns\r\n");
     // The pane is cut, but the log was on from the start and is not written again.

@@ -39,7 +39,7 @@ class CancelControls : public ::testing::TestWithParam<ControlCase> {};
 TEST_P(CancelControls, DuringARun) {
     const ControlCase& c = GetParam();
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
     int after = 99;
@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CancelControls, OutsideARun) {
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
     window.answers = {Answer::Yes};
@@ -109,7 +109,7 @@ TEST(CancelControls, OutsideARun) {
 
 TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
     host.whileWaiting = [&](const std::string& c) {
@@ -124,7 +124,7 @@ TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
 
 TEST(HardCancelMenu, AddsALineEachTime) {
     FakeHost host;
-    TestWindow window;
+    MemoryWindow window;
     Interpreter interp;
     ScriptRunner runner(interp, host, window);
     window.editorText = "echo(a)";
