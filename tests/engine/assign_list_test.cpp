@@ -2,19 +2,19 @@
 #include "engine/assign_list.h"
 
 #include "macromath/variable_store.h"
+#include "tests/macromath/store_contents.h"
 #include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace talvex {
 namespace {
 
-using Vars = std::vector<std::pair<std::string, std::string>>;
+using Vars = testing::StorePairs;
 
 struct ListCase {
     const char* name;
@@ -31,10 +31,7 @@ class AssignListCase : public ::testing::TestWithParam<ListCase> {};
 TEST_P(AssignListCase, SetsExactlyTheseVariables) {
     VariableStore store;
     AssignList(GetParam().list, store);
-    Vars actual;
-    for (const VarEntry& e : store.Entries())
-        actual.emplace_back(e.Name, e.Value);
-    EXPECT_EQ(actual, GetParam().expected);
+    EXPECT_EQ(testing::StoreContents(store), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,13 +3,13 @@
 // another and of the built-in names, so every tie rule is exercised.
 #include "macromath/variable_store.h"
 #include "tests/macromath/linear_store.h"
+#include "tests/macromath/store_contents.h"
 #include "tests/macromath/test_environment.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace talvex {
@@ -17,6 +17,7 @@ namespace {
 
 using reference::LinearStore;
 using testing::FixedEnvironment;
+using testing::StoreContents;
 
 const std::vector<std::string> kNames = {
     "a",        "ab",      "abc",   "b",    "ba",   "bab",  "A",     "AB",    "x",
@@ -90,15 +91,6 @@ private:
     std::mt19937 gen_;
 };
 
-using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-template <class Store> Pairs contents(const Store& store) {
-    Pairs out;
-    for (const VarEntry& e : store.Entries())
-        out.emplace_back(e.Name, e.Value);
-    return out;
-}
-
 void runCase(unsigned seed) {
     Random rnd(seed);
     VariableStore store(FixedEnvironment());
@@ -127,7 +119,7 @@ void runCase(unsigned seed) {
             ASSERT_EQ(store.SubstituteVars(text), ref.SubstituteVars(text))
                 << "seed " << seed << " text \"" << text << "\"";
         }
-        ASSERT_EQ(contents(store), contents(ref)) << "seed " << seed << " step " << step;
+        ASSERT_EQ(StoreContents(store), StoreContents(ref)) << "seed " << seed << " step " << step;
     }
     // Every live name is found under any spelling.
     for (const VarEntry& e : ref.Entries()) {
@@ -158,7 +150,7 @@ TEST(StoreAgainstReference, LargeStoreOfPrefixes) {
     }
     store.SetVar("@nowv1", "N");
     ref.SetVar("@nowv1", "N");
-    ASSERT_EQ(contents(store), contents(ref));
+    ASSERT_EQ(StoreContents(store), StoreContents(ref));
     for (int t = 0; t < 200; ++t) {
         std::string text;
         for (int k = 0; k < 20; ++k)
@@ -168,7 +160,7 @@ TEST(StoreAgainstReference, LargeStoreOfPrefixes) {
         ASSERT_EQ(store.SubstituteVars(text), ref.SubstituteVars(text)) << text;
     }
     EXPECT_EQ(store.ClearUserVars(), ref.ClearUserVars());
-    EXPECT_EQ(contents(store), contents(ref));
+    EXPECT_EQ(StoreContents(store), StoreContents(ref));
 }
 
 } // namespace

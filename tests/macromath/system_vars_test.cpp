@@ -1,5 +1,6 @@
 // The system variables of a run and the script-file variables.
 #include "macromath/variable_store.h"
+#include "tests/macromath/store_contents.h"
 #include "tests/macromath/test_environment.h"
 #include "tests/quoted_text.h"
 
@@ -7,21 +8,14 @@
 
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace talvex {
 namespace {
 
 using testing::FixedEnvironment;
-using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-Pairs contents(const VariableStore& store) {
-    Pairs out;
-    for (const VarEntry& e : store.Entries())
-        out.emplace_back(e.Name, e.Value);
-    return out;
-}
+using testing::StoreContents;
+using Pairs = testing::StorePairs;
 
 struct ScriptCase {
     std::string path;
@@ -38,10 +32,10 @@ TEST_P(SetScriptVarsTest, SplitsThePath) {
     const ScriptCase& c = GetParam();
     VariableStore store(FixedEnvironment());
     store.SetScriptVars(c.path);
-    EXPECT_EQ(contents(store), (Pairs{{"@ScriptPath", c.folder},
-                                      {"@ScriptName", c.name},
-                                      {"@ScriptRoot", c.root},
-                                      {"@ScriptWholeName", c.whole}}));
+    EXPECT_EQ(StoreContents(store), (Pairs{{"@ScriptPath", c.folder},
+                                           {"@ScriptName", c.name},
+                                           {"@ScriptRoot", c.root},
+                                           {"@ScriptWholeName", c.whole}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -88,17 +82,17 @@ TEST(InitSystemVars, CreatesTheRunVariablesInOrder) {
     store.SetVar("@old", "2");
     store.RunScriptFile = "/home/u/jobs/run1.tvx";
     store.InitSystemVars();
-    EXPECT_EQ(contents(store), (Pairs{{"@DateStart", "'2026_12_07'"},
-                                      {"@TimeStart", "'09_25_23'"},
-                                      {"@NowStart", "'26_12_07_09_25_23'"},
-                                      {"@ScriptPath", "'/home/u/jobs/'"},
-                                      {"@ScriptName", "'run1.tvx'"},
-                                      {"@ScriptRoot", "'run1'"},
-                                      {"@ScriptWholeName", "'/home/u/jobs/run1.tvx'"},
-                                      {"@Version", "1.0000"},
-                                      {"@KorvaPath", "'/opt/korva32/'"},
-                                      {"@LastCommand", "''"},
-                                      {"@LastResponse", "''"}}));
+    EXPECT_EQ(StoreContents(store), (Pairs{{"@DateStart", "'2026_12_07'"},
+                                           {"@TimeStart", "'09_25_23'"},
+                                           {"@NowStart", "'26_12_07_09_25_23'"},
+                                           {"@ScriptPath", "'/home/u/jobs/'"},
+                                           {"@ScriptName", "'run1.tvx'"},
+                                           {"@ScriptRoot", "'run1'"},
+                                           {"@ScriptWholeName", "'/home/u/jobs/run1.tvx'"},
+                                           {"@Version", "1.0000"},
+                                           {"@KorvaPath", "'/opt/korva32/'"},
+                                           {"@LastCommand", "''"},
+                                           {"@LastResponse", "''"}}));
     // The system variables substitute like any other.
     EXPECT_EQ(store.SubstituteVars("v=@Version in @ScriptRoot"), "v=1.0000 in 'run1'");
 }

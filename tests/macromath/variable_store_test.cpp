@@ -1,5 +1,6 @@
 // The variable store: setting, clearing and substituting.
 #include "macromath/variable_store.h"
+#include "tests/macromath/store_contents.h"
 #include "tests/macromath/test_environment.h"
 #include "tests/quoted_text.h"
 
@@ -17,15 +18,8 @@ using testing::FixedEnvironment;
 using testing::kFixedDate;
 using testing::kFixedNow;
 using testing::kFixedTime;
-
-using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-Pairs contents(const VariableStore& store) {
-    Pairs out;
-    for (const VarEntry& e : store.Entries())
-        out.emplace_back(e.Name, e.Value);
-    return out;
-}
+using testing::StoreContents;
+using Pairs = testing::StorePairs;
 
 const std::string kSelfRef = "'err: do not put variable name in right-side expresssion'";
 
@@ -48,7 +42,7 @@ TEST_P(SetVarSplitTest, SplitsOneErrorBar) {
     VariableStore store(FixedEnvironment());
     std::string value = c.value;
     const int count = store.SetVar("x", value);
-    EXPECT_EQ(contents(store), c.expected);
+    EXPECT_EQ(StoreContents(store), c.expected);
     EXPECT_EQ(count, static_cast<int>(c.expected.size()));
     EXPECT_EQ(value, c.rewritten);
 }
@@ -76,7 +70,7 @@ TEST(SetVar, UpdateKeepsTheFirstSpelling) {
     VariableStore store(FixedEnvironment());
     store.SetVar("Speed", "1");
     EXPECT_EQ(store.SetVar("SPEED", "2"), 1);
-    EXPECT_EQ(contents(store), (Pairs{{"Speed", "2"}}));
+    EXPECT_EQ(StoreContents(store), (Pairs{{"Speed", "2"}}));
     ASSERT_NE(store.Find("speed"), nullptr);
     EXPECT_EQ(*store.Find("speed"), "2");
     EXPECT_EQ(store.Find("spee"), nullptr);
@@ -86,7 +80,7 @@ TEST(SetVar, ErrorBarOnUpdateUsesTheGivenName) {
     VariableStore store(FixedEnvironment());
     store.SetVar("Len", "1");
     store.SetVar("LEN", "3 " PM " 0.5");
-    EXPECT_EQ(contents(store), (Pairs{{"Len", "3"}, {"LEN.err", "0.5"}}));
+    EXPECT_EQ(StoreContents(store), (Pairs{{"Len", "3"}, {"LEN.err", "0.5"}}));
 }
 
 TEST(SetVar, EmptyNameDoesNothing) {
@@ -146,7 +140,7 @@ TEST(ClearUserVars, KeepsSystemAndDollarNamesInOrder) {
     for (const char* n : {"a", "@b", "c$", "d", "e", "$f", "g@h"})
         store.SetVar(n, "1");
     EXPECT_EQ(store.ClearUserVars(), 3);
-    EXPECT_EQ(contents(store), (Pairs{{"@b", "1"}, {"c$", "1"}, {"$f", "1"}, {"g@h", "1"}}));
+    EXPECT_EQ(StoreContents(store), (Pairs{{"@b", "1"}, {"c$", "1"}, {"$f", "1"}, {"g@h", "1"}}));
     EXPECT_EQ(store.ClearUserVars(), 0);
 
     // What is gone is gone for lookup and substitution; what stayed still updates.
@@ -154,7 +148,7 @@ TEST(ClearUserVars, KeepsSystemAndDollarNamesInOrder) {
     EXPECT_EQ(store.SubstituteVars("a d @b"), "a d 1");
     store.SetVar("C$", "2");
     store.SetVar("a", "3");
-    EXPECT_EQ(contents(store),
+    EXPECT_EQ(StoreContents(store),
               (Pairs{{"@b", "1"}, {"c$", "2"}, {"$f", "1"}, {"g@h", "1"}, {"a", "3"}}));
     EXPECT_EQ(store.SubstituteVars("a c$"), "3 2");
 }
