@@ -1,8 +1,7 @@
 // What the window shows around #call and #chain, and a log that cannot be
 // written.
-#include "engine/interpreter.h"
-#include "engine/script_runner.h"
 #include "tests/app/fake_front_end.h"
+#include "tests/app/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -30,79 +29,67 @@ void PrintTo(const Seen& s, std::ostream* os) {
 TEST(CallWindow, TheCalledScriptIsShownWhileItRunsAndTheCallerAfter) {
     TempFolder dir;
     WriteBytes(dir.File("sub.tvx"), "echo(in sub)\r\n");
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner(interp, host, window);
+    RunnerRig r;
     std::vector<Seen> seen;
-    host.whileWaiting = [&](const std::string& c) {
-        seen.push_back({c, window.editorText, window.title, window.fileSaved});
+    r.host.whileWaiting = [&](const std::string& c) {
+        seen.push_back({c, r.window.editorText, r.window.title, r.window.fileSaved});
     };
     const std::string script = "echo(before)\r\n#call(sub)\r\necho(after)\r\n";
-    window.editorText = script;
-    window.title = kBase + " - main.tvx";
-    window.currentFile = dir.File("main.tvx");
-    window.fileSaved = false; // unsaved edits in the editor
-    runner.RunScript();
+    r.window.editorText = script;
+    r.window.title = kBase + " - main.tvx";
+    r.window.currentFile = dir.File("main.tvx");
+    r.window.fileSaved = false; // unsaved edits in the editor
+    r.runner.RunScript();
 
     EXPECT_EQ(seen, (std::vector<Seen>{
                         {"echo(before)", script, kBase + " - main.tvx", false},
                         {"echo(in sub)", "echo(in sub)\r\n", kBase + " - sub.tvx", false},
                         {"echo(after)", script, kBase + " - main.tvx", true},
                     }));
-    EXPECT_EQ(window.pane.Text(), "before\r\nin sub\r\n#Return=sub.tvx  len=14\r\nafter\r\n");
-    EXPECT_FALSE(window.fileSaved) << "the top level puts its own flag back";
-    EXPECT_EQ(window.currentFile, dir.File("main.tvx"));
+    EXPECT_EQ(r.window.pane.Text(), "before\r\nin sub\r\n#Return=sub.tvx  len=14\r\nafter\r\n");
+    EXPECT_FALSE(r.window.fileSaved) << "the top level puts its own flag back";
+    EXPECT_EQ(r.window.currentFile, dir.File("main.tvx"));
 }
 
 TEST(CallWindow, AChainedScriptStaysInTheWindow) {
     TempFolder dir;
     WriteBytes(dir.File("next.tvx"), "echo(chained)\r\n");
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner(interp, host, window);
-    window.editorText = "#chain(next)\r\necho(never)\r\n";
-    window.currentFile = dir.File("main.tvx");
-    runner.RunScript();
+    RunnerRig r;
+    r.window.editorText = "#chain(next)\r\necho(never)\r\n";
+    r.window.currentFile = dir.File("main.tvx");
+    r.runner.RunScript();
 
-    EXPECT_EQ(host.sent, std::vector<std::string>{"echo(chained)"});
-    EXPECT_EQ(window.pane.Text(), "#Chain=next.tvx\r\nchained\r\n");
-    EXPECT_EQ(window.editorText, "echo(chained)\r\n");
-    EXPECT_EQ(window.title, kBase + " - next.tvx");
-    EXPECT_EQ(window.currentFile, dir.File("next.tvx"));
-    ASSERT_FALSE(window.messages.empty());
-    EXPECT_EQ(window.messages.back().text, "Script Done\r\n" + dir.File("next.tvx"));
+    EXPECT_EQ(r.host.sent, std::vector<std::string>{"echo(chained)"});
+    EXPECT_EQ(r.window.pane.Text(), "#Chain=next.tvx\r\nchained\r\n");
+    EXPECT_EQ(r.window.editorText, "echo(chained)\r\n");
+    EXPECT_EQ(r.window.title, kBase + " - next.tvx");
+    EXPECT_EQ(r.window.currentFile, dir.File("next.tvx"));
+    ASSERT_FALSE(r.window.messages.empty());
+    EXPECT_EQ(r.window.messages.back().text, "Script Done\r\n" + dir.File("next.tvx"));
 }
 
 TEST(CallWindow, AMissingCallFileIsNotCreated) {
     TempFolder dir;
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner(interp, host, window);
-    window.editorText = "#call(gone)\r\necho(after)\r\n";
-    window.currentFile = dir.File("main.tvx");
-    runner.RunScript();
+    RunnerRig r;
+    r.window.editorText = "#call(gone)\r\necho(after)\r\n";
+    r.window.currentFile = dir.File("main.tvx");
+    r.runner.RunScript();
     EXPECT_FALSE(std::filesystem::exists(dir.File("gone.tvx")));
-    EXPECT_NE(window.pane.Text().find("gone.tvx>"), std::string::npos) << window.pane.Text();
-    EXPECT_NE(window.pane.Text().find("#Return=gone.tvx  len=0\r\nafter\r\n"), std::string::npos);
-    EXPECT_EQ(host.sent, std::vector<std::string>{"echo(after)"});
+    EXPECT_NE(r.window.pane.Text().find("gone.tvx>"), std::string::npos) << r.window.pane.Text();
+    EXPECT_NE(r.window.pane.Text().find("#Return=gone.tvx  len=0\r\nafter\r\n"), std::string::npos);
+    EXPECT_EQ(r.host.sent, std::vector<std::string>{"echo(after)"});
 }
 
 TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
     TempFolder dir;
     const std::string log = dir.File("no-such-folder/run.log");
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner(interp, host, window);
-    window.editorText = "echo(a)\r\necho(b)\r\necho(c)\r\n";
-    window.logTicked = true;
-    window.logFileAnswers = {log, log}; // one for each run
+    RunnerRig r;
+    r.window.editorText = "echo(a)\r\necho(b)\r\necho(c)\r\n";
+    r.window.logTicked = true;
+    r.window.logFileAnswers = {log, log}; // one for each run
     for (int run = 0; run < 2; ++run) {
-        runner.RunScript();
-        std::string pane = window.pane.Text();
+        r.runner.RunScript();
+        std::string pane = r.window.pane.Text();
         const auto at = pane.find(log);
         ASSERT_NE(at, std::string::npos) << pane;
         EXPECT_EQ(pane.find(log, at + 1), std::string::npos) << "said once: " << pane;

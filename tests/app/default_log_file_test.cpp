@@ -1,6 +1,4 @@
 // The log a run starts with is named after the second of the year it starts in.
-#include "engine/interpreter.h"
-#include "engine/script_runner.h"
 #include "tests/app/fake_front_end.h"
 
 #include <gtest/gtest.h>
@@ -30,11 +28,8 @@ TEST(DefaultLogFile, IsTheSecondOfTheYearInTheLogFolder) {
     for (const Moment& m : kMoments) {
         Environment env;
         env.now = [&m] { return m.time; };
-        Interpreter interp(env);
-        FakeHost host;
-        MemoryWindow window;
-        ScriptRunner runner(interp, host, window, RunnerSettings{m.folder});
-        EXPECT_EQ(runner.DefaultLogFile(), m.file)
+        RunnerRig r(RunnerSettings{m.folder}, env);
+        EXPECT_EQ(r.runner.DefaultLogFile(), m.file)
             << m.time.year << "-" << m.time.month << "-" << m.time.day;
     }
 }

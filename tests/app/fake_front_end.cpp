@@ -1,10 +1,5 @@
 #include "tests/app/fake_front_end.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 namespace talvex::testing {
 
 void FakeHost::Send(const std::string& command) {
@@ -28,26 +23,6 @@ void FakeHost::SendA(const std::string& command) {
             command.substr(open + 1, close == std::string::npos || close < open ? std::string::npos
                                                                                 : close - open - 1);
     if (reply_.empty()) reply_ = "OK";
-}
-
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tvx-runner-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace talvex::testing

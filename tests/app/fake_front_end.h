@@ -1,14 +1,17 @@
 // A front end for driving the runner without Qt: a host that answers from a
-// function and records what it was sent; the window is the engine's
-// MemoryWindow, which keeps the real response pane model and records message
-// boxes and questions.
+// function and records what it was sent, and a runner wired to it and to the
+// engine's MemoryWindow (the real response pane model; message boxes and
+// questions recorded).
 #pragma once
 
 #include "engine/host_interface.h"
+#include "engine/interpreter.h"
 #include "engine/memory_window.h"
+#include "engine/script_runner.h"
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace talvex::testing {
@@ -33,19 +36,16 @@ private:
     std::string reply_;
 };
 
-// A fresh folder under the system's temp folder, removed again at the end.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+// A runner wired to a fake host and an in-memory window, as most runner tests
+// start; the interpreter gets the system's environment unless one is given.
+struct RunnerRig {
+    explicit RunnerRig(RunnerSettings settings = {}, Environment env = Environment::system())
+        : interp(std::move(env)), runner(interp, host, window, std::move(settings)) {}
 
-private:
-    std::string path_;
+    FakeHost host;
+    MemoryWindow window;
+    Interpreter interp;
+    ScriptRunner runner;
 };
-
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::string& bytes);
 
 } // namespace talvex::testing

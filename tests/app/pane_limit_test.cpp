@@ -1,9 +1,8 @@
 // The response pane's 25000-character limit, as the GUI has it: driven
 // through the runner with the real pane model, and the cut rule on its own.
-#include "engine/interpreter.h"
 #include "engine/response_pane.h"
-#include "engine/script_runner.h"
 #include "tests/app/fake_front_end.h"
+#include "tests/app/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,51 +21,47 @@ std::string Repeat(const std::string& unit, std::size_t n) {
     return s;
 }
 
-struct PaneRun {
-    TempFolder logs;
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner{interp, host, window, RunnerSettings{logs.Path()}};
+// Runs the script with each line r1, r2, ... a command whose reply is given.
+void RunWithReplies(RunnerRig& r, const std::map<std::string, std::string>& replies,
+                    const std::string& script) {
+    r.host.reply = [replies](const std::string& c) { return replies.at(c); };
+    r.window.editorText = script;
+    r.runner.RunScript();
+}
 
-    // Each line r1, r2, ... is a command whose reply is given.
-    void Run(const std::map<std::string, std::string>& replies, const std::string& script) {
-        host.reply = [replies](const std::string& c) { return replies.at(c); };
-        window.editorText = script;
-        runner.RunScript();
-    }
-    std::vector<std::string> LogFiles() const {
-        std::vector<std::string> files;
-        for (const auto& e : std::filesystem::directory_iterator(logs.Path()))
-            files.push_back(e.path().string());
-        return files;
-    }
-};
+std::vector<std::string> FilesIn(const TempFolder& folder) {
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(folder.Path()))
+        files.push_back(e.path().string());
+    return files;
+}
 
 // One- and two-byte characters: the limit counts characters, not bytes.
 class PaneLimit : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(PaneLimit, ExactlyTwentyFiveThousandCharactersStay) {
     const std::string& c = GetParam();
-    PaneRun r;
+    TempFolder logs;
+    RunnerRig r(RunnerSettings{logs.Path()});
     const std::string a = Repeat(c, 9998), b = Repeat(c, 9998), z = Repeat(c, 4998);
-    r.Run({{"r1", a}, {"r2", b}, {"r3", z}, {"s", "s"}}, "r1\r\nr2\r\nr3\r\ns\r\n");
+    RunWithReplies(r, {{"r1", a}, {"r2", b}, {"r3", z}, {"s", "s"}}, "r1\r\nr2\r\nr3\r\ns\r\n");
     // 10000 + 10000 + 5000 characters before the last line: left alone.
     EXPECT_EQ(r.window.pane.Text(), a + "\r\n" + b + "\r\n" + z + "\r\ns\r\n");
     EXPECT_EQ(r.window.pane.Length(), 25003u);
     EXPECT_FALSE(r.window.logTicked);
-    EXPECT_TRUE(r.LogFiles().empty()) << "nothing logged";
+    EXPECT_TRUE(FilesIn(logs).empty()) << "nothing logged";
 }
 
 TEST_P(PaneLimit, OneMoreCharacterDropsTheOldestPartAndLogsEverything) {
     const std::string& c = GetParam();
-    PaneRun r;
+    TempFolder logs;
+    RunnerRig r(RunnerSettings{logs.Path()});
     const std::string a = Repeat(c, 9998), b = Repeat(c, 9998), z = Repeat(c, 4999);
-    r.Run({{"r1", a}, {"r2", b}, {"r3", z}, {"s", "s"}}, "r1\r\nr2\r\nr3\r\ns\r\n");
+    RunWithReplies(r, {{"r1", a}, {"r2", b}, {"r3", z}, {"s", "s"}}, "r1\r\nr2\r\nr3\r\ns\r\n");
 
     // 25001 characters when "s" comes: the line breaks stand at characters
     // 9999 and 19999; the first at or after 12500 is the cut.
-    const auto files = r.LogFiles();
+    const auto files = FilesIn(logs);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(r.runner.LogFile, files.front());
     EXPECT_EQ(r.window.pane.Text(), z + "\r\ns\r\n" +
@@ -83,12 +78,13 @@ INSTANTIATE_TEST_SUITE_P(Characters, PaneLimit, ::testing::Values("x", "\xc3\xa9
                          });
 
 TEST(PaneLimit, AChosenLogFileKeepsLoggingWithoutTheClosingNote) {
-    PaneRun r;
-    const std::string log = r.logs.File("chosen.log");
+    TempFolder logs;
+    RunnerRig r(RunnerSettings{logs.Path()});
+    const std::string log = logs.File("chosen.log");
     r.window.logTicked = true;
     r.window.logFileAnswers = {log};
     const std::string a = Repeat("x", 9998), z = Repeat("z", 5001);
-    r.Run({{"r1", a}, {"r2", a}, {"r3", z}, {"s", "s"}}, "r1\r\nr2\r\nr3\r\ns\r\n");
+    RunWithReplies(r, {{"r1", a}, {"r2", a}, {"r3", z}, {"s", "s"}}, "r1\r\nr2\r\nr3\r\ns\r\n");
     // The pane is cut, but the log was on from the start and is not written again.
     EXPECT_EQ(r.window.pane.Text(), z + "\r\ns\r\n");
     EXPECT_EQ(ReadBytes(log), a + "\r\n" + a + "\r\n" + z + "\r\ns\r\n");

@@ -1,6 +1,5 @@
 // The Cancel button and the Escape key while a command waits for the host,
 // from every cancel state, with the questions answered Yes or No.
-#include "engine/interpreter.h"
 #include "engine/script_runner.h"
 #include "tests/app/fake_front_end.h"
 
@@ -38,31 +37,28 @@ class CancelControls : public ::testing::TestWithParam<ControlCase> {};
 
 TEST_P(CancelControls, DuringARun) {
     const ControlCase& c = GetParam();
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner(interp, host, window);
+    RunnerRig r;
     int after = 99;
     std::vector<std::string> messages;
-    host.whileWaiting = [&](const std::string&) {
-        runner.CancelState = c.state;
-        window.answers = {c.answer};
-        window.messages.clear();
+    r.host.whileWaiting = [&](const std::string&) {
+        r.runner.CancelState = c.state;
+        r.window.answers = {c.answer};
+        r.window.messages.clear();
         if (c.action == Action::CancelButton)
-            runner.CancelButton();
+            r.runner.CancelButton();
         else
-            runner.EscapeKey();
-        after = runner.CancelState;
-        for (const auto& m : window.messages)
+            r.runner.EscapeKey();
+        after = r.runner.CancelState;
+        for (const auto& m : r.window.messages)
             messages.push_back(m.text);
-        runner.CancelState = kRunning;
+        r.runner.CancelState = kRunning;
     };
-    window.editorText = "echo(x)\r\n";
-    runner.RunScript();
+    r.window.editorText = "echo(x)\r\n";
+    r.runner.RunScript();
 
     EXPECT_EQ(after, c.after);
-    EXPECT_EQ(host.requests, std::vector<std::string>(c.hardCancels, "hardcancel"));
-    EXPECT_EQ(window.questions, c.questions);
+    EXPECT_EQ(r.host.requests, std::vector<std::string>(c.hardCancels, "hardcancel"));
+    EXPECT_EQ(r.window.questions, c.questions);
     EXPECT_EQ(messages, c.messages);
 }
 
@@ -93,46 +89,37 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ControlCase>& i) { return std::string(i.param.name); });
 
 TEST(CancelControls, OutsideARun) {
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner(interp, host, window);
-    window.answers = {Answer::Yes};
-    runner.EscapeKey();
-    EXPECT_TRUE(window.questions.empty()) << "Escape does nothing without a run";
-    EXPECT_TRUE(host.requests.empty());
-    runner.CancelButton();
-    EXPECT_EQ(host.requests, std::vector<std::string>{"hardcancel"});
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text, kEnding);
+    RunnerRig r;
+    r.window.answers = {Answer::Yes};
+    r.runner.EscapeKey();
+    EXPECT_TRUE(r.window.questions.empty()) << "Escape does nothing without a run";
+    EXPECT_TRUE(r.host.requests.empty());
+    r.runner.CancelButton();
+    EXPECT_EQ(r.host.requests, std::vector<std::string>{"hardcancel"});
+    ASSERT_EQ(r.window.messages.size(), 1u);
+    EXPECT_EQ(r.window.messages[0].text, kEnding);
 }
 
 TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner(interp, host, window);
-    host.whileWaiting = [&](const std::string& c) {
-        if (c == "echo(b)") runner.CancelButton();
+    RunnerRig r;
+    r.host.whileWaiting = [&](const std::string& c) {
+        if (c == "echo(b)") r.runner.CancelButton();
     };
-    window.editorText = "echo(a)\r\necho(b)\r\necho(c)\r\n";
-    runner.RunScript();
-    EXPECT_EQ(host.sent, (std::vector<std::string>{"echo(a)", "echo(b)"}));
-    EXPECT_EQ(window.pane.Text(), "a\r\nb\r\nscript interrupted by user\r\n");
-    EXPECT_EQ(runner.CancelState, kStop);
+    r.window.editorText = "echo(a)\r\necho(b)\r\necho(c)\r\n";
+    r.runner.RunScript();
+    EXPECT_EQ(r.host.sent, (std::vector<std::string>{"echo(a)", "echo(b)"}));
+    EXPECT_EQ(r.window.pane.Text(), "a\r\nb\r\nscript interrupted by user\r\n");
+    EXPECT_EQ(r.runner.CancelState, kStop);
 }
 
 TEST(HardCancelMenu, AddsALineEachTime) {
-    FakeHost host;
-    MemoryWindow window;
-    Interpreter interp;
-    ScriptRunner runner(interp, host, window);
-    window.editorText = "echo(a)";
-    runner.SendHardCancelMenu();
-    runner.SendHardCancelMenu();
-    EXPECT_EQ(window.editorText, "echo(a)\r\nhardcancel\r\nhardcancel");
-    EXPECT_EQ(host.requests, (std::vector<std::string>{"hardcancel", "hardcancel"}));
-    EXPECT_FALSE(window.fileSaved);
+    RunnerRig r;
+    r.window.editorText = "echo(a)";
+    r.runner.SendHardCancelMenu();
+    r.runner.SendHardCancelMenu();
+    EXPECT_EQ(r.window.editorText, "echo(a)\r\nhardcancel\r\nhardcancel");
+    EXPECT_EQ(r.host.requests, (std::vector<std::string>{"hardcancel", "hardcancel"}));
+    EXPECT_FALSE(r.window.fileSaved);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // scripts in UTF-8 or Windows-1252, Unix line ends, long texts, and the path
 // helpers.
 #include "engine/script_file.h"
-#include "tests/app/fake_front_end.h"
+#include "tests/app/temp_folder.h"
 #include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
