@@ -2,6 +2,7 @@
 // written.
 #include "tests/app/fake_front_end.h"
 #include "tests/app/temp_folder.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,12 @@ struct Seen {
 };
 
 void PrintTo(const Seen& s, std::ostream* os) {
-    *os << s.command << " | " << s.editor << " | " << s.title << " | " << s.saved;
+    PrintQuoted(s.command, os);
+    *os << " | ";
+    PrintQuoted(s.editor, os);
+    *os << " | ";
+    PrintQuoted(s.title, os);
+    *os << " | " << s.saved;
 }
 
 TEST(CallWindow, TheCalledScriptIsShownWhileItRunsAndTheCallerAfter) {

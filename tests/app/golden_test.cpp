@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cctype>
 #include <string>
 #include <vector>
 

@@ -1,6 +1,7 @@
 // The response pane's 25000-character limit, as the GUI has it: driven
 // through the runner with the real pane model, and the cut rule on its own.
 #include "engine/response_pane.h"
+#include "engine/text_codec.h"
 #include "tests/app/fake_front_end.h"
 #include "tests/app/temp_folder.h"
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <ostream>
+#include <string_view>
 #include <vector>
 
 namespace talvex::testing {
@@ -100,14 +102,11 @@ struct CutCase {
 // Where the line breaks stand, counted in characters from 1 as the case names
 // count them; the texts themselves are too long to show.
 void PrintTo(const CutCase& c, std::ostream* os) {
-    std::size_t characters = 0;
+    const std::string_view text = c.text;
     std::vector<std::size_t> breaks;
-    for (std::size_t i = 0; i < c.text.size(); ++i) {
-        if ((static_cast<unsigned char>(c.text[i]) & 0xC0) == 0x80) continue; // inside a character
-        ++characters;
-        if (c.text.compare(i, 2, "\r\n") == 0) breaks.push_back(characters);
-    }
-    *os << characters << " characters, ";
+    for (auto at = text.find("\r\n"); at != text.npos; at = text.find("\r\n", at + 2))
+        breaks.push_back(CharCount(text.substr(0, at)) + 1);
+    *os << CharCount(text) << " characters, ";
     if (breaks.empty()) *os << "no line break";
     for (std::size_t i = 0; i < breaks.size(); ++i)
         *os << (i == 0 ? "line break at " : ", ") << breaks[i];
