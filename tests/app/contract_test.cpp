@@ -1,6 +1,8 @@
 // talvex-run's command-line contract: options, exit statuses, what it starts,
 // and how Ctrl+C, SIGTERM, SIGHUP and a lost host end a run.
 #include "tests/app/run_fixture.h"
+#include "tests/app/stored_format.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -135,10 +137,7 @@ TEST(TalvexRunOptions, MissingHostExits3) {
 TEST(TalvexRunFiles, StoredFormatAndWindows1252ScriptsRun) {
     Sandbox box;
     const QByteArray text = "echo(caf\xe9 \x80)\r\n"; // Windows-1252: e acute, euro sign
-    QByteArray stored("\x08\x00", 2);
-    stored += char(text.size());
-    stored += char(0);
-    stored += text;
+    const QByteArray stored = QByteArray::fromStdString(StoredFormat(text.toStdString()));
     box.WriteFile("stored.tvx", stored);
     box.WriteFile("plain1252.tvx", text);
     for (const char* script : {"stored.tvx", "plain1252.tvx"}) {
@@ -158,7 +157,7 @@ struct InterruptCase {
 };
 
 void PrintTo(const InterruptCase& c, std::ostream* os) {
-    *os << '"' << c.command << '"';
+    PrintQuoted(c.command, os);
 }
 
 class CtrlC : public ::testing::TestWithParam<InterruptCase> {};

@@ -2,6 +2,7 @@
 // scripts in UTF-8 or Windows-1252, Unix line ends, long texts, and the path
 // helpers.
 #include "engine/script_file.h"
+#include "tests/app/stored_format.h"
 #include "tests/app/temp_folder.h"
 #include "tests/quoted_text.h"
 
@@ -14,20 +15,13 @@
 namespace talvex::testing {
 namespace {
 
-std::string Stored(const std::string& cp1252) {
-    std::string h("\x08\x00", 2);
-    h += static_cast<char>(cp1252.size() & 0xFF);
-    h += static_cast<char>(cp1252.size() >> 8);
-    return h + cp1252;
-}
-
 TEST(ScriptFile, SaveWritesTheStoredFormatAndLoadReadsItBack) {
     TempFolder dir;
     const std::string path = dir.File("run.tvx");
     const std::string text = "echo(caf\xc3\xa9 \xe2\x82\xac)\r\nx";
     std::string error;
     ASSERT_TRUE(SaveScriptFile(path, text, error)) << error;
-    EXPECT_EQ(ReadBytes(path), Stored("echo(caf\xe9 \x80)\r\nx"));
+    EXPECT_EQ(ReadBytes(path), StoredFormat("echo(caf\xe9 \x80)\r\nx"));
     const LoadedScriptFile loaded = LoadScriptFile(path);
     ASSERT_TRUE(loaded.ok);
     EXPECT_EQ(loaded.text, text);
@@ -37,14 +31,14 @@ TEST(ScriptFile, SaveWritesTheStoredFormatAndLoadReadsItBack) {
 TEST(ScriptFile, AWrongLengthFieldIsRepairedOnDisk) {
     TempFolder dir;
     const std::string path = dir.File("edited.tvx");
-    std::string bytes = Stored("echo(hello)\r\n");
+    std::string bytes = StoredFormat("echo(hello)\r\n");
     bytes[2] = 5; // another editor changed the text after the header was written
     WriteBytes(path, bytes);
     const LoadedScriptFile loaded = LoadScriptFile(path);
     ASSERT_TRUE(loaded.ok);
     EXPECT_EQ(loaded.text, "echo(hello)\r\n");
     EXPECT_EQ(loaded.length, 13);
-    EXPECT_EQ(ReadBytes(path), Stored("echo(hello)\r\n"));
+    EXPECT_EQ(ReadBytes(path), StoredFormat("echo(hello)\r\n"));
 }
 
 struct PlainCase {
@@ -90,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ScriptFile, NulIsDroppedFromAStoredText) {
     TempFolder dir;
-    WriteBytes(dir.File("nul.tvx"), Stored(std::string("a\0b", 3)));
+    WriteBytes(dir.File("nul.tvx"), StoredFormat(std::string("a\0b", 3)));
     const LoadedScriptFile loaded = LoadScriptFile(dir.File("nul.tvx"));
     EXPECT_EQ(loaded.text, "ab");
     EXPECT_EQ(loaded.length, 2);
@@ -101,7 +95,7 @@ TEST(ScriptFile, TextsTheStoredFormatCannotHoldAreSavedAsPlainUtf8) {
     std::string error;
     const std::string atLimit(32766, 'a');
     ASSERT_TRUE(SaveScriptFile(dir.File("limit.tvx"), atLimit, error));
-    EXPECT_EQ(ReadBytes(dir.File("limit.tvx")), Stored(atLimit));
+    EXPECT_EQ(ReadBytes(dir.File("limit.tvx")), StoredFormat(atLimit));
 
     const std::string overLimit(32767, 'a');
     const std::string arrow = "go \xe2\x86\x92 there\r\n"; // no place in Windows-1252
@@ -134,7 +128,7 @@ struct PathCase {
 };
 
 void PrintTo(const PathCase& c, std::ostream* os) {
-    *os << '"' << c.path << '"';
+    PrintQuoted(c.path, os);
 }
 
 class PathHelpers : public ::testing::TestWithParam<PathCase> {};
