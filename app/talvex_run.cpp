@@ -71,12 +71,20 @@ int ParseOptions(const QStringList& args, Options& o) {
             o.list = true;
         } else if (a == "--whole") {
             o.whole = true;
-        } else if ((a == "--log" || a == "--host") && i + 1 < args.size()) {
-            (a == "--log" ? o.log : o.host) = args[++i];
-        } else if (a.startsWith("--log=")) {
-            o.log = a.mid(6);
-        } else if (a.startsWith("--host=")) {
-            o.host = a.mid(7);
+        } else if (a == "--log" || a == "--host" || a.startsWith("--log=") ||
+                   a.startsWith("--host=")) {
+            const qsizetype eq = a.indexOf('=');
+            const QString name = eq < 0 ? a : a.left(eq);
+            QString value;
+            if (eq >= 0)
+                value = a.mid(eq + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            if (value.isEmpty()) {
+                std::fprintf(stderr, "talvex-run: %s needs a value\n%s", qPrintable(name), kUsage);
+                return kExitUsage;
+            }
+            (name == "--log" ? o.log : o.host) = value;
         } else if (a == "--") {
             if (i + 2 != args.size()) break;
             o.script = args[i + 1];
@@ -91,8 +99,7 @@ int ParseOptions(const QStringList& args, Options& o) {
             return kExitUsage;
         }
     }
-    if (o.script.isEmpty() || (o.log.isEmpty() && args.contains("--log")) ||
-        (o.host.isEmpty() && args.contains("--host"))) {
+    if (o.script.isEmpty()) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }

@@ -63,7 +63,15 @@ TEST(TalvexRunOptions, VersionAndHelpPrintAndSucceed) {
 
 TEST(TalvexRunOptions, BadUsageExits64) {
     const QList<QStringList> usages = {
-        {}, {"--frobnicate", "a.tvx"}, {"a.tvx", "b.tvx"}, {"--log"}, {"a.tvx", "--host"},
+        {},
+        {"--frobnicate", "a.tvx"},
+        {"a.tvx", "b.tvx"},
+        {"--log"},
+        {"a.tvx", "--host"},
+        // An option's value may not be left empty.
+        {"--log=", "a.tvx"},
+        {"--host=", "a.tvx"},
+        {"--log", "", "a.tvx"},
     };
     Sandbox box;
     box.WriteFile("a.tvx", "echo(x)\r\n");

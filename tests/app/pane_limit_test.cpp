@@ -4,6 +4,7 @@
 #include "engine/text_codec.h"
 #include "tests/app/fake_front_end.h"
 #include "tests/app/temp_folder.h"
+#include "tests/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -39,10 +40,20 @@ std::vector<std::string> FilesIn(const TempFolder& folder) {
 }
 
 // One- and two-byte characters: the limit counts characters, not bytes.
-class PaneLimit : public ::testing::TestWithParam<std::string> {};
+// One character of the pane, as its UTF-8 bytes.
+struct PaneCharacter {
+    std::string bytes;
+    const char* name;
+};
+
+void PrintTo(const PaneCharacter& c, std::ostream* os) {
+    PrintQuoted(c.bytes, os);
+}
+
+class PaneLimit : public ::testing::TestWithParam<PaneCharacter> {};
 
 TEST_P(PaneLimit, ExactlyTwentyFiveThousandCharactersStay) {
-    const std::string& c = GetParam();
+    const std::string& c = GetParam().bytes;
     TempFolder logs;
     RunnerRig r(RunnerSettings{logs.Path()});
     const std::string a = Repeat(c, 9998), b = Repeat(c, 9998), z = Repeat(c, 4998);
@@ -55,7 +66,7 @@ TEST_P(PaneLimit, ExactlyTwentyFiveThousandCharactersStay) {
 }
 
 TEST_P(PaneLimit, OneMoreCharacterDropsTheOldestPartAndLogsEverything) {
-    const std::string& c = GetParam();
+    const std::string& c = GetParam().bytes;
     TempFolder logs;
     RunnerRig r(RunnerSettings{logs.Path()});
     const std::string a = Repeat(c, 9998), b = Repeat(c, 9998), z = Repeat(c, 4999);
@@ -74,9 +85,11 @@ TEST_P(PaneLimit, OneMoreCharacterDropsTheOldestPartAndLogsEverything) {
     EXPECT_FALSE(r.window.logTicked) << "logging switched off again at the end";
 }
 
-INSTANTIATE_TEST_SUITE_P(Characters, PaneLimit, ::testing::Values("x", "\xc3\xa9"),
-                         [](const ::testing::TestParamInfo<std::string>& i) {
-                             return std::string(i.param == "x" ? "OneByte" : "TwoBytes");
+INSTANTIATE_TEST_SUITE_P(Characters, PaneLimit,
+                         ::testing::Values(PaneCharacter{"x", "OneByte"},
+                                           PaneCharacter{"\xc3\xa9", "TwoBytes"}),
+                         [](const ::testing::TestParamInfo<PaneCharacter>& i) {
+                             return std::string(i.param.name);
                          });
 
 TEST(PaneLimit, AChosenLogFileKeepsLoggingWithoutTheClosingNote) {
