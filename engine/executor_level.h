@@ -2,10 +2,11 @@
 // position, its cancel handler, its pane and log holds.
 #pragma once
 
+#include "engine/jump_targets.h"
 #include "engine/script_runner.h"
 
+#include <optional>
 #include <string>
-#include <unordered_map>
 
 namespace talvex {
 
@@ -20,10 +21,8 @@ struct ScriptRunner::Level {
     bool HeldLogValue = false;
     bool ResponseHold = false;
     bool SavedFileSaved = true;
-    // Label name -> position of the line after its first label line; built on
-    // the first jump, since a level's text does not change while it runs.
-    std::unordered_map<std::string, long> labels;
-    bool labelsIndexed = false;
+    // The level's label lines, indexed on the first jump to a label.
+    std::optional<LabelIndex> labels;
 
     long Length() const { return static_cast<long>(cl.size()); }
 };

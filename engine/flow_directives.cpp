@@ -2,47 +2,17 @@
 // positions, the one-line #if offset, #call and #chain one level deeper.
 #include "engine/executor_level.h"
 
+#include "engine/jump_targets.h"
 #include "engine/response_log.h"
 #include "engine/script_file.h"
-#include "macromath/arithmetic_error.h"
-#include "macromath/number_text.h"
 #include "macromath/trim.h"
 
 namespace talvex {
 
-namespace {
-
-// A position written after "=" or "#offset=": its leading number, rounded.
-long PositionAfter(const std::string& text, std::size_t from) {
-    const auto n = RoundToInt32(ValOf(std::string_view(text).substr(from)));
-    if (!n) throw ArithmeticError("arithmetic overflow");
-    return *n;
-}
-
-} // namespace
-
 long ScriptRunner::FindLabel(Level& lv, const std::string& name) {
-    if (!lv.labelsIndexed) {
-        // A label line starts (no blanks skipped) with "#label" or "label" and
-        // holds "("; its name is what follows, trimmed of " ,)". The first
-        // line of a name wins.
-        const std::string& text = lv.cl;
-        const long n = lv.Length();
-        for (long start = 1; start <= n;) {
-            const std::size_t crlf = text.find(kCrLf, static_cast<std::size_t>(start - 1));
-            const long end = crlf == std::string::npos ? n + 1 : static_cast<long>(crlf) + 1;
-            const std::string_view line = std::string_view(text).substr(start - 1, end - start);
-            if (StartsWithNoCase(line, "#label") || StartsWithNoCase(line, "label")) {
-                const std::size_t paren = line.find('(');
-                if (paren != std::string_view::npos)
-                    lv.labels.emplace(AsciiLower(TrimView(line.substr(paren + 1), " ,)")), end + 2);
-            }
-            start = end + 2;
-        }
-        lv.labelsIndexed = true;
-    }
-    const auto it = lv.labels.find(AsciiLower(name));
-    return it != lv.labels.end() ? it->second : lv.Length() + 2;
+    // A level's text does not change while it runs: index its labels once.
+    if (!lv.labels) lv.labels = IndexLabels(lv.cl);
+    return LabelPosition(*lv.labels, name, lv.Length());
 }
 
 void ScriptRunner::ReportMissingLabel(const std::string& message) {
@@ -59,15 +29,11 @@ void ScriptRunner::JumpToLabel(Level& lv, bool keepArg) {
 }
 
 void ScriptRunner::JumpToPosition(Level& lv) {
-    const std::size_t eq = LastResult.find('=');
-    lv.pos = std::max(1L, PositionAfter(LastResult, eq == std::string::npos ? 0 : eq + 1));
+    lv.pos = PositionAfterEquals(LastResult);
 }
 
 void ScriptRunner::JumpByOffset(Level& lv) {
-    static constexpr std::string_view kOffset = "#offset=";
-    const std::size_t at = FindNoCase(LastResult, kOffset);
-    if (at == std::string::npos) return;
-    lv.pos = std::max(1L, lv.lineStart + PositionAfter(LastResult, at + kOffset.size()) - 1);
+    lv.pos = OffsetTarget(LastResult, lv.lineStart, lv.pos);
 }
 
 std::string ScriptRunner::Resolve(const Level& lv, std::string_view name) const {

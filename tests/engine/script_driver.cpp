@@ -1,6 +1,6 @@
 #include "script_driver.h"
 
-#include "macromath/number_text.h"
+#include "engine/jump_targets.h"
 #include "macromath/trim.h"
 
 namespace talvex::testing {
@@ -14,32 +14,13 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-namespace {
-
-// Position of the line after the first label line named `name`, or past the end.
-long FindLabel(const std::string& text, const std::string& name) {
-    const std::string wanted = AsciiLower(name);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        const std::string lc = AsciiLower(text.substr(start, end - start));
-        const std::size_t open = lc.find('(');
-        if ((lc.starts_with("#label") || lc.starts_with("label")) && open != std::string::npos &&
-            TrimChars(lc.substr(open + 1), " ,)") == wanted)
-            return static_cast<long>(end) + 3;
-        start = end + 2;
-    }
-    return static_cast<long>(text.size()) + 1;
-}
-
-} // namespace
-
 std::vector<Step> RunScript(Interpreter& in, const std::vector<std::string>& lines,
                             const std::function<std::string(const std::string&)>& host,
-                            int maxLines) {
+                            int maxLines,
+                            const std::function<void(const Interpreter&)>& afterLine) {
     const std::string text = JoinLines(lines);
     const long length = static_cast<long>(text.size());
+    const LabelIndex labels = IndexLabels(text);
     std::vector<Step> steps;
     long pos = 1;
     while (pos < length && maxLines-- > 0) {
@@ -51,6 +32,7 @@ std::vector<Step> RunScript(Interpreter& in, const std::vector<std::string>& lin
         std::string raw = text.substr(pos - 1, lineEnd - pos);
         std::string out;
         const int code = in.TranslateLine(raw, out, pos, lineEnd + 2);
+        if (afterLine) afterLine(in);
         steps.emplace_back(code, out);
         pos = lineEnd + 2;
 
@@ -58,22 +40,20 @@ std::vector<Step> RunScript(Interpreter& in, const std::vector<std::string>& lin
         if (code == kHostCommand && !out.empty() && host) reply = host(out);
         if (in.ResponseAssign) in.AssignList(reply);
 
+        // The directives that move the runner, with the targets it would reach.
         const std::string lc = AsciiLower(out);
-        const auto number = [&] { return static_cast<long>(ValOf(out.substr(out.find('=') + 1))); };
         if (lc.starts_with("#gosub") && !in.DirectiveArg.empty()) {
-            pos = FindLabel(text, in.DirectiveArg);
+            pos = LabelPosition(labels, in.DirectiveArg, length);
             in.DirectiveArg.clear();
         } else if (lc.starts_with("#return") || lc.starts_with("#wend") ||
                    lc.starts_with("#loop")) {
-            pos = number();
+            pos = PositionAfterEquals(out);
         } else if (lc.starts_with("#goto") && !in.DirectiveArg.empty()) {
-            pos = FindLabel(text, in.DirectiveArg);
+            pos = LabelPosition(labels, in.DirectiveArg, length);
         } else if (lc.starts_with("#exit")) {
             pos = length + 1;
         } else if (lc.starts_with("#if")) {
-            const std::size_t at = lc.find("#offset=");
-            if (at != std::string::npos && at >= 3)
-                pos = lineStart + static_cast<long>(ValOf(lc.substr(at + 8))) - 1;
+            pos = OffsetTarget(out, lineStart, pos);
         }
     }
     return steps;
