@@ -223,9 +223,9 @@ void ScriptRunner::ResponseLimitCheck() {
 
 void ScriptRunner::AddLog(std::string_view text) {
     std::string error;
-    if (log_.Append(LogFile, text, error) || logFailureReported_) return;
+    if (log_.Append(LogFile, text, error) || LogWriteFailed) return;
     // Quiet per line, but a log that loses responses must not go unnoticed.
-    logFailureReported_ = true;
+    LogWriteFailed = true;
     window_.PaneAppend("Unable to write logfile:" + LogFile + " (" + error + ")" + kCrLf);
 }
 

@@ -30,7 +30,7 @@ void ScriptRunner::RunScript() {
     LogFile = DefaultLogFile();
     LineAborted = false;
     HostFailed = false;
-    logFailureReported_ = false;
+    LogWriteFailed = false;
 
     bool abandoned = false;
     while (window_.LogTicked()) {
@@ -58,8 +58,10 @@ void ScriptRunner::RunScript() {
         LogFileChosen = true;
         std::string error;
         if (!CreateEmptyFile(LogFile, error)) {
+            // The reason on a line of its own, in parentheses: a one-line
+            // rendering of the box still tells where the path ends.
             window_.Message(MessageKind::Warning,
-                            "Unable to create logfile:" + LogFile + "\r\n" + error,
+                            "Unable to create logfile:" + LogFile + "\r\n(" + error + ")",
                             "Log Responses");
         }
         break;

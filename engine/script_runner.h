@@ -56,6 +56,8 @@ public:
     int CancelState = kRunning;
     bool LineAborted = false; // a line failed (arithmetic) and ended the run
     bool HostFailed = false;  // the host could not be linked, or the link was lost
+    // A write to the log failed; the pane said so once and the run went on.
+    bool LogWriteFailed = false;
 
     std::string LogFile;
     bool LogFileChosen = false;
@@ -111,7 +113,6 @@ private:
     RunnerSettings settings_;
     bool lineByLine_ = true;
     bool running_ = false;
-    bool logFailureReported_ = false;
     LogAppender log_;
 };
 
