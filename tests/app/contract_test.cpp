@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <csignal>
@@ -57,33 +58,117 @@ TEST(TalvexRunOptions, VersionAndHelpPrintAndSucceed) {
     const RunOutcome help = box.Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("usage: talvex-run")) << Show(help.out);
-    EXPECT_TRUE(help.out.contains("--list"));
+    // Where an unasked-for log goes, what --whole does to --list, every status.
+    for (const char* told :
+         {"--list", "TALVEX_LOG_FOLDER", "$XDG_DATA_HOME/Talvex",
+          "with --list too,\n               the script is sent whole",
+          "\n  73  the --log FILE cannot be created", "\n  74  a write to the log failed"})
+        EXPECT_TRUE(help.out.contains(told)) << told;
     EXPECT_TRUE(box.HostPids().empty());
 }
 
+// A usage error: its one line on standard error (the help text follows), and
+// nothing run, started or written.
+struct UsageCase {
+    QStringList args;
+    QByteArray line;
+};
+
 TEST(TalvexRunOptions, BadUsageExits64) {
-    const QList<QStringList> usages = {
-        {},
-        {"--frobnicate", "a.tvx"},
-        {"a.tvx", "b.tvx"},
-        {"--log"},
-        {"a.tvx", "--host"},
+    const QList<UsageCase> usages = {
+        {{}, "usage: talvex-run [--list]"},
+        {{"--frobnicate", "a.tvx"}, "talvex-run: unknown option --frobnicate"},
+        {{"--log"}, "talvex-run: --log needs a value"},
+        {{"a.tvx", "--host"}, "talvex-run: --host needs a value"},
         // An option's value may not be left empty.
-        {"--log=", "a.tvx"},
-        {"--host=", "a.tvx"},
-        {"--log", "", "a.tvx"},
+        {{"--log=", "a.tvx"}, "talvex-run: --log needs a value"},
+        {{"--host=", "a.tvx"}, "talvex-run: --host needs a value"},
+        {{"--log", "", "a.tvx"}, "talvex-run: --log needs a value"},
+        // One script, wherever the others stand: none of them is run.
+        {{"a.tvx", "b.tvx"}, "talvex-run: only one SCRIPT may be given"},
+        {{"a.tvx", "--", "b.tvx"}, "talvex-run: only one SCRIPT may be given"},
+        {{"a.tvx", "--", "b.tvx", "c.tvx"}, "talvex-run: only one SCRIPT may be given"},
+        {{"--", "a.tvx", "b.tvx"}, "talvex-run: only one SCRIPT may be given"},
+        {{"--", ""}, "talvex-run: SCRIPT may not be empty"},
+        // A log that is the script, under any name, would empty the script.
+        {{"--log", "a.tvx", "a.tvx"}, "talvex-run: --log a.tvx is SCRIPT itself"},
+        {{"--log=./a.tvx", "a.tvx"}, "talvex-run: --log ./a.tvx is SCRIPT itself"},
+        {{"--log", "hard.tvx", "a.tvx"}, "talvex-run: --log hard.tvx is SCRIPT itself"},
+        {{"--list", "--log", "soft.tvx", "a.tvx"}, "talvex-run: --log soft.tvx is SCRIPT itself"},
     };
     Sandbox box;
-    box.WriteFile("a.tvx", "echo(x)\r\n");
+    const QByteArray script = "echo(x)\r\n";
+    box.WriteFile("a.tvx", script);
     box.WriteFile("b.tvx", "echo(y)\r\n");
-    for (const QStringList& args : usages) {
-        const RunOutcome r = box.Run(args);
-        EXPECT_EQ(r.status, 64) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains("usage")) << args.join(' ').toStdString();
+    const QString a = box.Work() + "/a.tvx";
+    ASSERT_EQ(::link(qPrintable(a), qPrintable(box.Work() + "/hard.tvx")), 0);
+    ASSERT_TRUE(QFile::link("a.tvx", box.Work() + "/soft.tvx"));
+    const QStringList files = Sandbox::FilesBelow(box.Work());
+    for (const UsageCase& u : usages) {
+        const std::string args = u.args.join(' ').toStdString();
+        const RunOutcome r = box.Run(u.args);
+        EXPECT_EQ(r.status, 64) << args;
+        EXPECT_TRUE(r.out.isEmpty()) << args;
+        EXPECT_TRUE(r.err.startsWith(u.line)) << args << "\n" << Show(r.err);
+        EXPECT_TRUE(r.err.contains("\nusage: talvex-run") || u.args.isEmpty()) << args;
+        EXPECT_EQ(box.ReadFile("a.tvx"), script) << args;
     }
+    EXPECT_EQ(Sandbox::FilesBelow(box.Work()), files);
+    EXPECT_TRUE(Sandbox::FilesBelow(box.DefaultLogFolder()).isEmpty());
     EXPECT_TRUE(box.WaitNoHost());
 }
+
+// A --log file that cannot be created stops talvex-run before the run: one
+// line, the file and the system's reason, and nothing started or written.
+struct UncreatableLog {
+    const char* name;
+    const char* log;
+    const char* reason; // nullptr: whatever the system says
+};
+
+void PrintTo(const UncreatableLog& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UncreatableLogFile : public ::testing::TestWithParam<UncreatableLog> {};
+
+TEST_P(UncreatableLogFile, Exits73BeforeTheRun) {
+    const UncreatableLog& c = GetParam();
+    Sandbox box;
+    box.WriteFile("a.tvx", "echo(x)\r\n");
+    QDir(box.Work()).mkdir("folder");
+    QDir(box.Work()).mkdir("locked");
+    QFile::setPermissions(box.Work() + "/locked", QFile::ReadOwner | QFile::ExeOwner);
+    QString log = c.log;
+    if (log.startsWith("locked/") && ::geteuid() == 0) {
+        // Permissions do not stop root; a file system that refuses new files does.
+        if (!QFileInfo::exists("/sys/kernel")) GTEST_SKIP() << "no read-only place for root";
+        log = "/sys/talvex-run.log";
+    }
+    const QStringList files = Sandbox::FilesBelow(box.Work());
+    const QString counter = box.Root() + "/starts";
+    const RunOutcome r = box.Run({"--log", log, "--host", CountingHost(box, counter), "a.tvx"});
+    QFile::setPermissions(box.Work() + "/locked",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    EXPECT_EQ(r.status, 73);
+    EXPECT_TRUE(r.out.isEmpty()) << Show(r.out);
+    if (c.reason && log == c.log)
+        EXPECT_EQ(Show(r.err), Show(log.toUtf8() + ": " + c.reason + "\n"));
+    else
+        EXPECT_TRUE(r.err.startsWith(log.toUtf8() + ": ") && r.err.count('\n') == 1) << Show(r.err);
+    EXPECT_EQ(Starts(counter), 0) << "no host started";
+    EXPECT_EQ(Sandbox::FilesBelow(box.Work()), files);
+    EXPECT_TRUE(Sandbox::FilesBelow(box.DefaultLogFolder()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, UncreatableLogFile,
+    ::testing::Values(UncreatableLog{"missing_folder", "no-such-folder/run.log",
+                                     "No such file or directory"},
+                      UncreatableLog{"a_folder", "folder", "Is a directory"},
+                      UncreatableLog{"read_only_folder", "locked/run.log", "Permission denied"}),
+    [](const ::testing::TestParamInfo<UncreatableLog>& i) { return std::string(i.param.name); });
 
 TEST(TalvexRunOptions, UnreadableScriptExits66AndCreatesNothing) {
     Sandbox box;
