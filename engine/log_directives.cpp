@@ -104,7 +104,10 @@ void ScriptRunner::FileToRtf(const Level& lv) {
     std::string bytes;
     const std::string message = ReadDirectiveFile(path, name, "RTF", bytes);
     if (!message.empty()) {
-        if (SendToHost("rtftextnl(" + message + ")")) window_.PaneAppend(message + kCrLf);
+        // The pane shows the message whether or not a host took it.
+        SendToHost("rtftextnl(" + message + ")");
+        window_.PaneAppend(message + kCrLf);
+        if (HostFailed) CancelState = kAborted;
         return;
     }
 

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <ostream>
 #include <unistd.h>
+#include <utility>
 
 namespace talvex::testing {
 namespace {
@@ -216,6 +217,26 @@ TEST(TalvexRunOptions, ListLinksTheHostOnDemandForAFileSentToIt) {
     EXPECT_EQ(Show(r.out), Show("#FileToRTF=notes.txt\n"));
     EXPECT_EQ(Starts(counter), 1);
     EXPECT_TRUE(box.WaitNoHost()) << "the host started on demand is ended too";
+}
+
+// The reason a file is not sent reaches the pane even when no host is there to
+// take it; the run then stops as any run without a host does.
+TEST(TalvexRunOptions, ListWithoutAHostStillShowsWhyAFileIsNotSent) {
+    Sandbox box;
+    box.WriteFile("big.txt", QByteArray(100001, 'a'));
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"missing.txt", "Unable to locate file <missing.txt>, or file is empty."},
+        {"big.txt", "File <big.txt> is too large to send to RTF. (100001>100000)"},
+    };
+    for (const auto& [file, message] : cases) {
+        box.WriteFile("rtf.tvx", "#filetortf(" + file + ")\r\necho(never)\r\n");
+        const RunOutcome r =
+            box.Run({"--list", "--host", box.Root() + "/no-such-korva32", "rtf.tvx"});
+        EXPECT_EQ(r.status, 3) << file.constData();
+        const QByteArray shown = "#FileToRTF=" + file + "\n" + message + "\nscript error";
+        EXPECT_TRUE(r.out.startsWith(shown) && !r.out.contains("never")) << Show(r.out);
+        EXPECT_TRUE(r.err.contains("Could not find KORVA32")) << Show(r.err);
+    }
 }
 
 TEST(TalvexRunOptions, MissingHostExits3) {
