@@ -9,6 +9,7 @@ entry that desktop-file-validate accepts, the .tvx file type, and an installed
 talvex-run that finds the installed korva32 without any setting.
 """
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -28,12 +29,15 @@ def check(ok, what):
 
 
 def is_pdf(path):
+    """A whole PDF of the guide: many pages, with the fonts its text was set in."""
     try:
         with open(path, "rb") as f:
             data = f.read()
     except OSError:
         return False
-    return data.startswith(b"%PDF-") and b"%%EOF" in data[-1024:] and len(data) > 10000
+    pages = len(re.findall(rb"/Type\s*/Page\b", data))
+    return (data.startswith(b"%PDF-") and b"%%EOF" in data[-1024:] and pages >= 10
+            and b"/FontFile" in data)
 
 
 def host_pids(socket):
