@@ -119,6 +119,19 @@ const std::string* VariableStore::Find(std::string_view name) const {
 }
 
 std::string VariableStore::SubstituteVars(std::string_view text) const {
+    std::string out;
+    SubstituteVarsWithin(text, std::string::npos, out);
+    return out;
+}
+
+bool VariableStore::SubstituteVarsWithin(std::string_view text, std::size_t maxBytes,
+                                         std::string& out) const {
+    out.clear();
+    const auto append = [&](std::string_view piece) {
+        if (piece.size() > maxBytes - std::min(out.size(), maxBytes)) return false;
+        out.append(piece);
+        return true;
+    };
     const std::string lower = AsciiLower(text);
     constexpr std::size_t npos = std::string::npos;
     // Next occurrence of each built-in name at or after the cursor; the rest
@@ -127,7 +140,6 @@ std::string VariableStore::SubstituteVars(std::string_view text) const {
     for (std::size_t k = 0; k < kBuiltinNames.size(); ++k)
         builtinAt[k] = lower.find(kBuiltinNames[k]);
 
-    std::string out;
     std::size_t cursor = 0;
     LocalTime now{};
     bool haveNow = false;
@@ -155,9 +167,10 @@ std::string VariableStore::SubstituteVars(std::string_view text) const {
             break;
         }
 
-        out.append(text.substr(cursor, candPos - cursor));
+        if (!append(text.substr(cursor, candPos - cursor))) return false;
+        bool fits = true;
         if (builtin < 0) {
-            out += entries_[lookup_.at(lower.substr(candPos, candLen))].Value;
+            fits = append(entries_[lookup_.at(lower.substr(candPos, candLen))].Value);
         } else {
             if (!haveNow && builtin <= 2) {
                 now = env_.now();
@@ -165,26 +178,26 @@ std::string VariableStore::SubstituteVars(std::string_view text) const {
             }
             switch (builtin) {
             case 0:
-                out += FormatNow(now);
+                fits = append(FormatNow(now));
                 break;
             case 1:
-                out += FormatDate(now);
+                fits = append(FormatDate(now));
                 break;
             case 2:
-                out += FormatTime(now);
+                fits = append(FormatTime(now));
                 break;
             case 3:
-                out += "\x01\x01";
+                fits = append("\x01\x01");
                 break;
             default:
-                out += '\t';
+                fits = append("\t");
                 break;
             }
         }
+        if (!fits) return false;
         cursor = candPos + candLen;
     }
-    if (cursor < text.size()) out.append(text.substr(cursor));
-    return out;
+    return cursor >= text.size() || append(text.substr(cursor));
 }
 
 void VariableStore::SetScriptVars(std::string_view path) {

@@ -45,6 +45,12 @@ public:
     // same place; inserted values are not scanned again.
     std::string SubstituteVars(std::string_view text) const;
 
+    // SubstituteVars that gives up as soon as the result would grow past
+    // `maxBytes`: returns false then, with `out` incomplete. A value may be
+    // long and a text may name it many times, so callers that must stay
+    // within a size say how much they can take.
+    bool SubstituteVarsWithin(std::string_view text, std::size_t maxBytes, std::string& out) const;
+
     // Sets @ScriptPath, @ScriptName, @ScriptRoot and @ScriptWholeName.
     void SetScriptVars(std::string_view path);
 
