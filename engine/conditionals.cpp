@@ -30,9 +30,10 @@ void Interpreter::If(LineContext& c) {
     }
 
     const bool singleLine = c.ifOffset > 0;
-    if (!singleLine && BlockLevel >= kMaxBlockLevel) {
-        Frame().State = kStateInactive;
-        Frame().Done = 1;
+    // A block opened inside a refused one would be deeper still.
+    if (!singleLine && (BlockLevel >= kMaxBlockLevel || !RefusedBlocks.empty())) {
+        RefuseNesting();
+        RefusedBlocks.push_back(kIfBlock);
         c.outLine = "Error:nesting is too deep: #If(" + shownValue + ")";
         return;
     }
@@ -76,9 +77,11 @@ void Interpreter::Else(LineContext& c) {
 }
 
 void Interpreter::EndIf(LineContext& c) {
+    const std::string outOfOrder = "Error: #Endif found out of proper order";
+    if (CloseRefused(c, kIfBlock, outOfOrder)) return;
     const BlockFrame& frame = CurrentFrame();
     if (frame.Kind != kIfBlock) {
-        c.outLine = "Error: #Endif found out of proper order";
+        c.outLine = outOfOrder;
         return;
     }
     c.outLine = frame.State == kStateInactive ? "" : "#Endif";
