@@ -5,6 +5,7 @@
 #include "macromath/environment.h"
 #include "macromath/name_index.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -75,6 +76,12 @@ public:
 
 private:
     void append(std::string_view name, std::string value);
+    // Walks `text` (`lower` is its lower-cased copy) and hands each piece of
+    // the substituted text to `emit`, which returns false to stop there. The
+    // clock is read once, into `now`, the first time a text names it.
+    template <class Emit>
+    bool ScanNames(std::string_view text, const std::string& lower, std::optional<LocalTime>& now,
+                   Emit&& emit) const;
 
     Environment env_;
     std::vector<VarEntry> entries_;
