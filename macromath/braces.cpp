@@ -27,9 +27,10 @@ namespace {
 constexpr long kMinGroupBudget = 10000;
 constexpr std::size_t kMaxLineBytes = 64u << 20;
 constexpr double kMinWorkBytes = 1024.0 * 1024 * 1024;
-// Each level of nesting is one more call holding its own copy of the group, so
-// depth costs stack and copying; no written formula comes near this bound.
-constexpr long kMaxNesting = 1000;
+// Each level of nesting is one more call that copies, substitutes and
+// evaluates the whole group again, so depth costs stack and time in
+// proportion to the group's length; written formulas stay far below this.
+constexpr long kMaxNesting = 100;
 
 struct Budget {
     long groups;

@@ -142,8 +142,31 @@ void BM_ExpandBracesDeep(benchmark::State& state) {
     }
     state.SetLabel(failed ? "fails" : "expands");
 }
+// The deepest nesting that still expands, around a long text every level
+// copies and evaluates again: "echo(" + 100 x "{" + `length` x "x" + 100 x "}" + ")".
+void BM_ExpandBracesDeepAndLong(benchmark::State& state) {
+    VariableStore store(talvex::testing::FixedEnvironment());
+    const std::string line = "echo(" + std::string(100, '{') +
+                             std::string(static_cast<std::size_t>(state.range(0)), 'x') +
+                             std::string(100, '}') + ")";
+    std::string dst;
+    int failed = 0;
+    for (auto _ : state) {
+        failed = talvex::ExpandBraces(line, dst, 0, store);
+        benchmark::DoNotOptimize(dst);
+    }
+    state.SetLabel(failed ? "fails" : "expands");
+}
+BENCHMARK(BM_ExpandBracesDeepAndLong)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->Repetitions(1)
+    ->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_ExpandBracesDeep)
     ->Arg(100)
+    ->Arg(101)
     ->Arg(1000)
     ->Arg(20000)
     ->Arg(25000)

@@ -105,18 +105,18 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{"{{'5'}+1}", "51"}, ExpandCase{"{val{'5'}+1}", "6"},
                       ExpandCase{"{{'a'}+{'b'}}", "ab"}));
 
-// How deep groups may nest: a thousand levels still expand, and every level
+// How deep groups may nest: a hundred levels still expand, and every level
 // below the top keeps a string's quotes as a shallow one does.
 std::string Nested(std::size_t levels, const std::string& core) {
     return std::string(levels, '{') + core + std::string(levels, '}');
 }
 
 INSTANTIATE_TEST_SUITE_P(Deep, ExpandBracesTest,
-                         ::testing::Values(ExpandCase{"echo(" + Nested(1000, "1+1") + ")",
+                         ::testing::Values(ExpandCase{"echo(" + Nested(100, "1+1") + ")",
                                                       "echo(2)"},
-                                           ExpandCase{Nested(1000, "'a'+'b'"), "ab"},
-                                           ExpandCase{"{" + Nested(999, "'a'") + "+'b'}", "ab"},
-                                           ExpandCase{"{u}", "1", {{"u", Nested(1000, "1")}}}));
+                                           ExpandCase{Nested(100, "'a'+'b'"), "ab"},
+                                           ExpandCase{"{" + Nested(99, "'a'") + "+'b'}", "ab"},
+                                           ExpandCase{"{u}", "1", {{"u", Nested(100, "1")}}}));
 
 INSTANTIATE_TEST_SUITE_P(
     Variables, ExpandBracesTest,
@@ -237,16 +237,20 @@ INSTANTIATE_TEST_SUITE_P(
         // reason was never set.
         FailCase{"{{u}}", "{#error expanding <" + kUnmatched + "> undefined error}", {{"u", "{"}}},
         // Too deep: refused before any level is expanded, however deep.
-        FailCase{"echo(" + Nested(1001, "1+1") + ")",
-                 "{#error expanding <" + Nested(1000, "1+1") + "> nesting is too deep}"},
+        FailCase{"echo(" + Nested(101, "1+1") + ")",
+                 "{#error expanding <" + Nested(100, "1+1") + "> nesting is too deep}"},
         FailCase{"echo(" + Nested(25000, "1+1") + ")",
                  "{#error expanding <" + Nested(24999, "1+1") + "> nesting is too deep}"},
         FailCase{"echo(" + Nested(1000000, "1+1") + ")",
                  "{#error expanding <" + Nested(999999, "1+1") + "> nesting is too deep}"},
         // A value's braces nest on inside the group that named it.
         FailCase{"{u}",
-                 "{#error expanding <" + Nested(1000, "1") + "> nesting is too deep}",
-                 {{"u", Nested(1001, "1")}}},
+                 "{#error expanding <" + Nested(100, "1") + "> nesting is too deep}",
+                 {{"u", Nested(101, "1")}}},
+        FailCase{"{{u}}",
+                 "{#error expanding <{#error expanding <" + Nested(99, "1") +
+                     "> nesting is too deep}> undefined error}",
+                 {{"u", Nested(100, "1")}}},
         // Each level names the value once per letter ("A" is "a"):
         // 410 x 410 x 410 letters pass the 64 MiB any text may take.
         FailCase{"echo({{{a}}})",
