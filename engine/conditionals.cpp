@@ -2,6 +2,7 @@
 #include "engine/interpreter.h"
 
 #include "engine/line_context.h"
+#include "macromath/braces.h"
 #include "macromath/evaluator.h"
 #include "macromath/number_text.h"
 
@@ -9,7 +10,14 @@ namespace talvex {
 
 Interpreter::Condition Interpreter::EvaluateCondition(const std::string& condition) const {
     Condition result;
-    const std::string substituted = Vars.SubstituteVars(condition);
+    std::string substituted;
+    if (!Vars.SubstituteVarsWithin(condition, kMaxLineBytes, substituted)) {
+        // A value the condition names over and over again would fill memory;
+        // the test fails with the text a line that cannot be expanded gets.
+        result.value = "{#error expanding <" + condition + "> expansion does not end}";
+        result.trace = result.value + "=()=(" + condition + "))";
+        return result;
+    }
     result.value = EvalExpression(substituted, 0, Vars.environment().decimalSeparator);
     result.holds = ValOf(result.value) != 0;
     result.trace = result.value + "=(" + substituted + ")=(" + condition + "))";

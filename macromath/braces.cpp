@@ -25,7 +25,6 @@ namespace {
 // nested groups ("a" holding "AAA", so each level names it once per letter)
 // from filling memory.
 constexpr long kMinGroupBudget = 10000;
-constexpr std::size_t kMaxLineBytes = 64u << 20;
 constexpr double kMinWorkBytes = 1024.0 * 1024 * 1024;
 // Each level of nesting is one more call that copies, substitutes and
 // evaluates the whole group again, so depth costs stack and time in

@@ -32,6 +32,22 @@ ScriptCase RefusedIfs() {
     return c;
 }
 
+// A condition naming a long value once per letter ("A" is "a"): 9000 x 9000
+// characters would pass the 64 MiB any text may take, so the test fails.
+ScriptCase ConditionTooLongToSubstitute() {
+    const std::string value(9000, 'A');
+    const std::string error = "{#error expanding <" + value + "> expansion does not end}";
+    return ScriptCase{
+        "ConditionTooLongToSubstituteFails",
+        {"#setvars(a=" + value + ")", "#if({a})", "echo(in)", "#else", "echo(else)", "#endif"},
+        {{1, "#setvars(a=" + value + ")"},
+         {1, "#If(" + error + "=()=(" + value + "))"},
+         {0, ""},
+         {1, "#Else"},
+         {0, "echo(else)"},
+         {1, "#Endif"}}};
+}
+
 // An #if refused inside a loop that makes its progress there: the loop ends
 // after this pass instead of repeating for ever.
 ScriptCase RefusedIfInsideALoop() {
@@ -136,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {1, "Error: #Endif found out of proper order"},
                     {1, "#Break"},
                     {1, "#Wend= 35"}}},
-        RefusedIfs(), RefusedIfInsideALoop()),
+        RefusedIfs(), RefusedIfInsideALoop(), ConditionTooLongToSubstitute()),
     testing::CaseName);
 
 std::vector<std::string> Repeat(const std::string& line, int n) {
