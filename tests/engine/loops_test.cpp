@@ -35,6 +35,28 @@ ScriptCase RefusedWhilesInsideLoops() {
     return c;
 }
 
+// Inside a refused loop the innermost block is that loop, not the call
+// around it: its #return is out of order, and the call returns at its own.
+ScriptCase ReturnInsideARefusedLoop() {
+    ScriptCase c{"ReturnInsideARefusedLoopIsOutOfOrder", {}, {}};
+    AppendCopies(c.lines, 38, std::string("#if(1)"));
+    c.lines.push_back("#gosub(sub)");
+    c.lines.push_back("echo(back)");
+    AppendCopies(c.lines, 38, std::string("#endif"));
+    for (const char* line : {"#exit", "label(sub)", "#while(1)", "#return", "#wend", "#return"})
+        c.lines.push_back(line);
+    AppendCopies(c.expected, 38, Step{1, "#If(1=(1)=(1))"});
+    c.expected.push_back({1, "#gosub(sub)"});
+    c.expected.push_back({1, "Error:nesting is too deep: #While(1)"});
+    c.expected.push_back({1, "Error: #Return found out of proper order"});
+    c.expected.push_back({1, ""});
+    c.expected.push_back({1, "#Return=" + LineStartText(c.lines, 39)});
+    c.expected.push_back({0, "echo(back)"});
+    AppendCopies(c.expected, 38, Step{1, "#Endif"});
+    c.expected.push_back({1, "#Exit"});
+    return c;
+}
+
 // The same with #do loops, a #dowhile inside the refused one and an end
 // directive of the wrong kind there.
 ScriptCase RefusedDoLoops() {
@@ -173,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {1, "Error: #LoopUntil found out of proper order"},
                     {1, "Error: #Wend found out of proper order"},
                     {1, "#Loop= 43"}}},
-        RefusedWhilesInsideLoops(), RefusedDoLoops()),
+        RefusedWhilesInsideLoops(), RefusedDoLoops(), ReturnInsideARefusedLoop()),
     testing::CaseName);
 
 TEST(LoopNesting, LoopOpensAtLevelThirtyEightAtMost) {
