@@ -105,6 +105,7 @@ void ScriptRunner::FileToRtf(const Level& lv) {
     const std::string message = ReadDirectiveFile(path, name, "RTF", bytes);
     if (!message.empty()) {
         if (SendToHost("rtftextnl(" + message + ")")) window_.PaneAppend(message + kCrLf);
+        if (host_.LinkLost()) StopForLostLink(true);
         return;
     }
 
@@ -116,7 +117,10 @@ void ScriptRunner::FileToRtf(const Level& lv) {
     }
     AddLog(kStars29 + kCrLf);
     window_.SetBusyPointer(false);
-    if (HostFailed) CancelState = kAborted;
+    if (host_.LinkLost())
+        StopForLostLink(true);
+    else if (HostFailed)
+        CancelState = kAborted;
 }
 
 void ScriptRunner::FileToLog(const Level& lv) {

@@ -68,6 +68,7 @@ void ScriptRunner::RunScript() {
     if (!abandoned) {
         running_ = true;
         CancelState = kRunning;
+        host_.ClearLinkLoss();
         window_.PaneReplace("");
         const std::string text = window_.EditorText();
         window_.SetRunControlsEnabled(false);
@@ -86,7 +87,10 @@ void ScriptRunner::RunScript() {
             }
             if (!LogFileChosen) window_.SetLogTicked(false);
         } else {
-            if (SendToHost(text)) window_.PaneReplace(host_.ReturnStr());
+            if (SendToHost(text)) {
+                window_.PaneReplace(host_.ReturnStr());
+                if (host_.LinkLost()) StopForLostLink(false);
+            }
         }
         running_ = false;
         log_.Close();

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -108,6 +109,24 @@ void HostServer::dropClient(ClientSession& client) {
     clients_.erase(std::remove(clients_.begin(), clients_.end(), &client), clients_.end());
     // Later: the client may be in the middle of reading when its peer goes.
     client.deleteLater();
+    if (exitPending_ && clients_.empty() && !connectionWaiting()) shutDown();
+}
+
+void HostServer::exitFrom(ClientSession& client) {
+    // Exit ends this client's link; the host itself ends once no other client
+    // is linked, so one run's Exit never pulls the host from under another.
+    exitPending_ = true;
+    client.close(); // drops the client
+    if (clients_.empty() && !connectionWaiting()) shutDown();
+}
+
+bool HostServer::connectionWaiting() const {
+    // A client the system has connected but the event loop has not handed us
+    // yet is linked too; it is taken in the usual way, and when it leaves
+    // again the host ends.
+    if (server_.hasPendingConnections()) return true;
+    pollfd listening{static_cast<int>(server_.socketDescriptor()), POLLIN, 0};
+    return ::poll(&listening, 1, 0) == 1 && (listening.revents & POLLIN) != 0;
 }
 
 bool HostServer::handleOversize(ClientSession& client) {
@@ -185,7 +204,7 @@ void HostServer::request(ClientSession& client, const QJsonValue& id, const QJso
     // A hard cancel ends the pending execute before its own reply goes out.
     if (outcome.kind == CommandOutcome::Kind::HardCancel) cancelPending(client);
     client.send(dataResultLine(id, outcome.text));
-    if (outcome.kind == CommandOutcome::Kind::Exit) shutDown();
+    if (outcome.kind == CommandOutcome::Kind::Exit) exitFrom(client);
 }
 
 void HostServer::execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
@@ -242,7 +261,7 @@ void HostServer::runExecute(ClientSession& client, const QString& command) {
         client.startSilent();
         break;
     case CommandOutcome::Kind::Exit:
-        shutDown();
+        exitFrom(client);
         break;
     }
 }

@@ -7,9 +7,26 @@ void FakeHost::Send(const std::string& command) {
     reply_ = "OK";
 }
 
+namespace {
+const char* const kLost = "Error: link to KORVA lost";
+}
+
+bool FakeHost::Init() {
+    ++inits;
+    return !lost;
+}
+
 void FakeHost::SendA(const std::string& command) {
+    if (lost) {
+        reply_ = kLost;
+        return;
+    }
     sent.push_back(command);
     if (whileWaiting) whileWaiting(command);
+    if (lost) {
+        reply_ = kLost;
+        return;
+    }
     if (reply) {
         reply_ = reply(command);
         return;
