@@ -100,7 +100,7 @@ void ScriptRunner::RunLine(Level& lv) {
                 }
                 window_.SetBusyPointer(false);
                 LastResult = host_.ReturnStr();
-                linkLost = host_.LinkLost();
+                linkLost = LostLink();
             } else {
                 LastResult = outLine;
             }
@@ -241,6 +241,12 @@ bool ScriptRunner::SendToHost(const std::string& command) {
     }
     host_.SendA(command);
     return true;
+}
+
+bool ScriptRunner::LostLink() const {
+    // The reply names the loss. A host that answered and then went is noticed
+    // by the next line that needs it.
+    return host_.LinkLost() && host_.ReturnStr() == kLinkLostReply;
 }
 
 void ScriptRunner::StopForLostLink(bool showReply) {

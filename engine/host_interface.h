@@ -7,6 +7,10 @@
 
 namespace talvex {
 
+// The reply Send and SendA give when the link is lost (while the command
+// waited, or before it); it contains "error".
+inline constexpr const char* kLinkLostReply = "Error: link to KORVA lost";
+
 class HostInterface {
 public:
     virtual ~HostInterface() = default;

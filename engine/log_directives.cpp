@@ -105,7 +105,7 @@ void ScriptRunner::FileToRtf(const Level& lv) {
     const std::string message = ReadDirectiveFile(path, name, "RTF", bytes);
     if (!message.empty()) {
         if (SendToHost("rtftextnl(" + message + ")")) window_.PaneAppend(message + kCrLf);
-        if (host_.LinkLost()) StopForLostLink(true);
+        if (LostLink()) StopForLostLink(true);
         return;
     }
 
@@ -113,11 +113,11 @@ void ScriptRunner::FileToRtf(const Level& lv) {
     window_.Yield();
     AddLog("********** " + name + " **********" + kCrLf);
     for (const std::string& line : TextLines(DecodePlainText(bytes))) {
-        if (!SendToHost("rtftextnl(" + line + ")") || host_.LinkLost()) break;
+        if (!SendToHost("rtftextnl(" + line + ")") || LostLink()) break;
     }
     AddLog(kStars29 + kCrLf);
     window_.SetBusyPointer(false);
-    if (host_.LinkLost())
+    if (LostLink())
         StopForLostLink(true);
     else if (HostFailed)
         CancelState = kAborted;

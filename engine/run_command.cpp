@@ -89,7 +89,7 @@ void ScriptRunner::RunScript() {
         } else {
             if (SendToHost(text)) {
                 window_.PaneReplace(host_.ReturnStr());
-                if (host_.LinkLost()) StopForLostLink(false);
+                if (LostLink()) StopForLostLink(false);
             }
         }
         running_ = false;

@@ -42,7 +42,7 @@ bool ContainsErrorNoCase(const std::string& text) {
 }
 } // namespace
 
-const char* const HostLink::kLinkLostText = "Error: link to KORVA lost";
+const char* const HostLink::kLinkLostText = kLinkLostReply;
 const char* const HostLink::kRefusedText = "Error: KORVA refused the command: ";
 const char* const HostLink::kTooLongText = "Error: command too long for KORVA";
 const char* const HostLink::kStartingText = "Error: KORVA is still starting";

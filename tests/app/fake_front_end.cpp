@@ -7,10 +7,6 @@ void FakeHost::Send(const std::string& command) {
     reply_ = "OK";
 }
 
-namespace {
-const char* const kLost = "Error: link to KORVA lost";
-}
-
 bool FakeHost::Init() {
     ++inits;
     return !lost;
@@ -18,28 +14,29 @@ bool FakeHost::Init() {
 
 void FakeHost::SendA(const std::string& command) {
     if (lost) {
-        reply_ = kLost;
+        reply_ = kLinkLostReply;
         return;
     }
     sent.push_back(command);
     if (whileWaiting) whileWaiting(command);
     if (lost) {
-        reply_ = kLost;
+        reply_ = kLinkLostReply; // lost while the command waited
         return;
     }
     if (reply) {
         reply_ = reply(command);
-        return;
+    } else {
+        const auto open = command.find('(');
+        const auto close = command.rfind(')');
+        if (open == std::string::npos)
+            reply_ = "OK";
+        else
+            reply_ = command.substr(open + 1, close == std::string::npos || close < open
+                                                  ? std::string::npos
+                                                  : close - open - 1);
+        if (reply_.empty()) reply_ = "OK";
     }
-    const auto open = command.find('(');
-    const auto close = command.rfind(')');
-    if (open == std::string::npos)
-        reply_ = "OK";
-    else
-        reply_ =
-            command.substr(open + 1, close == std::string::npos || close < open ? std::string::npos
-                                                                                : close - open - 1);
-    if (reply_.empty()) reply_ = "OK";
+    if (command == loseAfter) lost = true;
 }
 
 } // namespace talvex::testing

@@ -29,6 +29,8 @@ public:
     // The link is lost: set it (from whileWaiting, say) and SendA answers
     // with the loss from then on, as the host link does; a run start clears it.
     bool lost = false;
+    // The host dies right after answering this command.
+    std::string loseAfter;
 
     bool Init() override;
     void Send(const std::string& command) override;
