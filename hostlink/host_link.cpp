@@ -83,9 +83,9 @@ QString HostLink::TARNPath() {
 
 bool HostLink::Init(const QString& korvaPath, bool visible) {
     if (IsLinked()) return true;
-    // Called from an event handler while we wait for the host to come up:
-    // a second start would race the first.
-    if (starting_) return false;
+    // Called from an event handler while Init runs (it waits for the host to
+    // come up, or a message box is open): a second start would race the first.
+    if (inInit_) return false;
     if (lost_) {
         // Never start a fresh host behind the user's back in the middle of a
         // run; the run command clears the loss when the next run starts.
@@ -93,6 +93,14 @@ bool HostLink::Init(const QString& korvaPath, bool visible) {
         return false;
     }
 
+    inInit_ = true;
+    const bool linked = Link(korvaPath, visible);
+    inInit_ = false;
+    if (linked && !visible) Send("Windows(MAIN,MINIMIZED)");
+    return linked;
+}
+
+bool HostLink::Link(const QString& korvaPath, bool visible) {
     ClearDynReport();
     hostDir_.clear();
     QString program = korvaPath;
@@ -115,8 +123,6 @@ bool HostLink::Init(const QString& korvaPath, bool visible) {
     transport_.Advise(kDynamic, kData);
     transport_.Advise(kAsync, kData);
     linked_ = true;
-
-    if (!visible) Send("Windows(MAIN,MINIMIZED)");
     return true;
 }
 
@@ -225,7 +231,7 @@ bool HostLink::WaitForHostExit(int timeoutMs) {
 
 bool HostLink::EnsureLinked() {
     if (IsLinked()) return true;
-    if (starting_) {
+    if (inInit_) {
         SetDDEBox(kStartingText);
         return false;
     }

@@ -132,6 +132,7 @@ private:
     enum class LinkWait { Linked, HostEnded, TimedOut, Cancelled };
 
     bool EnsureLinked();
+    bool Link(const QString& korvaPath, bool visible);
     bool StartAndLink(const QString& program, bool visible);
     LinkWait WaitForLink(qint64 pid);
     void WaitUntil(const std::function<bool()>& done);
@@ -154,6 +155,7 @@ private:
 
     bool linked_ = false;
     bool lost_ = false;
+    bool inInit_ = false;
     bool starting_ = false;
     bool startCancelled_ = false;
     QEventLoop* startPause_ = nullptr; // the start-up wait's current pause
