@@ -109,15 +109,19 @@ void HostServer::dropClient(ClientSession& client) {
     clients_.erase(std::remove(clients_.begin(), clients_.end(), &client), clients_.end());
     // Later: the client may be in the middle of reading when its peer goes.
     client.deleteLater();
-    if (exitPending_ && clients_.empty() && !connectionWaiting()) shutDown();
+    if (exitPending_ && !exiting_ && clients_.empty() && !connectionWaiting()) shutDown();
 }
 
 void HostServer::exitFrom(ClientSession& client) {
     // Exit ends this client's link; the host itself ends once no other client
     // is linked, so one run's Exit never pulls the host from under another.
     exitPending_ = true;
-    client.close(); // drops the client
-    if (clients_.empty() && !connectionWaiting()) shutDown();
+    const bool others = std::any_of(clients_.begin(), clients_.end(),
+                                    [&](ClientSession* c) { return c != &client; });
+    if (others || connectionWaiting())
+        client.close();
+    else
+        shutDown(); // the socket file goes before this client sees its connection close
 }
 
 bool HostServer::connectionWaiting() const {
@@ -308,10 +312,12 @@ void HostServer::pushDynamic(const QString& data) {
 void HostServer::shutDown() {
     if (exiting_) return;
     exiting_ = true;
+    // The socket file first: a client that sees its connection close may
+    // start a fresh host at once, and must not find this one's socket.
+    server_.close();
     const std::vector<ClientSession*> clients = clients_;
     for (ClientSession* client : clients)
         client->close();
-    server_.close(); // also removes the socket file
     emit exitRequested();
 }
 
