@@ -40,7 +40,8 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Simulator host: answers host commands on a local socket until Exit."));
+        QStringLiteral("Simulator host: answers host commands on a local socket until Exit has\n"
+                       "come and the last client has left, or SIGTERM, SIGINT or SIGHUP."));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help and exit."));
     const QCommandLineOption socketOption(
