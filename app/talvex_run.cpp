@@ -94,17 +94,21 @@ int main(int argc, char** argv) {
     if (!options.log.empty()) window.SetChosenLogFile(options.log);
     runner.SetLineByLine(!options.whole);
 
+    // Uninit sends Exit to a host we started and waits, bounded, for it to
+    // close our connection.
     const auto shutDown = [&] {
         window.Finish();
-        const bool started = link.StartedHost();
         link.Uninit(false);
-        if (started) link.WaitForHostExit(2000);
     };
 
     int interrupts = 0;
     talvex::SignalRelay relay({SIGINT, SIGTERM, SIGHUP}, [&](int signal) {
         if (signal == SIGINT && ++interrupts < 3) {
-            runner.CancelButton();
+            // While the host starts up, Ctrl+C ends the start-up (and the
+            // host it began); a run waiting on it is then interrupted.
+            const bool starting = link.Starting();
+            if (starting) link.CancelStart();
+            if (!starting || runner.Running()) runner.CancelButton();
             return;
         }
         // End now, in order: the log is written line by line already. The
@@ -115,9 +119,10 @@ int main(int argc, char** argv) {
         ::_exit(kExitInterrupted);
     });
 
-    if (!options.list && !link.Init(QString(), false)) {
-        window.Flush();
-        return kExitHost;
+    // Visible, as the window links: a real host keeps its window as the user has it.
+    if (!options.list && !link.Init(QString(), true)) {
+        window.Finish();
+        return link.StartCancelled() ? kExitInterrupted : kExitHost;
     }
 
     if (options.list)

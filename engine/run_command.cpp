@@ -70,6 +70,7 @@ void ScriptRunner::RunScript() {
     if (!abandoned) {
         running_ = true;
         CancelState = kRunning;
+        host_.ClearLinkLoss();
         window_.PaneReplace("");
         const std::string text = window_.EditorText();
         window_.SetRunControlsEnabled(false);
@@ -88,7 +89,10 @@ void ScriptRunner::RunScript() {
             }
             if (!LogFileChosen) window_.SetLogTicked(false);
         } else {
-            if (SendToHost(text)) window_.PaneReplace(host_.ReturnStr());
+            if (SendToHost(text)) {
+                window_.PaneReplace(host_.ReturnStr());
+                if (LostLink()) StopForLostLink(false);
+            }
         }
         running_ = false;
         log_.Close();

@@ -83,6 +83,11 @@ private:
     void ResponseLimitCheck();
     void AddLog(std::string_view text);
     bool SendToHost(const std::string& command);
+    // The last Send or SendA failed because the link is lost.
+    bool LostLink() const;
+    // The link was lost: shows the reply that names the loss (unless the
+    // caller has) and a message box, and ends the run as a host failure.
+    void StopForLostLink(bool showReply);
     void HardCancel();
 
     // Jumps, calls and cancel handling.

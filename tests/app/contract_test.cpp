@@ -46,6 +46,15 @@ QString CountingHost(const Sandbox& box, const QString& counter) {
     return path;
 }
 
+// True while the process runs (an ended one that nobody reaped yet does not count).
+bool Running(pid_t pid) {
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close > 0 && close + 2 < text.size() && text.at(close + 2) != 'Z';
+}
+
 int Starts(const QString& counter) {
     QFile f(counter);
     return f.open(QIODevice::ReadOnly) ? static_cast<int>(f.readAll().count("started")) : 0;
@@ -331,31 +340,193 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndSignal, ::testing::Values(SIGTERM, SIGHUP),
                              return std::string(i.param == SIGTERM ? "SIGTERM" : "SIGHUP");
                          });
 
-TEST(TalvexRunHost, HostKilledDuringAWaitEndsTheRunWithStatus3) {
+// The host killed in the middle of a run: the run stops at the next line
+// that needs it, with status 3, and no fresh host is started.
+struct KillCase {
+    const char* name;
+    QStringList args;
+    const char* script;
+    const char* ready; // on standard output once the host is to be killed; "": give it time
+    const char* out;
+    const char* err;
+};
+
+void PrintTo(const KillCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HostKilled : public ::testing::TestWithParam<KillCase> {};
+
+TEST_P(HostKilled, EndsTheRunWithStatus3) {
+    const KillCase& c = GetParam();
     Sandbox box;
     const QString counter = box.Root() + "/starts";
-    const QString host = CountingHost(box, counter);
-    box.WriteFile("long.tvx", "echo(start)\r\nwait(60000)\r\necho(never)\r\n");
+    box.WriteFile("long.tvx", c.script);
     QProcess p;
-    box.Start(p, {"--host", host, "long.tvx"});
+    box.Start(p, QStringList(c.args) << "--host" << CountingHost(box, counter) << "long.tvx");
     QByteArray out;
-    ASSERT_TRUE(WaitForOutput(p, out, "start\n"));
-    QThread::msleep(300);
+    if (*c.ready) {
+        ASSERT_TRUE(WaitForOutput(p, out, c.ready));
+    } else {
+        QElapsedTimer t;
+        t.start();
+        while (box.HostPids().empty() && t.elapsed() < kHangGuardMs)
+            QThread::msleep(10);
+        QThread::msleep(300); // let the command reach the host
+    }
     const std::vector<qint64> hosts = box.HostPids();
     ASSERT_EQ(hosts.size(), 1u);
+    // Linked as the window links: the host keeps its window as the user has it.
+    QFile cmdline(QString("/proc/%1/cmdline").arg(hosts.front()));
+    ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(cmdline.readAll().split('\0').contains("--visible"));
     ::kill(static_cast<pid_t>(hosts.front()), SIGKILL);
     RunOutcome r = Sandbox::Finish(p, kHangGuardMs);
     ASSERT_TRUE(r.finished) << "the run did not end";
     out += r.out;
+    if (!out.endsWith('\n')) out += '\n'; // a run's output ends with a line break
     EXPECT_EQ(r.status, 3);
-    const QList<QByteArray> lines = out.split('\n');
-    ASSERT_GE(lines.size(), 2);
-    EXPECT_EQ(lines[0], "start");
-    EXPECT_TRUE(lines[1].toLower().contains("error")) << Show(out);
-    EXPECT_FALSE(out.contains("never"));
-    EXPECT_TRUE(r.err.contains("Script Done long.tvx")) << Show(r.err);
+    EXPECT_EQ(Show(out), Show(c.out));
+    EXPECT_EQ(Show(r.err), Show(c.err));
     EXPECT_EQ(Starts(counter), 1) << "no fresh host in the middle of a run";
     EXPECT_TRUE(box.HostPids().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, HostKilled,
+    ::testing::Values(
+        KillCase{"during_a_wait",
+                 {},
+                 "echo(start)\r\nwait(60000)\r\necho(never)\r\n",
+                 "start\n",
+                 "start\nError: link to KORVA lost\nscript error\n",
+                 "Error: link to KORVA lost\nScript Done long.tvx\n"},
+        // The host dies while the script runs on by itself; the next command
+        // must not start a fresh one.
+        KillCase{"between_commands",
+                 {},
+                 "echo(one)\r\n#setvars(i=0)\r\n#while(i<20000)\r\n#setvars(i={i+1})\r\n#wend\r\n"
+                 "echo(two)\r\n",
+                 "one\n",
+                 "one\nError: link to KORVA lost\n",
+                 "Error: link to KORVA lost\nScript Done long.tvx\n"},
+        KillCase{"whole_script",
+                 {"--whole"},
+                 "wait(60000)\r\n",
+                 "",
+                 "Error: link to KORVA lost\n",
+                 "Error: link to KORVA lost\n"}),
+    [](const ::testing::TestParamInfo<KillCase>& i) { return std::string(i.param.name); });
+
+// Two runs share one host, the one that started it ending first: its Exit
+// closes only its own connection, and the other run keeps the host until it
+// ends too.
+TEST(TalvexRunHost, ASharedHostOutlivesTheRunThatStartedIt) {
+    Sandbox box;
+    const QString counter = box.Root() + "/starts";
+    const QString host = CountingHost(box, counter);
+    // The starter waits until the other run has linked and said so.
+    box.WriteFile("starter.tvx", "set(joined=0)\r\necho(a1)\r\n#setvars(joined=0)\r\n"
+                                 "#while(joined<1)\r\n#responsehold\r\n%get(joined)\r\n"
+                                 "#responseresume\r\n#wend\r\necho(a2)\r\n");
+    box.WriteFile("joiner.tvx", "echo(b1)\r\nset(joined=1)\r\nwait(1500)\r\necho(b2)\r\n");
+    QProcess starter;
+    box.Start(starter, {"--host", host, "starter.tvx"});
+    QByteArray starterOut;
+    ASSERT_TRUE(WaitForOutput(starter, starterOut, "a1\n"));
+    QProcess joiner;
+    box.Start(joiner, {"--host", host, "joiner.tvx"});
+
+    RunOutcome a = Sandbox::Finish(starter, kHangGuardMs);
+    EXPECT_EQ(joiner.state(), QProcess::Running) << "the starter did not end first";
+    RunOutcome b = Sandbox::Finish(joiner, kHangGuardMs);
+    ASSERT_TRUE(a.finished && b.finished);
+    EXPECT_EQ(a.status, 0) << Show(a.err);
+    EXPECT_EQ(Show(starterOut + a.out), Show("OK\na1\na2\n"));
+    EXPECT_EQ(b.status, 0) << Show(b.err);
+    EXPECT_EQ(Show(b.out), Show("b1\nOK\nwaited=1500\nb2\n"));
+    EXPECT_EQ(Starts(counter), 1);
+    EXPECT_TRUE(box.WaitNoHost()) << "the host outlived its last client";
+}
+
+// Ctrl+C while the host starts up ends the start-up and the host it began,
+// as an interrupted run.
+struct StartCase {
+    const char* name;
+    QStringList args;
+    const char* out;
+    const char* err;
+};
+
+void PrintTo(const StartCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CtrlCDuringStartUp : public ::testing::TestWithParam<StartCase> {};
+
+TEST_P(CtrlCDuringStartUp, EndsItWithStatus1) {
+    const StartCase& c = GetParam();
+    Sandbox box;
+    const QString pidFile = box.Root() + "/pid";
+    const QString host = box.Root() + "/mute-korva32";
+    {
+        // Never opens its socket.
+        QFile f(host);
+        f.open(QIODevice::WriteOnly);
+        f.write("#!/bin/sh\necho $$ > '" + pidFile.toUtf8() + "'\nexec sleep 60\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    box.WriteFile("notes.txt", "one\n");
+    box.WriteFile("a.tvx", "#filetortf(notes.txt)\r\necho(never)\r\n");
+    QProcess p;
+    box.Start(p, QStringList(c.args) << "--host" << host << "a.tvx");
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(pidFile) && t.elapsed() < kHangGuardMs)
+        QThread::msleep(10);
+    QThread::msleep(100);
+    QFile f(pidFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const pid_t pid = f.readAll().trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    RunOutcome r = Sandbox::Finish(p, kHangGuardMs);
+    const bool hostLeft = Running(pid);
+    if (hostLeft) ::kill(pid, SIGKILL);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Show(r.out), Show(c.out));
+    EXPECT_EQ(Show(r.err), Show(c.err));
+    EXPECT_FALSE(hostLeft) << "the host whose start-up was ended is still running";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CtrlCDuringStartUp,
+    ::testing::Values(StartCase{"at_start", {}, "", ""},
+                      // A list-only run links on demand for #filetortf.
+                      StartCase{"on_demand",
+                                {"--list"},
+                                "#FileToRTF=notes.txt\nscript interrupted by user\n",
+                                "Ending Script please wait.\nScript Done a.tvx\n"}),
+    [](const ::testing::TestParamInfo<StartCase>& i) { return std::string(i.param.name); });
+
+TEST(TalvexRunHost, ARelativeSocketPathIsTheSameFileForRunnerAndHost) {
+    Sandbox box;
+    box.WriteFile("a.tvx", "echo(x)\r\n");
+    QProcess p;
+    QProcessEnvironment env = box.Environment();
+    env.insert("KORVA_SOCKET", "../k"); // the sandbox's socket, seen from its working folder
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(box.Work());
+    p.setProgram(TALVEX_RUN_BIN);
+    p.setArguments({"a.tvx"});
+    p.start();
+    const RunOutcome r = Sandbox::Finish(p, kHangGuardMs);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.status, 0) << Show(r.err);
+    EXPECT_TRUE(r.out.startsWith("x\n")) << Show(r.out);
+    EXPECT_TRUE(box.WaitNoHost());
 }
 
 } // namespace
