@@ -74,7 +74,7 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
     return result;
 }
 
-bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error) {
+std::string ScriptFileBytes(std::string_view text) {
     std::string bytes;
     std::string encoded;
     if (static_cast<long>(CharCount(text)) <= kStoredFormatLimit && Utf8ToCp1252(text, encoded)) {
@@ -86,6 +86,11 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
     } else {
         bytes.assign(text);
     }
+    return bytes;
+}
+
+bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error) {
+    const std::string bytes = ScriptFileBytes(text);
 
     const std::string temp = path + ".tvx-save";
     File f(std::fopen(temp.c_str(), "wb"));
