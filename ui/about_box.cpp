@@ -7,6 +7,12 @@
 #include <QPixmap>
 #include <QPushButton>
 
+// The logo lives in the ui library's resources; a static library registers
+// them on first use.
+static void InitUiResources() {
+    Q_INIT_RESOURCE(ui);
+}
+
 namespace talvex {
 
 QString VersionText(const ProgramVersion& v) {
@@ -18,6 +24,7 @@ AboutBox::AboutBox(const ProgramVersion& version, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       image1_(new QLabel(this)), lblVersion_(new QLabel(this)),
       cmdOk_(new QPushButton(QStringLiteral("OK"), this)) {
+    InitUiResources();
     setWindowTitle(QStringLiteral("About"));
     setModal(true);
     setFixedSize(Twips(4260), Twips(1500));
