@@ -34,6 +34,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace talvex {
 
 namespace {
@@ -141,6 +143,11 @@ void MainWindow::BuildControls() {
     auto* client = new QWidget(this);
     client->setMinimumSize(Twips(9015), Twips(5775));
     setCentralWidget(client);
+    // The design geometry was drawn for an 8-point face; a larger desktop
+    // default would cut the captions short.
+    QFont design = font();
+    design.setPointSizeF(8.25);
+    client->setFont(design);
 
     QPalette blue = palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
@@ -155,10 +162,12 @@ void MainWindow::BuildControls() {
     txtCommandList_->setGeometry(TwipsRect(150, 300, 5175, 4395));
     txtCommandList_->setLineWrapMode(QPlainTextEdit::NoWrap);
     userDoc_ = NewPlainDocument(this);
+    userDoc_->setDefaultFont(txtCommandList_->font());
     txtCommandList_->setDocument(userDoc_);
     connect(userDoc_, &QTextDocument::contentsChanged, this, [this] { fileSaved_ = false; });
     lblCommand_->setBuddy(txtCommandList_);
     runDoc_ = NewPlainDocument(this);
+    runDoc_->setDefaultFont(txtCommandList_->font());
 
     lblResponse_ = new QLabel(QStringLiteral("KORVA RCL Response:"), client);
     lblResponse_->setGeometry(TwipsRect(5400, 60, 1815, 195));
@@ -199,6 +208,11 @@ void MainWindow::BuildControls() {
 
     chkLog_ = new QCheckBox(QStringLiteral("Log KORVA RCL Response to a file."), client);
     chkLog_->setGeometry(TwipsRect(5400, 5220, 2940, 375));
+    // Captions keep their place and take the width their text needs.
+    for (QWidget* caption :
+         {static_cast<QWidget*>(lblCommand_), static_cast<QWidget*>(lblResponse_),
+          static_cast<QWidget*>(lblDynamic_), static_cast<QWidget*>(chkLog_)})
+        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
 
     // The window sees these keys before the control that has the focus.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
