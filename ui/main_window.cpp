@@ -794,7 +794,8 @@ void MainWindow::WaitEnded() {
 }
 
 void MainWindow::ShowWaitStatus() {
-    const qint64 seconds = waitClock_.elapsed() / 1000;
+    // The tick comes about each second; round so it reads 1, 2, 3 ...
+    const qint64 seconds = (waitClock_.elapsed() + 500) / 1000;
     statusBar()->showMessage(QStringLiteral("Waiting %1 s for KORVA: %2    (Ctrl+E sends a hard "
                                             "cancel)")
                                  .arg(seconds)

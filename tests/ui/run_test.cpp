@@ -310,7 +310,7 @@ void RunTest::controlsAndPointerDuringARun() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
-    rig.SetScript("wait(1300)\r\n");
+    rig.SetScript("wait(1600)\r\n");
     struct Seen {
         bool run, exit, log, file, cancel, busy;
         QString status;
@@ -329,7 +329,7 @@ void RunTest::controlsAndPointerDuringARun() {
     QVERIFY(!s.run && !s.exit && !s.log && !s.file);
     QVERIFY(s.cancel);
     QVERIFY(s.busy);
-    QVERIFY2(s.status.contains("wait(1300)"), qPrintable(s.status));
+    QVERIFY2(s.status.contains("wait(1600)"), qPrintable(s.status));
 
     look();
     const Seen& after = seen.back();
