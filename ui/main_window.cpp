@@ -164,7 +164,10 @@ void MainWindow::BuildControls() {
     userDoc_ = NewPlainDocument(this);
     userDoc_->setDefaultFont(txtCommandList_->font());
     txtCommandList_->setDocument(userDoc_);
-    connect(userDoc_, &QTextDocument::contentsChanged, this, [this] { fileSaved_ = false; });
+    connect(userDoc_, &QTextDocument::contentsChanged, this, [this] {
+        fileSaved_ = false;
+        editorTextCached_ = false;
+    });
     lblCommand_->setBuddy(txtCommandList_);
     runDoc_ = NewPlainDocument(this);
     runDoc_->setDefaultFont(txtCommandList_->font());
@@ -434,7 +437,13 @@ void MainWindow::SetLogTicked(bool ticked) {
 }
 
 std::string MainWindow::EditorText() const {
-    return EditorDocumentText(*userDoc_);
+    // A run reads the script more than once as it starts; a long script is
+    // converted once.
+    if (!editorTextCached_) {
+        editorText_ = EditorDocumentText(*userDoc_);
+        editorTextCached_ = true;
+    }
+    return editorText_;
 }
 
 void MainWindow::LoadIntoEditor(const std::string& text) {

@@ -175,6 +175,8 @@ private:
     // in a document of its own, read-only, and never touches this one.
     QTextDocument* userDoc_ = nullptr;
     QTextDocument* runDoc_ = nullptr;
+    mutable std::string editorText_; // the user's script as the engine holds it
+    mutable bool editorTextCached_ = false;
     std::string runStartText_;
     std::optional<std::string> runCurrentFile_;
 
