@@ -2,16 +2,25 @@
 
 namespace talvex {
 
-bool WindowLink::Init() {
+template <typename Call> void WindowLink::Watching(Call call) {
     const bool was = IsLinked();
-    const bool ok = HostLink::Init();
-    if (ok && !was) emit linked();
+    call();
+    if (!was && IsLinked()) emit linked();
+}
+
+bool WindowLink::Init() {
+    bool ok = false;
+    Watching([&] { ok = HostLink::Init(); });
     return ok;
+}
+
+void WindowLink::Send(const std::string& s) {
+    Watching([&] { HostLink::Send(s); });
 }
 
 void WindowLink::SendA(const std::string& s) {
     emit waitStarted(QString::fromStdString(s));
-    HostLink::SendA(s);
+    Watching([&] { HostLink::SendA(s); });
     emit waitEnded();
 }
 

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTextCursor>
 
 using namespace talvex;
 using namespace talvex::testing;
@@ -47,6 +48,7 @@ private slots:
     void chainKeepsTheUsersScript();
     void helpMenu_data();
     void helpMenu();
+    void findAgain();
     void aboutBox();
     void linkWindow();
     void versionAndHelpWithoutADisplay_data();
@@ -220,6 +222,42 @@ void WindowTest::helpMenu() {
         w.mnuContents()->trigger();
         QCOMPARE(rig.dialogs.documents.back(), hlp);
     }
+}
+
+void WindowTest::findAgain() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    rig.SetScript("echo(Alpha)\r\necho(alpha)\r\n");
+    w.PaneReplace("alpha in the pane\r\n");
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.txtCommandList()->setFocus();
+    w.txtCommandList()->moveCursor(QTextCursor::Start);
+
+    // Nothing to find yet: F3 does nothing.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    QCOMPARE(w.txtCommandList()->textCursor().hasSelection(), false);
+
+    // Case-insensitive, each F3 past the last match, never from the top again.
+    w.SetFindString("ALPHA");
+    QList<int> found;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+        found << w.txtCommandList()->textCursor().selectionStart();
+    }
+    QCOMPARE(found, (QList<int>{5, 17, 17}));
+    QCOMPARE(rig.dialogs.MessageTexts(),
+             QStringList{"Unable to find 'ALPHA' in remainder of script text."});
+
+    // With the response pane active, the pane is searched.
+    w.txtResponseList()->setFocus();
+    w.txtResponseList()->moveCursor(QTextCursor::Start);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    QCOMPARE(w.txtResponseList()->textCursor().selectedText(), QStringLiteral("alpha"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    QCOMPARE(rig.dialogs.MessageTexts().back(),
+             QStringLiteral("Unable to find 'ALPHA' in remainder of response text."));
 }
 
 void WindowTest::aboutBox() {
