@@ -127,13 +127,15 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
             [this] { link_.SetDynReport(this, [this] { DynamicClicked(); }); });
     connect(&link_, &WindowLink::waitStarted, this, &MainWindow::WaitStarted);
     connect(&link_, &WindowLink::waitEnded, this, &MainWindow::WaitEnded);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now == txtCommandList_ || now == txtResponseList_)
             lastPane_ = static_cast<QPlainTextEdit*>(now);
     });
 }
 
 MainWindow::~MainWindow() {
+    // Closing the widget moves the focus while this object is half gone.
+    disconnect(focusWatch_);
     if (busy_) QApplication::restoreOverrideCursor();
     link_.SetMessageHandler(nullptr);
     link_.ClearDynReport();

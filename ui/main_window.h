@@ -196,6 +196,7 @@ private:
     QString findString_;
     QString findScope_;
     QPlainTextEdit* lastPane_ = nullptr;
+    QMetaObject::Connection focusWatch_;
 
     QLabel* lblCommand_ = nullptr;
     QPlainTextEdit* txtCommandList_ = nullptr;

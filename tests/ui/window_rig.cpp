@@ -119,7 +119,7 @@ void WindowRig::Type(const QString& text) {
 }
 
 void WhenTrue(std::function<bool()> condition, std::function<void()> action, int timeoutMs) {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(qApp); // goes with the application at the latest
     auto waited = std::make_shared<int>(0);
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [=] {
