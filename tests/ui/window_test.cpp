@@ -2,6 +2,7 @@
 // user's edits, the Help menu and the About box, and the program's options.
 #include "tests/ui/window_rig.h"
 
+#include "hostlink/host_search.h"
 #include "tests/hostlink/fake_host.h"
 #include "ui/about_box.h"
 #include "ui/link_window.h"
@@ -42,6 +43,7 @@ private slots:
     }
     void cleanupTestCase() { korva_.reset(); }
 
+    void noHostEndsTheStart();
     void closeDuringARunCancelsThenAsks();
     void closeDuringARunWithASilentHost();
     void callKeepsTheUsersEdits();
@@ -59,6 +61,20 @@ private:
     QString socket_;
     std::unique_ptr<KorvaProcess> korva_;
 };
+
+void WindowTest::noHostEndsTheStart() {
+    QTemporaryDir dir(QStringLiteral("/tmp/tvx-n-XXXXXX"));
+    ScriptedDialogs dialogs;
+    WindowLink link;
+    link.SetSocketPath(dir.filePath("k"));
+    link.SetHostSearch(HostSearch{}); // nowhere to look
+    MainWindowOptions options;
+    options.programDir = dir.path();
+    options.logFolder = dir.path();
+    MainWindow w(link, dialogs, options);
+    QVERIFY(!w.Load());
+    QCOMPARE(dialogs.MessageTexts(), QStringList{"Could not find KORVA32"});
+}
 
 void WindowTest::closeDuringARunCancelsThenAsks() {
     WindowRig rig(socket_);
