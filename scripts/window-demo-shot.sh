@@ -8,6 +8,11 @@
 set -u
 scratch=$(mktemp -d)
 export KORVA_SOCKET=$scratch/k TALVEX_LOG_FOLDER=$scratch/logs XDG_CONFIG_HOME=$scratch/config
+# The host is ours, so it goes with this script however the window ends.
+"$(dirname "$1")/korva32" --socket "$KORVA_SOCKET" & k=$!
+finish() { kill "$k" 2>/dev/null; rm -rf "$scratch"; }
+trap 'finish; exit 0' TERM
+sleep 0.3
 "$1" demo.tvx & p=$!
 w=
 for _ in $(seq 50); do
@@ -23,4 +28,4 @@ for box in $(xdotool search --name "KORVA Automated" 2>/dev/null); do
   [ "$box" != "$w" ] && xdotool key --window "$box" Return
 done
 wait $p
-rm -rf "$scratch"
+finish
