@@ -67,7 +67,7 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
     return result;
 }
 
-bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error) {
+std::string ScriptFileBytes(std::string_view text) {
     std::string bytes;
     std::string encoded;
     // A lone CR or LF (a stored text may hold them) would end a line in a
@@ -84,6 +84,11 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
     } else {
         bytes.assign(text);
     }
+    return bytes;
+}
+
+bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error) {
+    const std::string bytes = ScriptFileBytes(text);
 
     const std::string temp = path + ".tvx-save";
     File f(std::fopen(temp.c_str(), "wb"));

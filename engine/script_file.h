@@ -36,6 +36,10 @@ inline constexpr long kStoredFormatLimit = 32766;
 // file as it was. False with `error` set on failure.
 bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error);
 
+// The bytes a save writes for `text`: the stored format when it fits, else
+// the text itself as plain UTF-8.
+std::string ScriptFileBytes(std::string_view text);
+
 // Path helpers; "/" separates folders.
 std::string FileNameOf(std::string_view path);  // after the last "/"
 std::string FolderOf(std::string_view path);    // up to and including the last "/"

@@ -55,8 +55,9 @@ public:
     virtual void SetBusyPointer(bool busy) = 0;
     // Disables or enables the File menu, Run, Exit and the log check box.
     virtual void SetRunControlsEnabled(bool enabled) = 0;
-    // Lets pending window events run (the GUI sleeps 1 ms first to pace a
-    // tight script; the headless runner does not).
+    // Lets pending window events run, without a pacing sleep: processing the
+    // events is what keeps the window responsive, and a tight script then runs
+    // at the engine's speed.
     virtual void Yield() = 0;
 };
 

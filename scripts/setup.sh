@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   python3 util-linux xvfb xauth locales
+  fonts-dejavu-core
   desktop-file-utils
 )
 

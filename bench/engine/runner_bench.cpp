@@ -1,6 +1,7 @@
 // The executor on its own: a list-only run of a generated 100,000-line script
 // (host commands with brace groups, conditionals, loops, subroutine calls)
 // against an in-memory window with the real pane and its limit.
+#include "bench/engine/generated_script.h"
 #include "engine/interpreter.h"
 #include "engine/memory_window.h"
 #include "engine/script_runner.h"
@@ -26,38 +27,9 @@ private:
     std::string reply_;
 };
 
-std::string GeneratedScript(long lines) {
-    std::string s;
-    long written = 0;
-    const auto add = [&](const std::string& line) {
-        s += line;
-        s += "\r\n";
-        ++written;
-    };
-    for (long k = 0; written < lines - 4; ++k) {
-        const std::string n = std::to_string(k);
-        add("echo(chunk " + n + " value {" + n + "*3})");
-        add("#setvars(i=0)");
-        add("#while (i<2)");
-        add("#setvars(i={i+1})");
-        add("#if (i=1)");
-        add("echo(first {i})");
-        add("#else");
-        add("echo(second {i+{i}})");
-        add("#endif");
-        add("#wend");
-        add("#gosub(sub)");
-    }
-    add("#exit");
-    add("label(sub)");
-    add("echo(in sub {@ScriptName})");
-    add("#return");
-    return s;
-}
-
 void BM_ListOnlyRun(benchmark::State& state) {
     const long lines = state.range(0);
-    const std::string script = GeneratedScript(lines);
+    const std::string script = talvex::bench::GeneratedScript(lines);
     const std::filesystem::path logs =
         std::filesystem::temp_directory_path() / ("tvx-runner-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(logs);

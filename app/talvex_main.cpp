@@ -1,0 +1,93 @@
+// talvex: the window. An optional script path opens that script at start-up,
+// so the desktop can open a .tvx with Talvex.
+#include "app/default_log_folder.h"
+#include "macromath/environment.h"
+#include "ui/main_window.h"
+#include "ui/user_dialogs.h"
+#include "ui/window_link.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitHost = 3;
+constexpr int kExitUsage = 64;
+
+const char* const kUsage =
+    "usage: talvex [FILE]\n"
+    "\n"
+    "Opens the Talvex window, linked to the host korva32 (started when it does\n"
+    "not run). FILE, a script (.tvx), is opened at start-up as File > Open would.\n"
+    "\n"
+    "  --version    print the version and exit\n"
+    "  --help       print this text and exit\n"
+    "\n"
+    "Headless runs: talvex-run --help.\n";
+
+// --help and --version answer before anything needs a display.
+int EarlyOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            const talvex::ProgramVersion v = talvex::Environment::system().version;
+            std::printf("talvex %d.%d.%d\n", v.major, v.minor, v.revision);
+            return kExitOk;
+        }
+    }
+    return -1;
+}
+
+// The script to open, from what Qt left of the arguments; false on bad usage.
+bool ScriptArgument(int argc, char** argv, QString& script) {
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (!optionsEnd && a == QLatin1String("--")) {
+            optionsEnd = true;
+        } else if (!optionsEnd && a.startsWith(QLatin1Char('-')) && a != QLatin1String("-")) {
+            std::fprintf(stderr, "talvex: unknown option %s\n%s", argv[i], kUsage);
+            return false;
+        } else if (script.isEmpty()) {
+            script = a;
+        } else {
+            std::fprintf(stderr, "talvex: only one FILE may be given\n%s", kUsage);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (const int status = EarlyOptions(argc, argv); status >= 0) return status;
+
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName("Talvex");
+    QCoreApplication::setApplicationName("Talvex");
+    QString script;
+    if (!ScriptArgument(argc, argv, script)) return kExitUsage;
+
+    talvex::QtUserDialogs dialogs;
+    talvex::WindowLink link;
+    talvex::MainWindowOptions options;
+    options.programDir = QCoreApplication::applicationDirPath();
+    options.logFolder = talvex::DefaultLogFolder();
+    talvex::MainWindow window(link, dialogs, options);
+    dialogs.SetParent(&window);
+
+    // Without the host the program ends, after the link has said why.
+    if (!window.Load()) return kExitHost;
+    window.show();
+    if (!script.isEmpty()) window.OpenAtStart(script);
+    return app.exec();
+}

@@ -1,0 +1,381 @@
+// Runs in the window: the log question, the pane, Script Done, run control
+// (Cancel, Escape, the hard cancel, the run modes, the list-only run), the
+// dynamic data, the status bar and a lost link. Against korva32.
+#include "tests/ui/window_rig.h"
+
+#include "engine/script_runner.h"
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace talvex;
+using namespace talvex::testing;
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+const std::string kTwoEchoes = "echo(a)\r\necho(b)\r\n";
+
+QStringList Files(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+class RunTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        socket_ = TestSocketPath(sockets_);
+        korva_ = std::make_unique<KorvaProcess>(socket_);
+        QVERIFY(korva_->Start());
+    }
+    void init() {
+        if (!korva_->Running()) QVERIFY(korva_->Start());
+    }
+    void cleanupTestCase() { korva_.reset(); }
+
+    void logQuestion_data();
+    void logQuestion();
+    void logDialogRefusesTheScriptItself();
+    void cancelButton_data();
+    void cancelButton();
+    void escape_data();
+    void escape();
+    void hardCancelAddsLines();
+    void listOnlyRunFromTheLabel();
+    void runModes();
+    void controlsAndPointerDuringARun();
+    void dynamicData_data();
+    void dynamicData();
+    void lostLinkStopsTheRunAndTheNextRunLinksAgain();
+
+private:
+    QTemporaryDir sockets_{QStringLiteral("/tmp/tvx-s-XXXXXX")};
+    QString socket_;
+    std::unique_ptr<KorvaProcess> korva_;
+};
+
+void RunTest::logQuestion_data() {
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QStringList>("files");  // the log dialog's answers in turn ("" cancels)
+    QTest::addColumn<QList<int>>("answers"); // to "No filename is selected ..."
+    QTest::addColumn<bool>("runs");
+    QTest::addColumn<bool>("logged"); // the chosen file holds the responses
+    QTest::addColumn<bool>("tickedAfter");
+
+    const int yes = int(Answer::Yes), no = int(Answer::No), cancel = int(Answer::Cancel);
+    QTest::newRow("unticked: no question")
+        << false << QStringList{} << QList<int>{} << true << false << false;
+    QTest::newRow("a file chosen")
+        << true << QStringList{"run.log"} << QList<int>{} << true << true << true;
+    QTest::newRow("dialog cancelled, No: runs without a log")
+        << true << QStringList{""} << QList<int>{no} << true << false << false;
+    QTest::newRow("dialog cancelled, Cancel: no run")
+        << true << QStringList{""} << QList<int>{cancel} << false << false << true;
+    QTest::newRow("dialog cancelled, Yes: asked again")
+        << true << QStringList{"", "run.log"} << QList<int>{yes} << true << true << true;
+}
+
+void RunTest::logQuestion() {
+    QFETCH(bool, ticked);
+    QFETCH(QStringList, files);
+    QFETCH(QList<int>, answers);
+    QFETCH(bool, runs);
+    QFETCH(bool, logged);
+    QFETCH(bool, tickedAfter);
+
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    const QString script = rig.File("job.tvx");
+    rig.SetScript(kTwoEchoes, script);
+    rig.w().PaneReplace("from before\r\n");
+    rig.w().chkLog()->setChecked(ticked);
+    for (const QString& f : files)
+        rig.dialogs.fileAnswers.push_back(f.isEmpty() ? QString() : rig.File(f));
+    for (int a : answers)
+        rig.dialogs.answers.push_back(Answer(a));
+
+    rig.w().RunScriptClicked();
+
+    QCOMPARE(rig.dialogs.fileDialogs.size(), size_t(files.size()));
+    if (!files.isEmpty()) {
+        // The script's own name with ".log" is proposed.
+        QCOMPARE(rig.dialogs.fileDialogs.front().fileName, rig.File("job.log"));
+        QCOMPARE(rig.dialogs.fileDialogs.front().filters.front(),
+                 QStringLiteral("Response File(*.log)"));
+    }
+    QCOMPARE(rig.dialogs.questions.size(), answers.size());
+    if (runs) {
+        QCOMPARE(rig.w().ShownResponse(), std::string("a\r\nb\r\n"));
+        QCOMPARE(rig.dialogs.MessageTexts(), QStringList{"Script Done\r\n" + script});
+    } else {
+        QCOMPARE(rig.w().ShownResponse(), std::string("from before\r\n"));
+        QVERIFY(rig.dialogs.messages.empty());
+    }
+    QCOMPARE(ReadBytes(rig.File("run.log")), logged ? std::string("a\r\nb\r\n") : std::string());
+    QVERIFY(Files(rig.LogFolder()).isEmpty()); // no default log was started
+    QCOMPARE(rig.w().chkLog()->isChecked(), tickedAfter);
+    QVERIFY(rig.w().cmdRunScript()->isEnabled());
+}
+
+void RunTest::logDialogRefusesTheScriptItself() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    const QString script = rig.File("job.tvx");
+    WriteBytes(script, kTwoEchoes);
+    rig.SetScript(kTwoEchoes, script);
+    rig.w().chkLog()->setChecked(true);
+    rig.dialogs.fileAnswers = {script, rig.File("other.log")};
+
+    rig.w().RunScriptClicked();
+
+    QCOMPARE(ReadBytes(script), kTwoEchoes);
+    QCOMPARE(rig.dialogs.fileDialogs.size(), size_t(2));
+    QVERIFY(rig.dialogs.MessageTexts().front().startsWith("The response log cannot be"));
+    QCOMPARE(ReadBytes(rig.File("other.log")), std::string("a\r\nb\r\n"));
+}
+
+void RunTest::cancelButton_data() {
+    QTest::addColumn<std::string>("script");
+    QTest::addColumn<int>("pressAtState"); // the CancelState when Cancel is pressed
+    QTest::addColumn<std::string>("pane");
+    QTest::addColumn<QStringList>("boxes");
+
+    const QString done = "Script Done\r\n";
+    QTest::newRow("0: the wait ends, the run stops")
+        << std::string("wait(20000)\r\necho(never)\r\n") << int(kRunning)
+        << std::string("cancelled\r\nscript interrupted by user\r\n")
+        << QStringList{"Ending Script please wait.", done};
+    QTest::newRow("0 with a handler: the handler runs")
+        << std::string("#oncancel(tidy)\r\nwait(20000)\r\necho(never)\r\n#exit\r\nlabel(tidy)\r\n"
+                       "echo(tidied)\r\n")
+        << int(kRunning) << std::string("cancelled\r\ntidied\r\n")
+        << QStringList{"Ending Script please wait.", done};
+    QTest::newRow("2: the handler stops without a word")
+        << std::string("#oncancel(tidy)\r\n#cancel\r\nlabel(tidy)\r\nwait(400)\r\necho(rest of "
+                       "handler)\r\n")
+        << int(kCancelHandlerRunning) << std::string("waited=400\r\nscript interrupted by user\r\n")
+        << QStringList{done};
+}
+
+void RunTest::cancelButton() {
+    QFETCH(std::string, script);
+    QFETCH(int, pressAtState);
+    QFETCH(std::string, pane);
+    QFETCH(QStringList, boxes);
+
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    rig.SetScript(script);
+    MainWindow& w = rig.w();
+    const auto waiting = CommandWaiting(w);
+    WhenTrue([&] { return waiting() && w.runner().CancelState == pressAtState; },
+             [&] { QTest::mouseClick(w.cmdCancel(), Qt::LeftButton); });
+    QElapsedTimer clock;
+    clock.start();
+    w.RunScriptClicked();
+
+    QVERIFY2(clock.elapsed() < 10000, "the cancel ended the wait");
+    QCOMPARE(w.ShownResponse(), pane);
+    QStringList shown = rig.dialogs.MessageTexts();
+    QCOMPARE(shown.size(), boxes.size());
+    for (int i = 0; i < boxes.size(); ++i)
+        QVERIFY2(shown[i].startsWith(boxes[i]), qPrintable(shown[i]));
+}
+
+void RunTest::escape_data() {
+    QTest::addColumn<std::string>("script");
+    QTest::addColumn<int>("pressAtState");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<std::string>("pane");
+    QTest::addColumn<QString>("box");
+
+    const std::string handler =
+        "#oncancel(tidy)\r\n#cancel\r\nlabel(tidy)\r\nwait(20000)\r\necho(rest)\r\n";
+    QTest::newRow("0, Yes: cancelled")
+        << std::string("wait(20000)\r\necho(rest)\r\n") << int(kRunning) << int(Answer::Yes)
+        << "Cancel Script?" << std::string("cancelled\r\nscript interrupted by user\r\n")
+        << "Ending Script please wait.";
+    QTest::newRow("0, No: nothing changes")
+        << std::string("wait(300)\r\necho(rest)\r\n") << int(kRunning) << int(Answer::No)
+        << "Cancel Script?" << std::string("waited=300\r\nrest\r\n") << QString();
+    QTest::newRow("2, Yes: killed")
+        << handler << int(kCancelHandlerRunning) << int(Answer::Yes) << "Kill Script?"
+        << std::string("cancelled\r\nscript interrupted by user\r\n")
+        << "Killing Script please wait.";
+}
+
+void RunTest::escape() {
+    QFETCH(std::string, script);
+    QFETCH(int, pressAtState);
+    QFETCH(int, answer);
+    QFETCH(QString, question);
+    QFETCH(std::string, pane);
+    QFETCH(QString, box);
+
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+
+    // Escape with no run active asks nothing.
+    QTest::keyClick(w.txtCommandList(), Qt::Key_Escape);
+    QVERIFY(rig.dialogs.questions.isEmpty());
+
+    rig.SetScript(script);
+    rig.dialogs.answers = {Answer(answer)};
+    const auto waiting = CommandWaiting(w);
+    WhenTrue([&] { return waiting() && w.runner().CancelState == pressAtState; },
+             [&] { QTest::keyClick(w.txtCommandList(), Qt::Key_Escape); });
+    w.RunScriptClicked();
+
+    QCOMPARE(rig.dialogs.questions, QStringList{question});
+    QCOMPARE(w.ShownResponse(), pane);
+    QStringList expected;
+    if (!box.isEmpty()) expected << box;
+    expected << "Script Done\r\n";
+    QCOMPARE(rig.dialogs.MessageTexts(), expected);
+}
+
+void RunTest::hardCancelAddsLines() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    rig.SetScript("echo(x)");
+    w.mnuSendHardCancel()->trigger();
+    QCOMPARE(w.EditorText(), std::string("echo(x)\r\nhardcancel"));
+    QVERIFY(!w.FileSaved());
+    rig.SetScript("echo(x)\r\n");
+    w.mnuSendHardCancel()->trigger();
+    w.mnuSendHardCancel()->trigger();
+    QCOMPARE(w.EditorText(), std::string("echo(x)\r\nhardcancel\r\nhardcancel"));
+
+    // During a wait it ends the command and still marks the script.
+    rig.SetScript("wait(20000)\r\necho(after)\r\n");
+    WhenTrue(CommandWaiting(w), [&] { QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier); });
+    w.RunScriptClicked();
+    QCOMPARE(w.ShownResponse(), std::string("cancelled\r\nafter\r\n"));
+    QCOMPARE(w.EditorText(), std::string("wait(20000)\r\necho(after)\r\nhardcancel"));
+    QVERIFY(!w.FileSaved());
+}
+
+void RunTest::listOnlyRunFromTheLabel() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    rig.SetScript("set(listed=yes)\r\n#setvars(n=2)\r\necho({n*3})\r\n");
+    QTest::mouseClick(w.lblCommand(), Qt::LeftButton);
+    QCOMPARE(w.ShownResponse(), std::string("set(listed=yes)\r\n#setvars(n=2)\r\necho(6)\r\n"));
+    QVERIFY(!w.interpreter().EchoMode);
+
+    // Nothing reached the host, and a click during a run does nothing.
+    rig.SetScript("get(listed)\r\nwait(200)\r\n");
+    WhenTrue(CommandWaiting(w), [&] { QTest::mouseClick(w.lblCommand(), Qt::LeftButton); });
+    w.RunScriptClicked();
+    QCOMPARE(w.ShownResponse(), std::string("listed=\r\nwaited=200\r\n"));
+}
+
+void RunTest::runModes() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    QVERIFY(w.mnuLinebyLine()->isChecked());
+    QVERIFY(!w.mnuWholeScript()->isChecked());
+    w.mnuWholeScript()->trigger();
+    QVERIFY(!w.mnuLinebyLine()->isChecked());
+    QVERIFY(w.mnuWholeScript()->isChecked());
+
+    // Whole Script: the text goes in one piece, the pane shows the reply, no box.
+    rig.SetScript("echo(one piece)");
+    w.RunScriptClicked();
+    QCOMPARE(w.ShownResponse(), std::string("one piece"));
+    QVERIFY(rig.dialogs.messages.empty());
+
+    w.mnuLinebyLine()->trigger();
+    QVERIFY(!w.mnuWholeScript()->isChecked());
+    w.RunScriptClicked();
+    QCOMPARE(w.ShownResponse(), std::string("one piece\r\n"));
+}
+
+void RunTest::controlsAndPointerDuringARun() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    rig.SetScript("wait(1600)\r\n");
+    struct Seen {
+        bool run, exit, log, file, cancel, busy;
+        QString status;
+    };
+    std::vector<Seen> seen;
+    const auto look = [&] {
+        seen.push_back({w.cmdRunScript()->isEnabled(), w.cmdExit()->isEnabled(),
+                        w.chkLog()->isEnabled(), w.mnuFile()->menuAction()->isEnabled(),
+                        w.cmdCancel()->isEnabled(), QApplication::overrideCursor() != nullptr,
+                        w.StatusText()});
+    };
+    WhenTrue([&] { return w.StatusText().contains("1 s"); }, look);
+    w.RunScriptClicked();
+    QCOMPARE(seen.size(), size_t(1));
+    const Seen& s = seen.front();
+    QVERIFY(!s.run && !s.exit && !s.log && !s.file);
+    QVERIFY(s.cancel);
+    QVERIFY(s.busy);
+    QVERIFY2(s.status.contains("wait(1600)"), qPrintable(s.status));
+
+    look();
+    const Seen& after = seen.back();
+    QVERIFY(after.run && after.exit && after.log && after.file && !after.busy);
+    QVERIFY(after.status.isEmpty());
+}
+
+void RunTest::dynamicData_data() {
+    QTest::addColumn<std::string>("script");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("pushed while its command waits") << std::string("dyn(v=1.5)\r\n") << "v=1.5";
+    QTest::newRow("the next command clears it")
+        << std::string("dyn(v=1.5)\r\necho(next)\r\n") << "";
+}
+
+void RunTest::dynamicData() {
+    QFETCH(std::string, script);
+    QFETCH(QString, shown);
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    rig.SetScript(script);
+    rig.w().RunScriptClicked();
+    QTRY_COMPARE(rig.w().txtDynamic()->text(), shown);
+    QCOMPARE(rig.link.DynReturn(), shown.toStdString());
+}
+
+void RunTest::lostLinkStopsTheRunAndTheNextRunLinksAgain() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    rig.SetScript("wait(20000)\r\necho(never)\r\n");
+    WhenTrue(CommandWaiting(w), [&] { korva_->Stop(); });
+    w.RunScriptClicked();
+    QCOMPARE(w.ShownResponse(), std::string("Error: link to KORVA lost\r\nscript error"));
+    QVERIFY(rig.dialogs.MessageTexts().contains("Error: link to KORVA lost"));
+    QVERIFY(w.cmdRunScript()->isEnabled());
+
+    // The next run links again (here by starting the host itself), and the
+    // dynamic data reaches the window again.
+    rig.dialogs.messages.clear();
+    rig.SetScript("echo(again)\r\ndyn(back)\r\n");
+    w.RunScriptClicked();
+    QCOMPARE(w.ShownResponse(), std::string("again\r\nOK\r\n"));
+    QTRY_COMPARE(w.txtDynamic()->text(), QStringLiteral("back"));
+    rig.link.Uninit(true);
+}
+
+TALVEX_UI_TEST_MAIN(RunTest)
+#include "run_test.moc"

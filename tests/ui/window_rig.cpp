@@ -1,0 +1,183 @@
+#include "tests/ui/window_rig.h"
+
+#include "hostlink/host_search.h"
+#include "hostlink/socket_path.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalSocket>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTextCursor>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+
+namespace talvex::testing {
+
+void ScriptedDialogs::Message(MessageKind kind, const QString& text, const QString& title) {
+    messages.push_back(Shown{kind, text, title});
+    if (whileShown) whileShown(text);
+}
+
+QStringList ScriptedDialogs::MessageTexts() const {
+    QStringList out;
+    for (const Shown& s : messages)
+        out << s.text;
+    return out;
+}
+
+Answer ScriptedDialogs::Next(const QString& text) {
+    questions << text;
+    if (answers.empty()) return Answer::Cancel;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+Answer ScriptedDialogs::AskYesNo(const QString& text, const QString&) {
+    return Next(text);
+}
+
+Answer ScriptedDialogs::AskYesNoCancel(const QString& text, const QString&) {
+    return Next(text);
+}
+
+QString ScriptedDialogs::OpenFileName(const FileDialogSetup& setup) {
+    fileDialogs.push_back(setup);
+    if (fileAnswers.empty()) return QString();
+    QString name = fileAnswers.front();
+    fileAnswers.pop_front();
+    return name;
+}
+
+QString ScriptedDialogs::SaveFileName(const FileDialogSetup& setup) {
+    return OpenFileName(setup);
+}
+
+bool ScriptedDialogs::OpenDocument(const QString& path) {
+    documents << path;
+    return documentsOpen;
+}
+
+bool KorvaProcess::Start() {
+    process_.setProgram(QStringLiteral(KORVA32_BIN));
+    process_.setArguments({QStringLiteral("--socket"), socket_});
+    process_.setStandardOutputFile(QProcess::nullDevice());
+    process_.start();
+    if (!process_.waitForStarted(5000)) return false;
+    for (int i = 0; i < 500; ++i) {
+        QLocalSocket probe;
+        probe.connectToServer(socket_);
+        if (probe.waitForConnected(100)) return true;
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+void KorvaProcess::Stop() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.kill();
+    process_.waitForFinished(5000);
+}
+
+WindowRig::WindowRig(const QString& socket, int closeGraceMs)
+    : dir_(QStringLiteral("/tmp/tvx-w-XXXXXX")) {
+    QDir().mkpath(ProgramDir());
+    QDir().mkpath(LogFolder());
+    link.SetSocketPath(socket);
+    HostSearch only; // the simulator built with the tests, and nothing else
+    only.envKorva32 = QStringLiteral(KORVA32_BIN);
+    link.SetHostSearch(only);
+    MainWindowOptions options;
+    options.programDir = ProgramDir();
+    options.logFolder = LogFolder();
+    options.closeGraceMs = closeGraceMs;
+    window_ = std::make_unique<MainWindow>(link, dialogs, options);
+    loaded_ = window_->Load();
+    window_->show();
+}
+
+WindowRig::~WindowRig() {
+    window_.reset();
+    link.Uninit(false);
+}
+
+void WindowRig::SetScript(const std::string& text, const QString& file) {
+    window_->SetEditorText(text);
+    window_->SetCurrentFile(file.toStdString());
+    window_->SetFileSaved(true);
+}
+
+void WindowRig::Type(const QString& text) {
+    QTextCursor end = window_->txtCommandList()->textCursor();
+    end.movePosition(QTextCursor::End);
+    window_->txtCommandList()->setTextCursor(end);
+    QTest::keyClicks(window_->txtCommandList(), text);
+}
+
+void WhenTrue(std::function<bool()> condition, std::function<void()> action, int timeoutMs) {
+    auto* timer = new QTimer(qApp); // goes with the application at the latest
+    auto waited = std::make_shared<int>(0);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        *waited += 5;
+        if (condition()) {
+            timer->stop();
+            timer->deleteLater();
+            action();
+        } else if (*waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+std::function<bool()> CommandWaiting(MainWindow& w, int ms) {
+    auto since = std::make_shared<QElapsedTimer>();
+    return [&w, ms, since] {
+        if (w.StatusText().isEmpty()) {
+            since->invalidate();
+            return false;
+        }
+        if (!since->isValid()) since->start();
+        return since->elapsed() >= ms;
+    };
+}
+
+std::string ReadBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return std::string();
+    return f.readAll().toStdString();
+}
+
+void WriteBytes(const QString& path, const std::string& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+QString TestSocketPath(QTemporaryDir& dir) {
+    return dir.filePath(QStringLiteral("k"));
+}
+
+void PrepareTestEnvironment(QTemporaryDir& scratch) {
+    std::signal(SIGPIPE, SIG_IGN);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString root = scratch.path();
+    // Never the user's host, settings or data.
+    qputenv("KORVA_SOCKET", (root + "/user-k").toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (root + "/config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (root + "/data").toLocal8Bit());
+    QDir().mkpath(root + "/run");
+    QFile::setPermissions(root + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", (root + "/run").toLocal8Bit());
+    qputenv("HOME", (root + "/home").toLocal8Bit());
+    qputenv("TALVEX_LOG_FOLDER", (root + "/logs").toLocal8Bit());
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + "/settings");
+}
+
+} // namespace talvex::testing

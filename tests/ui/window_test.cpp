@@ -1,0 +1,352 @@
+// The window as a whole: closing during a run, #call and #chain beside the
+// user's edits, the Help menu and the About box, and the program's options.
+#include "tests/ui/window_rig.h"
+
+#include "hostlink/host_search.h"
+#include "tests/hostlink/fake_host.h"
+#include "ui/about_box.h"
+#include "ui/link_window.h"
+
+#include "macromath/environment.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTextCursor>
+
+using namespace talvex;
+using namespace talvex::testing;
+
+namespace {
+
+const QString kBase = QStringLiteral("KORVA Automated Script Program");
+const QString kChanged = QStringLiteral(
+    "Changes have been made in your current Script File.  Do you want to save the changes?");
+
+std::string Stored(const std::string& cp1252) {
+    std::string out = {8, 0, char(cp1252.size() & 0xFF), char(cp1252.size() >> 8)};
+    return out + cp1252;
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        socket_ = TestSocketPath(sockets_);
+        korva_ = std::make_unique<KorvaProcess>(socket_);
+        QVERIFY(korva_->Start());
+    }
+    void cleanupTestCase() { korva_.reset(); }
+
+    void noHostEndsTheStart();
+    void closeDuringARunCancelsThenAsks();
+    void closeDuringARunWithASilentHost();
+    void callKeepsTheUsersEdits();
+    void chainKeepsTheUsersScript();
+    void helpMenu_data();
+    void helpMenu();
+    void findAgain();
+    void aboutBox();
+    void linkWindow();
+    void versionAndHelpWithoutADisplay_data();
+    void versionAndHelpWithoutADisplay();
+
+private:
+    QTemporaryDir sockets_{QStringLiteral("/tmp/tvx-s-XXXXXX")};
+    QString socket_;
+    std::unique_ptr<KorvaProcess> korva_;
+};
+
+void WindowTest::noHostEndsTheStart() {
+    QTemporaryDir dir(QStringLiteral("/tmp/tvx-n-XXXXXX"));
+    ScriptedDialogs dialogs;
+    WindowLink link;
+    link.SetSocketPath(dir.filePath("k"));
+    link.SetHostSearch(HostSearch{}); // nowhere to look
+    MainWindowOptions options;
+    options.programDir = dir.path();
+    options.logFolder = dir.path();
+    MainWindow w(link, dialogs, options);
+    QVERIFY(!w.Load());
+    // The system's text, then the link's reason on a line of its own.
+    const QStringList texts = dialogs.MessageTexts();
+    QCOMPARE(texts.size(), 1);
+    QCOMPARE(texts[0].section('\n', 0, 0), QStringLiteral("Could not find KORVA32"));
+    QVERIFY(texts[0].section('\n', 1).contains(QStringLiteral("korva32")));
+}
+
+void WindowTest::closeDuringARunCancelsThenAsks() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    const QString file = rig.File("job.tvx");
+    WriteBytes(file, Stored("wait(20000)\r\necho(never)\r\n"));
+    rig.SetScript("wait(20000)\r\necho(never)\r\n", file);
+    rig.Type("' edited");
+    std::string paneWhenAsked;
+    rig.dialogs.answers = {Answer::Cancel, Answer::No};
+    WhenTrue(CommandWaiting(w), [&] { w.close(); });
+    w.RunScriptClicked();
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.ShownResponse(), std::string("cancelled\r\nscript interrupted by user\r\n"));
+    QVERIFY2(rig.dialogs.messages.empty(), "no Script Done while closing");
+
+    // Then the question; Cancel keeps the window and the script.
+    QTRY_COMPARE(rig.dialogs.questions, QStringList{kChanged});
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.EditorText(), std::string("wait(20000)\r\necho(never)\r\n' edited"));
+    // The next close asks again; No closes.
+    QVERIFY(w.close());
+    QVERIFY(!w.isVisible());
+    QCOMPARE(ReadBytes(file), Stored("wait(20000)\r\necho(never)\r\n"));
+}
+
+void WindowTest::closeDuringARunWithASilentHost() {
+    QTemporaryDir dir(QStringLiteral("/tmp/tvx-f-XXXXXX"));
+    const QString socket = dir.filePath("s");
+    test::FakeHost fake(socket.toStdString());
+    QVERIFY(fake.Ok());
+    std::vector<std::string> seen;
+    fake.Run([&seen](test::FakeConnection& c) {
+        // Accepts every execute and never answers it; answers requests.
+        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+            if (line.find("\"method\":\"request\"") != std::string::npos) {
+                seen.push_back("request");
+                c.Write(test::ResultData(test::IdOf(line), "\"OK\""));
+            } else if (line.find("\"method\":\"execute\"") != std::string::npos) {
+                seen.push_back("execute");
+                c.Write(test::ResultNull(test::IdOf(line)));
+            }
+        }
+    });
+
+    WindowRig rig(socket, 300);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    rig.SetScript("measure(forever)\r\necho(never)\r\n");
+    rig.dialogs.answers = {Answer::Yes}; // close anyway
+    WhenTrue(CommandWaiting(w), [&] { w.close(); });
+    w.RunScriptClicked();
+    QTRY_VERIFY(!w.isVisible());
+    QCOMPARE(rig.dialogs.questions.size(), qsizetype(1));
+    QVERIFY(rig.dialogs.questions[0].contains("Close anyway?"));
+    fake.Join();
+    QCOMPARE(seen,
+             (std::vector<std::string>{"execute", "request"})); // the command, the hard cancel
+}
+
+void WindowTest::callKeepsTheUsersEdits() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    const QString main = rig.File("main.tvx");
+    const std::string script = "echo(before)\r\n#call(sub)\r\necho(after)\r\n";
+    WriteBytes(main, Stored(script));
+    WriteBytes(rig.File("sub.tvx"), Stored("wait(20000)\r\n"));
+    rig.SetScript(script, main);
+    w.SetTitle((kBase + " - main.tvx").toStdString());
+    rig.Type("' edited before");
+
+    struct Seen {
+        std::string shown;
+        bool readOnly;
+        QString title;
+    } during;
+    WhenTrue(CommandWaiting(w), [&] {
+        during = {w.txtCommandList()->toPlainText().toStdString(), w.txtCommandList()->isReadOnly(),
+                  w.windowTitle()};
+        w.SendHardCancelClicked(); // ends the wait, marks the user's script
+    });
+    w.RunScriptClicked();
+
+    QCOMPARE(during.shown, std::string("wait(20000)\n"));
+    QVERIFY(during.readOnly);
+    QCOMPARE(during.title, kBase + " - sub.tvx");
+    const std::string edited = script + "' edited before\r\nhardcancel";
+    QCOMPARE(w.EditorText(), edited);
+    QVERIFY(!w.txtCommandList()->isReadOnly());
+    QVERIFY(!w.FileSaved());
+    QCOMPARE(w.windowTitle(), kBase + " - main.tvx");
+    QCOMPARE(w.ShownResponse(),
+             std::string("before\r\ncancelled\r\n#Return=sub.tvx  len=13\r\nafter\r\n"
+                         "' edited before\r\n"));
+    w.SaveClicked();
+    QCOMPARE(ReadBytes(main), Stored(edited));
+}
+
+void WindowTest::chainKeepsTheUsersScript() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    const QString main = rig.File("main.tvx");
+    const std::string script = "#chain(next)\r\necho(never)\r\n";
+    WriteBytes(main, Stored(script));
+    WriteBytes(rig.File("next.tvx"), Stored("echo(chained)\r\n"));
+    rig.SetScript(script, main);
+    w.SetTitle((kBase + " - main.tvx").toStdString());
+    rig.Type("' edited");
+
+    w.RunScriptClicked();
+
+    QCOMPARE(w.ShownResponse(), std::string("#Chain=next.tvx\r\nchained\r\n"));
+    QCOMPARE(rig.dialogs.MessageTexts(), QStringList{"Script Done\r\n" + rig.File("next.tvx")});
+    QCOMPARE(w.EditorText(), script + "' edited");
+    QCOMPARE(w.CurrentFile(), main.toStdString());
+    QCOMPARE(w.windowTitle(), kBase + " - main.tvx");
+    QVERIFY(!w.FileSaved());
+    w.SaveClicked();
+    QCOMPARE(ReadBytes(main), Stored(script + "' edited"));
+    QCOMPARE(ReadBytes(rig.File("next.tvx")), Stored("echo(chained)\r\n"));
+}
+
+void WindowTest::helpMenu_data() {
+    QTest::addColumn<int>("pdfBytes"); // -1: no file
+    QTest::addColumn<int>("hlpBytes");
+    QTest::addColumn<bool>("opens"); // the desktop can open it
+    QTest::newRow("no documents") << -1 << -1 << true;
+    QTest::newRow("an empty manual") << 0 << -1 << true;
+    QTest::newRow("the manual") << 10 << -1 << true;
+    QTest::newRow("both") << 10 << 10 << true;
+    QTest::newRow("the manual, nothing opens it") << 10 << -1 << false;
+}
+
+void WindowTest::helpMenu() {
+    QFETCH(int, pdfBytes);
+    QFETCH(int, hlpBytes);
+    QFETCH(bool, opens);
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    const QString pdf = rig.ProgramDir() + "/talvex_help.pdf";
+    const QString hlp = rig.ProgramDir() + "/talvex.hlp";
+    if (pdfBytes >= 0) WriteBytes(pdf, std::string(pdfBytes, 'p'));
+    if (hlpBytes >= 0) WriteBytes(hlp, std::string(hlpBytes, 'h'));
+    QCOMPARE(w.HelpMenuSet(false), 1);
+    QCOMPARE(w.menuhelpviewpdf()->isVisible(), pdfBytes > 0);
+    QCOMPARE(w.mnuContents()->isVisible(), hlpBytes > 0);
+    QVERIFY(w.mnuAbout()->isVisible());
+
+    rig.dialogs.documentsOpen = opens;
+    if (pdfBytes > 0) {
+        w.menuhelpviewpdf()->trigger();
+        QCOMPARE(rig.dialogs.documents, QStringList{pdf});
+        QCOMPARE(rig.dialogs.MessageTexts(),
+                 opens ? QStringList{} : QStringList{"Unable to display " + pdf});
+    }
+    if (hlpBytes > 0) {
+        w.mnuContents()->trigger();
+        QCOMPARE(rig.dialogs.documents.back(), hlp);
+    }
+}
+
+void WindowTest::findAgain() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    rig.SetScript("echo(Alpha)\r\necho(alpha)\r\n");
+    w.PaneReplace("alpha in the pane\r\n");
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.txtCommandList()->setFocus();
+    w.txtCommandList()->moveCursor(QTextCursor::Start);
+
+    // Nothing to find yet: F3 does nothing.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    QCOMPARE(w.txtCommandList()->textCursor().hasSelection(), false);
+
+    // Case-insensitive, each F3 past the last match, never from the top again.
+    w.SetFindString("ALPHA");
+    QList<int> found;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+        found << w.txtCommandList()->textCursor().selectionStart();
+    }
+    QCOMPARE(found, (QList<int>{5, 17, 17}));
+    QCOMPARE(rig.dialogs.MessageTexts(),
+             QStringList{"Unable to find 'ALPHA' in remainder of script text."});
+
+    // With the response pane active, the pane is searched.
+    w.txtResponseList()->setFocus();
+    w.txtResponseList()->moveCursor(QTextCursor::Start);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    QCOMPARE(w.txtResponseList()->textCursor().selectedText(), QStringLiteral("alpha"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    QCOMPARE(rig.dialogs.MessageTexts().back(),
+             QStringLiteral("Unable to find 'ALPHA' in remainder of response text."));
+}
+
+void WindowTest::aboutBox() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    const ProgramVersion v = Environment::system().version;
+    QString shown;
+    bool hasLogo = false;
+    QTimer::singleShot(50, [&] {
+        auto* about = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
+        if (!about) return;
+        shown = about->windowTitle() + "|" + about->versionLabel()->text();
+        hasLogo = !about->logo()->pixmap().isNull();
+        QTest::keyClick(about, Qt::Key_Return); // OK is the default button
+    });
+    rig.w().mnuAbout()->trigger();
+    QCOMPARE(
+        shown,
+        QStringLiteral("About|Talvex\nVersion %1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision));
+    QVERIFY(hasLogo);
+    QCOMPARE(VersionText(ProgramVersion{1, 20, 5}), QStringLiteral("Talvex\r\nVersion 1.20.5"));
+}
+
+void WindowTest::linkWindow() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    LinkWindow* k = w.linkWindow();
+    QVERIFY(!k->isVisible());
+    w.mnuHostLink()->trigger();
+    QVERIFY(k->isVisible());
+    QCOMPARE(k->windowTitle(), QStringLiteral("KORVA DDE Control"));
+    k->sendBox()->setText("echo(by hand)");
+    QTest::mouseClick(k->sendButton(), Qt::LeftButton);
+    QCOMPARE(k->responseBox()->text(), QStringLiteral("by hand"));
+
+    rig.SetScript("dyn(d=1)\r\necho(r)\r\n");
+    w.RunScriptClicked();
+    QTRY_COMPARE(k->asyncBox()->text(), QStringLiteral("r"));
+    QCOMPARE(k->responseBox()->text(), QStringLiteral("r"));
+    QTest::mouseClick(k->closeButton(), Qt::LeftButton);
+    QVERIFY(!k->isVisible());
+}
+
+void WindowTest::versionAndHelpWithoutADisplay_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("starts");
+    const ProgramVersion v = Environment::system().version;
+    QTest::newRow("--version")
+        << "--version" << QString("talvex %1.%2.%3\n").arg(v.major).arg(v.minor).arg(v.revision);
+    QTest::newRow("--help") << "--help"
+                            << "usage: talvex [FILE]";
+}
+
+void WindowTest::versionAndHelpWithoutADisplay() {
+    QFETCH(QString, option);
+    QFETCH(QString, starts);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TALVEX_BIN), {option});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).startsWith(starts));
+}
+
+TALVEX_UI_TEST_MAIN(WindowTest)
+#include "window_test.moc"
