@@ -730,6 +730,8 @@ void MainWindow::AfterRun() {
 }
 
 void MainWindow::CancelClicked() {
+    // A host being started on demand is given up, and the process it began ended.
+    if (link_.Starting()) link_.CancelStart();
     runner_->CancelButton();
 }
 
