@@ -9,6 +9,7 @@
 #include "engine/window_interface.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,11 @@ struct RunnerSettings {
     // Where the default log file goes (the program's folder when writable,
     // else the user's data folder); chosen by the front end.
     std::string logFolder = ".";
+    // When set, a file a script names (#call, #chain, #logon, #filetortf,
+    // #filetolog) is used only when this accepts its path; a refused path
+    // reads as a missing file. The fuzzing harness keeps scripts inside a
+    // scratch folder with it.
+    std::function<bool(const std::string& path)> fileAllowed;
 };
 
 class ScriptRunner {
