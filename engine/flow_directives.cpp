@@ -38,7 +38,7 @@ void ScriptRunner::JumpByOffset(Level& lv) {
 
 std::string ScriptRunner::Resolve(const Level& lv, std::string_view name) const {
     std::string path = ResolvePath(FolderOf(lv.scriptFile), name);
-    if (settings_.fileAllowed && !settings_.fileAllowed(path)) path.clear();
+    if (fileAllowed_ && !fileAllowed_(path)) path.clear();
     return path;
 }
 

@@ -165,8 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     window.SetCurrentFile(root + "/main.tvx");
     talvex::RunnerSettings settings;
     settings.logFolder = root;
-    settings.fileAllowed = InsideScratch;
     talvex::ScriptRunner runner(interp, host, window, settings);
+    runner.SetFileFilter(InsideScratch);
 
     int steps = 0;
     const auto started = std::chrono::steady_clock::now();
