@@ -28,49 +28,60 @@ std::size_t NameStart(std::string_view name) {
     return start;
 }
 
+// Where the item value that starts `rest` ends. Only the item itself is
+// scanned, never the rest of the list, so a reply of many items is read in
+// linear time: a host may send hundreds of thousands of fields in one reply.
+std::size_t ValueEnd(std::string_view rest, std::size_t& cut) {
+    const char quote = rest.empty() ? '\0' : rest[0];
+    if (quote == '\'' || quote == '"') {
+        // A value in quotes runs to its closing quote on the same line.
+        for (std::size_t i = 1; i < rest.size(); ++i) {
+            if (rest[i] == quote) {
+                cut = i + 1;
+                return cut;
+            }
+            if (rest[i] == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n') break;
+        }
+    }
+    // The item ends at its first separator; a separator in last place
+    // belongs to the list, not to the value. Without one it ends with its line.
+    std::size_t i = 0;
+    for (; i < rest.size(); ++i) {
+        const char c = rest[i];
+        if (c == ',' || c == ';' || c == '=') {
+            cut = i + 1;
+            return i;
+        }
+        if (c == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n') break;
+    }
+    cut = i;
+    return i;
+}
+
 } // namespace
 
 int AssignList(std::string_view list, VariableStore& vars) {
     int assigned = 0;
-    std::string s = TrimChars(list, kListTrim);
+    std::string_view s = TrimView(list, kListTrim);
     while (s.size() > 2) {
-        s = TrimChars(s, kListTrim);
+        s = TrimView(s, kListTrim);
         const std::size_t eq = s.find('=');
         // A name needs at least one character and a value at least one.
-        if (eq == std::string::npos || eq == 0 || eq + 1 == s.size()) break;
+        if (eq == std::string_view::npos || eq == 0 || eq + 1 == s.size()) break;
 
-        std::string name = TrimChars(std::string_view(s).substr(0, eq), " ");
-        name.erase(0, NameStart(name));
+        std::string_view name = TrimView(s.substr(0, eq), " ");
+        name.remove_prefix(NameStart(name));
 
-        const std::string rest = TrimChars(std::string_view(s).substr(eq + 1), kListTrim);
-        std::string value = rest.substr(0, rest.find("\r\n"));
-
-        std::size_t cut; // characters of `rest` this item uses
-        const char quote = value.empty() ? '\0' : value[0];
-        const std::size_t closing = (value.size() > 1 && (quote == '\'' || quote == '"'))
-                                        ? value.find(quote, 1)
-                                        : std::string::npos;
-        if (closing != std::string::npos) {
-            value.resize(closing + 1);
-            cut = closing + 1;
-        } else {
-            // The item ends at its first separator; a separator in last place
-            // belongs to the list, not to the value.
-            const std::size_t sep = value.find_first_of(",;=");
-            if (sep == std::string::npos) {
-                cut = value.size();
-            } else {
-                value.resize(sep);
-                cut = sep + 1;
-            }
-        }
+        const std::string_view rest = TrimView(s.substr(eq + 1), kListTrim);
+        std::size_t cut = 0; // characters of `rest` this item uses
+        const std::string_view value = rest.substr(0, ValueEnd(rest, cut));
 
         if (cut + 1 < rest.size() && rest.size() > 3)
-            s = TrimChars(std::string_view(rest).substr(cut), kListTrim);
+            s = TrimView(rest.substr(cut), kListTrim);
         else
-            s.clear();
+            s = std::string_view();
 
-        vars.SetVar(name, TrimChars(value, " "));
+        vars.SetVar(name, TrimView(value, " "));
         ++assigned;
     }
     return assigned;

@@ -37,7 +37,9 @@ void ScriptRunner::JumpByOffset(Level& lv) {
 }
 
 std::string ScriptRunner::Resolve(const Level& lv, std::string_view name) const {
-    return ResolvePath(FolderOf(lv.scriptFile), name);
+    std::string path = ResolvePath(FolderOf(lv.scriptFile), name);
+    if (fileAllowed_ && !fileAllowed_(path)) path.clear();
+    return path;
 }
 
 std::string ScriptRunner::LoadForCall(const Level& lv, std::string& name) {
@@ -70,6 +72,9 @@ void ScriptRunner::CallScript(Level& lv) {
     window_.SetEditorText(lv.cl);
     window_.SetFileSaved(true);
     LastResult = "#Return=" + name + "  len=" + std::to_string(LoadedLength) + kCrLf;
+    // A loop of calls that show no response would otherwise grow the pane
+    // past its limit, one "#Return=" line (and maybe a missing-file line) a call.
+    ResponseLimitCheck();
     window_.PaneAppend(LastResult);
     interp_.Vars.SetScriptVars(lv.scriptFile);
     if (CancelState == kCancelHandlerRunning)

@@ -9,8 +9,10 @@
 #include "engine/window_interface.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace talvex {
 
@@ -51,6 +53,14 @@ public:
     bool LineByLine() const { return lineByLine_; }
 
     bool Running() const { return running_; }
+
+    // When set, a file a script names (#call, #chain, #logon, #filetortf,
+    // #filetolog) is used only when this accepts its path; a refused path
+    // reads as a missing file. The fuzzing harness keeps scripts inside a
+    // scratch folder with it.
+    void SetFileFilter(std::function<bool(const std::string& path)> allowed) {
+        fileAllowed_ = std::move(allowed);
+    }
 
     // Outcome of the last run, for the headless runner's exit status.
     int CancelState = kRunning;
@@ -119,6 +129,7 @@ private:
     bool lineByLine_ = true;
     bool running_ = false;
     LogAppender log_;
+    std::function<bool(const std::string& path)> fileAllowed_;
 };
 
 } // namespace talvex

@@ -2,13 +2,13 @@
 // execute it has in progress.
 #pragma once
 
+#include "korva32/execute_queue.h"
 #include "korva32/line_framer.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
-#include <deque>
 #include <functional>
 
 class QLocalSocket;
@@ -51,7 +51,7 @@ public:
     QString finishPending();
 
     // Executes accepted while an earlier one was still pending, oldest first.
-    std::deque<QString> queued;
+    ExecuteQueue queued;
 
 private:
     void readAvailable();

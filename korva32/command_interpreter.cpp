@@ -77,6 +77,11 @@ CommandOutcome CommandInterpreter::run(const QString& command, CommandWay way) {
 }
 
 QString CommandInterpreter::setValues(const QString& text) {
+    // The entries this set changes, as they will stand, and the store's size
+    // after it: nothing is stored unless all of it fits.
+    QHash<QString, HostValue> changed;
+    qsizetype count = values_.size();
+    qsizetype characters = valueCharacters_;
     const QStringList pairs = text.split(u',');
     for (const QString& pair : pairs) {
         const qsizetype equals = pair.indexOf(u'=');
@@ -85,12 +90,28 @@ QString CommandInterpreter::setValues(const QString& text) {
         if (name.isEmpty()) continue;
         const QString value = trimBlanks(QStringView(pair).mid(equals + 1));
         const QString key = asciiLower(name);
-        auto found = values_.find(key);
-        if (found != values_.end())
-            found->value = value;
-        else
-            values_.insert(key, HostValue{name, value});
+        auto entry = changed.find(key);
+        if (entry == changed.end()) {
+            const auto kept = values_.constFind(key);
+            if (kept != values_.cend()) {
+                entry = changed.insert(key, *kept);
+            } else {
+                entry = changed.insert(key, HostValue{name, QString()});
+                ++count;
+                characters += name.size();
+            }
+        }
+        characters += value.size() - entry->value.size();
+        entry->value = value;
     }
+    if (count > kMaxValues || characters > kMaxValueCharacters)
+        return QStringLiteral("Error: set would keep more than %1 values or %2 characters; "
+                              "nothing was set")
+            .arg(kMaxValues)
+            .arg(kMaxValueCharacters);
+    for (auto entry = changed.cbegin(); entry != changed.cend(); ++entry)
+        values_.insert(entry.key(), entry.value());
+    valueCharacters_ = characters;
     return QStringLiteral("OK");
 }
 

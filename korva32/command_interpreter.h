@@ -35,6 +35,11 @@ public:
     // so runs against the simulator repeat exactly.
     static constexpr std::uint32_t kMeasureSeed = 20240611u;
 
+    // What set() may make the host keep, for all clients together: a set that
+    // would pass either bound is refused whole and stores nothing.
+    static constexpr qsizetype kMaxValues = 10000;
+    static constexpr qsizetype kMaxValueCharacters = qsizetype(16) * 1024 * 1024; // names + values
+
     // `pushDynamic` receives the text of dyn(); `writeText` receives what
     // rtftextnl() appends to the host's text window, newline included.
     CommandInterpreter(TextSink pushDynamic, TextSink writeText);
@@ -60,6 +65,7 @@ private:
     TextSink pushDynamic_;
     TextSink writeText_;
     QHash<QString, HostValue> values_; // keyed by the ASCII-lowered name
+    qsizetype valueCharacters_ = 0;    // of every name and value kept
     std::mt19937 generator_{kMeasureSeed};
 };
 

@@ -225,7 +225,7 @@ void HostServer::execute(ClientSession& client, const QJsonValue& id, const QJso
     const QString text = command.toString();
     const bool busy = client.pending() != ClientSession::Pending::None || !client.queued.empty();
     if (busy && !CommandInterpreter::bypassesQueue(text)) {
-        client.queued.push_back(text);
+        client.queued.push(text);
         return;
     }
     runExecute(client, text);
@@ -282,7 +282,7 @@ void HostServer::cancelPending(ClientSession& client) {
     client.finishPending();
     respond(client, QStringLiteral("cancelled"));
     while (!client.queued.empty()) {
-        client.queued.pop_front();
+        client.queued.pop();
         respond(client, QStringLiteral("cancelled"));
     }
 }
@@ -290,9 +290,11 @@ void HostServer::cancelPending(ClientSession& client) {
 void HostServer::runQueued(ClientSession& client) {
     while (!exiting_ && client.isOpen() && client.pending() == ClientSession::Pending::None &&
            !client.queued.empty()) {
-        const QString command = client.queued.front();
-        client.queued.pop_front();
-        runExecute(client, command);
+        const std::optional<QString> command = client.queued.pop();
+        if (command)
+            runExecute(client, *command);
+        else
+            respond(client, ExecuteQueue::refusedResponse());
     }
 }
 

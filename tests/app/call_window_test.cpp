@@ -86,6 +86,24 @@ TEST(CallWindow, AMissingCallFileIsNotCreated) {
     EXPECT_EQ(r.host.sent, std::vector<std::string>{"echo(after)"});
 }
 
+TEST(CallWindow, AFileTheFilterRefusesReadsAsMissing) {
+    TempFolder dir;
+    WriteBytes(dir.File("sub.tvx"), "echo(in sub)\r\n");
+    RunnerRig r;
+    std::vector<std::string> asked;
+    r.runner.SetFileFilter([&](const std::string& path) {
+        asked.push_back(path);
+        return false;
+    });
+    r.window.editorText = "#call(sub)\r\n";
+    r.window.currentFile = dir.File("main.tvx");
+    r.runner.RunScript();
+    EXPECT_EQ(asked, std::vector<std::string>{dir.File("sub.tvx")});
+    EXPECT_TRUE(r.host.sent.empty()) << "the refused script did not run";
+    EXPECT_NE(r.window.pane.Text().find("Unable to open script file <sub.tvx>"), std::string::npos)
+        << r.window.pane.Text();
+}
+
 TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
     TempFolder dir;
     const std::string log = dir.File("no-such-folder/run.log");

@@ -106,6 +106,25 @@ TEST(PaneLimit, AChosenLogFileKeepsLoggingWithoutTheClosingNote) {
     EXPECT_TRUE(r.window.logTicked);
 }
 
+TEST(PaneLimit, ALoopOfCallsThatShowNoResponseStaysWithinTheLimit) {
+    // Each call of a missing script shows two lines and no response; 1500 of
+    // them once grew the pane to about 140,000 characters.
+    TempFolder logs;
+    RunnerRig r(RunnerSettings{logs.Path()});
+    r.window.SetCurrentFile(logs.File("main.tvx"));
+    r.window.editorText = "#setvars(i=0)\r\n#while(i<1500)\r\n#setvars(i={i+1})\r\n"
+                          "#call(missing.tvx)\r\n#wend\r\n";
+    r.runner.RunScript();
+    const std::string note =
+        "Responses exceeded limit.  Responses saved to file.\r\n" + r.runner.LogFile + "\r\n";
+    const std::string pane = r.window.pane.Text();
+    ASSERT_GE(pane.size(), note.size());
+    EXPECT_EQ(pane.substr(pane.size() - note.size()), note);
+    EXPECT_LE(r.window.pane.Length(), ResponsePane::kLimit + CharCount(note));
+    EXPECT_NE(ReadBytes(r.runner.LogFile).find("#Return=missing.tvx  len=0\r\n"), std::string::npos)
+        << "what was cut from the pane went to the log";
+}
+
 struct CutCase {
     const char* name;
     std::string text;

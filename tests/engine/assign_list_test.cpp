@@ -67,5 +67,17 @@ TEST(AssignList, SelfReferenceOnCreationStoresTheErrorText) {
     EXPECT_EQ(*store.Find("cnt"), "'err: do not put variable name in right-side expresssion'");
 }
 
+TEST(AssignList, ReadsAReplyOfManyFieldsInOnePass) {
+    // A "%" reply of 250,000 fields on one line: each item is read where it
+    // stands. Copying the rest of the list for every item made this take hours.
+    std::string reply;
+    for (int i = 0; i < 250000; ++i)
+        reply += "v" + std::to_string(i % 1000) + "=" + std::to_string(i) + ",";
+    VariableStore store;
+    EXPECT_EQ(AssignList(reply, store), 250000);
+    EXPECT_EQ(store.VarCount(), 1000);
+    EXPECT_EQ(*store.Find("v999"), "249999");
+}
+
 } // namespace
 } // namespace talvex

@@ -3,6 +3,8 @@
 #include "tests/korva32/host_process.h"
 #include "tests/korva32/test_client.h"
 
+#include <QJsonDocument>
+
 #include <gtest/gtest.h>
 
 namespace talvex::korva::test {
@@ -76,6 +78,77 @@ TEST_F(ConversationTest, ExecutesWaitTheirTurnAndHardcancelEndsThemAll) {
     ASSERT_TRUE(client.writeMessage(TestClient::request(5, "hardcancel")));
     expectLines(client, {nullReply(3), nullReply(4), changed(kAsync, "cancelled"),
                          changed(kAsync, "cancelled"), dataReply(5, "OK")});
+}
+
+// The bounds of what one client can make the host keep. The texts name the
+// bounds the host documents: 1000 commands waiting, 10000 values.
+const QString kQueueFull = QStringLiteral(
+    "Error: too many commands waiting: at most 1000 commands and 16777216 characters may "
+    "wait their turn");
+const QString kValuesFull = QStringLiteral(
+    "Error: set would keep more than 10000 values or 16777216 characters; nothing was set");
+
+TEST_F(ConversationTest, ExecutesPastTheQueueBoundAreRefusedInTurnAndTheLinkStays) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    QByteArray burst =
+        QJsonDocument(TestClient::execute(1, "silent()")).toJson(QJsonDocument::Compact) + '\n';
+    for (int id = 2; id <= 1003; ++id)
+        burst += QJsonDocument(TestClient::execute(id, QStringLiteral("echo(%1)").arg(id)))
+                     .toJson(QJsonDocument::Compact) +
+                 '\n';
+    ASSERT_TRUE(client.writeRaw(burst));
+    for (int id = 1; id <= 1003; ++id)
+        expectLines(client, {nullReply(id)});
+    // Every execute still gets its one response, in the order sent.
+    ASSERT_TRUE(client.writeMessage(TestClient::execute(1004, "hardcancel")));
+    expectLines(client, {nullReply(1004)});
+    for (int id = 1; id <= 1003; ++id)
+        expectLines(client, {changed(kAsync, "cancelled")});
+    expectLines(client, {changed(kAsync, "OK")});
+
+    // Without a cancel, the refused ones answer with the error when their turn comes.
+    burst =
+        QJsonDocument(TestClient::execute(2001, "wait(50)")).toJson(QJsonDocument::Compact) + '\n';
+    for (int id = 2002; id <= 3002; ++id)
+        burst += QJsonDocument(TestClient::execute(id, QStringLiteral("echo(%1)").arg(id)))
+                     .toJson(QJsonDocument::Compact) +
+                 '\n';
+    ASSERT_TRUE(client.writeRaw(burst));
+    for (int id = 2001; id <= 3002; ++id)
+        expectLines(client, {nullReply(id)});
+    expectLines(client, {changed(kAsync, "waited=50")});
+    for (int id = 2002; id <= 3001; ++id)
+        expectLines(client, {changed(kAsync, QString::number(id))});
+    expectLines(client, {changed(kAsync, kQueueFull)});
+    EXPECT_EQ(client.executeAndRespond(3003, "echo(after)"), "after");
+}
+
+TEST_F(ConversationTest, ASetPastTheValueBoundsStoresNothingAndTheLinkStays) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    QString many = QStringLiteral("set(");
+    for (int i = 0; i < 10000; ++i)
+        many += QStringLiteral("v%1=%1,").arg(i);
+    EXPECT_EQ(client.requestData(1, many + "one=more)"), kValuesFull);
+    EXPECT_EQ(client.requestData(2, "get(v0, one)"), "v0=, one=");
+    EXPECT_EQ(client.requestData(3, many + ")"), "OK");
+    // Changing a kept value needs no room; a new one does not fit.
+    EXPECT_EQ(client.requestData(4, "set(V9999=changed)"), "OK");
+    EXPECT_EQ(client.requestData(5, "set(extra=1)"), kValuesFull);
+    EXPECT_EQ(client.requestData(6, "get(v9999, extra)"), "v9999=changed, extra=");
+}
+
+TEST_F(ConversationTest, ValuesPastTheCharacterBoundAreRefused) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    const QString half(9 * 1024 * 1024, u'x');
+    EXPECT_EQ(client.requestData(1, "set(a=" + half + ")"), "OK");
+    EXPECT_EQ(client.requestData(2, "set(b=" + half + ")"), kValuesFull);
+    // Replacing the long value frees its room.
+    EXPECT_EQ(client.requestData(3, "set(a=short)"), "OK");
+    EXPECT_EQ(client.requestData(4, "set(b=" + half + ")"), "OK");
+    EXPECT_EQ(client.requestData(5, "get(a)"), "a=short");
 }
 
 TEST_F(ConversationTest, HardcancelOfOneClientLeavesAnotherClientsWait) {
