@@ -161,7 +161,9 @@ void ScriptRunner::Dispatch(Level& lv) {
         lv.CancelLabel = interp_.DirectiveArg;
         interp_.DirectiveArg.clear();
     } else if (is("#cancel")) {
-        CancelState = kCancelRequested;
+        // A stop pressed while this line yielded holds: a handler that cancels
+        // again must not be able to start itself for ever.
+        if (CancelState != kStop) CancelState = kCancelRequested;
         if (!interp_.DirectiveArg.empty()) lv.CancelLabel = interp_.DirectiveArg;
         interp_.DirectiveArg.clear();
     } else if (is("#goto") && !interp_.DirectiveArg.empty()) {

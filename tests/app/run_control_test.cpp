@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <stdexcept>
 
 namespace talvex::testing {
 namespace {
@@ -142,6 +143,22 @@ TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
     EXPECT_EQ(r.host.sent, (std::vector<std::string>{"echo(a)", "echo(b)"}));
     EXPECT_EQ(r.window.pane.Text(), "a\r\nb\r\nscript interrupted by user\r\n");
     EXPECT_EQ(r.runner.CancelState, kStop);
+}
+
+// A handler whose only line is #cancel again: the stop pressed while that line
+// yields must hold, or the handler restarts itself for ever.
+TEST(CancelControls, AStopDuringAHandlerThatCancelsAgainHolds) {
+    RunnerRig r;
+    int yields = 0;
+    r.window.onYield = [&] {
+        if (++yields > 10000) throw std::runtime_error("the handler never ends");
+        if (r.runner.CancelState == kCancelHandlerRunning) r.runner.CancelButton();
+    };
+    r.window.editorText = "#oncancel(h)\r\n#cancel\r\nlabel(h)\r\n#cancel\r\necho(x)\r\n";
+    EXPECT_NO_THROW(r.runner.RunScript());
+    EXPECT_EQ(r.runner.CancelState, kStop);
+    EXPECT_TRUE(r.host.sent.empty());
+    EXPECT_NE(r.window.pane.Text().find("script interrupted by user"), std::string::npos);
 }
 
 // A link lost during a run holds for the rest of it: no fresh host is linked,
