@@ -202,7 +202,10 @@ def run(example, talvex_run, korva32):
         return result
     finally:
         for pid in host_pids(os.path.join(root, "k")):
-            os.kill(pid, signal.SIGKILL)
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass  # it ended on its own after the run, as it should
         shutil.rmtree(root, ignore_errors=True)
 
 
