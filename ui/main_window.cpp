@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -75,6 +76,16 @@ bool SameFile(const std::string& a, const std::string& b) {
 bool HasDocument(const QString& path) {
     const QFileInfo info(path);
     return info.isFile() && info.isReadable() && info.size() > 0;
+}
+
+// The manual: beside the program in a build tree, in share/doc/talvex once
+// installed (the program then sits in bin/ of the same prefix).
+QString ManualPath(const QString& programDir) {
+    const QString beside = programDir + QStringLiteral("/talvex_help.pdf");
+    if (HasDocument(beside)) return beside;
+    const QString installed =
+        QDir::cleanPath(programDir + QStringLiteral("/../share/doc/talvex/talvex_help.pdf"));
+    return HasDocument(installed) ? installed : beside;
 }
 
 Environment WindowEnvironment(const HostLink& link) {
@@ -276,9 +287,8 @@ void MainWindow::BuildMenus() {
         ShowDocument(options_.programDir + QStringLiteral("/talvex.hlp"));
     });
     mnuContents_->setVisible(false);
-    menuhelpviewpdf_ = help->addAction(QStringLiteral("&View"), this, [this] {
-        ShowDocument(options_.programDir + QStringLiteral("/talvex_help.pdf"));
-    });
+    menuhelpviewpdf_ = help->addAction(QStringLiteral("&View"), this,
+                                       [this] { ShowDocument(ManualPath(options_.programDir)); });
     mnuAbout_ = help->addAction(QStringLiteral("&About"), this, &MainWindow::AboutClicked);
 }
 
@@ -822,7 +832,7 @@ QString MainWindow::StatusText() const {
 // ---- Help and About ----
 
 int MainWindow::HelpMenuSet(bool) {
-    menuhelpviewpdf_->setVisible(HasDocument(options_.programDir + "/talvex_help.pdf"));
+    menuhelpviewpdf_->setVisible(HasDocument(ManualPath(options_.programDir)));
     mnuContents_->setVisible(HasDocument(options_.programDir + "/talvex.hlp"));
     return 1;
 }

@@ -10,6 +10,7 @@
 #include "macromath/environment.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -207,22 +208,28 @@ void WindowTest::chainKeepsTheUsersScript() {
 void WindowTest::helpMenu_data() {
     QTest::addColumn<int>("pdfBytes"); // -1: no file
     QTest::addColumn<int>("hlpBytes");
-    QTest::addColumn<bool>("opens"); // the desktop can open it
-    QTest::newRow("no documents") << -1 << -1 << true;
-    QTest::newRow("an empty manual") << 0 << -1 << true;
-    QTest::newRow("the manual") << 10 << -1 << true;
-    QTest::newRow("both") << 10 << 10 << true;
-    QTest::newRow("the manual, nothing opens it") << 10 << -1 << false;
+    QTest::addColumn<bool>("opens");     // the desktop can open it
+    QTest::addColumn<bool>("installed"); // the manual in ../share/doc/talvex, not beside
+    QTest::newRow("no documents") << -1 << -1 << true << false;
+    QTest::newRow("an empty manual") << 0 << -1 << true << false;
+    QTest::newRow("the manual") << 10 << -1 << true << false;
+    QTest::newRow("the installed manual") << 10 << -1 << true << true;
+    QTest::newRow("both") << 10 << 10 << true << false;
+    QTest::newRow("the manual, nothing opens it") << 10 << -1 << false << false;
 }
 
 void WindowTest::helpMenu() {
     QFETCH(int, pdfBytes);
     QFETCH(int, hlpBytes);
     QFETCH(bool, opens);
+    QFETCH(bool, installed);
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
-    const QString pdf = rig.ProgramDir() + "/talvex_help.pdf";
+    const QString docDir =
+        installed ? QDir::cleanPath(rig.ProgramDir() + "/../share/doc/talvex") : rig.ProgramDir();
+    QDir().mkpath(docDir);
+    const QString pdf = docDir + "/talvex_help.pdf";
     const QString hlp = rig.ProgramDir() + "/talvex.hlp";
     if (pdfBytes >= 0) WriteBytes(pdf, std::string(pdfBytes, 'p'));
     if (hlpBytes >= 0) WriteBytes(hlp, std::string(hlpBytes, 'h'));
