@@ -31,6 +31,7 @@ void HeadlessWindow::Print(std::string_view text) {
     const std::string plain = WithoutCr(text);
     std::fwrite(plain.data(), 1, plain.size(), out_);
     std::fflush(out_);
+    lineOpen_ = plain.back() != '\n';
 }
 
 void HeadlessWindow::Flush() {
@@ -38,6 +39,14 @@ void HeadlessWindow::Flush() {
     printedChars_ += pendingChars_;
     pending_.clear();
     pendingChars_ = 0;
+}
+
+void HeadlessWindow::Finish() {
+    Flush();
+    if (!lineOpen_) return;
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    lineOpen_ = false;
 }
 
 void HeadlessWindow::DropPendingEcho() {

@@ -18,8 +18,12 @@ public:
     // answers with this file.
     void SetChosenLogFile(const std::string& file);
 
-    // Writes what the pane still holds back; called when the run ends.
+    // Writes what the pane still holds back.
     void Flush();
+    // Flushes, and ends standard output with a line break when the pane text
+    // does not end with one ("script error"), so the output is whole lines
+    // for the shell and the tools it is piped to; called once, at exit.
+    void Finish();
     // Forgets a command's ">>>" echo still held back: a run ended by a signal
     // in the middle of a command never gets to remove it itself.
     void DropPendingEcho();
@@ -50,6 +54,7 @@ private:
     std::string pending_;
     std::size_t pendingChars_ = 0;
     std::size_t printedChars_ = 0;
+    bool lineOpen_ = false; // the last byte printed was not a line break
 
     std::string chosenLogFile_;
 };

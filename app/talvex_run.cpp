@@ -1,7 +1,10 @@
 // talvex-run: runs a script as the run command would, without a window. The
 // response pane goes to standard output, message boxes to standard error.
 #include "app/default_log_folder.h"
+#include "app/exit_status.h"
 #include "app/headless_window.h"
+#include "app/log_file_guard.h"
+#include "app/run_options.h"
 #include "app/signal_relay.h"
 #include "engine/interpreter.h"
 #include "engine/script_file.h"
@@ -10,101 +13,20 @@
 #include "macromath/environment.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLocale>
-#include <QStringList>
 
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-// Exit statuses.
-constexpr int kExitOk = 0;
-constexpr int kExitInterrupted = 1;
-constexpr int kExitScriptError = 2;
-constexpr int kExitHost = 3;
-constexpr int kExitUsage = 64;
-constexpr int kExitNoInput = 66;
-
-const char* const kUsage =
-    "usage: talvex-run [--list] [--whole] [--log FILE] [--host PATH] SCRIPT\n"
-    "\n"
-    "Runs SCRIPT against the host korva32 as the run command of Talvex does.\n"
-    "The response pane goes to standard output, message boxes to standard error.\n"
-    "\n"
-    "  --list       list-only run: lines are translated and shown, nothing is sent\n"
-    "               (no host is started unless a directive needs one)\n"
-    "  --whole      send the script to the host in one piece\n"
-    "  --log FILE   log the responses to FILE (created empty)\n"
-    "  --host PATH  the host executable (default: searched for)\n"
-    "  --version    print the version and exit\n"
-    "  --help       print this text and exit\n"
-    "\n"
-    "Ctrl+C cancels the run as the Cancel button does; a third Ctrl+C, SIGTERM\n"
-    "or SIGHUP end it at once.\n"
-    "Exit status: 0 done, 1 interrupted, 2 script error, 3 host not available,\n"
-    "64 bad usage, 66 SCRIPT cannot be read.\n";
-
-struct Options {
-    bool list = false;
-    bool whole = false;
-    QString log;
-    QString host;
-    QString script;
-};
-
-// Returns -1 to go on, else the exit status.
-int ParseOptions(const QStringList& args, Options& o) {
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == "--help") {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        }
-        if (a == "--version") {
-            const talvex::ProgramVersion v = talvex::Environment::system().version;
-            std::printf("talvex-run %d.%d.%d\n", v.major, v.minor, v.revision);
-            return kExitOk;
-        }
-        if (a == "--list") {
-            o.list = true;
-        } else if (a == "--whole") {
-            o.whole = true;
-        } else if (a == "--log" || a == "--host" || a.startsWith("--log=") ||
-                   a.startsWith("--host=")) {
-            const qsizetype eq = a.indexOf('=');
-            const QString name = eq < 0 ? a : a.left(eq);
-            QString value;
-            if (eq >= 0)
-                value = a.mid(eq + 1);
-            else if (i + 1 < args.size())
-                value = args[++i];
-            if (value.isEmpty()) {
-                std::fprintf(stderr, "talvex-run: %s needs a value\n%s", qPrintable(name), kUsage);
-                return kExitUsage;
-            }
-            (name == "--log" ? o.log : o.host) = value;
-        } else if (a == "--") {
-            if (i + 2 != args.size()) break;
-            o.script = args[i + 1];
-            return -1;
-        } else if (a.startsWith("-") && a != "-") {
-            std::fprintf(stderr, "talvex-run: unknown option %s\n%s", qPrintable(a), kUsage);
-            return kExitUsage;
-        } else if (o.script.isEmpty()) {
-            o.script = a;
-        } else {
-            std::fprintf(stderr, "talvex-run: only one SCRIPT may be given\n%s", kUsage);
-            return kExitUsage;
-        }
-    }
-    if (o.script.isEmpty()) {
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
-    return -1;
-}
+using talvex::kExitHost;
+using talvex::kExitInterrupted;
+using talvex::kExitNoInput;
 
 char LocaleDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -115,6 +37,8 @@ char LocaleDecimalSeparator() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // File names as the system gave them, before anything decodes them.
+    const std::vector<std::string> args(argv, argv + argc);
     // A headless run only waits on sockets, timers and the signal pipe; the
     // plain Unix event loop takes fewer system calls per host round trip than
     // the GLib one. Only this process: the host it may start keeps the
@@ -126,16 +50,20 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName("Talvex");
     QCoreApplication::setApplicationName("Talvex");
 
-    Options options;
-    if (const int status = ParseOptions(QCoreApplication::arguments(), options); status >= 0)
+    talvex::RunOptions options;
+    if (const int status = talvex::ParseRunOptions(args, options, stdout, stderr); status >= 0)
         return status;
 
-    const std::string scriptPath = options.script.toStdString();
+    const std::string& scriptPath = options.script;
     talvex::LoadedScriptFile script = talvex::LoadScriptFile(scriptPath);
     if (!script.ok) {
         std::fprintf(stderr, "talvex-run: cannot read %s: %s\n", scriptPath.c_str(),
                      script.error.c_str());
         return kExitNoInput;
+    }
+    if (!options.log.empty()) {
+        if (const int status = talvex::CheckLogFile(options.log, scriptPath, stderr); status >= 0)
+            return status;
     }
 
     talvex::HeadlessWindow window(stdout, stderr);
@@ -144,10 +72,10 @@ int main(int argc, char** argv) {
         [&window](talvex::LinkMessageIcon, const QString& title, const QString& text) {
             window.Message(talvex::MessageKind::Critical, text.toStdString(), title.toStdString());
         });
-    if (!options.host.isEmpty()) {
+    if (!options.host.empty()) {
         // The given executable and nothing else.
         talvex::HostSearch only;
-        only.envKorva32 = options.host;
+        only.envKorva32 = QFile::decodeName(options.host.c_str());
         link.SetHostSearch(only);
     }
 
@@ -163,20 +91,24 @@ int main(int argc, char** argv) {
     window.SetEditorText(script.text);
     window.SetCurrentFile(scriptPath);
     window.SetTitle(window.BaseCaption() + " - " + talvex::FileNameOf(scriptPath));
-    if (!options.log.isEmpty()) window.SetChosenLogFile(options.log.toStdString());
+    if (!options.log.empty()) window.SetChosenLogFile(options.log);
     runner.SetLineByLine(!options.whole);
 
+    // Uninit sends Exit to a host we started and waits, bounded, for it to
+    // close our connection.
     const auto shutDown = [&] {
-        window.Flush();
-        const bool started = link.StartedHost();
+        window.Finish();
         link.Uninit(false);
-        if (started) link.WaitForHostExit(2000);
     };
 
     int interrupts = 0;
     talvex::SignalRelay relay({SIGINT, SIGTERM, SIGHUP}, [&](int signal) {
         if (signal == SIGINT && ++interrupts < 3) {
-            runner.CancelButton();
+            // While the host starts up, Ctrl+C ends the start-up (and the
+            // host it began); a run waiting on it is then interrupted.
+            const bool starting = link.Starting();
+            if (starting) link.CancelStart();
+            if (!starting || runner.Running()) runner.CancelButton();
             return;
         }
         // End now, in order: the log is written line by line already. The
@@ -187,9 +119,10 @@ int main(int argc, char** argv) {
         ::_exit(kExitInterrupted);
     });
 
-    if (!options.list && !link.Init(QString(), false)) {
-        window.Flush();
-        return kExitHost;
+    // Visible, as the window links: a real host keeps its window as the user has it.
+    if (!options.list && !link.Init(QString(), true)) {
+        window.Finish();
+        return link.StartCancelled() ? kExitInterrupted : kExitHost;
     }
 
     if (options.list)
@@ -197,9 +130,5 @@ int main(int argc, char** argv) {
     else
         runner.RunScript();
     shutDown();
-
-    if (runner.HostFailed) return kExitHost;
-    if (runner.LineAborted || runner.CancelState == talvex::kAborted) return kExitScriptError;
-    if (runner.CancelState == talvex::kStop) return kExitInterrupted;
-    return kExitOk;
+    return talvex::RunExitStatus(runner);
 }

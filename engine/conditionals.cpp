@@ -2,6 +2,7 @@
 #include "engine/interpreter.h"
 
 #include "engine/line_context.h"
+#include "macromath/braces.h"
 #include "macromath/evaluator.h"
 #include "macromath/number_text.h"
 
@@ -9,7 +10,14 @@ namespace talvex {
 
 Interpreter::Condition Interpreter::EvaluateCondition(const std::string& condition) const {
     Condition result;
-    const std::string substituted = Vars.SubstituteVars(condition);
+    std::string substituted;
+    if (!Vars.SubstituteVarsWithin(condition, kMaxLineBytes, substituted)) {
+        // A value the condition names over and over again would fill memory;
+        // the test fails with the text a line that cannot be expanded gets.
+        result.value = "{#error expanding <" + condition + "> expansion does not end}";
+        result.trace = result.value + "=()=(" + condition + "))";
+        return result;
+    }
     result.value = EvalExpression(substituted, 0, Vars.environment().decimalSeparator);
     result.holds = ValOf(result.value) != 0;
     result.trace = result.value + "=(" + substituted + ")=(" + condition + "))";
@@ -30,9 +38,10 @@ void Interpreter::If(LineContext& c) {
     }
 
     const bool singleLine = c.ifOffset > 0;
-    if (!singleLine && BlockLevel >= kMaxBlockLevel) {
-        Frame().State = kStateInactive;
-        Frame().Done = 1;
+    // A block opened inside a refused one would be deeper still.
+    if (!singleLine && (BlockLevel >= kMaxBlockLevel || !RefusedBlocks.empty())) {
+        RefuseNesting();
+        RefusedBlocks.push_back(kIfBlock);
         c.outLine = "Error:nesting is too deep: #If(" + shownValue + ")";
         return;
     }
@@ -76,9 +85,11 @@ void Interpreter::Else(LineContext& c) {
 }
 
 void Interpreter::EndIf(LineContext& c) {
+    const std::string outOfOrder = "Error: #Endif found out of proper order";
+    if (CloseRefused(c, kIfBlock, outOfOrder)) return;
     const BlockFrame& frame = CurrentFrame();
     if (frame.Kind != kIfBlock) {
-        c.outLine = "Error: #Endif found out of proper order";
+        c.outLine = outOfOrder;
         return;
     }
     c.outLine = frame.State == kStateInactive ? "" : "#Endif";

@@ -90,16 +90,17 @@ void ScriptRunner::RunLine(Level& lv) {
             if (sent) {
                 interp_.Vars.SetSystemVar("@LastCommand", "'" + outLine + "'");
                 if (!SendToHost(outLine)) {
-                    // The link told the user why; the run cannot go on without a host.
+                    // The link told the user why (or the user ended the host's
+                    // start-up); the run cannot go on without a host.
                     window_.SetBusyPointer(false);
                     window_.PaneCutBack(echoLength);
-                    CancelState = kAborted;
+                    if (CancelState != kStop) CancelState = kAborted;
                     lv.pos = nextPos;
                     return;
                 }
                 window_.SetBusyPointer(false);
                 LastResult = host_.ReturnStr();
-                linkLost = host_.LinkLost();
+                linkLost = LostLink();
             } else {
                 LastResult = outLine;
             }
@@ -120,10 +121,7 @@ void ScriptRunner::RunLine(Level& lv) {
                 if (!lv.ResponseHold) window_.PaneAppend(LastResult);
             }
             if (linkLost) {
-                // Never start a fresh host in the middle of a measurement: stop here.
-                HostFailed = true;
-                CancelState = kAborted;
-                window_.Message(MessageKind::Critical, TrimChars(LastResult, "\r\n"), "Error");
+                StopForLostLink(false);
                 lv.pos = nextPos;
                 return;
             }
@@ -223,19 +221,45 @@ void ScriptRunner::ResponseLimitCheck() {
 
 void ScriptRunner::AddLog(std::string_view text) {
     std::string error;
-    if (log_.Append(LogFile, text, error) || logFailureReported_) return;
+    if (log_.Append(LogFile, text, error) || LogWriteFailed) return;
     // Quiet per line, but a log that loses responses must not go unnoticed.
-    logFailureReported_ = true;
+    LogWriteFailed = true;
     window_.PaneAppend("Unable to write logfile:" + LogFile + " (" + error + ")" + kCrLf);
 }
 
 bool ScriptRunner::SendToHost(const std::string& command) {
-    if (!host_.Init()) {
-        HostFailed = true;
+    // A lost link stays lost for the rest of the run: SendA then answers with
+    // the loss at once, and the caller stops the run.
+    if (!host_.LinkLost() && !host_.Init()) {
+        // A cancel while the host was starting ended the start-up: the user's
+        // choice, not a host failure.
+        if (CancelState == kCancelRequested)
+            CancelState = kStop;
+        else
+            HostFailed = true;
         return false;
     }
     host_.SendA(command);
     return true;
+}
+
+bool ScriptRunner::LostLink() const {
+    // The reply names the loss. A host that answered and then went is noticed
+    // by the next line that needs it.
+    return host_.LinkLost() && host_.ReturnStr() == kLinkLostReply;
+}
+
+void ScriptRunner::StopForLostLink(bool showReply) {
+    // Never start a fresh host in the middle of a measurement: the run stops
+    // here, as after an aborted line.
+    const std::string text = host_.ReturnStr();
+    if (showReply) {
+        window_.PaneAppend(text + kCrLf);
+        if (window_.LogTicked()) AddLog(text + kCrLf);
+    }
+    HostFailed = true;
+    CancelState = kAborted;
+    window_.Message(MessageKind::Critical, TrimChars(text, "\r\n"), "Error");
 }
 
 } // namespace talvex

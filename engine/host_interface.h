@@ -7,13 +7,18 @@
 
 namespace talvex {
 
+// The reply Send and SendA give when the link is lost (while the command
+// waited, or before it); it contains "error".
+inline constexpr const char* kLinkLostReply = "Error: link to KORVA lost";
+
 class HostInterface {
 public:
     virtual ~HostInterface() = default;
 
     // Links to the host when no link is up, finding and starting it as needed.
     // False when it could not be found, started or linked; the implementation
-    // has already told the user why.
+    // has already told the user why. Also false, starting nothing, while a
+    // lost link has not been cleared.
     virtual bool Init() = 0;
 
     // A request on the control topic ("hardcancel", "Windows(...)"); links on
@@ -29,8 +34,14 @@ public:
     virtual std::string ReturnStr() const = 0;
 
     // True once a link that was up has been lost (the host ended or closed the
-    // connection); the next Init links again and clears it.
+    // connection). The loss holds: until ClearLinkLoss, Init, Send and SendA
+    // start no host and link nothing, and Send and SendA answer with a text
+    // that names the loss.
     virtual bool LinkLost() const = 0;
+
+    // Forgets a lost link, so the next Init links again. The run command calls
+    // it when a run starts: linking again is that run's decision.
+    virtual void ClearLinkLoss() = 0;
 };
 
 } // namespace talvex

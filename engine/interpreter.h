@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvex {
 
@@ -54,6 +55,11 @@ public:
     VariableStore Vars;
     BlockFrames BlockStack;
     int BlockLevel = 0;
+    // Block openers the nesting limit refused whose end directives have not
+    // come yet, innermost last, each with the kind it would have had. While
+    // one is open its lines are passed over, and its end directive closes it
+    // here instead of closing a frame of BlockStack that it never opened.
+    std::vector<std::int16_t> RefusedBlocks;
     bool SkipMode = false;
     bool EchoMode = false;
     bool DebugMode = false;
@@ -74,6 +80,13 @@ private:
     Condition EvaluateCondition(const std::string& condition) const;
     BlockFrame& Frame() { return BlockStack[BlockLevel]; }
     void PopFrame();
+    // A block opener or #gosub the nesting limit refused: the rest of the
+    // innermost block is passed over, and no loop around it may repeat.
+    void RefuseNesting();
+    // An end directive met while a refused opener is open: closes the
+    // innermost one when the kinds pair, else gives `outOfOrder`. False when
+    // no refused opener is open.
+    bool CloseRefused(LineContext& c, std::int16_t kind, const std::string& outOfOrder);
 
     // Mode switches.
     void SkipOn(LineContext& c);

@@ -104,7 +104,13 @@ void ScriptRunner::FileToRtf(const Level& lv) {
     std::string bytes;
     const std::string message = ReadDirectiveFile(path, name, "RTF", bytes);
     if (!message.empty()) {
-        if (SendToHost("rtftextnl(" + message + ")")) window_.PaneAppend(message + kCrLf);
+        // The pane shows the message whether or not a host took it.
+        SendToHost("rtftextnl(" + message + ")");
+        window_.PaneAppend(message + kCrLf);
+        if (LostLink())
+            StopForLostLink(true);
+        else if (HostFailed)
+            CancelState = kAborted;
         return;
     }
 
@@ -112,11 +118,14 @@ void ScriptRunner::FileToRtf(const Level& lv) {
     window_.Yield();
     AddLog("********** " + name + " **********" + kCrLf);
     for (const std::string& line : TextLines(DecodePlainText(bytes))) {
-        if (!SendToHost("rtftextnl(" + line + ")") || host_.LinkLost()) break;
+        if (!SendToHost("rtftextnl(" + line + ")") || LostLink()) break;
     }
     AddLog(kStars29 + kCrLf);
     window_.SetBusyPointer(false);
-    if (HostFailed) CancelState = kAborted;
+    if (LostLink())
+        StopForLostLink(true);
+    else if (HostFailed)
+        CancelState = kAborted;
 }
 
 void ScriptRunner::FileToLog(const Level& lv) {

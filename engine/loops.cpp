@@ -31,9 +31,10 @@ void Interpreter::OpenLoop(LineContext& c, std::int16_t kind, const char* name, 
     }
 
     // A loop needs one level more than an #if: its frame must sit below 40.
-    if (BlockLevel + 1 >= kMaxBlockLevel) {
-        Frame().State = kStateInactive;
-        Frame().Done = 1;
+    // One opened inside a refused block would be deeper still.
+    if (BlockLevel + 1 >= kMaxBlockLevel || !RefusedBlocks.empty()) {
+        RefuseNesting();
+        RefusedBlocks.push_back(kind);
         c.outLine = std::string("Error:nesting is too deep: ") + name + "(" + shown + ")";
         return;
     }
@@ -58,9 +59,12 @@ void Interpreter::Do(LineContext& c) {
 
 void Interpreter::CloseLoop(LineContext& c, std::int16_t kind, const char* errorName,
                             const char* jumpName, int test) {
+    const std::string outOfOrder =
+        std::string("Error: ") + errorName + " found out of proper order";
+    if (CloseRefused(c, kind, outOfOrder)) return;
     const BlockFrame& frame = CurrentFrame();
     if (frame.Kind != kind) {
-        c.outLine = std::string("Error: ") + errorName + " found out of proper order";
+        c.outLine = outOfOrder;
         return;
     }
     // A loop met inside a block that is not running is only closed: its

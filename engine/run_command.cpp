@@ -30,7 +30,7 @@ void ScriptRunner::RunScript() {
     LogFile = DefaultLogFile();
     LineAborted = false;
     HostFailed = false;
-    logFailureReported_ = false;
+    LogWriteFailed = false;
 
     bool abandoned = false;
     while (window_.LogTicked()) {
@@ -58,8 +58,10 @@ void ScriptRunner::RunScript() {
         LogFileChosen = true;
         std::string error;
         if (!CreateEmptyFile(LogFile, error)) {
+            // The reason on a line of its own, in parentheses: a one-line
+            // rendering of the box still tells where the path ends.
             window_.Message(MessageKind::Warning,
-                            "Unable to create logfile:" + LogFile + "\r\n" + error,
+                            "Unable to create logfile:" + LogFile + "\r\n(" + error + ")",
                             "Log Responses");
         }
         break;
@@ -68,6 +70,7 @@ void ScriptRunner::RunScript() {
     if (!abandoned) {
         running_ = true;
         CancelState = kRunning;
+        host_.ClearLinkLoss();
         window_.PaneReplace("");
         const std::string text = window_.EditorText();
         window_.SetRunControlsEnabled(false);
@@ -86,7 +89,10 @@ void ScriptRunner::RunScript() {
             }
             if (!LogFileChosen) window_.SetLogTicked(false);
         } else {
-            if (SendToHost(text)) window_.PaneReplace(host_.ReturnStr());
+            if (SendToHost(text)) {
+                window_.PaneReplace(host_.ReturnStr());
+                if (LostLink()) StopForLostLink(false);
+            }
         }
         running_ = false;
         log_.Close();

@@ -4,6 +4,7 @@
 #include "engine/file_access.h"
 #include "engine/text_codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,18 +20,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// A file that uses LF and never CR LF is a Unix text file: its LFs end lines.
-std::string UnixLinesToCrLf(std::string text) {
-    if (text.find('\n') == std::string::npos || text.find("\r\n") != std::string::npos) return text;
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
 
 void DropNul(std::string& text) {
     std::string::size_type w = 0;
@@ -52,11 +41,12 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
     const unsigned tag = byteAt(0) + 256 * byteAt(1);
     const unsigned stated = byteAt(2) + 256 * byteAt(3);
     std::string text;
-    if (tag == kTextRecordTag && bytes.size() >= 4 &&
-        bytes.size() - 4 <= static_cast<std::size_t>(kStoredFormatLimit)) {
+    if (tag == kTextRecordTag && bytes.size() >= 4) {
         const std::size_t actual = bytes.size() - 4;
-        if (stated != actual) {
+        if (stated != actual && actual <= static_cast<std::size_t>(kStoredFormatLimit)) {
             // Another editor changed the text: put the true length in the header.
+            // A longer text loads whole and its header stays as it is: the
+            // field cannot hold its length.
             if (File w{std::fopen(path.c_str(), "r+b")}) {
                 const unsigned char fix[2] = {static_cast<unsigned char>(actual & 0xFF),
                                               static_cast<unsigned char>(actual >> 8)};
@@ -64,10 +54,13 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
             }
         }
         text = Cp1252ToUtf8(std::string_view(bytes).substr(4));
+        DropNul(text);
     } else {
-        text = UnixLinesToCrLf(DecodePlainText(bytes));
+        text = DecodePlainText(bytes);
+        DropNul(text);
+        DropLeadingByteOrderMarks(text); // one that stood behind a NUL
+        text = CrLfLineEnds(std::move(text));
     }
-    DropNul(text);
     result.length = static_cast<long>(CharCount(text));
     result.text = std::move(text);
     result.ok = true;
@@ -77,11 +70,16 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
 std::string ScriptFileBytes(std::string_view text) {
     std::string bytes;
     std::string encoded;
-    if (static_cast<long>(CharCount(text)) <= kStoredFormatLimit && Utf8ToCp1252(text, encoded)) {
+    // A lone CR or LF (a stored text may hold them) would end a line in a
+    // plain-text file, so such a text keeps the stored format even when it is
+    // longer than the length field can tell.
+    if (Utf8ToCp1252(text, encoded) && (static_cast<long>(encoded.size()) <= kStoredFormatLimit ||
+                                        CrLfLineEnds(std::string(text)) != text)) {
+        const std::size_t field = std::min<std::size_t>(encoded.size(), 0xFFFF);
         bytes.push_back(static_cast<char>(kTextRecordTag));
         bytes.push_back('\0');
-        bytes.push_back(static_cast<char>(encoded.size() & 0xFF));
-        bytes.push_back(static_cast<char>((encoded.size() >> 8) & 0xFF));
+        bytes.push_back(static_cast<char>(field & 0xFF));
+        bytes.push_back(static_cast<char>(field >> 8));
         bytes += encoded;
     } else {
         bytes.assign(text);

@@ -17,14 +17,18 @@ struct LoadedScriptFile {
 
 // Reads a script: the stored format (a text record of one byte per character
 // in Windows-1252, its length field repaired on disk when another editor
-// changed the text), or plain text (UTF-8 when valid, else Windows-1252; a
-// file with LF line ends and no CR LF loads with CR LF). Characters of code 0
-// are dropped. A missing file is not created. A plain-text file is never
-// written to.
+// changed the text; a text longer than the field can tell loads whole and its
+// header is left alone), or plain text as editors write it (a byte-order mark
+// names UTF-8 or UTF-16 and is dropped; without one, UTF-8 when valid, else
+// Windows-1252; CR LF, LF and a lone CR all end a line and load as CR LF).
+// Characters of code 0 are dropped. A missing file is not created. A
+// plain-text file is never written to.
 LoadedScriptFile LoadScriptFile(const std::string& path);
 
 // Texts up to this many characters that fit Windows-1252 are saved in the
-// stored format; anything else is saved as plain UTF-8 text.
+// stored format, and longer ones that fit it and hold a lone CR or LF (which
+// a plain-text file would read as a line end); anything else is saved as
+// plain UTF-8 text.
 inline constexpr long kStoredFormatLimit = 32766;
 
 // Writes `text` (UTF-8, CR LF) to `path`, replacing the file as a whole: the

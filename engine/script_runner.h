@@ -56,6 +56,8 @@ public:
     int CancelState = kRunning;
     bool LineAborted = false; // a line failed (arithmetic) and ended the run
     bool HostFailed = false;  // the host could not be linked, or the link was lost
+    // A write to the log failed; the pane said so once and the run went on.
+    bool LogWriteFailed = false;
 
     std::string LogFile;
     bool LogFileChosen = false;
@@ -81,6 +83,11 @@ private:
     void ResponseLimitCheck();
     void AddLog(std::string_view text);
     bool SendToHost(const std::string& command);
+    // The last Send or SendA failed because the link is lost.
+    bool LostLink() const;
+    // The link was lost: shows the reply that names the loss (unless the
+    // caller has) and a message box, and ends the run as a host failure.
+    void StopForLostLink(bool showReply);
     void HardCancel();
 
     // Jumps, calls and cancel handling.
@@ -111,7 +118,6 @@ private:
     RunnerSettings settings_;
     bool lineByLine_ = true;
     bool running_ = false;
-    bool logFailureReported_ = false;
     LogAppender log_;
 };
 

@@ -19,8 +19,7 @@ void Interpreter::Gosub(LineContext& c) {
         }
     }
     if (BlockLevel >= kMaxBlockLevel) {
-        Frame().State = kStateInactive;
-        Frame().Done = 1;
+        RefuseNesting();
         c.outLine = "Error:nesting is too deep: #Gosub(" + c.arg + ")";
         return;
     }
@@ -40,8 +39,9 @@ void Interpreter::Gosub(LineContext& c) {
 }
 
 void Interpreter::Return(LineContext& c) {
+    // Inside a refused block the innermost block is that block, not a call.
     const BlockFrame& frame = CurrentFrame();
-    if (frame.Kind != kGosubFrame) {
+    if (frame.Kind != kGosubFrame || !RefusedBlocks.empty()) {
         c.outLine = "Error: #Return found out of proper order";
         return;
     }

@@ -1,5 +1,6 @@
-// Windows-1252 and UTF-8: the stored script format holds one byte per
-// character in the code page; everything in memory is UTF-8.
+// Windows-1252, UTF-16 and UTF-8, and line ends: the stored script format
+// holds one byte per character in the code page, plain-text files come as
+// editors write them; everything in memory is UTF-8 with CR LF line ends.
 #include "engine/text_codec.h"
 
 #include <array>
@@ -120,8 +121,86 @@ bool Utf8ToCp1252(std::string_view text, std::string& out) {
     return true;
 }
 
-std::string DecodePlainText(std::string_view bytes) {
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+constexpr std::uint32_t kReplacement = 0xFFFD;
+
+std::string Utf8OrCp1252(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
+    const auto unitAt = [&](std::size_t i) -> std::uint32_t {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return littleEndian ? a | (b << 8) : (a << 8) | b;
+    };
+    std::string out;
+    out.reserve(bytes.size());
+    const std::size_t end = bytes.size() & ~std::size_t{1};
+    for (std::size_t i = 0; i < end; i += 2) {
+        const std::uint32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 2 < end) {
+            const std::uint32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+    }
+    if (end != bytes.size()) AppendUtf8(out, kReplacement); // half a code unit
+    return out;
+}
+
+} // namespace
+
+std::string DecodePlainText(std::string_view bytes) {
+    std::string text;
+    if (bytes.substr(0, 3) == kUtf8Mark)
+        text = Utf8OrCp1252(bytes.substr(3));
+    else if (bytes.substr(0, 2) == kUtf16LeMark)
+        text = Utf16ToUtf8(bytes.substr(2), true);
+    else if (bytes.substr(0, 2) == kUtf16BeMark)
+        text = Utf16ToUtf8(bytes.substr(2), false);
+    else
+        text = Utf8OrCp1252(bytes);
+    DropLeadingByteOrderMarks(text);
+    return text;
+}
+
+void DropLeadingByteOrderMarks(std::string& text) {
+    std::size_t start = 0;
+    while (std::string_view(text).substr(start, 3) == kUtf8Mark)
+        start += 3;
+    text.erase(0, start);
+}
+
+std::string CrLfLineEnds(std::string text) {
+    std::size_t lone = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            ++lone;
+        else if (text[i] == '\r')
+            ++i; // CR LF
+    }
+    if (lone == 0) return text;
+    std::string out;
+    out.reserve(text.size() + lone);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 std::size_t CharCount(std::string_view text) {

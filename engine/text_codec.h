@@ -19,9 +19,19 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // page (the output is then incomplete and must not be used).
 bool Utf8ToCp1252(std::string_view text, std::string& out);
 
-// A plain-text file's bytes as text: UTF-8 when they are valid UTF-8, else
-// Windows-1252.
+// A plain-text file's bytes as UTF-8 text. A byte-order mark names the
+// encoding and is dropped: UTF-8, UTF-16 LE or UTF-16 BE (a lone surrogate or
+// an odd last byte reads as U+FFFD). Without one, or when the bytes after a
+// UTF-8 mark are not valid UTF-8: UTF-8 when valid, else Windows-1252. Marks
+// repeated at the start of the text are dropped too.
 std::string DecodePlainText(std::string_view bytes);
+
+// Drops every U+FEFF at the start of UTF-8 text: at the start of a file it is
+// a byte-order mark, never part of a script.
+void DropLeadingByteOrderMarks(std::string& text);
+
+// `text` with every line end, CR LF, LF or a lone CR, written as CR LF.
+std::string CrLfLineEnds(std::string text);
 
 // Number of characters (code points) in UTF-8 text; a stray byte counts as one.
 std::size_t CharCount(std::string_view text);

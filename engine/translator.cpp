@@ -82,14 +82,17 @@ std::string PositionText(long pos) {
 int Interpreter::TranslateLine(std::string& line, std::string& outLine, long pos, long nextPos) {
     ResponseAssign = false;
 
+    // Inside a block the nesting limit refused, lines are passed over as in a
+    // block met while lines were passed over.
     const BlockFrame& frame = CurrentFrame();
-    const bool open = IsOpenState(frame.State);
+    const bool refused = !RefusedBlocks.empty();
+    const bool open = !refused && IsOpenState(frame.State);
     LineContext c(line, outLine);
     c.pos = pos;
     c.nextPos = nextPos;
     c.open = open;
     c.live = open && !SkipMode;
-    c.branchable = frame.State != kStateInactive && !SkipMode;
+    c.branchable = !refused && frame.State != kStateInactive && !SkipMode;
     c.result = kHostCommand;
 
     std::string rest;

@@ -7,8 +7,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QtDebug>
 
@@ -40,9 +42,10 @@ bool ContainsErrorNoCase(const std::string& text) {
 }
 } // namespace
 
-const char* const HostLink::kLinkLostText = "Error: link to KORVA lost";
+const char* const HostLink::kLinkLostText = kLinkLostReply;
 const char* const HostLink::kRefusedText = "Error: KORVA refused the command: ";
 const char* const HostLink::kTooLongText = "Error: command too long for KORVA";
+const char* const HostLink::kStartingText = "Error: KORVA is still starting";
 
 HostLink::HostLink(QObject* parent)
     : QObject(parent), transport_(HostTransport::Handlers{
@@ -73,13 +76,31 @@ bool HostLink::IsLinked() const {
 QString HostLink::TARNPath() {
     const QString path = FindHost(search_);
     if (path.isEmpty())
-        Tell(LinkMessageIcon::Exclamation, QString(), QStringLiteral("Could not find KORVA32"));
+        Tell(LinkMessageIcon::Exclamation, QString(),
+             QStringLiteral("Could not find KORVA32\n") + HostSearchFailure(search_));
     return path;
 }
 
 bool HostLink::Init(const QString& korvaPath, bool visible) {
     if (IsLinked()) return true;
+    // Called from an event handler while Init runs (it waits for the host to
+    // come up, or a message box is open): a second start would race the first.
+    if (inInit_) return false;
+    if (lost_) {
+        // Never start a fresh host behind the user's back in the middle of a
+        // run; the run command clears the loss when the next run starts.
+        SetDDEBox(kLinkLostText);
+        return false;
+    }
 
+    inInit_ = true;
+    const bool linked = Link(korvaPath, visible);
+    inInit_ = false;
+    if (linked && !visible) Send("Windows(MAIN,MINIMIZED)");
+    return linked;
+}
+
+bool HostLink::Link(const QString& korvaPath, bool visible) {
     ClearDynReport();
     hostDir_.clear();
     QString program = korvaPath;
@@ -91,52 +112,104 @@ bool HostLink::Init(const QString& korvaPath, bool visible) {
         hostDir_ = QFileInfo(program).path();
         if (!hostDir_.endsWith(QLatin1Char('/'))) hostDir_ += QLatin1Char('/');
     }
+    // The host reads a relative path against its own working folder, Qt's
+    // socket against the temp folder: one absolute path means one place.
+    if (QDir::isRelativePath(socketPath_))
+        socketPath_ = QDir::cleanPath(QDir::current().absoluteFilePath(socketPath_));
 
-    if (!transport_.Connect(socketPath_)) {
-        const qint64 pid = StartHostDetached(program, socketPath_, visible);
-        if (pid == 0) {
-            Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
-                 QStringLiteral("Could not run KORVA"));
-            return false;
-        }
-        startedHost_ = true;
-        hostPid_ = pid;
-        if (!WaitForLink(pid)) {
-            Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
-                 QStringLiteral("Could not initialize KORVA DDE link"));
-            return false;
-        }
-    }
+    if (!transport_.Connect(socketPath_) && !StartAndLink(program, visible)) return false;
 
     // Hot links first, so no response to a later execute can pass us by.
     transport_.Advise(kDynamic, kData);
     transport_.Advise(kAsync, kData);
     linked_ = true;
-    lost_ = false;
-
-    if (!visible) Send("Windows(MAIN,MINIMIZED)");
     return true;
 }
 
-bool HostLink::WaitForLink(qint64 pid) {
+bool HostLink::StartAndLink(const QString& program, bool visible) {
+    // What the host writes to standard error while it starts is the reason
+    // we give when it does not come up; afterwards nobody reads it.
+    QTemporaryFile errors(QDir::tempPath() + QStringLiteral("/talvex-korva-XXXXXX"));
+    const bool capture = errors.open();
+    const HostStart start =
+        StartHostDetached(program, socketPath_, visible, capture ? errors.fileName() : QString());
+    if (start.pid == 0) {
+        Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
+             QStringLiteral("Could not run KORVA\n") + start.error);
+        return false;
+    }
+    startedHost_ = true;
+    hostPid_ = start.pid;
+    starting_ = true;
+    startCancelled_ = false;
+    const LinkWait outcome = WaitForLink(start.pid);
+    starting_ = false;
+    if (outcome == LinkWait::Linked) return true;
+
+    // A host that did not come up is not left running behind the user's back.
+    EndHostProcess(start.pid);
+    startedHost_ = false;
+    hostPid_ = 0;
+    if (outcome == LinkWait::Cancelled) return false;
+
+    QString reason;
+    if (capture) {
+        errors.seek(0);
+        for (const QByteArray& line : errors.read(4096).split('\n')) {
+            reason = QString::fromUtf8(line.trimmed());
+            if (!reason.isEmpty()) break;
+        }
+    }
+    if (reason.isEmpty()) {
+        reason = outcome == LinkWait::HostEnded
+                     ? QStringLiteral("the host ended without listening on ") + socketPath_
+                     : socketPath_ + QStringLiteral(": ") + transport_.ConnectError();
+    }
+    Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
+         QStringLiteral("Could not initialize KORVA DDE link\n") + reason);
+    return false;
+}
+
+HostLink::LinkWait HostLink::WaitForLink(qint64 pid) {
     // A freshly started host needs a moment before it listens; give it a
     // bounded while, keeping events flowing, and stop early if it died.
     const QDeadlineTimer deadline(linkTimeoutMs_);
     for (;;) {
-        if (transport_.Connect(socketPath_)) return true;
-        if (!ProcessAlive(pid)) return transport_.Connect(socketPath_);
-        if (deadline.hasExpired()) return false;
+        if (startCancelled_) return LinkWait::Cancelled;
+        if (transport_.Connect(socketPath_)) return LinkWait::Linked;
+        if (!ProcessAlive(pid))
+            return transport_.Connect(socketPath_) ? LinkWait::Linked : LinkWait::HostEnded;
+        if (deadline.hasExpired()) return LinkWait::TimedOut;
         QEventLoop pause;
+        startPause_ = &pause;
         QTimer::singleShot(std::min<qint64>(50, std::max<qint64>(1, deadline.remainingTime())),
                            &pause, &QEventLoop::quit);
         pause.exec();
+        startPause_ = nullptr;
     }
 }
 
+void HostLink::CancelStart() {
+    if (!starting_) return;
+    startCancelled_ = true;
+    if (startPause_) startPause_->quit();
+}
+
 void HostLink::Uninit(bool closeKorva) {
+    if (starting_) {
+        // Ending in the middle of a start-up: the host we began goes too.
+        CancelStart();
+        EndHostProcess(hostPid_);
+    }
     if (IsLinked()) {
-        // Nothing comes back that we need: the host closes as soon as it reads Exit.
-        if (closeKorva || startedHost_) transport_.Execute(kControl, "Exit");
+        linked_ = false;
+        if (closeKorva || startedHost_) {
+            transport_.Execute(kControl, "Exit");
+            // The host closes our connection when it has read Exit, and ends
+            // unless other clients still use it: we wait for our connection,
+            // not for the host.
+            transport_.WaitForClose(exitTimeoutMs_);
+        }
         transport_.Disconnect();
     }
     linked_ = false;
@@ -158,13 +231,11 @@ bool HostLink::WaitForHostExit(int timeoutMs) {
 
 bool HostLink::EnsureLinked() {
     if (IsLinked()) return true;
-    if (lost_) {
-        // Never start a fresh host behind the user's back in the middle of a
-        // run; the next explicit Init links again.
-        SetDDEBox(kLinkLostText);
+    if (inInit_) {
+        SetDDEBox(kStartingText);
         return false;
     }
-    return Init(QString(), true);
+    return Init(QString(), true); // a lost link answers with the loss
 }
 
 void HostLink::ProcessEvents() {

@@ -36,6 +36,8 @@ public:
     static const char* const kRefusedText;
     // The reply text for a command too long for one protocol line.
     static const char* const kTooLongText;
+    // The reply text for a command made while Init waits for the host to come up.
+    static const char* const kStartingText;
 
     explicit HostLink(QObject* parent = nullptr);
     ~HostLink() override;
@@ -47,18 +49,32 @@ public:
     void SetHostSearch(const HostSearch& search) { search_ = search; }
     // How long a host we started may take to accept the link.
     void SetLinkTimeout(int ms) { linkTimeoutMs_ = ms; }
+    // How long Uninit waits for the host to close the connection after Exit.
+    void SetExitTimeout(int ms) { exitTimeoutMs_ = ms; }
 
     // The host executable, or "" after telling the user "Could not find KORVA32".
     QString TARNPath();
 
     // Links to the host at korvaPath ("" to search for it), starting it when it
-    // does not run. True when the link is up.
+    // does not run. True when the link is up. False at once, starting nothing,
+    // while a lost link has not been cleared and when called from inside its
+    // own wait for a starting host.
     bool Init(const QString& korvaPath, bool visible);
     bool Init() override { return Init(QString(), true); }
 
-    // Closes the link; tells the host to exit when we started it or closeKorva.
+    // True while Init waits for a host it started to come up.
+    bool Starting() const { return starting_; }
+    // Ends that wait (the user cancelled): Init returns false without a
+    // message and ends the host process it started.
+    void CancelStart();
+    // The last start-up ended by CancelStart.
+    bool StartCancelled() const { return startCancelled_; }
+
+    // Closes the link; tells the host to exit when we started it or closeKorva,
+    // and then waits, bounded, until the host has closed our connection (a
+    // host that other clients still use goes on serving them).
     void Uninit(bool closeKorva);
-    // After Uninit: waits, bounded, for a host we started to end. True when it has.
+    // Waits, bounded, for a host we started to end. True when it has.
     bool WaitForHostExit(int timeoutMs = 2000);
 
     void Send(const std::string& s) override;
@@ -66,6 +82,7 @@ public:
     std::string ReturnStr() const override { return ddeBox_; }
     bool Error() const;
     bool LinkLost() const override { return lost_; }
+    void ClearLinkLoss() override { lost_ = false; }
     bool IsLinked() const;
 
     // Kept for callers of the old interface; they do nothing.
@@ -112,8 +129,12 @@ private:
         std::uint64_t asyncAtReply = 0; // asyncChanges_ when the reply came
     };
 
+    enum class LinkWait { Linked, HostEnded, TimedOut, Cancelled };
+
     bool EnsureLinked();
-    bool WaitForLink(qint64 pid);
+    bool Link(const QString& korvaPath, bool visible);
+    bool StartAndLink(const QString& program, bool visible);
+    LinkWait WaitForLink(qint64 pid);
     void WaitUntil(const std::function<bool()>& done);
     void Wake();
     void ProcessEvents();
@@ -130,9 +151,14 @@ private:
     QString socketPath_;
     HostSearch search_;
     int linkTimeoutMs_ = 10000;
+    int exitTimeoutMs_ = 2000;
 
     bool linked_ = false;
     bool lost_ = false;
+    bool inInit_ = false;
+    bool starting_ = false;
+    bool startCancelled_ = false;
+    QEventLoop* startPause_ = nullptr; // the start-up wait's current pause
     bool startedHost_ = false;
     qint64 hostPid_ = 0;
     QString hostDir_;

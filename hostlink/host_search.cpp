@@ -36,6 +36,25 @@ bool IsUsableHost(const QString& path) {
     return info.exists() && info.isFile() && info.isExecutable() && info.size() >= 1;
 }
 
+QString HostSearchFailure(const HostSearch& search) {
+    QString named;
+    if (!search.envKorva32.isEmpty()) {
+        const QFileInfo info(search.envKorva32);
+        const char* why = !info.exists()         ? "no such file"
+                          : !info.isFile()       ? "not a file"
+                          : !info.isExecutable() ? "not executable"
+                                                 : "an empty file";
+        named = search.envKorva32 + QStringLiteral(": ") + QLatin1String(why);
+    }
+    // Only the named file was to be tried (a host given on the command line).
+    if (search.ownFolder.isEmpty() && search.fixed.isEmpty() && search.pathVar.isEmpty() &&
+        !named.isEmpty())
+        return named;
+    const QString others = QStringLiteral("no executable korva32 beside the program, in the usual "
+                                          "places or on PATH");
+    return named.isEmpty() ? others : named + QStringLiteral("; ") + others;
+}
+
 QString FindHost(const HostSearch& search) {
     if (IsUsableHost(search.envKorva32)) return search.envKorva32;
 

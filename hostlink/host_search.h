@@ -23,4 +23,7 @@ QString FindHost(const HostSearch& search);
 
 bool IsUsableHost(const QString& path);
 
+// Why FindHost found nothing, in one line for the user.
+QString HostSearchFailure(const HostSearch& search);
+
 } // namespace talvex

@@ -56,6 +56,23 @@ void AppendJsonString(QByteArray& out, const QByteArray& text) {
     out.append('"');
 }
 
+namespace {
+QString DescribeConnectError(const QLocalSocket& socket) {
+    switch (socket.error()) {
+    case QLocalSocket::ServerNotFoundError:
+        return QStringLiteral("no such socket");
+    case QLocalSocket::ConnectionRefusedError:
+        return QStringLiteral("connection refused");
+    case QLocalSocket::SocketAccessError:
+        return QStringLiteral("permission denied");
+    case QLocalSocket::SocketTimeoutError:
+        return QStringLiteral("timed out");
+    default:
+        return socket.errorString();
+    }
+}
+} // namespace
+
 HostTransport::HostTransport(Handlers handlers, QObject* parent)
     : QObject(parent), handlers_(std::move(handlers)),
       framer_([this](const QByteArray& line) { HandleLine(line); }, [this] { ++oversized_; }) {}
@@ -79,10 +96,12 @@ bool HostTransport::Connect(const QString& path, int timeoutMs) {
     auto* socket = new QLocalSocket(this);
     socket->connectToServer(path);
     if (!socket->waitForConnected(timeoutMs)) {
+        connectError_ = DescribeConnectError(*socket);
         socket->abort();
         delete socket;
         return false;
     }
+    connectError_.clear();
     socket_ = socket;
     connect(socket_, &QLocalSocket::readyRead, this, &HostTransport::OnReadyRead);
     connect(socket_, &QLocalSocket::disconnected, this, &HostTransport::OnDisconnected);
@@ -98,6 +117,14 @@ void HostTransport::Disconnect() {
     socket_->deleteLater();
     socket_ = nullptr;
     framer_.Reset();
+}
+
+bool HostTransport::WaitForClose(int timeoutMs) {
+    if (!socket_) return true;
+    closing_ = true; // a close now is what we wait for, not a loss
+    Flush(timeoutMs);
+    if (socket_->state() == QLocalSocket::UnconnectedState) return true;
+    return socket_->waitForDisconnected(timeoutMs);
 }
 
 bool HostTransport::IsConnected() const {

@@ -39,8 +39,13 @@ public:
 
     // One attempt to connect; false when nobody listens at path.
     bool Connect(const QString& path, int timeoutMs = 1000);
+    // Why the last Connect failed ("no such socket", "connection refused", ...).
+    const QString& ConnectError() const { return connectError_; }
     // Closes the connection on purpose, writing out what is still queued.
     void Disconnect();
+    // After a last message (Exit): writes out what is queued and waits, bounded,
+    // for the host to close the connection. True when it did.
+    bool WaitForClose(int timeoutMs);
     bool IsConnected() const;
 
     // Each returns the call's id, or 0 when nothing was sent (no connection,
@@ -71,6 +76,7 @@ private:
     qint64 nextId_ = 1;
     bool closing_ = false;
     int oversized_ = 0;
+    QString connectError_;
 };
 
 // Appends text as a JSON string literal (quotes included). Text that is not

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -108,6 +109,28 @@ void HostServer::dropClient(ClientSession& client) {
     clients_.erase(std::remove(clients_.begin(), clients_.end(), &client), clients_.end());
     // Later: the client may be in the middle of reading when its peer goes.
     client.deleteLater();
+    if (exitPending_ && !exiting_ && clients_.empty() && !connectionWaiting()) shutDown();
+}
+
+void HostServer::exitFrom(ClientSession& client) {
+    // Exit ends this client's link; the host itself ends once no other client
+    // is linked, so one run's Exit never pulls the host from under another.
+    exitPending_ = true;
+    const bool others = std::any_of(clients_.begin(), clients_.end(),
+                                    [&](ClientSession* c) { return c != &client; });
+    if (others || connectionWaiting())
+        client.close();
+    else
+        shutDown(); // the socket file goes before this client sees its connection close
+}
+
+bool HostServer::connectionWaiting() const {
+    // A client the system has connected but the event loop has not handed us
+    // yet is linked too; it is taken in the usual way, and when it leaves
+    // again the host ends.
+    if (server_.hasPendingConnections()) return true;
+    pollfd listening{static_cast<int>(server_.socketDescriptor()), POLLIN, 0};
+    return ::poll(&listening, 1, 0) == 1 && (listening.revents & POLLIN) != 0;
 }
 
 bool HostServer::handleOversize(ClientSession& client) {
@@ -185,7 +208,7 @@ void HostServer::request(ClientSession& client, const QJsonValue& id, const QJso
     // A hard cancel ends the pending execute before its own reply goes out.
     if (outcome.kind == CommandOutcome::Kind::HardCancel) cancelPending(client);
     client.send(dataResultLine(id, outcome.text));
-    if (outcome.kind == CommandOutcome::Kind::Exit) shutDown();
+    if (outcome.kind == CommandOutcome::Kind::Exit) exitFrom(client);
 }
 
 void HostServer::execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
@@ -242,7 +265,7 @@ void HostServer::runExecute(ClientSession& client, const QString& command) {
         client.startSilent();
         break;
     case CommandOutcome::Kind::Exit:
-        shutDown();
+        exitFrom(client);
         break;
     }
 }
@@ -289,10 +312,12 @@ void HostServer::pushDynamic(const QString& data) {
 void HostServer::shutDown() {
     if (exiting_) return;
     exiting_ = true;
+    // The socket file first: a client that sees its connection close may
+    // start a fresh host at once, and must not find this one's socket.
+    server_.close();
     const std::vector<ClientSession*> clients = clients_;
     for (ClientSession* client : clients)
         client->close();
-    server_.close(); // also removes the socket file
     emit exitRequested();
 }
 

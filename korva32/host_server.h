@@ -33,8 +33,12 @@ public:
     // socket file, and listens for the user only. `error` explains a refusal.
     ListenResult listen(const QString& path, QString* error);
 
+    // Ends the host now: closes every connection and removes the socket file,
+    // then emits exitRequested. For a signal; clients end it with Exit.
+    void shutDown();
+
 signals:
-    // An Exit arrived; every connection is closed and the socket file removed.
+    // The host is ending; every connection is closed and the socket file removed.
     void exitRequested();
 
 private:
@@ -53,12 +57,14 @@ private:
     void runQueued(ClientSession& client);
     void respond(ClientSession& client, const QString& response);
     void pushDynamic(const QString& data);
-    void shutDown();
+    void exitFrom(ClientSession& client);
+    bool connectionWaiting() const;
 
     QLocalServer server_;
     CommandInterpreter interpreter_;
     std::vector<ClientSession*> clients_;
     bool exiting_ = false;
+    bool exitPending_ = false; // Exit arrived while other clients were linked
 };
 
 } // namespace talvex::korva

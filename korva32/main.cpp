@@ -1,7 +1,10 @@
-// korva32: the simulator host. Serves the host protocol until a client sends Exit.
+// korva32: the simulator host. Serves the host protocol until a client sends
+// Exit and no other client is linked any more, or SIGTERM, SIGINT or SIGHUP.
 //
 // Exit status: 0 after Exit; 1 the socket could not be set up; 2 the socket
-// path is taken (a live host listens there, or it is not a socket); 64 bad usage.
+// path is taken (a live host listens there, or it is not a socket); 64 bad
+// usage. An ending signal removes the socket and then ends it by that signal.
+#include "korva32/end_signals.h"
 #include "korva32/host_server.h"
 #include "korva32/socket_path.h"
 
@@ -37,7 +40,8 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Simulator host: answers host commands on a local socket until Exit."));
+        QStringLiteral("Simulator host: answers host commands on a local socket until Exit has\n"
+                       "come and the last client has left, or SIGTERM, SIGINT or SIGHUP."));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help and exit."));
     const QCommandLineOption socketOption(
@@ -69,6 +73,12 @@ int main(int argc, char* argv[]) {
                              : talvex::korva::defaultSocketPath();
 
     talvex::korva::HostServer server(writeToTextWindow);
+    // From here on an ending signal removes the socket file as Exit does; one
+    // that arrives before the socket exists is acted on once the loop runs.
+    talvex::korva::EndSignals endSignals([&server](int signal) {
+        server.shutDown();
+        talvex::korva::EndSignals::EndBy(signal);
+    });
     QString error;
     switch (server.listen(path, &error)) {
     case talvex::korva::HostServer::ListenResult::Listening:

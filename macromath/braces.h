@@ -1,12 +1,17 @@
 // {...} groups: finding them and replacing each by the value of its content.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace talvex {
 
 class VariableStore;
+
+// The most any text made on the way may hold, when a line is expanded or a
+// condition substituted; past it the expansion fails.
+inline constexpr std::size_t kMaxLineBytes = 64u << 20;
 
 // The first top-level brace pair of `text`: returns what stands between the
 // braces and sets the 1-based positions of "{" and "}" (0 when absent).

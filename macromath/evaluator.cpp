@@ -154,8 +154,10 @@ std::string EvalExpression(std::string_view expr, int keepQuotes, char decimalSe
         }
     }
 
-    s = TrimChars(s, " ,");
-    s = TrimChars(s, "'\"");
+    // A group's text may be megabytes long: copied only when the trims take
+    // something off.
+    const std::string_view kept = TrimView(TrimView(s, " ,"), "'\"");
+    if (kept.size() != s.size()) s = std::string(kept);
     if (keepQuotes >= 1 && quoted) s = "\"" + s + "\"";
     return s;
 }

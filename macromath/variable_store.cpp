@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 
 namespace talvex {
 
@@ -119,7 +120,38 @@ const std::string* VariableStore::Find(std::string_view name) const {
 }
 
 std::string VariableStore::SubstituteVars(std::string_view text) const {
+    std::string out;
+    SubstituteVarsWithin(text, std::string::npos, out);
+    return out;
+}
+
+bool VariableStore::SubstituteVarsWithin(std::string_view text, std::size_t maxBytes,
+                                         std::string& out) const {
+    out.clear();
     const std::string lower = AsciiLower(text);
+    std::optional<LocalTime> now;
+    if (maxBytes != std::string::npos) {
+        // Measured first: a text that would not fit fails before anything is
+        // built, and one that fits is built in one allocation.
+        std::size_t total = 0;
+        const bool fits = ScanNames(text, lower, now, [&](std::string_view piece) {
+            if (piece.size() > maxBytes - total) return false;
+            total += piece.size();
+            return true;
+        });
+        if (!fits) return false;
+        out.reserve(total);
+    }
+    ScanNames(text, lower, now, [&](std::string_view piece) {
+        out.append(piece);
+        return true;
+    });
+    return true;
+}
+
+template <class Emit>
+bool VariableStore::ScanNames(std::string_view text, const std::string& lower,
+                              std::optional<LocalTime>& now, Emit&& emit) const {
     constexpr std::size_t npos = std::string::npos;
     // Next occurrence of each built-in name at or after the cursor; the rest
     // only shrinks from the left, so a cached place stays right until passed.
@@ -127,10 +159,7 @@ std::string VariableStore::SubstituteVars(std::string_view text) const {
     for (std::size_t k = 0; k < kBuiltinNames.size(); ++k)
         builtinAt[k] = lower.find(kBuiltinNames[k]);
 
-    std::string out;
     std::size_t cursor = 0;
-    LocalTime now{};
-    bool haveNow = false;
     while (cursor < text.size()) {
         std::size_t candPos = npos, candLen = 0;
         int builtin = -1;
@@ -155,36 +184,34 @@ std::string VariableStore::SubstituteVars(std::string_view text) const {
             break;
         }
 
-        out.append(text.substr(cursor, candPos - cursor));
+        if (!emit(text.substr(cursor, candPos - cursor))) return false;
+        bool fits = true;
         if (builtin < 0) {
-            out += entries_[lookup_.at(lower.substr(candPos, candLen))].Value;
+            fits = emit(entries_[lookup_.at(lower.substr(candPos, candLen))].Value);
         } else {
-            if (!haveNow && builtin <= 2) {
-                now = env_.now();
-                haveNow = true;
-            }
+            if (!now && builtin <= 2) now = env_.now();
             switch (builtin) {
             case 0:
-                out += FormatNow(now);
+                fits = emit(FormatNow(*now));
                 break;
             case 1:
-                out += FormatDate(now);
+                fits = emit(FormatDate(*now));
                 break;
             case 2:
-                out += FormatTime(now);
+                fits = emit(FormatTime(*now));
                 break;
             case 3:
-                out += "\x01\x01";
+                fits = emit("\x01\x01");
                 break;
             default:
-                out += '\t';
+                fits = emit("\t");
                 break;
             }
         }
+        if (!fits) return false;
         cursor = candPos + candLen;
     }
-    if (cursor < text.size()) out.append(text.substr(cursor));
-    return out;
+    return cursor >= text.size() || emit(text.substr(cursor));
 }
 
 void VariableStore::SetScriptVars(std::string_view path) {

@@ -5,6 +5,7 @@
 #include "macromath/environment.h"
 #include "macromath/name_index.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -45,6 +46,12 @@ public:
     // same place; inserted values are not scanned again.
     std::string SubstituteVars(std::string_view text) const;
 
+    // SubstituteVars that gives up as soon as the result would grow past
+    // `maxBytes`: returns false then, with `out` incomplete. A value may be
+    // long and a text may name it many times, so callers that must stay
+    // within a size say how much they can take.
+    bool SubstituteVarsWithin(std::string_view text, std::size_t maxBytes, std::string& out) const;
+
     // Sets @ScriptPath, @ScriptName, @ScriptRoot and @ScriptWholeName.
     void SetScriptVars(std::string_view path);
 
@@ -69,6 +76,12 @@ public:
 
 private:
     void append(std::string_view name, std::string value);
+    // Walks `text` (`lower` is its lower-cased copy) and hands each piece of
+    // the substituted text to `emit`, which returns false to stop there. The
+    // clock is read once, into `now`, the first time a text names it.
+    template <class Emit>
+    bool ScanNames(std::string_view text, const std::string& lower, std::optional<LocalTime>& now,
+                   Emit&& emit) const;
 
     Environment env_;
     std::vector<VarEntry> entries_;

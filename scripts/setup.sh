@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   python3 util-linux xvfb xauth locales
   fonts-dejavu-core
+  desktop-file-utils
 )
 
 missing=()

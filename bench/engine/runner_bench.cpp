@@ -21,6 +21,7 @@ public:
     void SendA(const std::string& command) override { reply_ = command; }
     std::string ReturnStr() const override { return reply_; }
     bool LinkLost() const override { return false; }
+    void ClearLinkLoss() override {}
 
 private:
     std::string reply_;

@@ -126,6 +126,81 @@ BENCHMARK(BM_ExpandBracesGrowing)
     ->Repetitions(1)
     ->Unit(benchmark::kMillisecond);
 
+// Hostile lines: a group nested `depth` levels deep inside a command, as
+// "echo(" + depth x "{" + "1+1" + depth x "}" + ")". Each must finish or fail
+// quickly, and none may crash however deep it goes.
+void BM_ExpandBracesDeep(benchmark::State& state) {
+    VariableStore store(talvex::testing::FixedEnvironment());
+    const auto depth = static_cast<std::size_t>(state.range(0));
+    const std::string line =
+        "echo(" + std::string(depth, '{') + "1+1" + std::string(depth, '}') + ")";
+    std::string dst;
+    int failed = 0;
+    for (auto _ : state) {
+        failed = talvex::ExpandBraces(line, dst, 0, store);
+        benchmark::DoNotOptimize(dst);
+    }
+    state.SetLabel(failed ? "fails" : "expands");
+}
+// The deepest nesting that still expands, around a long text every level
+// copies and evaluates again: "echo(" + 100 x "{" + `length` x "x" + 100 x "}" + ")".
+void BM_ExpandBracesDeepAndLong(benchmark::State& state) {
+    VariableStore store(talvex::testing::FixedEnvironment());
+    const std::string line = "echo(" + std::string(100, '{') +
+                             std::string(static_cast<std::size_t>(state.range(0)), 'x') +
+                             std::string(100, '}') + ")";
+    std::string dst;
+    int failed = 0;
+    for (auto _ : state) {
+        failed = talvex::ExpandBraces(line, dst, 0, store);
+        benchmark::DoNotOptimize(dst);
+    }
+    state.SetLabel(failed ? "fails" : "expands");
+}
+BENCHMARK(BM_ExpandBracesDeepAndLong)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->Repetitions(1)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_ExpandBracesDeep)
+    ->Arg(100)
+    ->Arg(101)
+    ->Arg(1000)
+    ->Arg(20000)
+    ->Arg(25000)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->Repetitions(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Values that multiply through nested groups: `a` holds `length` capital A's,
+// and every level substitutes each "A" of the level inside it by the value
+// again (names ignore case): {{{{a}}}} with 300 characters, six levels with 32.
+void BM_ExpandBracesMultiplying(benchmark::State& state) {
+    VariableStore store(talvex::testing::FixedEnvironment());
+    const auto levels = static_cast<std::size_t>(state.range(0));
+    store.SetVar("a", std::string(static_cast<std::size_t>(state.range(1)), 'A'));
+    const std::string line =
+        "echo(" + std::string(levels, '{') + "a" + std::string(levels, '}') + ")";
+    std::string dst;
+    int failed = 0;
+    for (auto _ : state) {
+        failed = talvex::ExpandBraces(line, dst, 0, store);
+        benchmark::DoNotOptimize(dst);
+    }
+    state.SetLabel(failed ? "fails" : "expands");
+}
+BENCHMARK(BM_ExpandBracesMultiplying)
+    ->Args({3, 300})
+    ->Args({4, 300})
+    ->Args({5, 32})
+    ->Args({6, 32})
+    ->Iterations(1)
+    ->Repetitions(1)
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -94,7 +94,13 @@ TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
     r.window.logTicked = true;
     r.window.logFileAnswers = {log, log}; // one for each run
     for (int run = 0; run < 2; ++run) {
+        r.window.messages.clear();
         r.runner.RunScript();
+        ASSERT_FALSE(r.window.messages.empty());
+        // The reason apart from the path, also where the box is one line.
+        EXPECT_EQ(r.window.messages.front().text,
+                  "Unable to create logfile:" + log + "\r\n(No such file or directory)");
+        EXPECT_TRUE(r.runner.LogWriteFailed);
         std::string pane = r.window.pane.Text();
         const auto at = pane.find(log);
         ASSERT_NE(at, std::string::npos) << pane;
@@ -105,6 +111,11 @@ TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
         pane.erase(begin, pane.find("\r\n", at) + 2 - begin);
         EXPECT_EQ(pane, "a\r\nb\r\nc\r\n");
     }
+    // A run whose log takes every line clears the failure of the run before.
+    r.window.logFileAnswers = {dir.File("run.log")};
+    r.runner.RunScript();
+    EXPECT_FALSE(r.runner.LogWriteFailed);
+    EXPECT_EQ(ReadBytes(dir.File("run.log")), "a\r\nb\r\nc\r\n");
 }
 
 } // namespace

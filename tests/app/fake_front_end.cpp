@@ -7,22 +7,36 @@ void FakeHost::Send(const std::string& command) {
     reply_ = "OK";
 }
 
+bool FakeHost::Init() {
+    ++inits;
+    return !lost;
+}
+
 void FakeHost::SendA(const std::string& command) {
-    sent.push_back(command);
-    if (whileWaiting) whileWaiting(command);
-    if (reply) {
-        reply_ = reply(command);
+    if (lost) {
+        reply_ = kLinkLostReply;
         return;
     }
-    const auto open = command.find('(');
-    const auto close = command.rfind(')');
-    if (open == std::string::npos)
-        reply_ = "OK";
-    else
-        reply_ =
-            command.substr(open + 1, close == std::string::npos || close < open ? std::string::npos
-                                                                                : close - open - 1);
-    if (reply_.empty()) reply_ = "OK";
+    sent.push_back(command);
+    if (whileWaiting) whileWaiting(command);
+    if (lost) {
+        reply_ = kLinkLostReply; // lost while the command waited
+        return;
+    }
+    if (reply) {
+        reply_ = reply(command);
+    } else {
+        const auto open = command.find('(');
+        const auto close = command.rfind(')');
+        if (open == std::string::npos)
+            reply_ = "OK";
+        else
+            reply_ = command.substr(open + 1, close == std::string::npos || close < open
+                                                  ? std::string::npos
+                                                  : close - open - 1);
+        if (reply_.empty()) reply_ = "OK";
+    }
+    if (command == loseAfter) lost = true;
 }
 
 } // namespace talvex::testing

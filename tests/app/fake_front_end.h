@@ -25,12 +25,19 @@ public:
 
     std::vector<std::string> sent;     // SendA commands, in order
     std::vector<std::string> requests; // Send commands (hard cancels)
+    int inits = 0;                     // Init calls
+    // The link is lost: set it (from whileWaiting, say) and SendA answers
+    // with the loss from then on, as the host link does; a run start clears it.
+    bool lost = false;
+    // The host dies right after answering this command.
+    std::string loseAfter;
 
-    bool Init() override { return true; }
+    bool Init() override;
     void Send(const std::string& command) override;
     void SendA(const std::string& command) override;
     std::string ReturnStr() const override { return reply_; }
-    bool LinkLost() const override { return false; }
+    bool LinkLost() const override { return lost; }
+    void ClearLinkLoss() override { lost = false; }
 
 private:
     std::string reply_;

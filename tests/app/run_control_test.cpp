@@ -2,6 +2,7 @@
 // from every cancel state, with the questions answered Yes or No.
 #include "engine/script_runner.h"
 #include "tests/app/fake_front_end.h"
+#include "tests/app/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,124 @@ TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
     EXPECT_EQ(r.window.pane.Text(), "a\r\nb\r\nscript interrupted by user\r\n");
     EXPECT_EQ(r.runner.CancelState, kStop);
 }
+
+// A link lost during a run holds for the rest of it: no fresh host is linked,
+// the run stops at the next line that needs the host with the loss in the
+// pane and a message box, and the next run links again.
+struct LossCase {
+    const char* name;
+    bool lineByLine;
+    std::string script; // %F: a file of three lines; %M: a file that does not exist
+    const char* loseAfter;
+    const char* loseDuring;
+    std::vector<std::string> sent;
+    std::string pane;
+};
+
+void PrintTo(const LossCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LinkLoss : public ::testing::TestWithParam<LossCase> {};
+
+std::string Substituted(std::string text, const std::string& key, const std::string& value) {
+    for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
+        text.replace(at, key.size(), value);
+    return text;
+}
+
+TEST_P(LinkLoss, StopsTheRunAndHoldsUntilTheNextRun) {
+    const LossCase& c = GetParam();
+    TempFolder folder;
+    WriteBytes(folder.File("notes.txt"), "one\ntwo\nthree\n");
+    const auto fill = [&](const std::string& text) {
+        return Substituted(Substituted(text, "%F", folder.File("notes.txt")), "%M",
+                           folder.File("missing.txt"));
+    };
+    RunnerSettings settings;
+    settings.logFolder = folder.Path(); // #filetortf writes its banner to the log file
+    RunnerRig r(settings);
+    r.host.loseAfter = c.loseAfter;
+    r.host.whileWaiting = [&](const std::string& command) {
+        if (command == c.loseDuring) r.host.lost = true;
+    };
+    r.runner.SetLineByLine(c.lineByLine);
+    r.window.editorText = fill(c.script);
+    r.runner.RunScript();
+
+    std::vector<std::string> sent;
+    for (const std::string& s : c.sent)
+        sent.push_back(fill(s));
+    EXPECT_EQ(r.host.sent, sent);
+    EXPECT_EQ(r.host.inits, static_cast<int>(sent.size())) << "no Init once the link was lost";
+    EXPECT_EQ(r.window.pane.Text(), fill(c.pane));
+    ASSERT_FALSE(r.window.messages.empty());
+    EXPECT_EQ(r.window.messages.front().text, "Error: link to KORVA lost");
+    EXPECT_EQ(r.window.messages.front().title, "Error");
+    EXPECT_TRUE(r.runner.HostFailed);
+    EXPECT_EQ(r.runner.CancelState, kAborted);
+
+    // The next run starts with the loss cleared and links again.
+    r.host.loseAfter.clear();
+    r.host.whileWaiting = nullptr;
+    r.window.editorText = "echo(again)";
+    r.runner.RunScript();
+    EXPECT_EQ(r.host.sent.back(), "echo(again)");
+    EXPECT_FALSE(r.runner.HostFailed);
+}
+
+const std::string kLostLine = "Error: link to KORVA lost\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Where, LinkLoss,
+    ::testing::Values(
+        LossCase{"during_a_command",
+                 true,
+                 "echo(a)\r\necho(b)\r\necho(c)\r\n",
+                 "",
+                 "echo(b)",
+                 {"echo(a)", "echo(b)"},
+                 "a\r\n" + kLostLine + "script error"},
+        // The host died while the script ran on by itself: the next command
+        // does not start a fresh one.
+        LossCase{"between_commands",
+                 true,
+                 "echo(one)\r\n#setvars(i=0)\r\n#while(i<3)\r\n#setvars(i={i+1})\r\n#wend\r\n"
+                 "echo(two)\r\n",
+                 "echo(one)",
+                 "",
+                 {"echo(one)"},
+                 "one\r\n" + kLostLine},
+        LossCase{"during_filetortf",
+                 true,
+                 "#filetortf(%F)\r\necho(after)\r\n",
+                 "",
+                 "rtftextnl(two)",
+                 {"rtftextnl(one)", "rtftextnl(two)"},
+                 "#FileToRTF=%F\r\n" + kLostLine + "script error"},
+        LossCase{"before_filetortf",
+                 true,
+                 "echo(a)\r\n#filetortf(%F)\r\necho(after)\r\n",
+                 "echo(a)",
+                 "",
+                 {"echo(a)"},
+                 "a\r\n#FileToRTF=%F\r\n" + kLostLine + "script error"},
+        LossCase{"before_filetortf_of_a_missing_file",
+                 true,
+                 "echo(a)\r\n#filetortf(%M)\r\necho(after)\r\n",
+                 "echo(a)",
+                 "",
+                 {"echo(a)"},
+                 "a\r\n#FileToRTF=%M\r\nUnable to locate file <%M>, or file is empty.\r\n" +
+                     kLostLine + "script error"},
+        LossCase{"whole_script",
+                 false,
+                 "echo(a)\r\n",
+                 "",
+                 "echo(a)\r\n",
+                 {"echo(a)\r\n"},
+                 "Error: link to KORVA lost"}),
+    [](const ::testing::TestParamInfo<LossCase>& i) { return std::string(i.param.name); });
 
 TEST(HardCancelMenu, AddsALineEachTime) {
     RunnerRig r;

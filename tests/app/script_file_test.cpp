@@ -1,7 +1,10 @@
 // Script files on disk: the stored format, its header repair, plain-text
-// scripts in UTF-8 or Windows-1252, Unix line ends, long texts, and the path
-// helpers.
+// scripts as editors write them (UTF-8, Windows-1252 or UTF-16, byte-order
+// marks, any mix of line ends), long texts, the text files #filetortf and
+// #filetolog read, and the path helpers.
 #include "engine/script_file.h"
+#include "engine/text_codec.h"
+#include "tests/app/fake_front_end.h"
 #include "tests/app/stored_format.h"
 #include "tests/app/temp_folder.h"
 #include "tests/quoted_text.h"
@@ -9,8 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <ostream>
 #include <sys/stat.h>
+#include <vector>
 
 namespace talvex::testing {
 namespace {
@@ -41,21 +46,50 @@ TEST(ScriptFile, AWrongLengthFieldIsRepairedOnDisk) {
     EXPECT_EQ(ReadBytes(path), StoredFormat("echo(hello)\r\n"));
 }
 
-struct PlainCase {
+// `count` characters of script text in Windows-1252: lines of "echo(\xe9)"
+// and CR LF, then `tail`.
+std::string LongCp1252(std::size_t count, const std::string& tail = "") {
+    std::string text;
+    while (text.size() + tail.size() < count)
+        text += "echo(\xe9)\r\n";
+    text.resize(count - tail.size());
+    return text + tail;
+}
+
+// A stored-format file whose length field says `stated`.
+std::string StoredWithField(const std::string& cp1252, unsigned stated) {
+    std::string bytes = StoredFormat(cp1252);
+    bytes[2] = static_cast<char>(stated & 0xFF);
+    bytes[3] = static_cast<char>(stated >> 8);
+    return bytes;
+}
+
+// UTF-16 code units as bytes, little- or big-endian, after the byte-order mark.
+std::string Utf16(bool littleEndian, std::initializer_list<unsigned> units) {
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (unsigned u : units) {
+        const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+        bytes += littleEndian ? lo : hi;
+        bytes += littleEndian ? hi : lo;
+    }
+    return bytes;
+}
+
+struct FileCase {
     const char* name;
     std::string bytes; // the file
     std::string text;  // what loads
     long length;       // in characters
 };
 
-void PrintTo(const PlainCase& c, std::ostream* os) {
+void PrintTo(const FileCase& c, std::ostream* os) {
     PrintQuoted(c.bytes, os);
 }
 
-class PlainText : public ::testing::TestWithParam<PlainCase> {};
+class LoadedText : public ::testing::TestWithParam<FileCase> {};
 
-TEST_P(PlainText, LoadsWithoutTouchingTheFile) {
-    const PlainCase& c = GetParam();
+TEST_P(LoadedText, LoadsWithoutTouchingTheFileAndSavesBackTheSame) {
+    const FileCase& c = GetParam();
     TempFolder dir;
     const std::string path = dir.File("plain.tvx");
     WriteBytes(path, c.bytes);
@@ -67,20 +101,111 @@ TEST_P(PlainText, LoadsWithoutTouchingTheFile) {
     EXPECT_EQ(loaded.length, c.length);
     EXPECT_EQ(ReadBytes(path), c.bytes) << "the file is never written";
     EXPECT_EQ(std::filesystem::last_write_time(path), before);
+
+    std::string error;
+    ASSERT_TRUE(SaveScriptFile(dir.File("saved.tvx"), loaded.text, error)) << error;
+    EXPECT_EQ(LoadScriptFile(dir.File("saved.tvx")).text, loaded.text) << "saved and loaded back";
+}
+
+const std::string kReplacement = "\xef\xbf\xbd"; // U+FFFD
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LoadedText,
+    ::testing::Values(
+        // A blank as second character stays (no header games on plain text).
+        FileCase{"Utf8", "e echo(\xc3\xbc)\r\n", "e echo(\xc3\xbc)\r\n", 11},
+        FileCase{"Windows1252", "caf\xe9 \x80\r\n", "caf\xc3\xa9 \xe2\x82\xac\r\n", 8},
+        FileCase{"UnixLineEnds", "a\nb\n", "a\r\nb\r\n", 6},
+        FileCase{"CrLineEnds", "a\rb", "a\r\nb", 4},
+        // LF lines with one CR LF line among them: every line still ends.
+        FileCase{"OneCrLfAmongLf", "one\ntwo\r\nthree\n", "one\r\ntwo\r\nthree\r\n", 17},
+        FileCase{"MixedLineEnds", "a\r\nb\nc\rd\r", "a\r\nb\r\nc\r\nd\r\n", 12},
+        // LF then CR is two line ends, not one written backwards.
+        FileCase{"EmptyLines", "\n\r\r\n\r", "\r\n\r\n\r\n\r\n", 8},
+        FileCase{"NulDropped", std::string("a\0b\r\n", 5), "ab\r\n", 4},
+        FileCase{"NulBetweenCrAndLf", std::string("a\r\0\nb", 5), "a\r\nb", 4},
+        FileCase{"Utf8Mark",
+                 "\xef\xbb\xbf"
+                 "echo(\xc3\xbc)\n",
+                 "echo(\xc3\xbc)\r\n", 9},
+        FileCase{"Utf8MarkThenWindows1252",
+                 "\xef\xbb\xbf"
+                 "caf\xe9",
+                 "caf\xc3\xa9", 4},
+        FileCase{"Utf8MarkTwice", "\xef\xbb\xbf\xef\xbb\xbfx", "x", 1},
+        FileCase{"Utf8MarkBehindNul", std::string("\0\xef\xbb\xbfx", 5), "x", 1},
+        FileCase{"Utf16Le", Utf16(true, {'e', 0xE9, '\r', '\n', 'x', '\n', 'y'}),
+                 "e\xc3\xa9\r\nx\r\ny", 8},
+        FileCase{"Utf16Be", Utf16(false, {'a', '\r', 0xD83D, 0xDE00, 0x20AC, 0}),
+                 "a\r\n\xf0\x9f\x98\x80\xe2\x82\xac", 5},
+        FileCase{"Utf16LoneSurrogates", Utf16(true, {0xDC00, 'a', 0xD83D, 'b', 0xD83D}),
+                 kReplacement + "a" + kReplacement + "b" + kReplacement, 5},
+        FileCase{"Utf16OddLength", Utf16(true, {'a'}) + "b", "a" + kReplacement, 2},
+        FileCase{"Utf16MarkOnly", Utf16(false, {}), "", 0}, FileCase{"Empty", "", "", 0},
+        // Stored texts too long for the length field load whole, header untouched,
+        // whatever the field says; a lone LF in them stays a character.
+        FileCase{"StoredLongFieldMatches", StoredWithField(LongCp1252(40000), 40000),
+                 Cp1252ToUtf8(LongCp1252(40000)), 40000},
+        FileCase{"StoredLongFieldStale", StoredWithField(LongCp1252(32767, "\n"), 13),
+                 Cp1252ToUtf8(LongCp1252(32767, "\n")), 32767},
+        FileCase{"StoredPast64K", StoredWithField(LongCp1252(70000, "a\rb"), 70000 & 0xFFFF),
+                 Cp1252ToUtf8(LongCp1252(70000, "a\rb")), 70000}),
+    [](const ::testing::TestParamInfo<FileCase>& i) { return std::string(i.param.name); });
+
+struct DirectiveFileCase {
+    const char* name;
+    std::string bytes;              // the file
+    std::vector<std::string> lines; // sent to the host and copied into the log
+};
+
+void PrintTo(const DirectiveFileCase& c, std::ostream* os) {
+    PrintQuoted(c.bytes, os);
+}
+
+class DirectiveFile : public ::testing::TestWithParam<DirectiveFileCase> {};
+
+TEST_P(DirectiveFile, SendsAndLogsItsLines) {
+    const DirectiveFileCase& c = GetParam();
+    TempFolder dir;
+    WriteBytes(dir.File("notes.txt"), c.bytes);
+    RunnerRig r;
+    r.window.editorText = "#filetortf(notes.txt)\r\n#filetolog(notes.txt)\r\n";
+    r.window.currentFile = dir.File("main.tvx");
+    r.window.logTicked = true;
+    r.window.logFileAnswers = {dir.File("run.log")};
+    r.runner.RunScript();
+
+    std::vector<std::string> sent;
+    const std::string banner = "********** notes.txt **********\r\n";
+    const std::string closing = std::string(29, '*') + "\r\n";
+    std::string log = "#FileToRTF=notes.txt\r\n" + banner + closing;
+    log += "#FileToLog=notes.txt\r\n" + banner;
+    for (const std::string& line : c.lines) {
+        sent.push_back("rtftextnl(" + line + ")");
+        log += line + "\r\n";
+    }
+    log += closing;
+    EXPECT_EQ(r.host.sent, sent);
+    EXPECT_EQ(ReadBytes(dir.File("run.log")), log);
+    EXPECT_EQ(ReadBytes(dir.File("notes.txt")), c.bytes) << "the file is never written";
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, PlainText,
-    ::testing::Values(
-        // A blank as second character stays (no header games on plain text).
-        PlainCase{"Utf8", "e echo(\xc3\xbc)\r\n", "e echo(\xc3\xbc)\r\n", 11},
-        PlainCase{"Windows1252", "caf\xe9 \x80\r\n", "caf\xc3\xa9 \xe2\x82\xac\r\n", 8},
-        PlainCase{"UnixLineEnds", "a\nb\n", "a\r\nb\r\n", 6},
-        // Once a CR LF is there, a lone LF is an ordinary character.
-        PlainCase{"MixedLineEnds", "a\r\nb\nc", "a\r\nb\nc", 6},
-        PlainCase{"NulDropped", std::string("a\0b\r\n", 5), "ab\r\n", 4},
-        PlainCase{"Empty", "", "", 0}),
-    [](const ::testing::TestParamInfo<PlainCase>& i) { return std::string(i.param.name); });
+    Files, DirectiveFile,
+    ::testing::Values(DirectiveFileCase{"MixedLineEnds", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+                      DirectiveFileCase{"EmptyLines", "\n\r\r\nx\r", {"", "", "", "x"}},
+                      DirectiveFileCase{"Utf8Mark",
+                                        "\xef\xbb\xbf"
+                                        "caf\xc3\xa9\n",
+                                        {"caf\xc3\xa9"}},
+                      DirectiveFileCase{"Windows1252", "caf\xe9\r\n", {"caf\xc3\xa9"}},
+                      DirectiveFileCase{"Utf16Le",
+                                        Utf16(true, {'a', 0x20AC, '\r', '\n', 'b', '\r'}),
+                                        {"a\xe2\x82\xac", "b"}},
+                      DirectiveFileCase{"Utf16Be",
+                                        Utf16(false, {'a', '\n', 0xD83D, 0xDE00}),
+                                        {"a", "\xf0\x9f\x98\x80"}}),
+    [](const ::testing::TestParamInfo<DirectiveFileCase>& i) { return std::string(i.param.name); });
 
 TEST(ScriptFile, NulIsDroppedFromAStoredText) {
     TempFolder dir;

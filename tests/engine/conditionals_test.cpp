@@ -12,6 +12,63 @@ using testing::Step;
 
 class Conditional : public ::testing::TestWithParam<ScriptCase> {};
 
+using testing::AppendCopies;
+using testing::LineStartText;
+
+// 45 nested #ifs: the five past the limit are refused and passed over, their
+// #endif lines close them, and the run goes on after the whole nest.
+ScriptCase RefusedIfs() {
+    ScriptCase c{"RefusedIfsAreClosedByTheirOwnEndifs", {}, {}};
+    AppendCopies(c.lines, 45, std::string("#if(1)"));
+    c.lines.push_back("echo(in)");
+    AppendCopies(c.lines, 45, std::string("#endif"));
+    c.lines.push_back("echo(after)");
+    AppendCopies(c.expected, 40, Step{1, "#If(1=(1)=(1))"});
+    AppendCopies(c.expected, 5, Step{1, "Error:nesting is too deep: #If(1)"});
+    c.expected.push_back({0, ""});
+    AppendCopies(c.expected, 6, Step{1, ""}); // five refused, one passed over since the error
+    AppendCopies(c.expected, 39, Step{1, "#Endif"});
+    c.expected.push_back({0, "echo(after)"});
+    return c;
+}
+
+// A condition naming a long value once per letter ("A" is "a"): 9000 x 9000
+// characters would pass the 64 MiB any text may take, so the test fails.
+ScriptCase ConditionTooLongToSubstitute() {
+    const std::string value(9000, 'A');
+    const std::string error = "{#error expanding <" + value + "> expansion does not end}";
+    return ScriptCase{
+        "ConditionTooLongToSubstituteFails",
+        {"#setvars(a=" + value + ")", "#if({a})", "echo(in)", "#else", "echo(else)", "#endif"},
+        {{1, "#setvars(a=" + value + ")"},
+         {1, "#If(" + error + "=()=(" + value + "))"},
+         {0, ""},
+         {1, "#Else"},
+         {0, "echo(else)"},
+         {1, "#Endif"}}};
+}
+
+// An #if refused inside a loop that makes its progress there: the loop ends
+// after this pass instead of repeating for ever.
+ScriptCase RefusedIfInsideALoop() {
+    ScriptCase c{"RefusedIfEndsTheLoopAroundIt", {}, {}};
+    c.lines.push_back("#while(i<1)");
+    AppendCopies(c.lines, 40, std::string("#if(1)"));
+    c.lines.push_back("#setvars(i=1)");
+    AppendCopies(c.lines, 40, std::string("#endif"));
+    c.lines.push_back("#wend");
+    c.lines.push_back("echo(after)");
+    c.expected.push_back({1, "#While(1=(i<1)=(i<1))"});
+    AppendCopies(c.expected, 39, Step{1, "#If(1=(1)=(1))"});
+    c.expected.push_back({1, "Error:nesting is too deep: #If(1)"});
+    AppendCopies(c.expected, 3,
+                 Step{1, ""}); // #setvars, the refused #if's end, the passed-over one
+    AppendCopies(c.expected, 38, Step{1, "#Endif"});
+    c.expected.push_back({1, "#Wend=" + LineStartText(c.lines, 83)});
+    c.expected.push_back({0, "echo(after)"});
+    return c;
+}
+
 TEST_P(Conditional, Runs) {
     testing::ExpectScript(GetParam());
 }
@@ -94,7 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {{1, "#While(1=(1)=(1))"},
                     {1, "Error: #Endif found out of proper order"},
                     {1, "#Break"},
-                    {1, "#Wend= 35"}}}),
+                    {1, "#Wend= 35"}}},
+        RefusedIfs(), RefusedIfInsideALoop(), ConditionTooLongToSubstitute()),
     testing::CaseName);
 
 std::vector<std::string> Repeat(const std::string& line, int n) {
@@ -119,9 +177,12 @@ TEST(ConditionalNesting, FortyBlocksOpenTheFortyFirstIsRefused) {
     EXPECT_EQ(in.BlockLevel, 40);
     EXPECT_EQ(in.BlockStack[40].Done, 1);
 
-    steps = testing::RunScript(in, Repeat("#endif", 41));
-    EXPECT_EQ(steps.front(), (Step{1, ""}));
-    EXPECT_EQ(steps[1], (Step{1, "#Endif"}));
+    // The refused #if's own #endif closes nothing the stack holds.
+    steps = testing::RunScript(in, Repeat("#endif", 42));
+    EXPECT_EQ(steps[0], (Step{1, ""}));
+    EXPECT_EQ(steps[1], (Step{1, ""})); // the block passed over since the error
+    EXPECT_EQ(steps[2], (Step{1, "#Endif"}));
+    EXPECT_EQ(steps[40], (Step{1, "#Endif"}));
     EXPECT_EQ(steps.back(), (Step{1, "Error: #Endif found out of proper order"}));
     EXPECT_EQ(in.BlockLevel, 0);
 }

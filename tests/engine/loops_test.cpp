@@ -12,6 +12,72 @@ using testing::Step;
 
 class LoopScript : public ::testing::TestWithParam<ScriptCase> {};
 
+using testing::AppendCopies;
+using testing::LineStartText;
+
+// 41 nested loops whose progress is made in the innermost body, one more than
+// the limit lets open: the refused ones are passed over, their #wend lines
+// close them, and the loops around them end instead of repeating for ever.
+ScriptCase RefusedWhilesInsideLoops() {
+    ScriptCase c{"RefusedWhilesEndTheLoopsAroundThem", {}, {}};
+    AppendCopies(c.lines, 41, std::string("#while (i<1)"));
+    c.lines.push_back("#setvars(i=1)");
+    AppendCopies(c.lines, 41, std::string("#wend"));
+    c.lines.push_back("echo(after)");
+    AppendCopies(c.expected, 39, Step{1, "#While(1=(i<1)=(i<1))"});
+    c.expected.push_back({1, "Error:nesting is too deep: #While(1)"});
+    c.expected.push_back({1, "Error:nesting is too deep: #While(i<1)"}); // inside the refused one
+    // #setvars passed over, the refused loops' #wend lines, the passed-over loop.
+    AppendCopies(c.expected, 4, Step{1, ""});
+    for (std::size_t line = 45; line < 83; ++line)
+        c.expected.push_back({1, "#Wend=" + LineStartText(c.lines, line + 1)});
+    c.expected.push_back({0, "echo(after)"});
+    return c;
+}
+
+// Inside a refused loop the innermost block is that loop, not the call
+// around it: its #return is out of order, and the call returns at its own.
+ScriptCase ReturnInsideARefusedLoop() {
+    ScriptCase c{"ReturnInsideARefusedLoopIsOutOfOrder", {}, {}};
+    AppendCopies(c.lines, 38, std::string("#if(1)"));
+    c.lines.push_back("#gosub(sub)");
+    c.lines.push_back("echo(back)");
+    AppendCopies(c.lines, 38, std::string("#endif"));
+    for (const char* line : {"#exit", "label(sub)", "#while(1)", "#return", "#wend", "#return"})
+        c.lines.push_back(line);
+    AppendCopies(c.expected, 38, Step{1, "#If(1=(1)=(1))"});
+    c.expected.push_back({1, "#gosub(sub)"});
+    c.expected.push_back({1, "Error:nesting is too deep: #While(1)"});
+    c.expected.push_back({1, "Error: #Return found out of proper order"});
+    c.expected.push_back({1, ""});
+    c.expected.push_back({1, "#Return=" + LineStartText(c.lines, 39)});
+    c.expected.push_back({0, "echo(back)"});
+    AppendCopies(c.expected, 38, Step{1, "#Endif"});
+    c.expected.push_back({1, "#Exit"});
+    return c;
+}
+
+// The same with #do loops, a #dowhile inside the refused one and an end
+// directive of the wrong kind there.
+ScriptCase RefusedDoLoops() {
+    ScriptCase c{"RefusedDoLoopsPairTheirEndsByKind", {}, {}};
+    AppendCopies(c.lines, 40, std::string("#do"));
+    for (const char* line : {"#dowhile(1)", "echo(x)", "#wend", "#loop"})
+        c.lines.push_back(line);
+    AppendCopies(c.lines, 40, std::string("#loopwhile(1)"));
+    c.lines.push_back("echo(after)");
+    AppendCopies(c.expected, 39, Step{1, "#Do()"});
+    c.expected.push_back({1, "Error:nesting is too deep: #Do()"});
+    c.expected.push_back({1, "Error:nesting is too deep: #DoWhile(1)"});
+    c.expected.push_back({0, ""});
+    c.expected.push_back({1, "Error: #Wend found out of proper order"});
+    AppendCopies(c.expected, 3, Step{1, ""}); // #loop, the refused #do's end, the passed-over loop
+    for (std::size_t line = 46; line < 84; ++line)
+        c.expected.push_back({1, "#Loop=" + LineStartText(c.lines, line + 1)});
+    c.expected.push_back({0, "echo(after)"});
+    return c;
+}
+
 TEST_P(LoopScript, Runs) {
     testing::ExpectScript(GetParam());
 }
@@ -128,7 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {{1, "#DoWhile(0=(0)=(0))"},
                     {1, "Error: #LoopUntil found out of proper order"},
                     {1, "Error: #Wend found out of proper order"},
-                    {1, "#Loop= 43"}}}),
+                    {1, "#Loop= 43"}}},
+        RefusedWhilesInsideLoops(), RefusedDoLoops(), ReturnInsideARefusedLoop()),
     testing::CaseName);
 
 TEST(LoopNesting, LoopOpensAtLevelThirtyEightAtMost) {
@@ -151,9 +218,15 @@ TEST(LoopNesting, LoopOpensAtLevelThirtyEightAtMost) {
     EXPECT_EQ(in.BlockStack[39].Done, 1);
     EXPECT_EQ(in.Vars.Find("@z"), nullptr);
 
-    steps = testing::RunScript(in, {"#wend"});
-    EXPECT_EQ(steps, (std::vector<Step>{{1, ""}}));
+    // Each refused opener's end directive closes it, innermost first, before
+    // the frame that was open.
+    steps = testing::RunScript(in, {"#loop", "#wend", "#loop", "#loopuntil(1)", "#wend"});
+    EXPECT_EQ(
+        steps,
+        (std::vector<Step>{
+            {1, "Error: #Loop found out of proper order"}, {1, ""}, {1, ""}, {1, ""}, {1, ""}}));
     EXPECT_EQ(in.BlockLevel, 38);
+    EXPECT_TRUE(in.RefusedBlocks.empty());
 }
 
 TEST(LoopNesting, WendAssignmentsRunOnEveryRepetition) {

@@ -24,6 +24,20 @@ inline void PrintTo(const ScriptCase& c, std::ostream* os) {
     PrintQuotedLines(c.lines, os);
 }
 
+// Where line `index` of `lines` starts in the script the driver runs, as the
+// "#Wend=" and "#Loop=" lines write it (one blank, then the 1-based position).
+inline std::string LineStartText(const std::vector<std::string>& lines, std::size_t index) {
+    long pos = 1;
+    for (std::size_t i = 0; i < index; ++i)
+        pos += static_cast<long>(lines[i].size()) + 2;
+    return " " + std::to_string(pos);
+}
+
+// `count` copies of `item` appended to `to`.
+template <class T> void AppendCopies(std::vector<T>& to, std::size_t count, const T& item) {
+    to.insert(to.end(), count, item);
+}
+
 inline std::string CaseName(const ::testing::TestParamInfo<ScriptCase>& info) {
     return info.param.name;
 }

@@ -99,7 +99,11 @@ TEST_P(HostSearchTest, FindsTheFirstUsableHostInOrder) {
     const QString found = link.TARNPath();
     if (c.expected < 0) {
         EXPECT_EQ(found, QString());
-        EXPECT_EQ(messages, std::vector<QString>{QStringLiteral("Could not find KORVA32")});
+        // The reason line names the KORVA32 file and why it does not count.
+        EXPECT_EQ(messages, std::vector<QString>{
+                                QStringLiteral("Could not find KORVA32\n") + search.envKorva32 +
+                                QStringLiteral(": no such file; no executable korva32 beside the "
+                                               "program, in the usual places or on PATH")});
     } else {
         EXPECT_EQ(found, dir.File(QString::fromLatin1(kRelative[c.expected])));
         EXPECT_TRUE(messages.empty());

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace talvex::test {
@@ -24,6 +25,11 @@ struct Message {
         return icon == o.icon && title == o.title && text == o.text;
     }
 };
+
+inline void PrintTo(const Message& m, std::ostream* os) {
+    *os << (m.icon == LinkMessageIcon::Critical ? "critical" : "exclamation") << " \""
+        << m.title.toStdString() << "\": \"" << m.text.toStdString() << '"';
+}
 
 class KorvaTest : public ::testing::Test {
 protected:

@@ -2,7 +2,10 @@
 #include "hostlink/host_process.h"
 #include "tests/hostlink/korva_fixture.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -44,7 +47,8 @@ TEST_F(InitStartTest, StartsAHiddenHostAndMinimizesIt) {
     EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/1").arg(Link().HostPid())),
               QStringLiteral("/dev/null"));
 
-    // We started it, so Uninit tells it to exit.
+    // We started it, so Uninit tells it to exit, and returns once the host
+    // has closed our connection.
     Link().Uninit(false);
     EXPECT_TRUE(Link().WaitForHostExit(5000));
     EXPECT_FALSE(Listening(socket_));
@@ -101,51 +105,81 @@ TEST_F(InitStartTest, SecondInitWhileLinkedChangesNothing) {
     EXPECT_TRUE(messages_.empty());
 }
 
+enum class Socket { Free, RegularFile, TooLong };
+
 struct FailCase {
     const char* name;
-    const char* script; // written to the scratch folder as "host"; nullptr: no file
+    const char* script; // written to the scratch folder as "host"; "korva32": the real
+                        // host; nullptr: no file
     unsigned mode;
     bool search; // search for the host instead of naming it
+    Socket socket;
     LinkMessageIcon icon;
     const char* title;
-    const char* text;
+    const char* text; // %1: the socket path; %2: the host file
 };
 
 void PrintTo(const FailCase& c, std::ostream* os) {
-    if (c.script)
-        *os << "host file mode 0" << std::oct << c.mode << std::dec;
-    else
+    if (!c.script)
         *os << "no host file";
+    else if (std::string(c.script) == "korva32")
+        *os << "korva32";
+    else
+        *os << "host file mode 0" << std::oct << c.mode << std::dec;
     if (c.search) *os << ", searched for";
     *os << ": \"" << c.text << '"';
 }
 
 class InitFailTest : public KorvaTest, public ::testing::WithParamInterface<FailCase> {};
 
+// Each failure keeps its text and adds one line saying why: the host's own
+// message from its standard error, the socket error, or what was wrong with
+// the file.
 TEST_P(InitFailTest, TellsWhyAndReturnsFalse) {
     const FailCase& c = GetParam();
-    const QString host = dir_.File(QStringLiteral("host"));
-    if (c.script) WriteFile(host, c.script, c.mode);
+    QString host = dir_.File(QStringLiteral("host"));
+    if (c.script && std::string(c.script) == "korva32")
+        host = KorvaBinary();
+    else if (c.script)
+        WriteFile(host, c.script, c.mode);
     HostLink* link = MakeLink();
     if (c.search) link->SetHostSearch(HostSearch{});
+    QString socket = socket_;
+    if (c.socket == Socket::RegularFile) WriteFile(socket, "not a socket", 0600);
+    if (c.socket == Socket::TooLong) socket = dir_.File(QString(110, QLatin1Char('k')));
+    link->SetSocketPath(socket);
 
     EXPECT_FALSE(link->Init(c.search ? QString() : host, true));
     EXPECT_FALSE(link->IsLinked());
-    EXPECT_EQ(messages_, (std::vector<Message>{
-                             {c.icon, QString::fromLatin1(c.title), QString::fromLatin1(c.text)}}));
+    EXPECT_FALSE(link->StartedHost()) << "no host of ours is left running";
+    QString text = QString::fromLatin1(c.text);
+    text.replace(QStringLiteral("%1"), socket).replace(QStringLiteral("%2"), host);
+    EXPECT_EQ(messages_, (std::vector<Message>{{c.icon, QString::fromLatin1(c.title), text}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, InitFailTest,
-    ::testing::Values(FailCase{"nothing_found", nullptr, 0, true, LinkMessageIcon::Exclamation, "",
-                               "Could not find KORVA32"},
-                      FailCase{"named_file_missing", nullptr, 0, false, LinkMessageIcon::Critical,
-                               "Error", "Could not run KORVA"},
-                      FailCase{"not_executable", "#!/bin/sh\nexit 0\n", 0644, false,
-                               LinkMessageIcon::Critical, "Error", "Could not run KORVA"},
-                      FailCase{"exits_at_once", "#!/bin/sh\nexit 0\n", 0755, false,
-                               LinkMessageIcon::Critical, "Error",
-                               "Could not initialize KORVA DDE link"}),
+    ::testing::Values(
+        FailCase{"nothing_found", nullptr, 0, true, Socket::Free, LinkMessageIcon::Exclamation, "",
+                 "Could not find KORVA32\nno executable korva32 beside the program, in the usual "
+                 "places or on PATH"},
+        FailCase{"named_file_missing", nullptr, 0, false, Socket::Free, LinkMessageIcon::Critical,
+                 "Error", "Could not run KORVA\n%2: No such file or directory"},
+        FailCase{"not_executable", "#!/bin/sh\nexit 0\n", 0644, false, Socket::Free,
+                 LinkMessageIcon::Critical, "Error", "Could not run KORVA\n%2: Permission denied"},
+        FailCase{"exits_at_once", "#!/bin/sh\nexit 0\n", 0755, false, Socket::Free,
+                 LinkMessageIcon::Critical, "Error",
+                 "Could not initialize KORVA DDE link\nthe host ended without listening on %1"},
+        FailCase{"says_why", "#!/bin/sh\necho >&2\necho '  no licence  ' >&2\necho more >&2\n",
+                 0755, false, Socket::Free, LinkMessageIcon::Critical, "Error",
+                 "Could not initialize KORVA DDE link\nno licence"},
+        FailCase{"path_not_a_socket", "korva32", 0, false, Socket::RegularFile,
+                 LinkMessageIcon::Critical, "Error",
+                 "Could not initialize KORVA DDE link\nkorva32: exists and is not a socket: %1"},
+        FailCase{"path_too_long", "korva32", 0, false, Socket::TooLong, LinkMessageIcon::Critical,
+                 "Error",
+                 "Could not initialize KORVA DDE link\nkorva32: socket path longer than 107 "
+                 "bytes: %1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 using SlowHostTest = KorvaTest;
@@ -160,15 +194,85 @@ TEST_F(SlowHostTest, AHostThatListensLateStillLinks) {
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(SlowHostTest, TheWaitIsBounded) {
-    const QString wrapper = dir_.File(QStringLiteral("slow"));
-    WriteFile(wrapper, "#!/bin/sh\nsleep 5\nexec '" + KorvaBinary().toStdString() + "' \"$@\"\n",
+// A wrapper that notes its process id, then takes its time before it becomes korva32.
+QString SlowHost(const TempDir& dir, const QString& pidFile, int seconds) {
+    const QString wrapper = dir.File(QStringLiteral("slow"));
+    WriteFile(wrapper,
+              "#!/bin/sh\necho $$ > '" + pidFile.toStdString() + "'\nsleep " +
+                  std::to_string(seconds) + "\nexec '" + KorvaBinary().toStdString() + "' \"$@\"\n",
               0755);
+    return wrapper;
+}
+
+qint64 PidIn(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
+}
+
+TEST_F(SlowHostTest, TheWaitIsBoundedAndTheHostIsEnded) {
+    const QString pidFile = dir_.File(QStringLiteral("pid"));
     Link().SetLinkTimeout(300);
-    EXPECT_FALSE(Link().Init(wrapper, true));
+    EXPECT_FALSE(Link().Init(SlowHost(dir_, pidFile, 5), true));
     EXPECT_EQ(messages_,
               (std::vector<Message>{{LinkMessageIcon::Critical, QStringLiteral("Error"),
-                                     QStringLiteral("Could not initialize KORVA DDE link")}}));
+                                     QStringLiteral("Could not initialize KORVA DDE link\n") +
+                                         socket_ + QStringLiteral(": no such socket")}}));
+    const qint64 pid = PidIn(pidFile);
+    ASSERT_GT(pid, 0);
+    reaper_.Add(pid);
+    EXPECT_FALSE(ProcessAlive(pid)) << "the host that never came up is still running";
+    EXPECT_FALSE(Link().StartedHost());
+}
+
+// While Init waits for its host, an event handler's Send, SendA or Init fails
+// at once and starts nothing; CancelStart ends the wait and the host.
+TEST_F(SlowHostTest, InitIsNeverReenteredAndCanBeCancelled) {
+    const QString pidFile = dir_.File(QStringLiteral("pid"));
+    const QString wrapper = SlowHost(dir_, pidFile, 5);
+    std::vector<std::string> replies;
+    bool nestedInit = true;
+    QTimer::singleShot(100, [&] {
+        EXPECT_TRUE(Link().Starting());
+        Link().Send("hardcancel");
+        replies.push_back(Link().ReturnStr());
+        Link().SendA("echo(x)");
+        replies.push_back(Link().ReturnStr());
+        nestedInit = Link().Init(wrapper, true);
+        Link().CancelStart();
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_FALSE(Link().Init(wrapper, true));
+    EXPECT_LT(elapsed.elapsed(), 4000) << "the cancel did not end the wait";
+    EXPECT_TRUE(Link().StartCancelled());
+    EXPECT_FALSE(nestedInit);
+    EXPECT_EQ(replies,
+              (std::vector<std::string>{HostLink::kStartingText, HostLink::kStartingText}));
+    EXPECT_TRUE(messages_.empty()) << "a cancelled start-up is no failure to report";
+    const qint64 pid = PidIn(pidFile);
+    ASSERT_GT(pid, 0);
+    reaper_.Add(pid);
+    EXPECT_FALSE(ProcessAlive(pid));
+    EXPECT_FALSE(Listening(socket_));
+
+    // The next Init starts afresh.
+    HostLink* next = MakeLink();
+    ASSERT_TRUE(next->Init(KorvaBinary(), true));
+    next->SendA("echo(after)");
+    EXPECT_EQ(next->ReturnStr(), "after");
+}
+
+// A relative socket path is made absolute once, from the working folder, so
+// the host and the link mean the same file.
+TEST_F(SlowHostTest, ARelativeSocketPathMeansTheWorkingFolder) {
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.Path()));
+    Link().SetSocketPath(QStringLiteral("./rel/../k"));
+    const bool linked = Link().Init(KorvaBinary(), true);
+    QDir::setCurrent(before);
+    ASSERT_TRUE(linked) << (messages_.empty() ? "" : messages_.front().text.toStdString());
+    EXPECT_EQ(Link().SocketPath(), dir_.File(QStringLiteral("k")));
+    EXPECT_TRUE(Listening(dir_.File(QStringLiteral("k"))));
 }
 
 // Tries to connect to path from a child process, as uid/gid 65534 when

@@ -7,8 +7,10 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 
 namespace talvex::korva::test {
 namespace {
@@ -28,9 +30,7 @@ TEST_F(LifecycleTest, SocketIsForTheUserOnly) {
 }
 
 TEST_F(LifecycleTest, ExitEndsTheHostClosesEveryConnectionAndRemovesTheSocket) {
-    TestClient idle;
     TestClient closer;
-    ASSERT_TRUE(idle.connectTo(socketPath));
     ASSERT_TRUE(closer.connectTo(socketPath));
     ASSERT_TRUE(closer.writeMessage(TestClient::execute(1, "wait(60000)")));
     ASSERT_TRUE(closer.writeMessage(TestClient::execute(2, "Exit")));
@@ -38,7 +38,50 @@ TEST_F(LifecycleTest, ExitEndsTheHostClosesEveryConnectionAndRemovesTheSocket) {
     ASSERT_TRUE(host.waitForExit(&status));
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(exists(socketPath));
-    EXPECT_TRUE(idle.closedByHost());
+}
+
+// One run's Exit must not pull the host from under another run: the host
+// closes only that client's connection and ends when the last client leaves.
+TEST_F(LifecycleTest, ExitWhileOthersAreLinkedWaitsForTheLastOfThem) {
+    TestClient starter;
+    auto other = std::make_unique<TestClient>();
+    ASSERT_TRUE(starter.connectTo(socketPath));
+    ASSERT_TRUE(other->connectTo(socketPath));
+    ASSERT_TRUE(other->writeMessage(TestClient::execute(1, "wait(200)")));
+    ASSERT_TRUE(starter.writeMessage(TestClient::execute(1, "Exit")));
+    ASSERT_TRUE(starter.next().has_value()); // the null reply
+    EXPECT_TRUE(starter.closedByHost());
+
+    // The other client's pending command and later ones are still served.
+    EXPECT_EQ(other->next(), nullReply(1));
+    EXPECT_EQ(other->next(), changed("DDE_AsyncResponse", "waited=200"));
+    EXPECT_EQ(other->executeAndRespond(2, "echo(still here)"), "still here");
+    EXPECT_TRUE(host.running());
+    EXPECT_TRUE(exists(socketPath));
+
+    other.reset(); // the last client leaves
+    int status = -2;
+    ASSERT_TRUE(host.waitForExit(&status));
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(exists(socketPath));
+}
+
+// An ending signal removes the socket file as Exit does.
+TEST_F(LifecycleTest, EndingSignalsRemoveTheSocket) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        if (!host.running()) {
+            ASSERT_TRUE(startHost(host));
+        }
+        TestClient client;
+        ASSERT_TRUE(client.connectTo(socketPath));
+        EXPECT_EQ(client.requestData(1, "echo(up)"), "up");
+        ASSERT_EQ(::kill(host.pid(), signal), 0);
+        int status = -2;
+        ASSERT_TRUE(host.waitForExit(&status)) << signal;
+        EXPECT_EQ(status, -1) << "ended by the signal " << signal;
+        EXPECT_FALSE(exists(socketPath)) << signal;
+        EXPECT_TRUE(client.closedByHost()) << signal;
+    }
 }
 
 TEST_F(LifecycleTest, ExitIsMatchedWithoutRegardToCaseAndByRequestToo) {

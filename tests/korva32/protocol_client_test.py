@@ -171,6 +171,20 @@ class ProtocolClientTest(unittest.TestCase):
         self.assertEqual(self.host.wait(timeout=GUARD_SECONDS), 0)
         self.assertFalse(os.path.exists(self.path))
 
+    def test_exit_while_another_client_is_linked(self):
+        other = self.link()
+        self.assertEqual(other.request("echo(linked)")[0], "linked")
+        self.client.send("execute", {"topic": "DDE_Control", "command": "Exit"})
+        # Only the client that sent Exit is let go (the null reply may come first).
+        with self.assertRaises(ConnectionError):
+            while True:
+                self.client.receive()
+        self.assertEqual(other.execute("echo(served)")[1], "served")
+        self.assertIsNone(self.host.poll())
+        other.close()  # the last client leaves
+        self.assertEqual(self.host.wait(timeout=GUARD_SECONDS), 0)
+        self.assertFalse(os.path.exists(self.path))
+
 
 if __name__ == "__main__":
     if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):

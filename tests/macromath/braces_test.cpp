@@ -105,6 +105,19 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{"{{'5'}+1}", "51"}, ExpandCase{"{val{'5'}+1}", "6"},
                       ExpandCase{"{{'a'}+{'b'}}", "ab"}));
 
+// How deep groups may nest: a hundred levels still expand, and every level
+// below the top keeps a string's quotes as a shallow one does.
+std::string Nested(std::size_t levels, const std::string& core) {
+    return std::string(levels, '{') + core + std::string(levels, '}');
+}
+
+INSTANTIATE_TEST_SUITE_P(Deep, ExpandBracesTest,
+                         ::testing::Values(ExpandCase{"echo(" + Nested(100, "1+1") + ")",
+                                                      "echo(2)"},
+                                           ExpandCase{Nested(100, "'a'+'b'"), "ab"},
+                                           ExpandCase{"{" + Nested(99, "'a'") + "+'b'}", "ab"},
+                                           ExpandCase{"{u}", "1", {{"u", Nested(100, "1")}}}));
+
 INSTANTIATE_TEST_SUITE_P(
     Variables, ExpandBracesTest,
     ::testing::Values(
@@ -217,14 +230,32 @@ TEST_P(ExpandBracesFailureTest, GivesTheErrorText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExpandBracesFailureTest,
-    ::testing::Values(FailCase{"{1+2", kUnmatched}, FailCase{"a{b{c}", kUnmatched},
-                      FailCase{"{1}{", kUnmatched}, FailCase{"text {", kUnmatched},
-                      FailCase{"{u}", kUnmatched, {{"u", "{"}}},
-                      // A nested failure is wrapped by the outer level, whose own
-                      // reason was never set.
-                      FailCase{"{{u}}",
-                               "{#error expanding <" + kUnmatched + "> undefined error}",
-                               {{"u", "{"}}}));
+    ::testing::Values(
+        FailCase{"{1+2", kUnmatched}, FailCase{"a{b{c}", kUnmatched}, FailCase{"{1}{", kUnmatched},
+        FailCase{"text {", kUnmatched}, FailCase{"{u}", kUnmatched, {{"u", "{"}}},
+        // A nested failure is wrapped by the outer level, whose own
+        // reason was never set.
+        FailCase{"{{u}}", "{#error expanding <" + kUnmatched + "> undefined error}", {{"u", "{"}}},
+        // Too deep: refused before any level is expanded, however deep.
+        FailCase{"echo(" + Nested(101, "1+1") + ")",
+                 "{#error expanding <" + Nested(100, "1+1") + "> nesting is too deep}"},
+        FailCase{"echo(" + Nested(25000, "1+1") + ")",
+                 "{#error expanding <" + Nested(24999, "1+1") + "> nesting is too deep}"},
+        FailCase{"echo(" + Nested(1000000, "1+1") + ")",
+                 "{#error expanding <" + Nested(999999, "1+1") + "> nesting is too deep}"},
+        // A value's braces nest on inside the group that named it.
+        FailCase{"{u}",
+                 "{#error expanding <" + Nested(100, "1") + "> nesting is too deep}",
+                 {{"u", Nested(101, "1")}}},
+        FailCase{"{{u}}",
+                 "{#error expanding <{#error expanding <" + Nested(99, "1") +
+                     "> nesting is too deep}> undefined error}",
+                 {{"u", Nested(100, "1")}}},
+        // Each level names the value once per letter ("A" is "a"):
+        // 410 x 410 x 410 letters pass the 64 MiB any text may take.
+        FailCase{"echo({{{a}}})",
+                 "{#error expanding <{{a}}> expansion does not end}",
+                 {{"a", std::string(410, 'A')}}}));
 
 TEST(ExpandBraces, ArithmeticFailuresPassThrough) {
     VariableStore store(FixedEnvironment());

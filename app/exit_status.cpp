@@ -1,0 +1,15 @@
+#include "app/exit_status.h"
+
+#include "engine/script_runner.h"
+
+namespace talvex {
+
+int RunExitStatus(const ScriptRunner& runner) {
+    if (runner.HostFailed) return kExitHost;
+    if (runner.LineAborted || runner.CancelState == kAborted) return kExitScriptError;
+    if (runner.LogWriteFailed) return kExitIoError;
+    if (runner.CancelState == kStop) return kExitInterrupted;
+    return kExitOk;
+}
+
+} // namespace talvex
