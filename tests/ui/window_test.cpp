@@ -73,7 +73,11 @@ void WindowTest::noHostEndsTheStart() {
     options.logFolder = dir.path();
     MainWindow w(link, dialogs, options);
     QVERIFY(!w.Load());
-    QCOMPARE(dialogs.MessageTexts(), QStringList{"Could not find KORVA32"});
+    // The system's text, then the link's reason on a line of its own.
+    const QStringList texts = dialogs.MessageTexts();
+    QCOMPARE(texts.size(), 1);
+    QCOMPARE(texts[0].section('\n', 0, 0), QStringLiteral("Could not find KORVA32"));
+    QVERIFY(texts[0].section('\n', 1).contains(QStringLiteral("korva32")));
 }
 
 void WindowTest::closeDuringARunCancelsThenAsks() {
