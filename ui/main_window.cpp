@@ -9,6 +9,8 @@
 #include "ui/font_menu.h"
 #include "ui/link_window.h"
 #include "ui/recent_files.h"
+#include "ui/script_editor.h"
+#include "ui/script_highlighter.h"
 #include "ui/script_saver.h"
 #include "ui/twips.h"
 #include "ui/user_dialogs.h"
@@ -47,6 +49,9 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 // How often the pane widget catches up with the pane while a run appends.
 constexpr int kPaneSyncMs = 30;
+// The running line's mark moves at most 20 times a second: a tight script
+// keeps its speed.
+constexpr int kRunningLineMs = 50;
 
 char LocaleDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -117,6 +122,11 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
     connect(&paneTimer_, &QTimer::timeout, this, &MainWindow::SyncPane);
     closeGrace_.setSingleShot(true);
     connect(&closeGrace_, &QTimer::timeout, this, &MainWindow::CloseGraceOver);
+    runLineTimer_.setSingleShot(true);
+    runLineTimer_.setInterval(kRunningLineMs);
+    connect(&runLineTimer_, &QTimer::timeout, this, [this] {
+        if (runLinePending_) ApplyRunningLine();
+    });
     waitTick_.setInterval(1000);
     connect(&waitTick_, &QTimer::timeout, this, &MainWindow::ShowWaitStatus);
 
@@ -163,7 +173,7 @@ void MainWindow::BuildControls() {
     lblCommand_->setPalette(blue);
     lblCommand_->installEventFilter(this);
 
-    txtCommandList_ = new QPlainTextEdit(client);
+    txtCommandList_ = new ScriptEditor(client);
     txtCommandList_->setObjectName(QStringLiteral("txtCommandList"));
     txtCommandList_->setGeometry(TwipsRect(150, 300, 5175, 4395));
     txtCommandList_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -177,6 +187,8 @@ void MainWindow::BuildControls() {
     lblCommand_->setBuddy(txtCommandList_);
     runDoc_ = NewPlainDocument(this);
     runDoc_->setDefaultFont(txtCommandList_->font());
+    new ScriptHighlighter(userDoc_);
+    new ScriptHighlighter(runDoc_);
 
     lblResponse_ = new QLabel(QStringLiteral("KORVA RCL Response:"), client);
     lblResponse_->setGeometry(TwipsRect(5400, 60, 1815, 195));
@@ -481,6 +493,7 @@ void MainWindow::SetEditorText(std::string_view text) {
         txtCommandList_->setDocument(runDoc_);
         txtCommandList_->setReadOnly(true);
     }
+    ResetRunningLine();
 }
 
 void MainWindow::ShowUserDocument() {
@@ -488,6 +501,7 @@ void MainWindow::ShowUserDocument() {
     txtCommandList_->setDocument(userDoc_);
     txtCommandList_->setReadOnly(false);
     runDoc_->clear();
+    ResetRunningLine();
 }
 
 std::string MainWindow::Title() const {
@@ -584,6 +598,45 @@ void MainWindow::SetRunControlsEnabled(bool enabled) {
     cmdRunScript_->setEnabled(enabled);
     cmdExit_->setEnabled(enabled);
     chkLog_->setEnabled(enabled);
+}
+
+void MainWindow::ShowRunningLine(std::string_view script, std::size_t offset) {
+    offset = std::min(offset, script.size());
+    if (script.data() != runLineScript_ || script.size() != runLineSize_) {
+        runLineScript_ = script.data();
+        runLineSize_ = script.size();
+        runLineOffset_ = 0;
+        runLineNumber_ = 0;
+    }
+    // Count the line breaks between the last line and this one, either way:
+    // a run mostly steps one line on, and a jump costs its distance.
+    auto breaks = [&script](std::size_t from, std::size_t to) {
+        int n = 0;
+        for (std::size_t at = script.find(kCrLf, from);
+             at != std::string_view::npos && at + 2 <= to; at = script.find(kCrLf, at + 2))
+            ++n;
+        return n;
+    };
+    if (offset >= runLineOffset_)
+        runLineNumber_ += breaks(runLineOffset_, offset);
+    else
+        runLineNumber_ -= breaks(offset, runLineOffset_);
+    runLineOffset_ = offset;
+    runLinePending_ = true;
+    if (!runLineTimer_.isActive()) ApplyRunningLine();
+}
+
+void MainWindow::ApplyRunningLine() {
+    runLinePending_ = false;
+    txtCommandList_->SetRunningLine(runLineNumber_);
+    runLineTimer_.start();
+}
+
+void MainWindow::ResetRunningLine() {
+    runLineScript_ = nullptr;
+    runLinePending_ = false;
+    runLineTimer_.stop();
+    txtCommandList_->SetRunningLine(-1);
 }
 
 void MainWindow::Yield() {
@@ -770,6 +823,7 @@ void MainWindow::AfterRun() {
     // The user's script comes back with its own file and title, whatever the
     // run called or chained.
     ShowUserDocument();
+    ResetRunningLine();
     runCurrentFile_.reset();
     runStartText_.clear();
     setWindowTitle(documentTitle_);

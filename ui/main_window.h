@@ -9,6 +9,7 @@
 #include "engine/response_pane.h"
 #include "engine/script_runner.h"
 #include "engine/window_interface.h"
+#include "ui/script_editor.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -37,6 +38,7 @@ namespace talvex {
 class LinkWindow;
 class FontMenu;
 class RecentFiles;
+
 class WindowLayout;
 class UserDialogs;
 class WindowLink;
@@ -93,6 +95,7 @@ public:
     void SetBusyPointer(bool busy) override;
     void SetRunControlsEnabled(bool enabled) override;
     void Yield() override;
+    void ShowRunningLine(std::string_view script, std::size_t offset) override;
 
     // Script files.
     int FileSaveCheck();
@@ -124,7 +127,7 @@ public:
     void AboutClicked();
 
     // The controls, for the program's own wiring and for tests.
-    QPlainTextEdit* txtCommandList() const { return txtCommandList_; }
+    ScriptEditor* txtCommandList() const { return txtCommandList_; }
     QPlainTextEdit* txtResponseList() const { return txtResponseList_; }
     QLineEdit* txtDynamic() const { return txtDynamic_; }
     QLabel* lblCommand() const { return lblCommand_; }
@@ -211,6 +214,17 @@ private:
     QElapsedTimer waitClock_;
     QTimer waitTick_;
 
+    // The running line: counted from the last offset the run reported, shown
+    // at most every kRunningLineMs.
+    const char* runLineScript_ = nullptr;
+    std::size_t runLineSize_ = 0;
+    std::size_t runLineOffset_ = 0;
+    int runLineNumber_ = 0;
+    bool runLinePending_ = false;
+    QTimer runLineTimer_;
+    void ApplyRunningLine();
+    void ResetRunningLine();
+
     QString findString_;
     QString findScope_;
     // The control that has, or last had, the focus in this window; a dialog
@@ -219,7 +233,7 @@ private:
     QMetaObject::Connection focusWatch_;
 
     QLabel* lblCommand_ = nullptr;
-    QPlainTextEdit* txtCommandList_ = nullptr;
+    ScriptEditor* txtCommandList_ = nullptr;
     QLabel* lblResponse_ = nullptr;
     QPlainTextEdit* txtResponseList_ = nullptr;
     QLabel* lblDynamic_ = nullptr;

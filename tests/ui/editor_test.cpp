@@ -1,14 +1,17 @@
 // The editor's services: the recent-files list and its storage, Find and F3
-// in either pane, the layout and the divider, and the font commands.
+// in either pane, the layout and the divider, the font commands, the marks
+// of the script's parts and the running line.
 #include "tests/ui/window_rig.h"
 #include "ui/find_form.h"
 #include "ui/font_menu.h"
 #include "ui/recent_files.h"
+#include "ui/script_tokens.h"
 #include "ui/twips.h"
 #include "ui/window_layout.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +20,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 using namespace talvex;
 using namespace talvex::testing;
@@ -91,6 +96,10 @@ private slots:
     void layoutAtSizes();
     void dividerDrag();
     void fontCommands();
+    void tokens_data();
+    void tokens();
+    void highlightingLeavesTheScriptAlone();
+    void runningLineFollowsAJumpAndACall();
 
 private:
     QTemporaryDir sockets_{QStringLiteral("/tmp/tvx-s-XXXXXX")};
@@ -416,7 +425,8 @@ void EditorTest::fontCommands() {
         fonts.menueditfont12pt()->trigger();
         fonts.menueditfontcourier()->trigger();
         QCOMPARE(checked(), (QStringList{"12 pt", "Courier"}));
-        for (QPlainTextEdit* pane : {w.txtCommandList(), w.txtResponseList()}) {
+        for (QPlainTextEdit* pane :
+             {static_cast<QPlainTextEdit*>(w.txtCommandList()), w.txtResponseList()}) {
             QCOMPARE(pane->document()->defaultFont().family(), QStringLiteral("Courier New"));
             QCOMPARE(pane->document()->defaultFont().pointSizeF(), 12.0);
             QCOMPARE(pane->document()->defaultFont().styleHint(), QFont::TypeWriter);
@@ -431,10 +441,117 @@ void EditorTest::fontCommands() {
     }
     // A new start has the design font again.
     WindowRig again(socket_);
-    for (QPlainTextEdit* pane : {again.w().txtCommandList(), again.w().txtResponseList()}) {
+    for (QPlainTextEdit* pane :
+         {static_cast<QPlainTextEdit*>(again.w().txtCommandList()), again.w().txtResponseList()}) {
         QCOMPARE(pane->document()->defaultFont().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(pane->document()->defaultFont().pointSizeF(), 8.25);
     }
+}
+
+void EditorTest::tokens_data() {
+    // Each marked part as kind:text.
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("marked");
+    QTest::addRow("comment '") << "' a note {@x}" << QStringList{"comment:' a note {@x}"};
+    QTest::addRow("comment ;") << "; a note" << QStringList{"comment:; a note"};
+    QTest::addRow("comment //") << "// a note" << QStringList{"comment:// a note"};
+    QTest::addRow("indented quote is not a comment") << " 'x'" << QStringList{"quoted:'x'"};
+    QTest::addRow("directive, any case") << "#EndIf" << QStringList{"directive:#EndIf"};
+    QTest::addRow("prefix: #else before #elsewhere")
+        << "#elsewhere" << QStringList{"directive:#else"};
+    QTest::addRow("the longer keyword first")
+        << "#ElseIf(@a>1)" << QStringList{"directive:#ElseIf", "system:@a"};
+    QTest::addRow("unknown directive") << "#frobnicate(1)" << QStringList{"unknown:#frobnicate"};
+    QTest::addRow("plain word without #")
+        << "SetVars @n=1" << QStringList{"directive:SetVars", "system:@n"};
+    QTest::addRow("clearuservars before clearvars")
+        << "clearuservars" << QStringList{"directive:clearuservars"};
+    QTest::addRow("label line") << "label(Start)" << QStringList{"directive:label", "label:Start"};
+    QTest::addRow("#label line") << "#LABEL( start , )"
+                                 << QStringList{"directive:#LABEL", "label: start "};
+    QTest::addRow("gosub with assignments")
+        << "#gosub(sub1, @a=1)" << QStringList{"directive:#gosub", "label:sub1", "system:@a"};
+    QTest::addRow("group with names and a function")
+        << "move x{@a+offset}y hex{255}"
+        << QStringList{"brace:{", "system:@a", "user:offset", "brace:}", "brace:{", "brace:}"};
+    QTest::addRow("nested groups")
+        << "{{n}*2}" << QStringList{"brace:{", "brace:{", "user:n", "brace:}", "brace:}"};
+    QTest::addRow("names outside groups are host text") << "measure volts" << QStringList{};
+    QTest::addRow("a stray closing brace") << "a}b" << QStringList{};
+    QTest::addRow("quoted texts") << "setvars @b='x, y' \"z\""
+                                  << QStringList{"directive:setvars", "system:@b", "quoted:'x, y'",
+                                                 "quoted:\"z\""};
+    QTest::addRow("an open quote runs to the end") << "say 'hello" << QStringList{"quoted:'hello"};
+    QTest::addRow("non-ASCII stays text")
+        << "±{@x±1}" << QStringList{"brace:{", "system:@x", "brace:}"};
+}
+
+void EditorTest::tokens() {
+    QFETCH(QString, line);
+    QFETCH(QStringList, marked);
+    static const char* const kNames[] = {"comment", "directive", "unknown", "label",
+                                         "brace",   "system",    "user",    "quoted"};
+    QStringList got;
+    int end = 0;
+    for (const ScriptToken& t : ScriptTokens(line)) {
+        QVERIFY(t.start >= end && t.length > 0);
+        end = t.start + t.length;
+        got << QString::fromLatin1(kNames[int(t.kind)]) + ":" + line.mid(t.start, t.length);
+    }
+    QCOMPARE(got, marked);
+}
+
+void EditorTest::highlightingLeavesTheScriptAlone() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    const std::string script = "#if(@a>1)\r\n' note\r\necho({@a})\r\n#endif\r\n";
+    rig.SetScript(script, rig.File("s.tvx"));
+    QTest::qWait(50); // the highlighter works from the event loop
+    QCOMPARE(w.EditorText(), script);
+    QVERIFY(w.FileSaved());
+    const QTextBlock first = w.txtCommandList()->document()->firstBlock();
+    QVERIFY(!first.layout()->formats().isEmpty());
+    QCOMPARE(first.layout()->formats().front().format.fontWeight(), int(QFont::Bold));
+    // Line numbers take a margin left of the text.
+    QVERIFY(w.txtCommandList()->margin()->width() > 0);
+    QCOMPARE(w.txtCommandList()->viewport()->x(),
+             w.txtCommandList()->margin()->geometry().right() + 1);
+}
+
+void EditorTest::runningLineFollowsAJumpAndACall() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    WriteBytes(rig.File("sub.tvx"), "echo(in sub)\r\nwait(301)\r\n");
+    const std::string script = "goto(there)\r\necho(skipped)\r\nlabel(there)\r\nwait(300)\r\n"
+                               "#call(sub)\r\nwait(302)\r\necho(end)\r\n";
+    rig.SetScript(script, rig.File("main.tvx"));
+    QTextDocument* mine = w.txtCommandList()->document();
+
+    // What the editor shows once a command has waited a while.
+    QStringList seen;
+    QString status;
+    QElapsedTimer since;
+    QTimer sample;
+    connect(&sample, &QTimer::timeout, [&] {
+        if (w.StatusText() != status) {
+            status = w.StatusText();
+            since.start();
+        }
+        if (status.isEmpty() || since.elapsed() < 150) return;
+        const QString now = QStringLiteral("%1:%2")
+                                .arg(w.txtCommandList()->document() == mine ? "main" : "sub")
+                                .arg(w.txtCommandList()->RunningLine());
+        if (seen.isEmpty() || seen.back() != now) seen << now;
+    });
+    sample.start(10);
+    w.RunScriptClicked();
+    sample.stop();
+
+    QCOMPARE(seen, (QStringList{"main:3", "sub:1", "main:5"}));
+    QCOMPARE(w.txtCommandList()->RunningLine(), -1);
+    QCOMPARE(w.EditorText(), script);
 }
 
 TALVEX_UI_TEST_MAIN(EditorTest)
