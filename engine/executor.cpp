@@ -66,6 +66,7 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
 
 void ScriptRunner::RunLine(Level& lv) {
     lv.lineStart = lv.pos;
+    window_.ShowRunningLine(lv.cl, static_cast<std::size_t>(lv.pos - 1));
     const std::size_t end = lv.cl.find(kCrLf, static_cast<std::size_t>(lv.pos - 1));
     const long lineEnd = end == std::string::npos ? lv.Length() + 1 : static_cast<long>(end) + 1;
     std::string rawLine = lv.cl.substr(lv.pos - 1, lineEnd - lv.pos);

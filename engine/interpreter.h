@@ -43,6 +43,13 @@ public:
     // passes through; the state is then as before the line.
     int TranslateLine(std::string& line, std::string& outLine, long pos, long nextPos);
 
+    // The translator's own keyword matching, for editors that mark keywords.
+    // `lowerLine` is a line lower-cased (ASCII). The first "#" keyword of the
+    // directive table the line begins with, gates aside; the first plain word
+    // it begins with; "" for none.
+    static std::string_view DirectiveKeyword(std::string_view lowerLine);
+    static std::string_view PlainWordKeyword(std::string_view lowerLine);
+
     // Reads a list of name=value items into the variable store (the host's
     // reply to a % line, setvars, loop ends, #gosub).
     int AssignList(std::string_view list);
@@ -167,6 +174,8 @@ private:
 
     struct DispatchRow;
     static const DispatchRow kDispatch[];
+    struct PlainWordRow;
+    static const PlainWordRow kPlainWords[];
 };
 
 } // namespace talvex

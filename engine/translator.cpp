@@ -75,6 +75,35 @@ const Interpreter::DispatchRow Interpreter::kDispatch[] = {
     {"#label", Gate::Live, &Interpreter::AsLabel},
 };
 
+struct Interpreter::PlainWordRow {
+    std::string_view word;
+    void (Interpreter::*act)(LineContext&);
+};
+
+// Plain words, tried in this order; they need no "#", so a host command that
+// begins with one of them is taken as that word.
+const Interpreter::PlainWordRow Interpreter::kPlainWords[] = {
+    {"setvars", &Interpreter::SetVars},
+    {"initvars", &Interpreter::InitVars},
+    {"clearuservars", &Interpreter::ClearVars},
+    {"clearvars", &Interpreter::ClearVars},
+    {"showvars", &Interpreter::ShowVars},
+    {"goto", &Interpreter::Goto},
+    {"label", &Interpreter::Label},
+};
+
+std::string_view Interpreter::DirectiveKeyword(std::string_view lowerLine) {
+    for (const DispatchRow& row : kDispatch)
+        if (lowerLine.starts_with(row.keyword)) return row.keyword;
+    return {};
+}
+
+std::string_view Interpreter::PlainWordKeyword(std::string_view lowerLine) {
+    for (const PlainWordRow& row : kPlainWords)
+        if (lowerLine.starts_with(row.word)) return row.word;
+    return {};
+}
+
 std::string PositionText(long pos) {
     return pos < 0 ? std::to_string(pos) : " " + std::to_string(pos);
 }
@@ -159,23 +188,13 @@ int Interpreter::TranslateLine(std::string& line, std::string& outLine, long pos
 }
 
 bool Interpreter::PlainWord(LineContext& c) {
-    const std::string_view lc = c.lc;
-    if (lc.starts_with("setvars"))
-        SetVars(c);
-    else if (lc.starts_with("initvars"))
-        InitVars(c);
-    else if (lc.starts_with("clearuservars") || lc.starts_with("clearvars"))
-        ClearVars(c);
-    else if (lc.starts_with("showvars"))
-        ShowVars(c);
-    else if (lc.starts_with("goto"))
-        Goto(c);
-    else if (lc.starts_with("label"))
-        Label(c);
-    else
-        return false; // a command for the host
-    c.result = kNotSent;
-    return true;
+    for (const PlainWordRow& row : kPlainWords) {
+        if (!std::string_view(c.lc).starts_with(row.word)) continue;
+        (this->*row.act)(c);
+        c.result = kNotSent;
+        return true;
+    }
+    return false; // a command for the host
 }
 
 void Interpreter::AsSetVars(LineContext& c) {

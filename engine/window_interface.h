@@ -55,6 +55,14 @@ public:
     virtual void SetBusyPointer(bool busy) = 0;
     // Disables or enables the File menu, Run, Exit and the log check box.
     virtual void SetRunControlsEnabled(bool enabled) = 0;
+    // A line-by-line run is about to run the line at byte `offset` of
+    // `script`, the text of the level that runs (the editor's or a called
+    // script's). Called for every line, so it must be cheap; a window that
+    // marks the line does so at its own pace. Ignored without an editor.
+    virtual void ShowRunningLine(std::string_view script, std::size_t offset) {
+        (void)script;
+        (void)offset;
+    }
     // Lets pending window events run, without a pacing sleep: processing the
     // events is what keeps the window responsive, and a tight script then runs
     // at the engine's speed.

@@ -4,6 +4,9 @@
 # display with a screenshot taken after a few seconds, e.g.
 #   cd examples && shot /tmp/shot.png 7 ../scripts/window-demo-shot.sh ../build/bin/talvex
 #   convert /tmp/shot.png -crop 601x423+0+0 +repage ../docs/window.png
+# With "during" as second argument the demo's last wait lasts 6 s (in a copy
+# of the examples), so a screenshot after 4 s shows the run at that line:
+#   cd examples && shot /tmp/shot.png 4 ../scripts/window-demo-shot.sh ../build/bin/talvex during
 # Needs xdotool. Socket, logs and settings stay in a scratch folder.
 set -u
 scratch=$(mktemp -d)
@@ -13,7 +16,13 @@ export KORVA_SOCKET=$scratch/k TALVEX_LOG_FOLDER=$scratch/logs XDG_CONFIG_HOME=$
 finish() { kill "$k" 2>/dev/null; rm -rf "$scratch"; }
 trap 'finish; exit 0' TERM
 sleep 0.3
-"$1" demo.tvx & p=$!
+script=demo.tvx
+if [ "${2:-}" = during ]; then
+  cp ./*.tvx "$scratch/"
+  sed -i 's/^wait(20)/wait(6000)/' "$scratch/demo.tvx"
+  script=$scratch/demo.tvx
+fi
+"$1" "$script" & p=$!
 w=
 for _ in $(seq 50); do
   w=$(xdotool search --name "KORVA Automated" 2>/dev/null | head -1)
@@ -24,6 +33,7 @@ sleep 0.5
 xdotool windowfocus --sync "$w" 2>/dev/null
 xdotool key --window "$w" alt+r
 sleep 3
+[ "${2:-}" = during ] && sleep 6
 for box in $(xdotool search --name "KORVA Automated" 2>/dev/null); do
   [ "$box" != "$w" ] && xdotool key --window "$box" Return
 done

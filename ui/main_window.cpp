@@ -5,10 +5,16 @@
 #include "engine/window_state.h"
 #include "ui/about_box.h"
 #include "ui/editor_text.h"
+#include "ui/find_form.h"
+#include "ui/font_menu.h"
 #include "ui/link_window.h"
+#include "ui/recent_files.h"
+#include "ui/script_editor.h"
+#include "ui/script_highlighter.h"
 #include "ui/script_saver.h"
 #include "ui/twips.h"
 #include "ui/user_dialogs.h"
+#include "ui/window_layout.h"
 #include "ui/window_link.h"
 
 #include <QAction>
@@ -44,6 +50,9 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 // How often the pane widget catches up with the pane while a run appends.
 constexpr int kPaneSyncMs = 30;
+// The running line's mark moves at most 20 times a second: a tight script
+// keeps its speed.
+constexpr int kRunningLineMs = 50;
 
 char LocaleDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -124,6 +133,11 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
     connect(&paneTimer_, &QTimer::timeout, this, &MainWindow::SyncPane);
     closeGrace_.setSingleShot(true);
     connect(&closeGrace_, &QTimer::timeout, this, &MainWindow::CloseGraceOver);
+    runLineTimer_.setSingleShot(true);
+    runLineTimer_.setInterval(kRunningLineMs);
+    connect(&runLineTimer_, &QTimer::timeout, this, [this] {
+        if (runLinePending_) ApplyRunningLine();
+    });
     waitTick_.setInterval(1000);
     connect(&waitTick_, &QTimer::timeout, this, &MainWindow::ShowWaitStatus);
 
@@ -139,8 +153,7 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
     connect(&link_, &WindowLink::waitStarted, this, &MainWindow::WaitStarted);
     connect(&link_, &WindowLink::waitEnded, this, &MainWindow::WaitEnded);
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now == txtCommandList_ || now == txtResponseList_)
-            lastPane_ = static_cast<QPlainTextEdit*>(now);
+        if (now && now->window() == this) activeControl_ = now;
     });
 }
 
@@ -154,7 +167,8 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildControls() {
     auto* client = new QWidget(this);
-    client->setMinimumSize(Twips(9015), Twips(5775));
+    client->setMinimumSize(Twips(WindowLayout::kMinClientWidth),
+                           Twips(WindowLayout::kMinClientHeight));
     setCentralWidget(client);
     // The design geometry was drawn for an 8-point face; a larger desktop
     // default would cut the captions short.
@@ -170,7 +184,7 @@ void MainWindow::BuildControls() {
     lblCommand_->setPalette(blue);
     lblCommand_->installEventFilter(this);
 
-    txtCommandList_ = new QPlainTextEdit(client);
+    txtCommandList_ = new ScriptEditor(client);
     txtCommandList_->setObjectName(QStringLiteral("txtCommandList"));
     txtCommandList_->setGeometry(TwipsRect(150, 300, 5175, 4395));
     txtCommandList_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -184,6 +198,8 @@ void MainWindow::BuildControls() {
     lblCommand_->setBuddy(txtCommandList_);
     runDoc_ = NewPlainDocument(this);
     runDoc_->setDefaultFont(txtCommandList_->font());
+    new ScriptHighlighter(userDoc_);
+    new ScriptHighlighter(runDoc_);
 
     lblResponse_ = new QLabel(QStringLiteral("KORVA RCL Response:"), client);
     lblResponse_->setGeometry(TwipsRect(5400, 60, 1815, 195));
@@ -229,6 +245,10 @@ void MainWindow::BuildControls() {
          {static_cast<QWidget*>(lblCommand_), static_cast<QWidget*>(lblResponse_),
           static_cast<QWidget*>(lblDynamic_), static_cast<QWidget*>(chkLog_)})
         caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
+    layout_ =
+        new WindowLayout({client, lblCommand_, txtCommandList_, lblResponse_, txtResponseList_,
+                          lblDynamic_, txtDynamic_, cmdRunScript_, cmdCancel_, cmdExit_, chkLog_},
+                         this);
 
     // The window sees these keys before the control that has the focus.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -251,12 +271,14 @@ void MainWindow::BuildMenus() {
         mnuFile_->addAction(QStringLiteral("Save &As..."), this, &MainWindow::SaveAsClicked);
     mnuFile_->addSeparator();
     mnuExit_ = mnuFile_->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    recentFiles_ = new RecentFiles(mnuFile_, options_.settings, this);
+    connect(recentFiles_, &RecentFiles::chosen, this, &MainWindow::HistoryClicked);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    // The Find dialog joins later; until then F3 repeats a search set in code.
-    menueditfind_ = edit->addAction(QStringLiteral("&Find"));
+    menueditfind_ = edit->addAction(QStringLiteral("&Find"), this, &MainWindow::FindClicked);
     menueditfind_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    menueditfind_->setEnabled(false);
+    fontMenu_ = new FontMenu(
+        edit, [this](const QFont& font) { SetPaneFont(font); }, this);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("Run &Options"));
     auto* mode = new QActionGroup(this);
@@ -303,8 +325,9 @@ bool MainWindow::Load() {
     fileSaved_ = true;
     baseCaption_ = Q(WindowState::kBaseCaption);
     link_.SetDynReport(this, [this] { DynamicClicked(); });
-    // The recent-files list would name the start-up folder here.
-    currentFile_.clear();
+    // The first Open or Save As starts in the folder of the most recent script.
+    const QString recent = recentFiles_->FillAtStart();
+    currentFile_ = recent.isEmpty() ? std::string() : DirectoryOf(S(recent)) + "/";
     interp_.EchoMode = false;
     return true;
 }
@@ -330,6 +353,7 @@ void MainWindow::OpenAtStart(const QString& path) {
     currentFile_ = S(absolute);
     SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
     fileSaved_ = true;
+    recentFiles_->Add(absolute);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -479,6 +503,7 @@ void MainWindow::SetEditorText(std::string_view text) {
         txtCommandList_->setDocument(runDoc_);
         txtCommandList_->setReadOnly(true);
     }
+    ResetRunningLine();
 }
 
 void MainWindow::ShowUserDocument() {
@@ -486,6 +511,7 @@ void MainWindow::ShowUserDocument() {
     txtCommandList_->setDocument(userDoc_);
     txtCommandList_->setReadOnly(false);
     runDoc_->clear();
+    ResetRunningLine();
 }
 
 std::string MainWindow::Title() const {
@@ -497,6 +523,14 @@ void MainWindow::SetTitle(std::string_view title) {
         setWindowTitle(Q(title)); // the script a run shows; the document's title comes back
     else
         SetDocumentTitle(Q(title));
+}
+
+void MainWindow::SetPaneFont(const QFont& font) {
+    txtCommandList_->setFont(font);
+    txtResponseList_->setFont(font);
+    // The script a run shows has a document of its own.
+    userDoc_->setDefaultFont(font);
+    runDoc_->setDefaultFont(font);
 }
 
 void MainWindow::SetDocumentTitle(const QString& title) {
@@ -576,6 +610,45 @@ void MainWindow::SetRunControlsEnabled(bool enabled) {
     chkLog_->setEnabled(enabled);
 }
 
+void MainWindow::ShowRunningLine(std::string_view script, std::size_t offset) {
+    offset = std::min(offset, script.size());
+    if (script.data() != runLineScript_ || script.size() != runLineSize_) {
+        runLineScript_ = script.data();
+        runLineSize_ = script.size();
+        runLineOffset_ = 0;
+        runLineNumber_ = 0;
+    }
+    // Count the line breaks between the last line and this one, either way:
+    // a run mostly steps one line on, and a jump costs its distance.
+    auto breaks = [&script](std::size_t from, std::size_t to) {
+        int n = 0;
+        for (std::size_t at = script.find(kCrLf, from);
+             at != std::string_view::npos && at + 2 <= to; at = script.find(kCrLf, at + 2))
+            ++n;
+        return n;
+    };
+    if (offset >= runLineOffset_)
+        runLineNumber_ += breaks(runLineOffset_, offset);
+    else
+        runLineNumber_ -= breaks(offset, runLineOffset_);
+    runLineOffset_ = offset;
+    runLinePending_ = true;
+    if (!runLineTimer_.isActive()) ApplyRunningLine();
+}
+
+void MainWindow::ApplyRunningLine() {
+    runLinePending_ = false;
+    txtCommandList_->SetRunningLine(runLineNumber_);
+    runLineTimer_.start();
+}
+
+void MainWindow::ResetRunningLine() {
+    runLineScript_ = nullptr;
+    runLinePending_ = false;
+    runLineTimer_.stop();
+    txtCommandList_->SetRunningLine(-1);
+}
+
 void MainWindow::Yield() {
     QCoreApplication::processEvents();
 }
@@ -633,6 +706,7 @@ void MainWindow::OpenClicked() {
     currentFile_ = S(chosen);
     SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
     fileSaved_ = true;
+    recentFiles_->Add(chosen);
 }
 
 void MainWindow::SaveClicked() {
@@ -672,6 +746,39 @@ void MainWindow::SaveAsClicked() {
     currentFile_ = S(chosen);
     fileSaved_ = true;
     SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
+    recentFiles_->Add(chosen);
+}
+
+void MainWindow::HistoryClicked(int index) {
+    if (runner_->Running() || FileSaveCheck() == kSaveCancel) return;
+    const QString path = recentFiles_->PathOf(index);
+    if (!QFileInfo(path).isFile()) {
+        Message(MessageKind::Plain, S(QStringLiteral("File not found '%1'").arg(path)), "");
+        LoadIntoEditor(std::string());
+        PaneReplace("");
+        SyncPane();
+        currentFile_.clear();
+        SetDocumentTitle(baseCaption_);
+        fileSaved_ = true;
+        recentFiles_->Remove(index);
+        return;
+    }
+    SetBusyPointer(true);
+    LoadedScriptFile loaded = LoadScriptFile(S(path));
+    SetBusyPointer(false);
+    if (!loaded.ok) {
+        // Unreadable as any Open: the editor keeps its script and its file.
+        Message(MessageKind::Warning,
+                "Unable to open " + S(path) + std::string(kCrLf) + loaded.error, "");
+        return;
+    }
+    recentFiles_->MoveToTop(index);
+    LoadIntoEditor(loaded.text);
+    PaneReplace("");
+    SyncPane();
+    currentFile_ = S(path);
+    SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
+    fileSaved_ = true;
 }
 
 QString MainWindow::ShowFileDialog(const QString& fileName, const QString& title, bool save) {
@@ -726,6 +833,7 @@ void MainWindow::AfterRun() {
     // The user's script comes back with its own file and title, whatever the
     // run called or chained.
     ShowUserDocument();
+    ResetRunningLine();
     runCurrentFile_.reset();
     runStartText_.clear();
     setWindowTitle(documentTitle_);
@@ -763,8 +871,15 @@ void MainWindow::DynamicClicked() {
     txtDynamic_->setText(Q(link_.DynReturn()));
 }
 
+void MainWindow::FindClicked() {
+    FindForm form(findString_, this);
+    if (form.exec() != QDialog::Accepted) return;
+    findString_ = form.Text();
+    FindAgain();
+}
+
 void MainWindow::FindAgain() {
-    QPlainTextEdit* pane = lastPane_ == txtResponseList_ ? txtResponseList_ : txtCommandList_;
+    QPlainTextEdit* pane = activeControl_ == txtResponseList_ ? txtResponseList_ : txtCommandList_;
     findScope_ = pane == txtResponseList_ ? QStringLiteral(" response") : QStringLiteral(" script");
     FindNext(pane);
 }
@@ -773,7 +888,7 @@ void MainWindow::FindNext(QPlainTextEdit* pane) {
     if (findString_.isEmpty()) return;
     const QTextCursor cursor = pane->textCursor();
     int start = cursor.selectionStart();
-    if (pane == lastPane_) start += cursor.selectionEnd() - cursor.selectionStart();
+    if (pane == activeControl_) start += cursor.selectionEnd() - cursor.selectionStart();
     const QString text = pane->document()->toPlainText();
     const qsizetype at = text.indexOf(findString_, start, Qt::CaseInsensitive);
     if (at < 0) {
@@ -788,7 +903,8 @@ void MainWindow::FindNext(QPlainTextEdit* pane) {
     match.setPosition(static_cast<int>(at + findString_.size()), QTextCursor::KeepAnchor);
     pane->setTextCursor(match);
     pane->setFocus();
-    lastPane_ = pane;
+    activeControl_ = pane;
+    QCoreApplication::processEvents();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -9,12 +9,15 @@
 #include "engine/response_pane.h"
 #include "engine/script_runner.h"
 #include "engine/window_interface.h"
+#include "ui/script_editor.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,11 +30,16 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSettings;
 class QTextDocument;
 
 namespace talvex {
 
 class LinkWindow;
+class FontMenu;
+class RecentFiles;
+
+class WindowLayout;
 class UserDialogs;
 class WindowLink;
 
@@ -41,6 +49,8 @@ struct MainWindowOptions {
     // How long a close during a run waits, after the hard cancel, before it
     // offers to close anyway (a host that never answers).
     int closeGraceMs = 5000;
+    // Where the recent-files list is stored; the user's own settings when empty.
+    std::function<std::unique_ptr<QSettings>()> settings;
 };
 
 // FileSaveCheck's answers.
@@ -85,6 +95,7 @@ public:
     void SetBusyPointer(bool busy) override;
     void SetRunControlsEnabled(bool enabled) override;
     void Yield() override;
+    void ShowRunningLine(std::string_view script, std::size_t offset) override;
 
     // Script files.
     int FileSaveCheck();
@@ -93,6 +104,8 @@ public:
     void SaveClicked();
     void SaveAsClicked();
     bool SaveAborted() const { return saveAborted_; }
+    // mnuHistory_Click: opens the recent file of slot `index` (1..9).
+    void HistoryClicked(int index);
 
     // Runs and run control.
     void RunScriptClicked();
@@ -100,6 +113,7 @@ public:
     void CancelClicked();
     void EscapePressed();
     void FindAgain();
+    void FindClicked(); // menueditfind_Click
     void SendHardCancelClicked();
     void DynamicClicked();
 
@@ -113,7 +127,7 @@ public:
     void AboutClicked();
 
     // The controls, for the program's own wiring and for tests.
-    QPlainTextEdit* txtCommandList() const { return txtCommandList_; }
+    ScriptEditor* txtCommandList() const { return txtCommandList_; }
     QPlainTextEdit* txtResponseList() const { return txtResponseList_; }
     QLineEdit* txtDynamic() const { return txtDynamic_; }
     QLabel* lblCommand() const { return lblCommand_; }
@@ -123,12 +137,18 @@ public:
     QPushButton* cmdDynamic() const { return cmdDynamic_; }
     QCheckBox* chkLog() const { return chkLog_; }
     QMenu* mnuFile() const { return mnuFile_; }
+    RecentFiles* recentFiles() const { return recentFiles_; }
+    WindowLayout* windowLayout() const { return layout_; }
+    FontMenu* fontMenu() const { return fontMenu_; }
+    QLabel* lblResponse() const { return lblResponse_; }
+    QLabel* lblDynamic() const { return lblDynamic_; }
     QAction* mnuLinebyLine() const { return mnuLinebyLine_; }
     QAction* mnuWholeScript() const { return mnuWholeScript_; }
     QAction* mnuSendHardCancel() const { return mnuSendHardCancel_; }
     QAction* mnuContents() const { return mnuContents_; }
     QAction* menuhelpviewpdf() const { return menuhelpviewpdf_; }
     QAction* mnuAbout() const { return mnuAbout_; }
+    QAction* menueditfind() const { return menueditfind_; }
     QAction* mnuHostLink() const { return mnuHostLink_; }
     LinkWindow* linkWindow() const { return linkWindow_; }
     ScriptRunner& runner() { return *runner_; }
@@ -151,6 +171,7 @@ private:
     void Unload();
     void ShowUserDocument();
     void SetDocumentTitle(const QString& title);
+    void SetPaneFont(const QFont& font);
     void LoadIntoEditor(const std::string& text);
     void MarkPaneChanged();
     void SyncPane();
@@ -193,13 +214,26 @@ private:
     QElapsedTimer waitClock_;
     QTimer waitTick_;
 
+    // The running line: counted from the last offset the run reported, shown
+    // at most every kRunningLineMs.
+    const char* runLineScript_ = nullptr;
+    std::size_t runLineSize_ = 0;
+    std::size_t runLineOffset_ = 0;
+    int runLineNumber_ = 0;
+    bool runLinePending_ = false;
+    QTimer runLineTimer_;
+    void ApplyRunningLine();
+    void ResetRunningLine();
+
     QString findString_;
     QString findScope_;
-    QPlainTextEdit* lastPane_ = nullptr;
+    // The control that has, or last had, the focus in this window; a dialog
+    // of the window taking the focus leaves it as it was.
+    QPointer<QWidget> activeControl_;
     QMetaObject::Connection focusWatch_;
 
     QLabel* lblCommand_ = nullptr;
-    QPlainTextEdit* txtCommandList_ = nullptr;
+    ScriptEditor* txtCommandList_ = nullptr;
     QLabel* lblResponse_ = nullptr;
     QPlainTextEdit* txtResponseList_ = nullptr;
     QLabel* lblDynamic_ = nullptr;
@@ -225,6 +259,9 @@ private:
     QAction* menuhelpviewpdf_ = nullptr;
     QAction* mnuAbout_ = nullptr;
     LinkWindow* linkWindow_ = nullptr;
+    RecentFiles* recentFiles_ = nullptr;
+    WindowLayout* layout_ = nullptr;
+    FontMenu* fontMenu_ = nullptr;
 };
 
 } // namespace talvex

@@ -6,8 +6,10 @@
 
 namespace talvex {
 
+constexpr int kTwipsPerPixel = 15;
+
 constexpr int Twips(int twips) {
-    return twips / 15;
+    return twips / kTwipsPerPixel;
 }
 
 constexpr QRect TwipsRect(int left, int top, int width, int height) {

@@ -3,6 +3,7 @@
 // dialogs' extension rule, a script's bytes through the editor and back, and
 // a script named at start-up.
 #include "tests/ui/window_rig.h"
+#include "ui/recent_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -350,6 +351,7 @@ void FilesTest::scriptNamedAtStartUp() {
     QCOMPARE(w.EditorText(), std::string("echo(start)\r\n"));
     QCOMPARE(w.windowTitle(), kBase + " - start.tvx");
     QVERIFY(w.FileSaved());
+    QCOMPARE(w.recentFiles()->PathOf(1), rig.File("start.tvx")); // entered as Open does
 
     WindowRig empty(socket_);
     empty.w().OpenAtStart(QStringLiteral("missing.tvx"));

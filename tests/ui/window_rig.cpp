@@ -83,7 +83,7 @@ void KorvaProcess::Stop() {
     process_.waitForFinished(5000);
 }
 
-WindowRig::WindowRig(const QString& socket, int closeGraceMs)
+WindowRig::WindowRig(const QString& socket, int closeGraceMs, const QString& settingsFile)
     : dir_(QStringLiteral("/tmp/tvx-w-XXXXXX")) {
     QDir().mkpath(ProgramDir());
     QDir().mkpath(LogFolder());
@@ -95,6 +95,9 @@ WindowRig::WindowRig(const QString& socket, int closeGraceMs)
     options.programDir = ProgramDir();
     options.logFolder = LogFolder();
     options.closeGraceMs = closeGraceMs;
+    const QString ini =
+        settingsFile.isEmpty() ? File(QStringLiteral("settings.ini")) : settingsFile;
+    options.settings = [ini] { return std::make_unique<QSettings>(ini, QSettings::IniFormat); };
     window_ = std::make_unique<MainWindow>(link, dialogs, options);
     loaded_ = window_->Load();
     window_->show();

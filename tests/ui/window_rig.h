@@ -69,8 +69,10 @@ private:
 
 class WindowRig {
 public:
-    // A window linked to the host on `socket`; Load() has run when Ok().
-    explicit WindowRig(const QString& socket, int closeGraceMs = 5000);
+    // A window linked to the host on `socket`; Load() has run when Ok(). Its
+    // recent files are kept in `settingsFile`, by default one of its own.
+    explicit WindowRig(const QString& socket, int closeGraceMs = 5000,
+                       const QString& settingsFile = QString());
     ~WindowRig();
 
     bool Ok() const { return loaded_; }

@@ -1,0 +1,33 @@
+// What the editor marks in a script line: comments, directives as the
+// translator matches them, labels, {...} groups, "@" system variables and
+// user names inside groups, and quoted texts. Lines stand alone: the
+// language has no construct that spans lines.
+#pragma once
+
+#include <QStringView>
+
+#include <vector>
+
+namespace talvex {
+
+enum class TokenKind {
+    Comment,
+    Directive,
+    UnknownDirective,
+    Label,
+    Brace,
+    SystemVariable,
+    UserName,
+    Quoted,
+};
+
+struct ScriptToken {
+    int start;
+    int length;
+    TokenKind kind;
+};
+
+// The marked parts of one line, in order, none overlapping.
+std::vector<ScriptToken> ScriptTokens(QStringView line);
+
+} // namespace talvex
