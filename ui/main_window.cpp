@@ -612,26 +612,18 @@ void MainWindow::SetRunControlsEnabled(bool enabled) {
 
 void MainWindow::ShowRunningLine(std::string_view script, std::size_t offset) {
     offset = std::min(offset, script.size());
+    // One index of line starts per script, so every line, a far jump or a
+    // subroutine at the end included, costs a binary search and no more.
     if (script.data() != runLineScript_ || script.size() != runLineSize_) {
         runLineScript_ = script.data();
         runLineSize_ = script.size();
-        runLineOffset_ = 0;
-        runLineNumber_ = 0;
+        runLineStarts_.assign(1, 0);
+        for (std::size_t at = script.find(kCrLf); at != std::string_view::npos;
+             at = script.find(kCrLf, at + 2))
+            runLineStarts_.push_back(at + 2);
     }
-    // Count the line breaks between the last line and this one, either way:
-    // a run mostly steps one line on, and a jump costs its distance.
-    auto breaks = [&script](std::size_t from, std::size_t to) {
-        int n = 0;
-        for (std::size_t at = script.find(kCrLf, from);
-             at != std::string_view::npos && at + 2 <= to; at = script.find(kCrLf, at + 2))
-            ++n;
-        return n;
-    };
-    if (offset >= runLineOffset_)
-        runLineNumber_ += breaks(runLineOffset_, offset);
-    else
-        runLineNumber_ -= breaks(offset, runLineOffset_);
-    runLineOffset_ = offset;
+    const auto after = std::upper_bound(runLineStarts_.begin(), runLineStarts_.end(), offset);
+    runLineNumber_ = static_cast<int>(after - runLineStarts_.begin()) - 1;
     runLinePending_ = true;
     if (!runLineTimer_.isActive()) ApplyRunningLine();
 }

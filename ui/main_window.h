@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -218,7 +219,7 @@ private:
     // at most every kRunningLineMs.
     const char* runLineScript_ = nullptr;
     std::size_t runLineSize_ = 0;
-    std::size_t runLineOffset_ = 0;
+    std::vector<std::size_t> runLineStarts_; // offset of each line of that script
     int runLineNumber_ = 0;
     bool runLinePending_ = false;
     QTimer runLineTimer_;
