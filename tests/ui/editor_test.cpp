@@ -28,8 +28,6 @@ using namespace talvex::testing;
 
 namespace {
 
-const QString kBase = QStringLiteral("KORVA Automated Script Program");
-
 // The entries of the list as the File menu shows them, "" for a hidden slot.
 QStringList Shown(RecentFiles& list) {
     QStringList out;
@@ -80,12 +78,8 @@ void Mouse(QWidget* client, QEvent::Type type, int xTwips, int yTwips) {
 class EditorTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        socket_ = TestSocketPath(sockets_);
-        korva_ = std::make_unique<KorvaProcess>(socket_);
-        QVERIFY(korva_->Start());
-    }
-    void cleanupTestCase() { korva_.reset(); }
+    void initTestCase() { QVERIFY(korva_->Start()); }
+    void cleanupTestCase() { korva_.Reset(); }
 
     void recentFilesNineAndTheOldestDropped();
     void recentFilesChooseAndRemoveAcrossARestart();
@@ -102,9 +96,8 @@ private slots:
     void runningLineFollowsAJumpAndACall();
 
 private:
-    QTemporaryDir sockets_{QStringLiteral("/tmp/tvx-s-XXXXXX")};
-    QString socket_;
-    std::unique_ptr<KorvaProcess> korva_;
+    SharedKorva korva_;
+    const QString& socket_ = korva_.Socket();
 };
 
 void EditorTest::recentFilesNineAndTheOldestDropped() {

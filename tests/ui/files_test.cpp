@@ -18,29 +18,11 @@ using namespace talvex::testing;
 
 Q_DECLARE_METATYPE(std::string)
 
-namespace {
-
-const QString kBase = QStringLiteral("KORVA Automated Script Program");
-const QString kChanged = QStringLiteral(
-    "Changes have been made in your current Script File.  Do you want to save the changes?");
-
-// The stored format: tag 8, the length, the Windows-1252 bytes.
-std::string Stored(const std::string& cp1252) {
-    std::string out = {8, 0, char(cp1252.size() & 0xFF), char(cp1252.size() >> 8)};
-    return out + cp1252;
-}
-
-} // namespace
-
 class FilesTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        socket_ = TestSocketPath(sockets_);
-        korva_ = std::make_unique<KorvaProcess>(socket_);
-        QVERIFY(korva_->Start());
-    }
-    void cleanupTestCase() { korva_.reset(); }
+    void initTestCase() { QVERIFY(korva_->Start()); }
+    void cleanupTestCase() { korva_.Reset(); }
 
     void newAndOpenWithUnsavedChanges_data();
     void newAndOpenWithUnsavedChanges();
@@ -57,9 +39,8 @@ private slots:
     void scriptNamedAtStartUp();
 
 private:
-    QTemporaryDir sockets_{QStringLiteral("/tmp/tvx-s-XXXXXX")};
-    QString socket_;
-    std::unique_ptr<KorvaProcess> korva_;
+    SharedKorva korva_;
+    const QString& socket_ = korva_.Socket();
 };
 
 void FilesTest::newAndOpenWithUnsavedChanges_data() {
@@ -98,9 +79,9 @@ void FilesTest::newAndOpenWithUnsavedChanges() {
     MainWindow& w = rig.w();
     const QString mine = rig.File("mine.tvx");
     const QString other = rig.File("other.tvx");
-    WriteBytes(other, Stored("echo(other)\r\n"));
+    WriteBytes(other, StoredFormat("echo(other)\r\n"));
     if (named) {
-        WriteBytes(mine, Stored("echo(old)"));
+        WriteBytes(mine, StoredFormat("echo(old)"));
         rig.SetScript("echo(old)", mine);
         w.SetTitle((kBase + " - mine.tvx").toStdString());
     }
@@ -116,8 +97,8 @@ void FilesTest::newAndOpenWithUnsavedChanges() {
     open ? w.OpenClicked() : w.NewClicked();
 
     QCOMPARE(rig.dialogs.questions, QStringList{kChanged});
-    QCOMPARE(ReadBytes(mine),
-             editsSaved ? Stored(edited) : (named ? Stored("echo(old)") : std::string()));
+    QCOMPARE(ReadBytes(mine), editsSaved ? StoredFormat(edited)
+                                         : (named ? StoredFormat("echo(old)") : std::string()));
     if (replaced) {
         QCOMPARE(w.EditorText(), open ? std::string("echo(other)\r\n") : std::string());
         QCOMPARE(w.ShownResponse(), std::string());
@@ -136,7 +117,7 @@ void FilesTest::openCannotRead() {
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
     const QString mine = rig.File("mine.tvx");
-    WriteBytes(mine, Stored("echo(mine)"));
+    WriteBytes(mine, StoredFormat("echo(mine)"));
     rig.SetScript("echo(mine)", mine);
     rig.dialogs.fileAnswers = {rig.File("gone.tvx")};
     w.OpenClicked();
@@ -158,7 +139,7 @@ void FilesTest::saveAndSaveAs() {
     rig.dialogs.fileAnswers = {first};
     w.SaveClicked();
     QCOMPARE(rig.dialogs.fileDialogs.back().title, QStringLiteral("Save File As"));
-    QCOMPARE(ReadBytes(first), Stored("echo(1)"));
+    QCOMPARE(ReadBytes(first), StoredFormat("echo(1)"));
     QCOMPARE(w.windowTitle(), kBase + " - first.tvx");
     QVERIFY(w.FileSaved());
 
@@ -167,7 +148,7 @@ void FilesTest::saveAndSaveAs() {
     QVERIFY(!w.FileSaved());
     w.SaveClicked();
     QCOMPARE(rig.dialogs.fileDialogs.size(), size_t(1));
-    QCOMPARE(ReadBytes(first), Stored("echo(1)2"));
+    QCOMPARE(ReadBytes(first), StoredFormat("echo(1)2"));
     QVERIFY(w.FileSaved());
 
     // Save As a new name: the new file, the new caption; the old file stays.
@@ -175,7 +156,7 @@ void FilesTest::saveAndSaveAs() {
     rig.dialogs.fileAnswers = {second};
     w.SaveAsClicked();
     QCOMPARE(rig.dialogs.fileDialogs.back().fileName, first);
-    QCOMPARE(ReadBytes(second), Stored("echo(1)2"));
+    QCOMPARE(ReadBytes(second), StoredFormat("echo(1)2"));
     QCOMPARE(w.CurrentFile(), second.toStdString());
     QCOMPARE(w.windowTitle(), kBase + " - second.tvx");
 
@@ -233,7 +214,7 @@ void FilesTest::closeAsksAboutChanges() {
     QTest::mouseClick(w.cmdExit(), Qt::LeftButton);
     QCOMPARE(rig.dialogs.questions.size(), qsizetype(edited ? 1 : 0));
     QCOMPARE(w.isVisible(), !closes);
-    if (!saveAs.isEmpty()) QCOMPARE(ReadBytes(rig.File(saveAs)), Stored("echo(unsaved)"));
+    if (!saveAs.isEmpty()) QCOMPARE(ReadBytes(rig.File(saveAs)), StoredFormat("echo(unsaved)"));
     QCOMPARE(rig.link.IsLinked(), !closes);
 }
 
@@ -242,7 +223,7 @@ void FilesTest::saveKeepsPermissionsAndFollowsLinks() {
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
     const QString real = rig.File("real.tvx");
-    WriteBytes(real, Stored("old"));
+    WriteBytes(real, StoredFormat("old"));
     QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     const QFile::Permissions before = QFileInfo(real).permissions();
     const QString link = rig.File("link.tvx");
@@ -253,7 +234,7 @@ void FilesTest::saveKeepsPermissionsAndFollowsLinks() {
     w.SaveClicked();
     QVERIFY(w.FileSaved());
     QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(ReadBytes(real), Stored("old and new"));
+    QCOMPARE(ReadBytes(real), StoredFormat("old and new"));
     QCOMPARE(QFileInfo(real).permissions(), before);
     QVERIFY(QDir(rig.File("")).entryList(QDir::Files | QDir::Hidden).size() == 2);
 
@@ -262,7 +243,7 @@ void FilesTest::saveKeepsPermissionsAndFollowsLinks() {
     rig.Type("!");
     w.SaveClicked();
     QVERIFY(!w.FileSaved());
-    QCOMPARE(ReadBytes(real), Stored("old and new"));
+    QCOMPARE(ReadBytes(real), StoredFormat("old and new"));
 }
 
 void FilesTest::dialogsTakeTheExtensionFromTheFileName_data() {
@@ -312,8 +293,8 @@ void FilesTest::bytesSurviveOpenAndSave_data() {
     QTest::addColumn<int>("lines"); // paragraphs in the editor
     // Stored format, Windows-1252: "±", a tab, U+00A0, code 1, a lone CR and
     // a lone LF inside lines.
-    QTest::newRow("stored") << Stored("a \xB1 b\tc\xA0"
-                                      "d\r\n\x01\x01 e\rf\r\ng\nh\r\n")
+    QTest::newRow("stored") << StoredFormat("a \xB1 b\tc\xA0"
+                                            "d\r\n\x01\x01 e\rf\r\ng\nh\r\n")
                             << 4;
     // Plain UTF-8 (U+2028 and U+2029 have no place in the stored format).
     QTest::newRow("plain UTF-8")

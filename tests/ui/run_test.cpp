@@ -33,15 +33,11 @@ QStringList Files(const QString& folder) {
 class RunTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        socket_ = TestSocketPath(sockets_);
-        korva_ = std::make_unique<KorvaProcess>(socket_);
-        QVERIFY(korva_->Start());
-    }
+    void initTestCase() { QVERIFY(korva_->Start()); }
     void init() {
         if (!korva_->Running()) QVERIFY(korva_->Start());
     }
-    void cleanupTestCase() { korva_.reset(); }
+    void cleanupTestCase() { korva_.Reset(); }
 
     void logQuestion_data();
     void logQuestion();
@@ -59,9 +55,8 @@ private slots:
     void lostLinkStopsTheRunAndTheNextRunLinksAgain();
 
 private:
-    QTemporaryDir sockets_{QStringLiteral("/tmp/tvx-s-XXXXXX")};
-    QString socket_;
-    std::unique_ptr<KorvaProcess> korva_;
+    SharedKorva korva_;
+    const QString& socket_ = korva_.Socket();
 };
 
 void RunTest::logQuestion_data() {

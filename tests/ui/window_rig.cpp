@@ -183,4 +183,7 @@ void PrepareTestEnvironment(QTemporaryDir& scratch) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + "/settings");
 }
 
+SharedKorva::SharedKorva()
+    : socket_(TestSocketPath(sockets_)), process_(std::make_unique<KorvaProcess>(socket_)) {}
+
 } // namespace talvex::testing

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/window_interface.h"
+#include "tests/app/stored_format.h"
 #include "ui/main_window.h"
 #include "ui/user_dialogs.h"
 #include "ui/window_link.h"
@@ -53,6 +54,11 @@ private:
     Answer Next(const QString& text);
 };
 
+// The window's caption and the unsaved-changes question, as the user sees them.
+inline const QString kBase = QStringLiteral("KORVA Automated Script Program");
+inline const QString kChanged = QStringLiteral(
+    "Changes have been made in your current Script File.  Do you want to save the changes?");
+
 // korva32 serving one socket, started and ended by the test.
 class KorvaProcess {
 public:
@@ -65,6 +71,21 @@ public:
 private:
     QString socket_;
     QProcess process_;
+};
+
+// The korva32 that the cases of one test program share, on a socket of its
+// own: started in initTestCase, ended in cleanupTestCase.
+class SharedKorva {
+public:
+    SharedKorva();
+    const QString& Socket() const { return socket_; }
+    KorvaProcess* operator->() { return process_.get(); }
+    void Reset() { process_.reset(); }
+
+private:
+    QTemporaryDir sockets_{QStringLiteral("/tmp/tvx-s-XXXXXX")};
+    QString socket_;
+    std::unique_ptr<KorvaProcess> process_;
 };
 
 class WindowRig {

@@ -21,28 +21,11 @@
 using namespace talvex;
 using namespace talvex::testing;
 
-namespace {
-
-const QString kBase = QStringLiteral("KORVA Automated Script Program");
-const QString kChanged = QStringLiteral(
-    "Changes have been made in your current Script File.  Do you want to save the changes?");
-
-std::string Stored(const std::string& cp1252) {
-    std::string out = {8, 0, char(cp1252.size() & 0xFF), char(cp1252.size() >> 8)};
-    return out + cp1252;
-}
-
-} // namespace
-
 class WindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        socket_ = TestSocketPath(sockets_);
-        korva_ = std::make_unique<KorvaProcess>(socket_);
-        QVERIFY(korva_->Start());
-    }
-    void cleanupTestCase() { korva_.reset(); }
+    void initTestCase() { QVERIFY(korva_->Start()); }
+    void cleanupTestCase() { korva_.Reset(); }
 
     void noHostEndsTheStart();
     void closeDuringARunCancelsThenAsks();
@@ -58,9 +41,8 @@ private slots:
     void versionAndHelpWithoutADisplay();
 
 private:
-    QTemporaryDir sockets_{QStringLiteral("/tmp/tvx-s-XXXXXX")};
-    QString socket_;
-    std::unique_ptr<KorvaProcess> korva_;
+    SharedKorva korva_;
+    const QString& socket_ = korva_.Socket();
 };
 
 void WindowTest::noHostEndsTheStart() {
@@ -86,7 +68,7 @@ void WindowTest::closeDuringARunCancelsThenAsks() {
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
     const QString file = rig.File("job.tvx");
-    WriteBytes(file, Stored("wait(20000)\r\necho(never)\r\n"));
+    WriteBytes(file, StoredFormat("wait(20000)\r\necho(never)\r\n"));
     rig.SetScript("wait(20000)\r\necho(never)\r\n", file);
     rig.Type("' edited");
     std::string paneWhenAsked;
@@ -104,7 +86,7 @@ void WindowTest::closeDuringARunCancelsThenAsks() {
     // The next close asks again; No closes.
     QVERIFY(w.close());
     QVERIFY(!w.isVisible());
-    QCOMPARE(ReadBytes(file), Stored("wait(20000)\r\necho(never)\r\n"));
+    QCOMPARE(ReadBytes(file), StoredFormat("wait(20000)\r\necho(never)\r\n"));
 }
 
 void WindowTest::closeDuringARunWithASilentHost() {
@@ -147,8 +129,8 @@ void WindowTest::callKeepsTheUsersEdits() {
     MainWindow& w = rig.w();
     const QString main = rig.File("main.tvx");
     const std::string script = "echo(before)\r\n#call(sub)\r\necho(after)\r\n";
-    WriteBytes(main, Stored(script));
-    WriteBytes(rig.File("sub.tvx"), Stored("wait(20000)\r\n"));
+    WriteBytes(main, StoredFormat(script));
+    WriteBytes(rig.File("sub.tvx"), StoredFormat("wait(20000)\r\n"));
     rig.SetScript(script, main);
     w.SetTitle((kBase + " - main.tvx").toStdString());
     rig.Type("' edited before");
@@ -177,7 +159,7 @@ void WindowTest::callKeepsTheUsersEdits() {
              std::string("before\r\ncancelled\r\n#Return=sub.tvx  len=13\r\nafter\r\n"
                          "' edited before\r\n"));
     w.SaveClicked();
-    QCOMPARE(ReadBytes(main), Stored(edited));
+    QCOMPARE(ReadBytes(main), StoredFormat(edited));
 }
 
 void WindowTest::chainKeepsTheUsersScript() {
@@ -186,8 +168,8 @@ void WindowTest::chainKeepsTheUsersScript() {
     MainWindow& w = rig.w();
     const QString main = rig.File("main.tvx");
     const std::string script = "#chain(next)\r\necho(never)\r\n";
-    WriteBytes(main, Stored(script));
-    WriteBytes(rig.File("next.tvx"), Stored("echo(chained)\r\n"));
+    WriteBytes(main, StoredFormat(script));
+    WriteBytes(rig.File("next.tvx"), StoredFormat("echo(chained)\r\n"));
     rig.SetScript(script, main);
     w.SetTitle((kBase + " - main.tvx").toStdString());
     rig.Type("' edited");
@@ -201,8 +183,8 @@ void WindowTest::chainKeepsTheUsersScript() {
     QCOMPARE(w.windowTitle(), kBase + " - main.tvx");
     QVERIFY(!w.FileSaved());
     w.SaveClicked();
-    QCOMPARE(ReadBytes(main), Stored(script + "' edited"));
-    QCOMPARE(ReadBytes(rig.File("next.tvx")), Stored("echo(chained)\r\n"));
+    QCOMPARE(ReadBytes(main), StoredFormat(script + "' edited"));
+    QCOMPARE(ReadBytes(rig.File("next.tvx")), StoredFormat("echo(chained)\r\n"));
 }
 
 void WindowTest::helpMenu_data() {
