@@ -76,6 +76,7 @@ public:
     void SendA(const std::string& command) override { Answer(command); }
     std::string ReturnStr() const override { return reply_; }
     bool LinkLost() const override { return false; }
+    void ClearLinkLoss() override {}
 
 private:
     void Answer(const std::string& command) {
