@@ -3,7 +3,7 @@
 # presses Run Script, closes the "Script Done" box. Meant to run on a virtual
 # display with a screenshot taken after a few seconds, e.g.
 #   cd examples && shot /tmp/shot.png 7 ../scripts/window-demo-shot.sh ../build/bin/talvex
-#   convert /tmp/shot.png -crop 601x423+0+0 +repage ../docs/window.png
+#   convert /tmp/shot.png -crop 601x423+0+0 +repage ../docs/window-after-demo.png
 # With "during" as second argument the demo's last wait lasts 6 s (in a copy
 # of the examples), so a screenshot after 4 s shows the run at that line:
 #   cd examples && shot /tmp/shot.png 4 ../scripts/window-demo-shot.sh ../build/bin/talvex during
