@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Drives the window for docs/window.png: starts talvex with examples/demo.tvx,
+# Drives the window for the pictures in docs/: starts talvex with examples/demo.tvx,
 # presses Run Script, closes the "Script Done" box. Meant to run on a virtual
 # display with a screenshot taken after a few seconds, e.g.
 #   cd examples && shot /tmp/shot.png 7 ../scripts/window-demo-shot.sh ../build/bin/talvex
