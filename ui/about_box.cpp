@@ -1,6 +1,7 @@
 #include "ui/about_box.h"
 
 #include "macromath/environment.h"
+#include "ui/centre_over_owner.h"
 #include "ui/twips.h"
 
 #include <QLabel>
@@ -49,12 +50,7 @@ AboutBox::AboutBox(const ProgramVersion& version, QWidget* parent)
 }
 
 void AboutBox::showEvent(QShowEvent* event) {
-    // Centred over the main window.
-    if (QWidget* owner = parentWidget()) {
-        const QRect o = owner->frameGeometry();
-        move(o.left() + (o.width() - frameGeometry().width()) / 2,
-             o.top() + (o.height() - frameGeometry().height()) / 2);
-    }
+    CentreOverOwner(*this);
     QDialog::showEvent(event);
 }
 

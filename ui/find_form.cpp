@@ -1,5 +1,6 @@
 #include "ui/find_form.h"
 
+#include "ui/centre_over_owner.h"
 #include "ui/twips.h"
 
 #include <QLabel>
@@ -47,12 +48,7 @@ QString FindForm::Text() const {
 }
 
 void FindForm::showEvent(QShowEvent* event) {
-    // Centred over the main window.
-    if (QWidget* owner = parentWidget()) {
-        const QRect o = owner->frameGeometry();
-        move(o.left() + (o.width() - frameGeometry().width()) / 2,
-             o.top() + (o.height() - frameGeometry().height()) / 2);
-    }
+    CentreOverOwner(*this);
     QDialog::showEvent(event);
 }
 

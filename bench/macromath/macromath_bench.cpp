@@ -126,14 +126,8 @@ BENCHMARK(BM_ExpandBracesGrowing)
     ->Repetitions(1)
     ->Unit(benchmark::kMillisecond);
 
-// Hostile lines: a group nested `depth` levels deep inside a command, as
-// "echo(" + depth x "{" + "1+1" + depth x "}" + ")". Each must finish or fail
-// quickly, and none may crash however deep it goes.
-void BM_ExpandBracesDeep(benchmark::State& state) {
-    VariableStore store(talvex::testing::FixedEnvironment());
-    const auto depth = static_cast<std::size_t>(state.range(0));
-    const std::string line =
-        "echo(" + std::string(depth, '{') + "1+1" + std::string(depth, '}') + ")";
+// Expands `line` once an iteration; the label says whether it expanded.
+void ExpandLine(benchmark::State& state, const std::string& line, VariableStore& store) {
     std::string dst;
     int failed = 0;
     for (auto _ : state) {
@@ -142,6 +136,17 @@ void BM_ExpandBracesDeep(benchmark::State& state) {
     }
     state.SetLabel(failed ? "fails" : "expands");
 }
+
+// Hostile lines: a group nested `depth` levels deep inside a command, as
+// "echo(" + depth x "{" + "1+1" + depth x "}" + ")". Each must finish or fail
+// quickly, and none may crash however deep it goes.
+void BM_ExpandBracesDeep(benchmark::State& state) {
+    VariableStore store(talvex::testing::FixedEnvironment());
+    const auto depth = static_cast<std::size_t>(state.range(0));
+    const std::string line =
+        "echo(" + std::string(depth, '{') + "1+1" + std::string(depth, '}') + ")";
+    ExpandLine(state, line, store);
+}
 // The deepest nesting that still expands, around a long text every level
 // copies and evaluates again: "echo(" + 100 x "{" + `length` x "x" + 100 x "}" + ")".
 void BM_ExpandBracesDeepAndLong(benchmark::State& state) {
@@ -149,13 +154,7 @@ void BM_ExpandBracesDeepAndLong(benchmark::State& state) {
     const std::string line = "echo(" + std::string(100, '{') +
                              std::string(static_cast<std::size_t>(state.range(0)), 'x') +
                              std::string(100, '}') + ")";
-    std::string dst;
-    int failed = 0;
-    for (auto _ : state) {
-        failed = talvex::ExpandBraces(line, dst, 0, store);
-        benchmark::DoNotOptimize(dst);
-    }
-    state.SetLabel(failed ? "fails" : "expands");
+    ExpandLine(state, line, store);
 }
 BENCHMARK(BM_ExpandBracesDeepAndLong)
     ->Arg(100000)
@@ -184,13 +183,7 @@ void BM_ExpandBracesMultiplying(benchmark::State& state) {
     store.SetVar("a", std::string(static_cast<std::size_t>(state.range(1)), 'A'));
     const std::string line =
         "echo(" + std::string(levels, '{') + "a" + std::string(levels, '}') + ")";
-    std::string dst;
-    int failed = 0;
-    for (auto _ : state) {
-        failed = talvex::ExpandBraces(line, dst, 0, store);
-        benchmark::DoNotOptimize(dst);
-    }
-    state.SetLabel(failed ? "fails" : "expands");
+    ExpandLine(state, line, store);
 }
 BENCHMARK(BM_ExpandBracesMultiplying)
     ->Args({3, 300})
