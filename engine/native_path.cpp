@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #ifdef _WIN32
-#include <windows.h> // after our names: it defines ReplaceFile and more as macros
+#include <windows.h> // its macros (ReplaceFile, DeleteFile, ...) are why ours are named apart
 #endif
 
 namespace talvex {
