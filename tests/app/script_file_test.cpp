@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <initializer_list>
 #include <ostream>
-#include <sys/stat.h>
 #include <vector>
 
 namespace talvex::testing {
@@ -95,14 +94,26 @@ TEST_P(LoadedText, LoadsWithoutTouchingTheFileAndSavesBackTheSame) {
     TempFolder dir;
     const std::string path = dir.File("plain.tvx");
     WriteBytes(path, c.bytes);
-    ::chmod(path.c_str(), 0444); // loading needs no write access
-    const auto before = std::filesystem::last_write_time(path);
+    namespace fs = std::filesystem;
+    // Loading needs no write access. Given back at the end: Windows deletes
+    // no read-only file, so the folder could not go.
+    fs::permissions(NativePath(path),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    struct GiveBack {
+        std::string path;
+        ~GiveBack() {
+            std::error_code ec;
+            fs::permissions(NativePath(path), fs::perms::owner_write, fs::perm_options::add, ec);
+        }
+    } giveBack{path};
+    const auto before = std::filesystem::last_write_time(NativePath(path));
     const LoadedScriptFile loaded = LoadScriptFile(path);
     ASSERT_TRUE(loaded.ok) << loaded.error;
     EXPECT_EQ(loaded.text, c.text);
     EXPECT_EQ(loaded.length, c.length);
     EXPECT_EQ(ReadBytes(path), c.bytes) << "the file is never written";
-    EXPECT_EQ(std::filesystem::last_write_time(path), before);
+    EXPECT_EQ(std::filesystem::last_write_time(NativePath(path)), before);
 
     std::string error;
     ASSERT_TRUE(SaveScriptFile(dir.File("saved.tvx"), loaded.text, error)) << error;
