@@ -26,7 +26,7 @@ struct ProgramVersion {
 struct Environment {
     // Current local date and time; read anew on every use.
     std::function<LocalTime()> now;
-    // Folder of the host executable, ending in "/", or "" when none was searched for.
+    // Folder of the host executable, ending in a separator, or "" when none was searched for.
     std::function<std::string()> hostDir;
     // Decimal separator of the user's locale; only LocaleNumberText uses it.
     char decimalSeparator = '.';
