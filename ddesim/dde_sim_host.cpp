@@ -418,9 +418,24 @@ void DdeSimHost::scheduleWork() {
 void DdeSimHost::doScheduledWork() {
     workScheduled_ = false;
     if (exiting_) return;
+    dropVanishedClients();
     pushOut();
     endLeavingClients();
     if (exitPending_ && clients_.empty()) shutDown();
+}
+
+void DdeSimHost::dropVanishedClients() {
+    // A client that ended without closing its conversations (killed, or a
+    // DDEML that does not tell) leaves them behind; its windows are gone.
+    std::vector<HCONV> vanished;
+    for (const auto& [conv, conversation] : conversations_) {
+        CONVINFO info{};
+        info.cb = sizeof info;
+        if (!DdeQueryConvInfo(conv, QID_SYNC, &info) || !IsWindow(info.hwndPartner))
+            vanished.push_back(conv);
+    }
+    for (HCONV conv : vanished)
+        removeConversation(conv);
 }
 
 void DdeSimHost::pushOut() {

@@ -89,6 +89,7 @@ private:
 
     void scheduleWork();
     void doScheduledWork();
+    void dropVanishedClients();
     void pushOut();
     void endLeavingClients();
     void shutDown();
