@@ -120,13 +120,18 @@ DdeSimHost::StartResult DdeSimHost::start(const std::string& service, std::strin
 }
 
 int DdeSimHost::run() {
-    MSG message;
-    BOOL got;
-    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    // Wakes for input that is already queued too (MWMO_INPUTAVAILABLE): a
+    // plain message wait can sleep on in some implementations although a
+    // DDE message is waiting.
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
-    return got < 0 ? 1 : static_cast<int>(message.wParam);
 }
 
 HDDEDATA CALLBACK DdeSimHost::callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,

@@ -37,12 +37,10 @@ std::wstring SimProgram() {
     // The build names it by its Unix path when it runs the tests under Wine;
     // Wine's drive Z: is the Unix root.
     std::wstring path = widen(KORVA32_SIM_EXE);
-    if (!path.empty() && path[0] == L'/') {
-        for (wchar_t& c : path)
-            if (c == L'/') c = L'\\';
-        path = L"Z:" + path;
-    }
-    return path;
+    const bool unixPath = !path.empty() && path[0] == L'/';
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    return unixPath ? L"Z:" + path : path;
 }
 
 SimProcess::SimProcess()
