@@ -1,6 +1,8 @@
 // Whole-file access for the log dialog, the file directives and script loading.
 #include "engine/file_access.h"
 
+#include "engine/native_path.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +11,7 @@
 namespace talvex {
 
 bool CreateEmptyFile(const std::string& path, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = OpenFile(path, "wb");
     if (!f) {
         error = std::strerror(errno);
         return false;
@@ -20,13 +22,14 @@ bool CreateEmptyFile(const std::string& path, std::string& error) {
 
 long long FileSizeOf(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return -1;
-    const auto size = std::filesystem::file_size(path, ec);
+    const std::filesystem::path file = NativePath(path);
+    if (!std::filesystem::is_regular_file(file, ec)) return -1;
+    const auto size = std::filesystem::file_size(file, ec);
     return ec ? -1 : static_cast<long long>(size);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenFile(path, "rb");
     if (!f) {
         error = std::strerror(errno);
         return false;

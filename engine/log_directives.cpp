@@ -3,6 +3,7 @@
 #include "engine/executor_level.h"
 
 #include "engine/file_access.h"
+#include "engine/native_path.h"
 #include "engine/response_log.h"
 #include "engine/text_codec.h"
 
@@ -85,7 +86,7 @@ void ScriptRunner::LogOn(const Level& lv) {
         window_.SetLogTicked(false);
         return;
     }
-    std::FILE* f = std::fopen(path.c_str(), "ab");
+    std::FILE* f = OpenFile(path, "ab");
     if (!f) {
         const int err = errno;
         window_.PaneAppend("Error#" + std::to_string(err) + "=" + std::strerror(err) + kCrLf +

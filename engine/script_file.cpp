@@ -2,7 +2,9 @@
 #include "engine/script_file.h"
 
 #include "engine/file_access.h"
+#include "engine/native_path.h"
 #include "engine/text_codec.h"
+#include "macromath/path_syntax.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -47,7 +49,7 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
             // Another editor changed the text: put the true length in the header.
             // A longer text loads whole and its header stays as it is: the
             // field cannot hold its length.
-            if (File w{std::fopen(path.c_str(), "r+b")}) {
+            if (File w{OpenFile(path, "r+b")}) {
                 const unsigned char fix[2] = {static_cast<unsigned char>(actual & 0xFF),
                                               static_cast<unsigned char>(actual >> 8)};
                 if (std::fseek(w.get(), 2, SEEK_SET) == 0) std::fwrite(fix, 1, 2, w.get());
@@ -91,7 +93,7 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
     const std::string bytes = ScriptFileBytes(text);
 
     const std::string temp = path + ".tvx-save";
-    File f(std::fopen(temp.c_str(), "wb"));
+    File f(OpenFile(temp, "wb"));
     if (!f) {
         error = std::strerror(errno);
         return false;
@@ -101,25 +103,23 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
     const bool closed = std::fclose(f.release()) == 0;
     if (!written || !closed) {
         error = std::strerror(written ? errno : savedErrno);
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         return false;
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!RenameReplacing(temp, path)) {
         error = std::strerror(errno);
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         return false;
     }
     return true;
 }
 
 std::string FileNameOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    return std::string(path.substr(FolderLength(path)));
 }
 
 std::string FolderOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+    return std::string(path.substr(0, FolderLength(path)));
 }
 
 std::string BaseNameOf(std::string_view path) {
@@ -130,17 +130,25 @@ std::string BaseNameOf(std::string_view path) {
 }
 
 std::string DirectoryOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string_view::npos) return "";
-    // A file in the root folder keeps "/" so the folder is still named.
-    if (slash == 0) return "/";
-    return std::string(path.substr(0, slash));
+    const std::size_t drive = DriveLength(path);
+    const std::size_t folder = FolderLength(path);
+    if (folder <= drive) return std::string(path.substr(0, drive));
+    // A file in the root folder keeps its separator so the folder is still
+    // named ("/run.tvx" gives "/"); after a drive the drive alone names it
+    // ("C:\run.tvx" gives "C:").
+    if (folder == drive + 1) return std::string(path.substr(0, drive == 0 ? 1 : drive));
+    return std::string(path.substr(0, folder - 1));
 }
 
 std::string ResolvePath(std::string_view baseFolder, std::string_view name) {
-    if (name.empty() || name.front() == '/' || baseFolder.empty()) return std::string(name);
+    if (name.empty() || IsAbsolutePath(name) || baseFolder.empty()) return std::string(name);
     std::string out(baseFolder);
-    if (out.back() != '/') out += '/';
+    // "C:" names the drive's current folder: "C:run.tvx" is a name in it.
+    // Otherwise the join keeps the separator the folder is written with.
+    if (!IsPathSeparator(out.back()) && out.size() != DriveLength(out)) {
+        const auto last = std::find_if(out.rbegin(), out.rend(), IsPathSeparator);
+        out += last == out.rend() ? kPathSeparator : *last;
+    }
     out += name;
     return out;
 }
