@@ -120,6 +120,11 @@ TEST_F(DdeSimTest, HardcancelRequestEndsAWaitAndWhatWaitsBehindIt) {
     EXPECT_EQ(first.nextResponse(kQuiet), std::nullopt);
     EXPECT_EQ(first.request(L"HardCancel"), "OK");
     EXPECT_EQ(first.nextResponse(kPatience), "cancelled");
+    // Executed, a hard cancel goes past the queue and then answers itself.
+    ASSERT_TRUE(first.execute(L"silent()"));
+    ASSERT_TRUE(first.execute(L"hardcancel"));
+    EXPECT_EQ(first.nextResponse(kPatience), "cancelled");
+    EXPECT_EQ(first.nextResponse(kPatience), "OK");
     EXPECT_EQ(executeAndRespond(first, L"echo(afterwards)"), "afterwards");
 }
 
@@ -128,7 +133,8 @@ TEST_F(DdeSimTest, ExitEndsOneClientAndTheHostAfterTheLast) {
     ASSERT_TRUE(second->connect(sim.service(), kPatience));
     EXPECT_EQ(executeAndRespond(first, L"rtftextnl(12\u00B10.5 (a))"), "OK");
 
-    EXPECT_TRUE(second->execute(L"Exit"));
+    // Requested, Exit answers before the conversations end.
+    EXPECT_EQ(second->request(L"Exit"), "OK");
     EXPECT_TRUE(second->waitForDisconnect(kPatience));
     EXPECT_EQ(executeAndRespond(first, L"echo(still served)"), "still served");
     EXPECT_EQ(sim.waitForExit(0), -1);
