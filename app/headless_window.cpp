@@ -3,8 +3,6 @@
 
 #include "engine/text_codec.h"
 
-#include <QCoreApplication>
-
 namespace talvex {
 
 namespace {
@@ -110,7 +108,7 @@ std::string HeadlessWindow::AskLogFile(std::string_view) {
 }
 
 void HeadlessWindow::Yield() {
-    QCoreApplication::processEvents();
+    if (yield_) yield_();
 }
 
 } // namespace talvex

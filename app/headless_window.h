@@ -6,17 +6,23 @@
 #include "engine/window_state.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace talvex {
 
 class HeadlessWindow : public WindowState {
 public:
-    HeadlessWindow(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+    // `yield` lets the platform's pending events run (the host link's
+    // messages, Ctrl+C); the runner has no window to keep alive.
+    HeadlessWindow(std::FILE* out, std::FILE* err, std::function<void()> yield)
+        : out_(out), err_(err), yield_(std::move(yield)) {}
 
     // A log file given on the command line: logging ticked, and the log dialog
     // answers with this file.
     void SetChosenLogFile(const std::string& file);
+
+    std::FILE* ErrorStream() const { return err_; }
 
     // Writes what the pane still holds back.
     void Flush();
@@ -49,6 +55,7 @@ private:
 
     std::FILE* out_;
     std::FILE* err_;
+    std::function<void()> yield_;
     // The last text appended stays back until the next one arrives: the
     // executor may still take it away again (the ">>>" echo of a command).
     std::string pending_;

@@ -16,7 +16,8 @@ class SignalRelay : public QObject {
 public:
     using Handler = std::function<void(int signal)>;
 
-    SignalRelay(std::initializer_list<int> signalNumbers, Handler handler, QObject* parent = nullptr);
+    SignalRelay(std::initializer_list<int> signalNumbers, Handler handler,
+                QObject* parent = nullptr);
     ~SignalRelay() override;
 
 private:

@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
     talvex::WindowLink link;
     talvex::MainWindowOptions options;
     options.programDir = QCoreApplication::applicationDirPath();
-    options.logFolder = talvex::DefaultLogFolder();
+    options.logFolder =
+        QString::fromStdString(talvex::DefaultLogFolder(options.programDir.toStdString()));
     talvex::MainWindow window(link, dialogs, options);
     dialogs.SetParent(&window);
 

@@ -1,16 +1,10 @@
 // talvex-run: runs a script as the run command would, without a window. The
 // response pane goes to standard output, message boxes to standard error.
 #include "app/default_log_folder.h"
-#include "app/exit_status.h"
-#include "app/headless_window.h"
-#include "app/log_file_guard.h"
+#include "app/headless_run.h"
 #include "app/run_options.h"
 #include "app/signal_relay.h"
-#include "engine/interpreter.h"
-#include "engine/script_file.h"
-#include "engine/script_runner.h"
 #include "hostlink/host_link.h"
-#include "macromath/environment.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -23,10 +17,6 @@
 #include <vector>
 
 namespace {
-
-using talvex::kExitHost;
-using talvex::kExitInterrupted;
-using talvex::kExitNoInput;
 
 char LocaleDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -54,24 +44,7 @@ int main(int argc, char** argv) {
     if (const int status = talvex::ParseRunOptions(args, options, stdout, stderr); status >= 0)
         return status;
 
-    const std::string& scriptPath = options.script;
-    talvex::LoadedScriptFile script = talvex::LoadScriptFile(scriptPath);
-    if (!script.ok) {
-        std::fprintf(stderr, "talvex-run: cannot read %s: %s\n", scriptPath.c_str(),
-                     script.error.c_str());
-        return kExitNoInput;
-    }
-    if (!options.log.empty()) {
-        if (const int status = talvex::CheckLogFile(options.log, scriptPath, stderr); status >= 0)
-            return status;
-    }
-
-    talvex::HeadlessWindow window(stdout, stderr);
     talvex::HostLink link;
-    link.SetMessageHandler(
-        [&window](talvex::LinkMessageIcon, const QString& title, const QString& text) {
-            window.Message(talvex::MessageKind::Critical, text.toStdString(), title.toStdString());
-        });
     if (!options.host.empty()) {
         // The given executable and nothing else.
         talvex::HostSearch only;
@@ -82,53 +55,32 @@ int main(int argc, char** argv) {
     talvex::Environment env = talvex::Environment::system();
     env.hostDir = [&link] { return link.HostDir().toStdString(); };
     env.decimalSeparator = LocaleDecimalSeparator();
-    talvex::Interpreter interp(env);
 
-    talvex::RunnerSettings settings;
-    settings.logFolder = talvex::DefaultLogFolder().toStdString();
-    talvex::ScriptRunner runner(interp, link, window, settings);
-
-    window.SetEditorText(script.text);
-    window.SetCurrentFile(scriptPath);
-    window.SetTitle(window.BaseCaption() + " - " + talvex::FileNameOf(scriptPath));
-    if (!options.log.empty()) window.SetChosenLogFile(options.log);
-    runner.SetLineByLine(!options.whole);
-
-    // Uninit sends Exit to a host we started and waits, bounded, for it to
-    // close our connection.
-    const auto shutDown = [&] {
-        window.Finish();
-        link.Uninit(false);
-    };
-
-    int interrupts = 0;
-    talvex::SignalRelay relay({SIGINT, SIGTERM, SIGHUP}, [&](int signal) {
-        if (signal == SIGINT && ++interrupts < 3) {
-            // While the host starts up, Ctrl+C ends the start-up (and the
-            // host it began); a run waiting on it is then interrupted.
-            const bool starting = link.Starting();
-            if (starting) link.CancelStart();
-            if (!starting || runner.Running()) runner.CancelButton();
-            return;
-        }
-        // End now, in order: the log is written line by line already. The
-        // echo of the command that was cut short is no response (debug mode
-        // keeps echoes, so it keeps this one too).
-        if (!interp.DebugMode) window.DropPendingEcho();
-        shutDown();
-        ::_exit(kExitInterrupted);
-    });
-
+    talvex::LinkControl control;
     // Visible, as the window links: a real host keeps its window as the user has it.
-    if (!options.list && !link.Init(QString(), true)) {
-        window.Finish();
-        return link.StartCancelled() ? kExitInterrupted : kExitHost;
-    }
+    control.init = [&link] { return link.Init(QString(), true); };
+    control.starting = [&link] { return link.Starting(); };
+    control.cancelStart = [&link] { link.CancelStart(); };
+    control.startCancelled = [&link] { return link.StartCancelled(); };
+    control.uninit = [&link] { link.Uninit(false); };
 
-    if (options.list)
-        runner.ListOnlyRun();
-    else
-        runner.RunScript();
-    shutDown();
-    return talvex::RunExitStatus(runner);
+    talvex::HeadlessStreams streams;
+    streams.yield = [] { QCoreApplication::processEvents(); };
+    talvex::HeadlessRun run(
+        options, link, std::move(control), std::move(env), std::move(streams),
+        talvex::DefaultLogFolder(QCoreApplication::applicationDirPath().toStdString()));
+    if (const int status = run.Prepare(); status >= 0) return status;
+    link.SetMessageHandler(
+        [&run](talvex::LinkMessageIcon, const QString& title, const QString& text) {
+            run.Window().Message(talvex::MessageKind::Critical, text.toStdString(),
+                                 title.toStdString());
+        });
+
+    talvex::SignalRelay relay({SIGINT, SIGTERM, SIGHUP}, [&run](int signal) {
+        const int status =
+            run.OnInterrupt(signal == SIGINT ? talvex::HeadlessRun::Interrupt::CtrlC
+                                             : talvex::HeadlessRun::Interrupt::Terminate);
+        if (status >= 0) ::_exit(status);
+    });
+    return run.Run();
 }

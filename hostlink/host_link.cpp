@@ -2,7 +2,7 @@
 #include "hostlink/host_link.h"
 
 #include "hostlink/host_process.h"
-#include "hostlink/response_fields.h"
+#include "hostfields/response_fields.h"
 #include "hostlink/socket_path.h"
 
 #include <QCoreApplication>

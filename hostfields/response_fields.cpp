@@ -1,5 +1,5 @@
 // Response field parsing.
-#include "hostlink/response_fields.h"
+#include "hostfields/response_fields.h"
 
 #include "macromath/arithmetic_error.h"
 #include "macromath/number_text.h"

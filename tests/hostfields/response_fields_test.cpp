@@ -1,6 +1,6 @@
 // Picking fields out of responses: names with and without "=", error bars,
 // field names and columns.
-#include "hostlink/response_fields.h"
+#include "hostfields/response_fields.h"
 
 #include <gtest/gtest.h>
 

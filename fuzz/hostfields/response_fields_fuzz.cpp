@@ -5,7 +5,7 @@
 // "|" standing for a line feed; the response may hold line feeds itself.
 #include "engine/assign_list.h"
 #include "engine/jump_targets.h"
-#include "hostlink/response_fields.h"
+#include "hostfields/response_fields.h"
 #include "macromath/arithmetic_error.h"
 #include "macromath/variable_store.h"
 #include "tests/macromath/test_environment.h"

@@ -1,0 +1,77 @@
+#include "app/headless_run.h"
+
+#include "app/exit_status.h"
+#include "app/log_file_guard.h"
+#include "engine/host_interface.h"
+#include "engine/script_file.h"
+
+namespace talvex {
+
+HeadlessRun::HeadlessRun(const RunOptions& options, HostInterface& host, LinkControl link,
+                         Environment env, HeadlessStreams streams, std::string logFolder)
+    : options_(options), host_(host), link_(std::move(link)),
+      window_(streams.out, streams.err, std::move(streams.yield)), interp_(std::move(env)) {
+    RunnerSettings settings;
+    settings.logFolder = std::move(logFolder);
+    runner_ = std::make_unique<ScriptRunner>(interp_, host_, window_, std::move(settings));
+}
+
+int HeadlessRun::Prepare() {
+    const std::string& scriptPath = options_.script;
+    LoadedScriptFile script = LoadScriptFile(scriptPath);
+    if (!script.ok) {
+        std::fprintf(window_.ErrorStream(), "talvex-run: cannot read %s: %s\n", scriptPath.c_str(),
+                     script.error.c_str());
+        return kExitNoInput;
+    }
+    if (!options_.log.empty()) {
+        if (const int status = CheckLogFile(options_.log, scriptPath, window_.ErrorStream());
+            status >= 0)
+            return status;
+    }
+    window_.SetEditorText(script.text);
+    window_.SetCurrentFile(scriptPath);
+    window_.SetTitle(window_.BaseCaption() + " - " + FileNameOf(scriptPath));
+    if (!options_.log.empty()) window_.SetChosenLogFile(options_.log);
+    runner_->SetLineByLine(!options_.whole);
+    return -1;
+}
+
+int HeadlessRun::Run() {
+    if (!options_.list && !link_.init()) {
+        window_.Finish();
+        return link_.startCancelled() ? kExitInterrupted : kExitHost;
+    }
+    if (options_.list)
+        runner_->ListOnlyRun();
+    else
+        runner_->RunScript();
+    ShutDown();
+    return RunExitStatus(*runner_);
+}
+
+int HeadlessRun::OnInterrupt(Interrupt kind) {
+    if (kind == Interrupt::CtrlC && ++interrupts_ < 3) {
+        // While the host starts up, Ctrl+C ends the start-up (and the host it
+        // began); a run waiting on it is then interrupted.
+        const bool starting = link_.starting();
+        if (starting) link_.cancelStart();
+        if (!starting || runner_->Running()) runner_->CancelButton();
+        return -1;
+    }
+    // End now, in order: the log is written line by line already. The echo
+    // of the command that was cut short is no response (debug mode keeps
+    // echoes, so it keeps this one too).
+    if (!interp_.DebugMode) window_.DropPendingEcho();
+    ShutDown();
+    return kExitInterrupted;
+}
+
+void HeadlessRun::ShutDown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    window_.Finish();
+    link_.uninit();
+}
+
+} // namespace talvex
