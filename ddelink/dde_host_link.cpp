@@ -27,8 +27,8 @@ std::map<HCONV, DdeHostLink*>& Owners() {
     return owners;
 }
 
-HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV conv, HSZ topic, HSZ, HDDEDATA data,
-                              ULONG_PTR, ULONG_PTR) {
+HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV conv, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR,
+                              ULONG_PTR) {
     const auto it = Owners().find(conv);
     if (it == Owners().end()) return type == XTYP_ADVDATA ? HDDEDATA(DDE_FACK) : nullptr;
     return it->second->OnCallback(type, conv, topic, data);
@@ -61,9 +61,9 @@ std::string DataText(HDDEDATA data) {
 
 std::string SystemErrorText(DWORD code) {
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = n > 0 && buffer ? std::wstring(buffer, n) : std::wstring();
     if (buffer) LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
@@ -75,14 +75,22 @@ std::string SystemErrorText(DWORD code) {
 
 std::string DdeErrorText(UINT code) {
     switch (code) {
-    case DMLERR_NO_CONV_ESTABLISHED: return "no conversation established";
-    case DMLERR_EXECACKTIMEOUT: return "the execute timed out";
-    case DMLERR_DATAACKTIMEOUT: return "the data timed out";
-    case DMLERR_NOTPROCESSED: return "not processed";
-    case DMLERR_ADVACKTIMEOUT: return "the hot link timed out";
-    case DMLERR_SERVER_DIED: return "the server ended";
-    case DMLERR_BUSY: return "the server is busy";
-    default: return "DDE error " + std::to_string(code);
+    case DMLERR_NO_CONV_ESTABLISHED:
+        return "no conversation established";
+    case DMLERR_EXECACKTIMEOUT:
+        return "the execute timed out";
+    case DMLERR_DATAACKTIMEOUT:
+        return "the data timed out";
+    case DMLERR_NOTPROCESSED:
+        return "not processed";
+    case DMLERR_ADVACKTIMEOUT:
+        return "the hot link timed out";
+    case DMLERR_SERVER_DIED:
+        return "the server ended";
+    case DMLERR_BUSY:
+        return "the server is busy";
+    default:
+        return "DDE error " + std::to_string(code);
     }
 }
 
@@ -122,7 +130,9 @@ DdeHostLink::DdeHostLink(MessagePump& pump)
     : pump_(pump), service_(L"KORVA"), search_(KorvaSearch::FromEnvironment()) {
     if (const std::wstring name = EnvironmentValue(L"KORVA_SERVICE"); !name.empty())
         service_ = name;
-    if (DdeInitializeW(&inst_, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) inst_ = 0;
+    // An ANSI instance: execute strings go out as the Windows-1252 bytes we
+    // give, unchanged to an ANSI host (DDEML converts them for a Unicode one).
+    if (DdeInitializeA(&inst_, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) inst_ = 0;
     hszControl_ = Atom(L"DDE_Control");
     hszAsync_ = Atom(L"DDE_AsyncResponse");
     hszDynamic_ = Atom(L"DDE_DynamicData");
@@ -264,8 +274,9 @@ bool DdeHostLink::StartAndLink(const std::wstring& program, bool visible) {
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
                              nullptr);
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE nul =
+        CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherit, OPEN_EXISTING, 0, nullptr);
 
     STARTUPINFOEXW si{};
     si.StartupInfo.cb = sizeof si;
@@ -291,9 +302,8 @@ bool DdeHostLink::StartAndLink(const std::wstring& program, bool visible) {
     }
     std::wstring commandLine = L"\"" + program + L"\"";
     PROCESS_INFORMATION pi{};
-    const BOOL started =
-        CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                       nullptr, &si.StartupInfo, &pi);
+    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        flags, nullptr, nullptr, &si.StartupInfo, &pi);
     const DWORD startError = GetLastError();
     if (si.lpAttributeList) DeleteProcThreadAttributeList(attrs);
     if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
@@ -376,18 +386,19 @@ void DdeHostLink::Uninit(bool closeKorva) {
             if (partnerProcess_) pump_.Unwatch(partnerProcess_);
             hostClosed_ = false;
             DropStrayAck();
-            static const wchar_t kExit[] = L"Exit";
+            static const char kExit[] = "Exit";
             DWORD result = 0;
-            DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<wchar_t*>(kExit)),
-                                 sizeof kExit, control_, nullptr, 0, XTYP_EXECUTE,
+            DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(kExit)), sizeof kExit,
+                                 control_, nullptr, 0, XTYP_EXECUTE,
                                  static_cast<DWORD>(exitTimeout_.count()), &result);
             // The host closes our conversations when it has read Exit, and
             // ends unless other clients still use it: we wait for our
             // conversation, not for the host.
             pump_.WaitUntil(
                 [this] {
-                    return hostClosed_ || (partnerProcess_ &&
-                                           WaitForSingleObject(partnerProcess_, 0) == WAIT_OBJECT_0);
+                    return hostClosed_ ||
+                           (partnerProcess_ &&
+                            WaitForSingleObject(partnerProcess_, 0) == WAIT_OBJECT_0);
                 },
                 exitTimeout_);
         }
@@ -460,9 +471,8 @@ void DdeHostLink::Send(const std::string& s) {
     DropStrayAck();
     HSZ hszItem = Atom(item);
     DWORD result = 0;
-    HDDEDATA data =
-        DdeClientTransaction(nullptr, 0, control_, hszItem, CF_TEXT, XTYP_REQUEST,
-                             static_cast<DWORD>(transactionTimeout_.count()), &result);
+    HDDEDATA data = DdeClientTransaction(nullptr, 0, control_, hszItem, CF_TEXT, XTYP_REQUEST,
+                                         static_cast<DWORD>(transactionTimeout_.count()), &result);
     if (hszItem) DdeFreeStringHandle(inst_, hszItem);
     DropStrayAck();
     if (data) {
@@ -493,13 +503,11 @@ void DdeHostLink::SendA(const std::string& s) {
     // An empty response does not count: every execute is answered with text.
     const std::uint64_t before = asyncChanges_;
     const auto answered = [&] { return asyncChanges_ > before && !ddeAsync_.empty(); };
-    // DDEML hands an execute string to an ANSI host in its code page.
-    std::wstring text = WideFromUtf8(s);
     DropStrayAck();
     DWORD result = 0;
     HDDEDATA ok = DdeClientTransaction(
-        reinterpret_cast<LPBYTE>(text.data()), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
-        control_, nullptr, 0, XTYP_EXECUTE, static_cast<DWORD>(transactionTimeout_.count()), &result);
+        reinterpret_cast<LPBYTE>(wire.data()), static_cast<DWORD>(wire.size() + 1), control_,
+        nullptr, 0, XTYP_EXECUTE, static_cast<DWORD>(transactionTimeout_.count()), &result);
     if (!ok && linked_) {
         const UINT error = DdeGetLastError(inst_);
         if (PartnerGone() || error == DMLERR_SERVER_DIED) {
@@ -588,7 +596,8 @@ double DdeHostLink::Column(int index) const {
     return talvex::SkipColumn(ddeBox_, index, ",");
 }
 
-double DdeHostLink::SkipColumn(const std::string& s, int index, const std::string& delimiter) const {
+double DdeHostLink::SkipColumn(const std::string& s, int index,
+                               const std::string& delimiter) const {
     return talvex::SkipColumn(s, index, delimiter);
 }
 

@@ -8,9 +8,7 @@
 #include "ddelink/message_pump.h"
 #include "engine/host_interface.h"
 
-#include <windows.h>
-
-#include <ddeml.h>
+#include "ddelink/win32.h"
 
 #include <chrono>
 #include <cstdint>
@@ -153,10 +151,10 @@ private:
     HSZ hszService_ = nullptr, hszControl_ = nullptr, hszAsync_ = nullptr, hszDynamic_ = nullptr,
         hszData_ = nullptr;
     HCONV control_ = nullptr, async_ = nullptr, dynamic_ = nullptr;
-    HWND partnerWindow_ = nullptr;     // the host's end of the control conversation
-    HANDLE partnerProcess_ = nullptr;  // the host process, watched while linked
+    HWND partnerWindow_ = nullptr;    // the host's end of the control conversation
+    HANDLE partnerProcess_ = nullptr; // the host process, watched while linked
     UINT lastConnectError_ = 0;
-    bool hostClosed_ = false;          // the host closed a conversation
+    bool hostClosed_ = false; // the host closed a conversation
 
     bool linked_ = false;
     bool lost_ = false;

@@ -42,7 +42,8 @@ std::wstring CurrentDrive() {
     // A UNC working folder has no drive letter: its root stands in for it.
     if (dir.rfind(L"\\\\", 0) == 0) {
         const std::size_t server = dir.find(L'\\', 2);
-        const std::size_t share = server == std::wstring::npos ? server : dir.find(L'\\', server + 1);
+        const std::size_t share =
+            server == std::wstring::npos ? server : dir.find(L'\\', server + 1);
         return share == std::wstring::npos ? dir : dir.substr(0, share);
     }
     return {};
@@ -85,7 +86,8 @@ std::string KorvaSearchFailure(const KorvaSearch& search) {
         WIN32_FILE_ATTRIBUTE_DATA data;
         const char* why = "no such file";
         if (GetFileAttributesExW(search.envKorva32.c_str(), GetFileExInfoStandard, &data))
-            why = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "not a file" : "an empty file";
+            why =
+                (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "not a file" : "an empty file";
         named = Utf8FromWide(search.envKorva32) + ": " + why;
     }
     if (search.ownFolder.empty() && search.fixed.empty() && !named.empty()) return named;

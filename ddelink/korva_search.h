@@ -7,9 +7,9 @@
 namespace talvex {
 
 struct KorvaSearch {
-    std::wstring envKorva32; // value of KORVA32: a usable file wins outright
-    std::wstring ownFolder;  // the folder this program runs from
-    std::wstring drive;      // the current drive ("C:"), for the rooted places
+    std::wstring envKorva32;         // value of KORVA32: a usable file wins outright
+    std::wstring ownFolder;          // the folder this program runs from
+    std::wstring drive;              // the current drive ("C:"), for the rooted places
     std::vector<std::wstring> fixed; // tried after the own and the parent folder
 
     // The places of a real installation, read from this process.

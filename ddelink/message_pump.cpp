@@ -69,13 +69,19 @@ bool MessagePump::WaitUntil(const std::function<bool()>& done, std::chrono::mill
                 std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count());
         }
         if (!posted_.empty()) wait = 0;
+        const std::vector<Watched> watching = watched_;
         std::vector<HANDLE> handles;
-        for (const Watched& w : watched_)
+        for (const Watched& w : watching)
             handles.push_back(w.handle);
         // MWMO_INPUTAVAILABLE: messages that came before the call wake it too;
         // without it a message seen but not removed would wait for the next.
-        MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles.size()), handles.data(), wait,
-                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD woke =
+            MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles.size()), handles.data(), wait,
+                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // The wait has reset an auto-reset event it reports: its callback
+        // runs now, since a second look would find the event unset.
+        if (woke >= WAIT_OBJECT_0 && woke < WAIT_OBJECT_0 + handles.size())
+            watching[woke - WAIT_OBJECT_0].onSignal();
     }
 }
 

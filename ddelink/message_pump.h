@@ -4,7 +4,7 @@
 // keep each other's work flowing.
 #pragma once
 
-#include <windows.h>
+#include "ddelink/win32.h"
 
 #include <chrono>
 #include <deque>
