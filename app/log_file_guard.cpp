@@ -2,6 +2,7 @@
 
 #include "app/exit_status.h"
 #include "app/run_options.h"
+#include "engine/file_access.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,13 +14,14 @@ namespace fs = std::filesystem;
 
 int CheckLogFile(const std::string& log, const std::string& script, std::FILE* err) {
     std::error_code ec;
+    const fs::path logPath = PathOf(log);
     // By device and inode: a second name, a link or "./" does not hide it.
-    if (fs::equivalent(log, script, ec))
+    if (fs::equivalent(logPath, PathOf(script), ec))
         return UsageError("--log " + log + " is SCRIPT itself", err);
 
-    const fs::file_status target = fs::status(log, ec);
+    const fs::file_status target = fs::status(logPath, ec);
     // Anything at the name, a dangling link too: the check must not remove it.
-    const bool existed = fs::exists(fs::symlink_status(log, ec));
+    const bool existed = fs::exists(fs::symlink_status(logPath, ec));
     int error = 0;
     if (fs::is_directory(target)) {
         error = EISDIR;
@@ -27,10 +29,10 @@ int CheckLogFile(const std::string& log, const std::string& script, std::FILE* e
         // A device or a pipe is opened by the run as it is; opening a pipe
         // here could wait for a reader.
         return -1;
-    } else if (std::FILE* f = std::fopen(log.c_str(), "ab")) {
+    } else if (std::FILE* f = OpenFile(log, "ab")) {
         // Appending to nothing writes nothing; the run empties the file itself.
         std::fclose(f);
-        if (!existed) fs::remove(log, ec);
+        if (!existed) fs::remove(logPath, ec);
     } else {
         error = errno;
     }

@@ -85,7 +85,7 @@ void ScriptRunner::LogOn(const Level& lv) {
         window_.SetLogTicked(false);
         return;
     }
-    std::FILE* f = std::fopen(path.c_str(), "ab");
+    std::FILE* f = OpenFile(path, "ab");
     if (!f) {
         const int err = errno;
         window_.PaneAppend("Error#" + std::to_string(err) + "=" + std::strerror(err) + kCrLf +

@@ -1,6 +1,8 @@
 // The response log's writer.
 #include "engine/response_log.h"
 
+#include "engine/file_access.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -9,9 +11,9 @@ namespace talvex {
 
 bool LogAppender::Append(const std::string& path, std::string_view text, std::string& error) {
     std::error_code ec;
-    if (file_ && (path != path_ || !std::filesystem::exists(path, ec))) Close();
+    if (file_ && (path != path_ || !std::filesystem::exists(PathOf(path), ec))) Close();
     if (!file_) {
-        file_ = std::fopen(path.c_str(), "ab");
+        file_ = OpenFile(path, "ab");
         if (!file_) {
             error = std::strerror(errno);
             return false;

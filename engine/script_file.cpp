@@ -47,7 +47,7 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
             // Another editor changed the text: put the true length in the header.
             // A longer text loads whole and its header stays as it is: the
             // field cannot hold its length.
-            if (File w{std::fopen(path.c_str(), "r+b")}) {
+            if (File w{OpenFile(path, "r+b")}) {
                 const unsigned char fix[2] = {static_cast<unsigned char>(actual & 0xFF),
                                               static_cast<unsigned char>(actual >> 8)};
                 if (std::fseek(w.get(), 2, SEEK_SET) == 0) std::fwrite(fix, 1, 2, w.get());
@@ -91,7 +91,7 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
     const std::string bytes = ScriptFileBytes(text);
 
     const std::string temp = path + ".tvx-save";
-    File f(std::fopen(temp.c_str(), "wb"));
+    File f(OpenFile(temp, "wb"));
     if (!f) {
         error = std::strerror(errno);
         return false;
@@ -101,12 +101,12 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
     const bool closed = std::fclose(f.release()) == 0;
     if (!written || !closed) {
         error = std::strerror(written ? errno : savedErrno);
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         return false;
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (RenameFile(temp, path) != 0) {
         error = std::strerror(errno);
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         return false;
     }
     return true;
