@@ -86,7 +86,11 @@ ctrl_c_thrice)
     done
     finish_runner
     expect_status 1
-    head -c 4 "$BOX/work/run.log" | cmp -s - <(printf 'one\r') || fail "run.log lost its first line"
+    # The first Ctrl+C cancelled the wait, the second stops the handler once
+    # its command is done, the third ends the run in the handler's wait.
+    expect_text "standard output" "$BOX/out" $'one\ncancelled\n'
+    expect_text "standard error" "$BOX/err" $'Ending Script please wait.\n'
+    expect_text run.log "$BOX/work/run.log" $'one\r\ncancelled\r\n'
     wait_no_host || fail "the host the run started is still there"
     ;;
 killed_during_wait)
@@ -173,4 +177,5 @@ running_host)
     exit 2
     ;;
 esac
+[ -n "${KEEP_OUTPUT:-}" ] && { echo "--- out"; cat "$BOX/out"; echo "--- err"; cat "$BOX/err"; echo "--- status $STATUS"; }
 exit $FAILED
