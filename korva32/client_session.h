@@ -2,8 +2,8 @@
 // execute it has in progress.
 #pragma once
 
-#include "korva32/execute_queue.h"
 #include "korva32/line_framer.h"
+#include "simhost/execute_queue.h"
 
 #include <QObject>
 #include <QString>
@@ -51,7 +51,7 @@ public:
     QString finishPending();
 
     // Executes accepted while an earlier one was still pending, oldest first.
-    ExecuteQueue queued;
+    simhost::ExecuteQueue queued;
 
 private:
     void readAvailable();

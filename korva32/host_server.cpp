@@ -44,9 +44,10 @@ const QString kData = QString::fromUtf16(kDataItem);
 
 } // namespace
 
-HostServer::HostServer(CommandInterpreter::TextSink writeText, QObject* parent)
+HostServer::HostServer(simhost::CommandInterpreter::TextSink writeText, QObject* parent)
     : QObject(parent),
-      interpreter_([this](const QString& data) { pushDynamic(data); }, std::move(writeText)) {
+      interpreter_([this](const std::string& data) { pushDynamic(QString::fromStdString(data)); },
+                   std::move(writeText)) {
     connect(&server_, &QLocalServer::newConnection, this, &HostServer::acceptConnections);
 }
 
@@ -204,11 +205,12 @@ void HostServer::request(ClientSession& client, const QJsonValue& id, const QJso
                                              "and a string item")));
         return;
     }
-    const CommandOutcome outcome = interpreter_.run(item.toString(), CommandWay::Request);
+    const simhost::CommandOutcome outcome =
+        interpreter_.run(item.toString().toStdString(), simhost::CommandWay::Request);
     // A hard cancel ends the pending execute before its own reply goes out.
-    if (outcome.kind == CommandOutcome::Kind::HardCancel) cancelPending(client);
-    client.send(dataResultLine(id, outcome.text));
-    if (outcome.kind == CommandOutcome::Kind::Exit) exitFrom(client);
+    if (outcome.kind == simhost::CommandOutcome::Kind::HardCancel) cancelPending(client);
+    client.send(dataResultLine(id, QString::fromStdString(outcome.text)));
+    if (outcome.kind == simhost::CommandOutcome::Kind::Exit) exitFrom(client);
 }
 
 void HostServer::execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
@@ -222,10 +224,10 @@ void HostServer::execute(ClientSession& client, const QJsonValue& id, const QJso
     }
     // The reply says "accepted"; the response always comes after it.
     client.send(nullResultLine(id));
-    const QString text = command.toString();
+    std::string text = command.toString().toStdString();
     const bool busy = client.pending() != ClientSession::Pending::None || !client.queued.empty();
-    if (busy && !CommandInterpreter::bypassesQueue(text)) {
-        client.queued.push(text);
+    if (busy && !simhost::CommandInterpreter::bypassesQueue(text)) {
+        client.queued.push(std::move(text));
         return;
     }
     runExecute(client, text);
@@ -248,23 +250,24 @@ void HostServer::advise(ClientSession& client, const QJsonValue& id, const QJson
     client.send(nullResultLine(id));
 }
 
-void HostServer::runExecute(ClientSession& client, const QString& command) {
-    const CommandOutcome outcome = interpreter_.run(command, CommandWay::Execute);
+void HostServer::runExecute(ClientSession& client, const std::string& command) {
+    using Kind = simhost::CommandOutcome::Kind;
+    const simhost::CommandOutcome outcome = interpreter_.run(command, simhost::CommandWay::Execute);
     switch (outcome.kind) {
-    case CommandOutcome::Kind::Answer:
-        respond(client, outcome.text);
+    case Kind::Answer:
+        respond(client, QString::fromStdString(outcome.text));
         break;
-    case CommandOutcome::Kind::HardCancel:
+    case Kind::HardCancel:
         cancelPending(client);
-        respond(client, outcome.text);
+        respond(client, QString::fromStdString(outcome.text));
         break;
-    case CommandOutcome::Kind::Wait:
-        client.startWait(outcome.waitMs, outcome.text);
+    case Kind::Wait:
+        client.startWait(outcome.waitMs, QString::fromStdString(outcome.text));
         break;
-    case CommandOutcome::Kind::Silent:
+    case Kind::Silent:
         client.startSilent();
         break;
-    case CommandOutcome::Kind::Exit:
+    case Kind::Exit:
         exitFrom(client);
         break;
     }
@@ -290,11 +293,11 @@ void HostServer::cancelPending(ClientSession& client) {
 void HostServer::runQueued(ClientSession& client) {
     while (!exiting_ && client.isOpen() && client.pending() == ClientSession::Pending::None &&
            !client.queued.empty()) {
-        const std::optional<QString> command = client.queued.pop();
+        const std::optional<std::string> command = client.queued.pop();
         if (command)
             runExecute(client, *command);
         else
-            respond(client, ExecuteQueue::refusedResponse());
+            respond(client, QString::fromStdString(simhost::ExecuteQueue::refusedResponse()));
     }
 }
 

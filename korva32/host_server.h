@@ -2,13 +2,14 @@
 // JSON-RPC lines and routes commands, responses and dynamic data.
 #pragma once
 
-#include "korva32/command_interpreter.h"
+#include "simhost/command_interpreter.h"
 
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 namespace talvex::korva {
@@ -26,7 +27,7 @@ public:
     };
 
     // `writeText` receives what rtftextnl() puts in the host's text window.
-    explicit HostServer(CommandInterpreter::TextSink writeText, QObject* parent = nullptr);
+    explicit HostServer(simhost::CommandInterpreter::TextSink writeText, QObject* parent = nullptr);
     ~HostServer() override;
 
     // Takes the socket path: refuses one where a host answers, removes a stale
@@ -51,7 +52,7 @@ private:
     void execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params);
     void advise(ClientSession& client, const QJsonValue& id, const QJsonObject& params, bool on);
 
-    void runExecute(ClientSession& client, const QString& command);
+    void runExecute(ClientSession& client, const std::string& command);
     void waitElapsed(ClientSession& client);
     void cancelPending(ClientSession& client);
     void runQueued(ClientSession& client);
@@ -61,7 +62,7 @@ private:
     bool connectionWaiting() const;
 
     QLocalServer server_;
-    CommandInterpreter interpreter_;
+    simhost::CommandInterpreter interpreter_;
     std::vector<ClientSession*> clients_;
     bool exiting_ = false;
     bool exitPending_ = false; // Exit arrived while other clients were linked

@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -20,9 +21,8 @@ constexpr int kExitSetupFailed = 1;
 constexpr int kExitPathTaken = 2;
 constexpr int kExitUsage = 64;
 
-void writeToTextWindow(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+void writeToTextWindow(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }
 

@@ -4,39 +4,40 @@
 // but its command is not kept.
 #pragma once
 
-#include <QString>
-
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <string>
 
-namespace talvex::korva {
+namespace talvex::simhost {
 
 class ExecuteQueue {
 public:
-    // At most this many commands wait, and at most this many characters of
-    // them; a single command waits whatever its length when it is the only one.
-    static constexpr qsizetype kMaxCommands = 1000;
-    static constexpr qsizetype kMaxCharacters = qsizetype(16) * 1024 * 1024;
+    // At most this many commands wait, and at most this many characters (code
+    // points) of them; a single command waits whatever its length when it is
+    // the only one.
+    static constexpr std::size_t kMaxCommands = 1000;
+    static constexpr std::size_t kMaxCharacters = std::size_t(16) * 1024 * 1024;
 
     // The response of a refused execute.
-    static QString refusedResponse();
+    static std::string refusedResponse();
 
-    void push(const QString& command);
+    void push(std::string command);
     bool empty() const { return commands_.empty() && refused_ == 0; }
     // The next execute in turn: its command, or nullopt for a refused one.
-    std::optional<QString> pop();
+    std::optional<std::string> pop();
     void clear();
 
-    qsizetype commandsHeld() const { return qsizetype(commands_.size()); }
-    qsizetype charactersHeld() const { return characters_; }
+    std::size_t commandsHeld() const { return commands_.size(); }
+    std::size_t charactersHeld() const { return characters_; }
 
 private:
-    std::deque<QString> commands_;
-    qsizetype characters_ = 0;
+    std::deque<std::string> commands_;
+    std::size_t characters_ = 0;
     // Refused executes stand behind every kept one: once one is refused, the
     // later ones are too until the queue has run empty, so the order holds.
     std::uint64_t refused_ = 0;
 };
 
-} // namespace talvex::korva
+} // namespace talvex::simhost

@@ -1,14 +1,16 @@
 // The simulator's command set: what each command answers and what it does.
+// Commands and answers are UTF-8; each host converts at its own edge.
 #pragma once
 
-#include <QHash>
-#include <QString>
-
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <random>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
-namespace talvex::korva {
+namespace talvex::simhost {
 
 // How a command reached the host: executes answer later on the asynchronous
 // topic, requests answer in their reply and so must never keep the host busy.
@@ -23,50 +25,51 @@ struct CommandOutcome {
         Exit,       // the host ends; `text` answers a request
     };
     Kind kind = Kind::Answer;
-    QString text;
+    std::string text;
     int waitMs = 0;
 };
 
 class CommandInterpreter {
 public:
-    using TextSink = std::function<void(const QString&)>;
+    using TextSink = std::function<void(const std::string&)>;
 
     // The first measure() values of every host process come from this seed,
     // so runs against the simulator repeat exactly.
     static constexpr std::uint32_t kMeasureSeed = 20240611u;
 
     // What set() may make the host keep, for all clients together: a set that
-    // would pass either bound is refused whole and stores nothing.
-    static constexpr qsizetype kMaxValues = 10000;
-    static constexpr qsizetype kMaxValueCharacters = qsizetype(16) * 1024 * 1024; // names + values
+    // would pass either bound is refused whole and stores nothing. Characters
+    // are code points.
+    static constexpr std::size_t kMaxValues = 10000;
+    static constexpr std::size_t kMaxValueCharacters = std::size_t(16) * 1024 * 1024;
 
     // `pushDynamic` receives the text of dyn(); `writeText` receives what
     // rtftextnl() appends to the host's text window, newline included.
     CommandInterpreter(TextSink pushDynamic, TextSink writeText);
 
-    CommandOutcome run(const QString& command, CommandWay way);
+    CommandOutcome run(std::string_view command, CommandWay way);
 
     // Commands that act at once even while an earlier execute of the same
     // client is still being worked on.
-    static bool bypassesQueue(const QString& command);
+    static bool bypassesQueue(std::string_view command);
 
 private:
     struct HostValue {
-        QString name; // spelled as the set() that created it
-        QString value;
+        std::string name; // spelled as the set() that created it
+        std::string value;
     };
 
-    QString setValues(const QString& text);
-    QString getValues(const QString& text) const;
-    CommandOutcome wait(const QString& text, CommandWay way) const;
-    QString measure(const QString& text);
+    std::string setValues(std::string_view text);
+    std::string getValues(std::string_view text) const;
+    CommandOutcome wait(std::string_view text, CommandWay way) const;
+    std::string measure(std::string_view text);
     double nextUnit();
 
     TextSink pushDynamic_;
     TextSink writeText_;
-    QHash<QString, HostValue> values_; // keyed by the ASCII-lowered name
-    qsizetype valueCharacters_ = 0;    // of every name and value kept
+    std::unordered_map<std::string, HostValue> values_; // keyed by the ASCII-lowered name
+    std::size_t valueCharacters_ = 0;                   // of every name and value kept
     std::mt19937 generator_{kMeasureSeed};
 };
 
-} // namespace talvex::korva
+} // namespace talvex::simhost

@@ -1,0 +1,115 @@
+// The simulator host served over DDEML: the service (KORVA unless told
+// otherwise) with the topics DDE_Control, DDE_AsyncResponse and
+// DDE_DynamicData and the item Data. Requests are answered in their reply;
+// executes are worked on one at a time per client, and each response goes to
+// that client alone through its hot link on DDE_AsyncResponse.
+//
+// A client is a thread of a process: all conversations whose partner window
+// belongs to the same thread are one client, as one link makes them.
+#pragma once
+
+#include "simhost/command_interpreter.h"
+#include "simhost/execute_queue.h"
+
+#include <windows.h>
+
+#include <ddeml.h>
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace talvex::ddesim {
+
+class DdeSimHost {
+public:
+    enum class StartResult { Serving, ServiceTaken, Failed };
+
+    // `writeText` receives what rtftextnl() puts in the host's text window.
+    explicit DdeSimHost(simhost::CommandInterpreter::TextSink writeText);
+    ~DdeSimHost();
+    DdeSimHost(const DdeSimHost&) = delete;
+    DdeSimHost& operator=(const DdeSimHost&) = delete;
+
+    // Registers `service`, unless a live server already offers it. `error`
+    // explains a refusal. One host a thread: DDEML's callback carries no
+    // context of its own.
+    StartResult start(const std::string& service, std::string* error);
+
+    // Serves until Exit has come and the last client has left; the exit
+    // status of the program.
+    int run();
+
+private:
+    enum class Topic { Control, Async, Dynamic };
+    enum class Pending { None, Wait, Silent };
+
+    struct Conversation {
+        Topic topic;
+        std::uint64_t client; // serial of the client it belongs to
+        bool advised = false;
+        std::deque<std::string> dynamicOut; // CF_TEXT bytes not yet pushed
+    };
+    struct Client {
+        DWORD process = 0;
+        DWORD thread = 0;
+        HWND window = nullptr; // partner window, when no thread is known
+        Pending pending = Pending::None;
+        std::string waitResponse;
+        simhost::ExecuteQueue queued;
+        std::deque<std::string> asyncOut; // CF_TEXT bytes not yet pushed
+        bool leaving = false;             // its Exit came; its conversations end
+    };
+
+    static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
+                                      HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HDDEDATA onCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data);
+    bool topicOf(HSZ hsz, Topic* topic) const;
+    std::string stringOf(HSZ hsz) const;
+    void addConversation(HCONV conv, Topic topic);
+    void removeConversation(HCONV conv);
+    Client* clientOf(HCONV conv);
+
+    HDDEDATA request(HCONV conv, HSZ item, UINT format);
+    HDDEDATA execute(HCONV conv, HDDEDATA data);
+    HDDEDATA adviseRequest(HCONV conv, HSZ item);
+
+    void runExecute(std::uint64_t client, const std::string& command);
+    void waitElapsed(std::uint64_t client);
+    void cancelPending(std::uint64_t client);
+    void runQueued(std::uint64_t client);
+    void respond(std::uint64_t client, const std::string& response);
+    void pushDynamic(const std::string& data);
+    void exitFrom(std::uint64_t client);
+    void dropClient(std::uint64_t client);
+
+    void scheduleWork();
+    void doScheduledWork();
+    void dropVanishedClients();
+    void pushOut();
+    void endLeavingClients();
+    void shutDown();
+
+    simhost::CommandInterpreter interpreter_;
+    DWORD instance_ = 0;
+    HWND window_ = nullptr; // message-only: timers and work after a callback returns
+    HSZ service_ = nullptr;
+    HSZ control_ = nullptr;
+    HSZ async_ = nullptr;
+    HSZ dynamic_ = nullptr;
+    HSZ data_ = nullptr;
+    bool registered_ = false;
+    std::map<HCONV, Conversation> conversations_;
+    std::map<std::uint64_t, Client> clients_;
+    std::uint64_t nextClient_ = 1;
+    bool workScheduled_ = false;
+    bool postTaken_ = false;   // the current DdePostAdvise has handed out its one text
+    bool exitPending_ = false; // Exit came while other clients were linked
+    bool exiting_ = false;
+};
+
+} // namespace talvex::ddesim

@@ -1,0 +1,187 @@
+// The simulator's command set. Every execute gets a non-empty response, so a
+// client waiting for one is never left hanging (Exit and silent() aside).
+#include "simhost/command_interpreter.h"
+
+#include "simhost/command_syntax.h"
+
+#include <charconv>
+#include <climits>
+#include <utility>
+#include <vector>
+
+namespace talvex::simhost {
+
+namespace {
+
+CommandOutcome answer(std::string text) {
+    CommandOutcome outcome;
+    outcome.text = std::move(text);
+    return outcome;
+}
+
+bool isWholeNumber(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+std::vector<std::string_view> splitAtCommas(std::string_view text) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        const std::size_t comma = text.find(',');
+        parts.push_back(text.substr(0, comma));
+        if (comma == std::string_view::npos) return parts;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+// Fixed notation with four decimals whatever the process locale: the point
+// stays a point.
+std::string fixed4(double value) {
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace
+
+CommandInterpreter::CommandInterpreter(TextSink pushDynamic, TextSink writeText)
+    : pushDynamic_(std::move(pushDynamic)), writeText_(std::move(writeText)) {}
+
+bool CommandInterpreter::bypassesQueue(std::string_view command) {
+    const std::string name = asciiLower(splitCommand(command).name);
+    return name == "hardcancel" || name == "exit";
+}
+
+CommandOutcome CommandInterpreter::run(std::string_view command, CommandWay way) {
+    const CommandParts parts = splitCommand(command);
+    const std::string name = asciiLower(parts.name);
+
+    if (name == "echo") return answer(parts.text.empty() ? std::string("OK") : parts.text);
+    if (name == "set") return answer(setValues(parts.text));
+    if (name == "get") return answer(getValues(parts.text));
+    if (name == "wait") return wait(parts.text, way);
+    if (name == "dyn") {
+        pushDynamic_(parts.text);
+        return answer("OK");
+    }
+    if (name == "rtftextnl") {
+        writeText_(parts.text + '\n');
+        return answer("OK");
+    }
+    if (name == "measure") return answer(measure(parts.text));
+    if (name == "silent") {
+        // A request has no later moment to answer in; refusing keeps the host free.
+        if (way == CommandWay::Request)
+            return answer("Error: silent can only be executed, not requested");
+        CommandOutcome outcome;
+        outcome.kind = CommandOutcome::Kind::Silent;
+        return outcome;
+    }
+    if (name == "windows") return answer("OK");
+    if (name == "hardcancel") {
+        CommandOutcome outcome = answer("OK");
+        outcome.kind = CommandOutcome::Kind::HardCancel;
+        return outcome;
+    }
+    if (name == "exit") {
+        CommandOutcome outcome = answer("OK");
+        outcome.kind = CommandOutcome::Kind::Exit;
+        return outcome;
+    }
+    return answer("Error: unknown command: " + std::string(command));
+}
+
+std::string CommandInterpreter::setValues(std::string_view text) {
+    // The entries this set changes, as they will stand, and the store's size
+    // after it: nothing is stored unless all of it fits.
+    std::unordered_map<std::string, HostValue> changed;
+    std::size_t count = values_.size();
+    std::size_t characters = valueCharacters_;
+    for (std::string_view pair : splitAtCommas(text)) {
+        const std::size_t equals = pair.find('=');
+        if (equals == std::string_view::npos) continue;
+        std::string name = trimBlanks(pair.substr(0, equals));
+        if (name.empty()) continue;
+        std::string value = trimBlanks(pair.substr(equals + 1));
+        std::string key = asciiLower(name);
+        auto entry = changed.find(key);
+        if (entry == changed.end()) {
+            const auto kept = values_.find(key);
+            if (kept != values_.end()) {
+                entry = changed.emplace(std::move(key), kept->second).first;
+            } else {
+                characters += characterCount(name);
+                ++count;
+                entry = changed.emplace(std::move(key), HostValue{std::move(name), {}}).first;
+            }
+        }
+        characters += characterCount(value);
+        characters -= characterCount(entry->second.value);
+        entry->second.value = std::move(value);
+    }
+    if (count > kMaxValues || characters > kMaxValueCharacters)
+        return "Error: set would keep more than " + std::to_string(kMaxValues) + " values or " +
+               std::to_string(kMaxValueCharacters) + " characters; nothing was set";
+    for (auto& entry : changed)
+        values_.insert_or_assign(entry.first, std::move(entry.second));
+    valueCharacters_ = characters;
+    return "OK";
+}
+
+std::string CommandInterpreter::getValues(std::string_view text) const {
+    std::string fields;
+    for (std::string_view asked : splitAtCommas(text)) {
+        const std::string name = trimBlanks(asked);
+        if (name.empty()) continue;
+        if (!fields.empty()) fields += ", ";
+        fields += name;
+        fields += '=';
+        const auto found = values_.find(asciiLower(name));
+        if (found != values_.end()) fields += found->second.value;
+    }
+    if (fields.empty()) return "Error: get needs at least one name";
+    return fields;
+}
+
+CommandOutcome CommandInterpreter::wait(std::string_view text, CommandWay way) const {
+    if (way == CommandWay::Request)
+        return answer("Error: wait can only be executed, not requested");
+    const std::string trimmed = trimBlanks(text);
+    if (!isWholeNumber(trimmed))
+        return answer("Error: wait needs a whole number of milliseconds: " + std::string(text));
+    std::string_view digits = trimmed;
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1);
+    long long ms = 0;
+    const bool fits =
+        digits.size() <= 10 &&
+        std::from_chars(digits.data(), digits.data() + digits.size(), ms).ec == std::errc() &&
+        ms <= INT_MAX;
+    if (!fits)
+        return answer("Error: wait is limited to 2147483647 milliseconds: " + std::string(text));
+    CommandOutcome outcome;
+    outcome.kind = CommandOutcome::Kind::Wait;
+    outcome.waitMs = static_cast<int>(ms);
+    outcome.text = "waited=" + std::to_string(ms);
+    return outcome;
+}
+
+double CommandInterpreter::nextUnit() {
+    // Straight from the engine's 32-bit output: the standard distributions
+    // differ between libraries, and the sequence must not.
+    return static_cast<double>(generator_()) / 4294967296.0;
+}
+
+std::string CommandInterpreter::measure(std::string_view text) {
+    const std::string name = trimBlanks(text);
+    if (name.empty()) return "Error: measure needs a name";
+    const double value = 10.0 + 90.0 * nextUnit();
+    const double errorBar = 0.001 + 0.099 * nextUnit();
+    return name + '=' + fixed4(value) + "\xC2\xB1" + fixed4(errorBar);
+}
+
+} // namespace talvex::simhost

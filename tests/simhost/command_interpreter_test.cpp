@@ -1,0 +1,88 @@
+// The command set as both simulators serve it, on UTF-8 texts. The socket
+// and DDE tests cover the commands end to end; these rows pin what the move
+// to plain strings could change.
+#include "simhost/command_interpreter.h"
+#include "simhost/execute_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace talvex::simhost {
+namespace {
+
+using Kind = CommandOutcome::Kind;
+
+struct Host {
+    std::vector<std::string> dynamic;
+    std::string text;
+    CommandInterpreter interpreter{[this](const std::string& d) { dynamic.push_back(d); },
+                                   [this](const std::string& t) { text += t; }};
+    std::string run(const std::string& command, CommandWay way = CommandWay::Execute) {
+        return interpreter.run(command, way).text;
+    }
+};
+
+TEST(CommandInterpreterTest, NonAsciiTextsPassThroughAndOnlyAsciiLettersFold) {
+    Host host;
+    const struct {
+        const char* command;
+        const char* response;
+    } steps[] = {
+        {"echo(12\u00B10.5 \u00E9\u20AC\U0001F600)", "12\u00B10.5 \u00E9\u20AC\U0001F600"},
+        {"set(T\u00E9mp = 20\u00B11 , \u00C4=upper)", "OK"},
+        {"get(TEMP, t\u00E9mp, \u00E4, \u00C4)",
+         "TEMP=, t\u00E9mp=20\u00B11, \u00E4=, \u00C4=upper"},
+        {"\u00C9cho(x)", "Error: unknown command: \u00C9cho(x)"},
+        {"dyn(\u00B1)", "OK"},
+        {"rtftextnl(\u00FC)", "OK"},
+        {"wait(\u0661)", "Error: wait needs a whole number of milliseconds: \u0661"},
+    };
+    for (const auto& step : steps)
+        EXPECT_EQ(host.run(step.command), step.response) << step.command;
+    EXPECT_EQ(host.dynamic, std::vector<std::string>{"\u00B1"});
+    EXPECT_EQ(host.text, "\u00FC\n");
+}
+
+TEST(CommandInterpreterTest, MeasureKeepsItsSequenceAndWritesAPointWithFourDecimals) {
+    Host host;
+    EXPECT_EQ(host.run("measure(T)"), "T=57.7893\u00B10.0812");
+    EXPECT_EQ(host.run(" Measure( T ) ", CommandWay::Request), "T=29.3990\u00B10.0902");
+    EXPECT_EQ(host.run("MEASURE(T)"), "T=78.2905\u00B10.0223");
+}
+
+TEST(CommandInterpreterTest, TheValueBoundCountsCharactersNotBytes) {
+    Host host;
+    // One character of name and the rest of the bound in two-byte characters.
+    std::string value;
+    for (std::size_t i = 1; i < CommandInterpreter::kMaxValueCharacters; ++i)
+        value += "\u00B1";
+    EXPECT_EQ(host.run("set(v=" + value + ")"), "OK");
+    EXPECT_EQ(host.run("set(w=1)"),
+              "Error: set would keep more than 10000 values or 16777216 characters; nothing "
+              "was set");
+    // Replacing the value with a shorter one makes room again.
+    EXPECT_EQ(host.run("set(v=\u00B1, w=\u20AC)"), "OK");
+    EXPECT_EQ(host.run("get(w)"), "w=\u20AC");
+}
+
+TEST(ExecuteQueueTest, TheWaitingBoundCountsCharactersNotBytes) {
+    ExecuteQueue queue;
+    const std::string wide = "echo(" + std::string(ExecuteQueue::kMaxCharacters / 2 - 6, 'x') + ")";
+    std::string twoByte;
+    for (std::size_t i = 0; i < ExecuteQueue::kMaxCharacters / 2; ++i)
+        twoByte += "\u00E9";
+    queue.push(wide);
+    queue.push(twoByte); // exactly at the bound in characters, over it in bytes
+    queue.push("x");     // past the bound: refused, answered in turn
+    EXPECT_EQ(queue.commandsHeld(), 2u);
+    EXPECT_EQ(queue.charactersHeld(), ExecuteQueue::kMaxCharacters);
+    EXPECT_EQ(queue.pop(), wide);
+    EXPECT_EQ(queue.pop(), twoByte);
+    EXPECT_EQ(queue.pop(), std::nullopt);
+    EXPECT_TRUE(queue.empty());
+}
+
+} // namespace
+} // namespace talvex::simhost
