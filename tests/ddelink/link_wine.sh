@@ -3,8 +3,8 @@
 # run, a host that cannot be found or does not come up, a host that runs
 # already, and Ctrl+C (a hard cancel of the command the host works on, and
 # during the host's start-up).
-# Usage: link_wine.sh RUNNER.exe SIM.exe CASE
-RUNNER=$1 SIM=$2 CASE=$3
+# Usage: link_wine.sh RUNNER.exe SIM.exe CASE [LAUNCHER.exe]
+RUNNER=$1 SIM=$2 CASE=$3 LAUNCHER=${4:-}
 . "$(dirname "$0")/wine_sandbox.sh"
 
 # A Windows program that runs on and never offers a DDE service.
@@ -120,6 +120,22 @@ killed_between_commands)
     expect_text "standard output" "$BOX/out" $'one\nError: link to KORVA lost\n'
     expect_text "standard error" "$BOX/err" $'Error: link to KORVA lost\nScript Done long.tvx\n'
     [ -z "$(host_pids)" ] || fail "a fresh host was started"
+    ;;
+ctrl_break | console_close | logoff | shutdown)
+    # End now, in order: the log keeps every line written so far, the echo of
+    # the command cut short is not printed, the host we started gets Exit.
+    # Wine raises none of these events itself: the launcher delivers them as
+    # Windows does (kernelbase's CtrlRoutine in a thread of the runner).
+    event=$(case $CASE in ctrl_break) echo break ;; console_close) echo close ;; *) echo $CASE ;; esac)
+    printf 'echo(one)\r\necho(two)\r\nwait(60000)\r\necho(never)\r\n' >"$BOX/work/long.tvx"
+    (cd "$BOX/work" && wine "$(realpath "$LAUNCHER")" "$event" "$(winpath "$BOX/out")" \
+        "$(winpath "$BOX/err")" $'two\n' "$(winpath "$RUNNER")" --log run.log long.tvx)
+    STATUS=$?
+    expect_status 1
+    expect_text "standard output" "$BOX/out" $'one\ntwo\n'
+    expect_text "standard error" "$BOX/err" ""
+    expect_text run.log "$BOX/work/run.log" $'one\r\ntwo\r\n'
+    wait_no_host || fail "the host the run started is still there"
     ;;
 missing_host)
     printf 'echo(x)\r\n' >"$BOX/work/a.tvx"
