@@ -137,6 +137,16 @@ ctrl_break | console_close | logoff | shutdown)
     expect_text run.log "$BOX/work/run.log" $'one\r\ntwo\r\n'
     wait_no_host || fail "the host the run started is still there"
     ;;
+code_page)
+    # "±" goes to the host and back in Windows-1252; a character the code
+    # page has no place for is not sent as "?": its reply names it.
+    printf 'echo(\xc2\xb11.5)\r\necho(a\xe2\x9c\x93b)\r\necho(after)\r\n' >"$BOX/work/a.tvx"
+    run_runner a.tvx
+    expect_status 0
+    expect_text "standard output" "$BOX/out" \
+        $'\xc2\xb11.5\nError: the command holds a character KORVA cannot take: \xe2\x9c\x93\nafter\n'
+    expect_text "standard error" "$BOX/err" $'Script Done a.tvx\n'
+    ;;
 missing_host)
     printf 'echo(x)\r\n' >"$BOX/work/a.tvx"
     run_runner --host 'Z:\no\such\korva32.exe' a.tvx
