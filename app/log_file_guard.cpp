@@ -2,7 +2,7 @@
 
 #include "app/exit_status.h"
 #include "app/run_options.h"
-#include "engine/file_access.h"
+#include "engine/native_path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,9 +14,9 @@ namespace fs = std::filesystem;
 
 int CheckLogFile(const std::string& log, const std::string& script, std::FILE* err) {
     std::error_code ec;
-    const fs::path logPath = PathOf(log);
+    const fs::path logPath = NativePath(log);
     // By device and inode: a second name, a link or "./" does not hide it.
-    if (fs::equivalent(logPath, PathOf(script), ec))
+    if (fs::equivalent(logPath, NativePath(script), ec))
         return UsageError("--log " + log + " is SCRIPT itself", err);
 
     const fs::file_status target = fs::status(logPath, ec);

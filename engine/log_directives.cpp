@@ -3,6 +3,7 @@
 #include "engine/executor_level.h"
 
 #include "engine/file_access.h"
+#include "engine/native_path.h"
 #include "engine/response_log.h"
 #include "engine/text_codec.h"
 

@@ -1,7 +1,7 @@
 // The response log's writer.
 #include "engine/response_log.h"
 
-#include "engine/file_access.h"
+#include "engine/native_path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +11,7 @@ namespace talvex {
 
 bool LogAppender::Append(const std::string& path, std::string_view text, std::string& error) {
     std::error_code ec;
-    if (file_ && (path != path_ || !std::filesystem::exists(PathOf(path), ec))) Close();
+    if (file_ && (path != path_ || !std::filesystem::exists(NativePath(path), ec))) Close();
     if (!file_) {
         file_ = OpenFile(path, "ab");
         if (!file_) {

@@ -2,7 +2,9 @@
 #include "engine/script_file.h"
 
 #include "engine/file_access.h"
+#include "engine/native_path.h"
 #include "engine/text_codec.h"
+#include "macromath/path_syntax.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -104,7 +106,7 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
         RemoveFile(temp);
         return false;
     }
-    if (RenameFile(temp, path) != 0) {
+    if (!RenameReplacing(temp, path)) {
         error = std::strerror(errno);
         RemoveFile(temp);
         return false;
@@ -113,13 +115,11 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
 }
 
 std::string FileNameOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    return std::string(path.substr(FolderLength(path)));
 }
 
 std::string FolderOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+    return std::string(path.substr(0, FolderLength(path)));
 }
 
 std::string BaseNameOf(std::string_view path) {
@@ -130,17 +130,25 @@ std::string BaseNameOf(std::string_view path) {
 }
 
 std::string DirectoryOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string_view::npos) return "";
-    // A file in the root folder keeps "/" so the folder is still named.
-    if (slash == 0) return "/";
-    return std::string(path.substr(0, slash));
+    const std::size_t drive = DriveLength(path);
+    const std::size_t folder = FolderLength(path);
+    if (folder <= drive) return std::string(path.substr(0, drive));
+    // A file in the root folder keeps its separator so the folder is still
+    // named ("/run.tvx" gives "/"); after a drive the drive alone names it
+    // ("C:\run.tvx" gives "C:").
+    if (folder == drive + 1) return std::string(path.substr(0, drive == 0 ? 1 : drive));
+    return std::string(path.substr(0, folder - 1));
 }
 
 std::string ResolvePath(std::string_view baseFolder, std::string_view name) {
-    if (name.empty() || name.front() == '/' || baseFolder.empty()) return std::string(name);
+    if (name.empty() || IsAbsolutePath(name) || baseFolder.empty()) return std::string(name);
     std::string out(baseFolder);
-    if (out.back() != '/') out += '/';
+    // "C:" names the drive's current folder: "C:run.tvx" is a name in it.
+    // Otherwise the join keeps the separator the folder is written with.
+    if (!IsPathSeparator(out.back()) && out.size() != DriveLength(out)) {
+        const auto last = std::find_if(out.rbegin(), out.rend(), IsPathSeparator);
+        out += last == out.rend() ? kPathSeparator : *last;
+    }
     out += name;
     return out;
 }

@@ -40,15 +40,19 @@ bool SaveScriptFile(const std::string& path, std::string_view text, std::string&
 // the text itself as plain UTF-8.
 std::string ScriptFileBytes(std::string_view text);
 
-// Path helpers; "/" separates folders.
-std::string FileNameOf(std::string_view path);  // after the last "/"
-std::string FolderOf(std::string_view path);    // up to and including the last "/"
-std::string BaseNameOf(std::string_view path);  // FileNameOf cut before its first "."
-std::string DirectoryOf(std::string_view path); // folders without the trailing "/"
+// Path helpers; "/" separates folders, and on Windows "\" too (see
+// macromath/path_syntax.h). File names are UTF-8.
+std::string FileNameOf(std::string_view path); // after the last separator (or drive)
+std::string FolderOf(std::string_view path);   // up to and including the last separator
+std::string BaseNameOf(std::string_view path); // FileNameOf cut before its first "."
+// The drive and folders without the trailing separator: "/a/b/run.tvx" gives
+// "/a/b", "/run.tvx" gives "/"; on Windows "C:\a\b\run.tvx" gives "C:\a\b"
+// and "C:\run.tvx" gives "C:".
+std::string DirectoryOf(std::string_view path);
 
-// `name` as the system opens it: names that do not start with "/" are taken
-// relative to `baseFolder` (the folder of the script that names them; empty
-// for the working directory).
+// `name` as the system opens it: names that are not absolute (IsAbsolutePath)
+// are taken relative to `baseFolder` (the folder of the script that names
+// them; empty for the working directory).
 std::string ResolvePath(std::string_view baseFolder, std::string_view name);
 
 } // namespace talvex

@@ -4,6 +4,7 @@
 // longest name in a text without testing every name at every pass.
 #include "macromath/variable_store.h"
 
+#include "macromath/path_syntax.h"
 #include "macromath/trim.h"
 
 #include <algorithm>
@@ -215,10 +216,9 @@ bool VariableStore::ScanNames(std::string_view text, const std::string& lower,
 }
 
 void VariableStore::SetScriptVars(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string_view folder =
-        slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-    std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    const std::size_t folderLength = FolderLength(path);
+    const std::string_view folder = path.substr(0, folderLength);
+    std::string name(path.substr(folderLength));
     if (name.empty()) name = "unnamed.tvx";
     std::string root = name;
     const std::size_t ext = FindNoCase(root, ".tvx");

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build, run and test Talvex.
+# Installs what a fresh Debian 12 machine lacks to build, run and test Talvex,
+# the Windows programs too (cross-built with mingw-w64, tested under Wine).
 # Idempotent: packages already present are not fetched again.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
   python3 util-linux xvfb xauth locales
   fonts-dejavu-core
   desktop-file-utils
+  wine wine64 g++-mingw-w64-x86-64
 )
 
 missing=()

@@ -1,5 +1,7 @@
 // What the window shows around #call and #chain, and a log that cannot be
 // written.
+#include "engine/native_path.h"
+#include "engine/script_file.h"
 #include "tests/app/fake_front_end.h"
 #include "tests/app/temp_folder.h"
 #include "tests/quoted_text.h"
@@ -102,6 +104,26 @@ TEST(CallWindow, AFileTheFilterRefusesReadsAsMissing) {
     EXPECT_TRUE(r.host.sent.empty()) << "the refused script did not run";
     EXPECT_NE(r.window.pane.Text().find("Unable to open script file <sub.tvx>"), std::string::npos)
         << r.window.pane.Text();
+}
+
+TEST(CallWindow, AScriptInAFolderNamedBeyondTheCodePageLoadsCallsAndLogs) {
+    TempFolder dir;
+    const std::string folder = dir.File("Mess\xc3\xa4 \xc2\xb1 \xce\xa9"); // "Messä ± Ω"
+    ASSERT_TRUE(std::filesystem::create_directory(NativePath(folder)));
+    const std::string main = folder + "/main.tvx";
+    std::string error;
+    ASSERT_TRUE(SaveScriptFile(main, "#logon(run)\r\necho(before)\r\n#call(sub)\r\n", error))
+        << error;
+    WriteBytes(folder + "/sub.tvx", "echo(in sub)\r\n");
+    const LoadedScriptFile loaded = LoadScriptFile(main);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+
+    RunnerRig r;
+    r.window.editorText = loaded.text;
+    r.window.currentFile = main;
+    r.runner.RunScript();
+    EXPECT_EQ(r.host.sent, (std::vector<std::string>{"echo(before)", "echo(in sub)"}));
+    EXPECT_EQ(ReadBytes(folder + "/run.log"), "before\r\nin sub\r\n");
 }
 
 TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {

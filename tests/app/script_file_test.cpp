@@ -2,8 +2,10 @@
 // scripts as editors write them (UTF-8, Windows-1252 or UTF-16, byte-order
 // marks, any mix of line ends), long texts, the text files #filetortf and
 // #filetolog read, and the path helpers.
+#include "engine/native_path.h"
 #include "engine/script_file.h"
 #include "engine/text_codec.h"
+#include "macromath/path_syntax.h"
 #include "tests/app/fake_front_end.h"
 #include "tests/app/stored_format.h"
 #include "tests/app/temp_folder.h"
@@ -209,8 +211,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ScriptFile, NulIsDroppedFromAStoredText) {
     TempFolder dir;
-    WriteBytes(dir.File("nul.tvx"), StoredFormat(std::string("a\0b", 3)));
-    const LoadedScriptFile loaded = LoadScriptFile(dir.File("nul.tvx"));
+    // Not "nul.tvx": Windows takes that name for its null device.
+    WriteBytes(dir.File("zero.tvx"), StoredFormat(std::string("a\0b", 3)));
+    const LoadedScriptFile loaded = LoadScriptFile(dir.File("zero.tvx"));
     EXPECT_EQ(loaded.text, "ab");
     EXPECT_EQ(loaded.length, 2);
 }
@@ -275,8 +278,76 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"/jobs/", "", "/jobs/", "", "/jobs"},
                       PathCase{"/my.dir/run.tvx", "run.tvx", "/my.dir/", "run", "/my.dir"},
                       PathCase{"jobs/sub/", "", "jobs/sub/", "", "jobs/sub"},
+                      PathCase{"/run.tvx", "run.tvx", "/", "run", "/"},
+                      PathCase{"a\\b/run.tvx", "run.tvx", "a\\b/", "run", "a\\b"},
                       PathCase{"", "", "", "", ""}),
     [](const ::testing::TestParamInfo<PathCase>& i) { return "Path" + std::to_string(i.index); });
+
+// Drives and "\" separate on Windows only; elsewhere they are part of a name.
+const std::vector<PathCase> kWindowsPathCases = {
+    {"C:\\a\\b\\run.tvx", "run.tvx", "C:\\a\\b\\", "run", "C:\\a\\b"},
+    {"C:\\run.tvx", "run.tvx", "C:\\", "run", "C:"},
+    {"c:/a/run.v2.tvx", "run.v2.tvx", "c:/a/", "run", "c:/a"},
+    {"C:run.tvx", "run.tvx", "C:", "run", "C:"},
+    {"\\\\server\\share\\run.tvx", "run.tvx", "\\\\server\\share\\", "run", "\\\\server\\share"},
+    {"\\run.tvx", "run.tvx", "\\", "run", "\\"},
+    {"C:\\jobs\\", "", "C:\\jobs\\", "", "C:\\jobs"},
+};
+const std::vector<PathCase> kPosixPathCases = {
+    {"C:\\a\\b\\run.tvx", "C:\\a\\b\\run.tvx", "", "C:\\a\\b\\run", ""},
+    {"C:\\run.tvx", "C:\\run.tvx", "", "C:\\run", ""},
+    {"c:/a/run.v2.tvx", "run.v2.tvx", "c:/a/", "run", "c:/a"},
+    {"C:run.tvx", "C:run.tvx", "", "C:run", ""},
+    {"\\\\server\\share\\run.tvx", "\\\\server\\share\\run.tvx", "", "\\\\server\\share\\run", ""},
+    {"\\run.tvx", "\\run.tvx", "", "\\run", ""},
+    {"C:\\jobs\\", "C:\\jobs\\", "", "C:\\jobs\\", ""},
+};
+INSTANTIATE_TEST_SUITE_P(PlatformPaths, PathHelpers,
+                         ::testing::ValuesIn(kWindowsPaths ? kWindowsPathCases : kPosixPathCases),
+                         [](const ::testing::TestParamInfo<PathCase>& i) {
+                             return "Path" + std::to_string(i.index);
+                         });
+
+struct ResolveCase {
+    const char* base;
+    const char* name;
+    const char* posix;   // what a name resolves to on Linux
+    const char* windows; // and on Windows
+};
+
+void PrintTo(const ResolveCase& c, std::ostream* os) {
+    PrintQuoted(c.base, os);
+    *os << " + ";
+    PrintQuoted(c.name, os);
+}
+
+class ResolvedPath : public ::testing::TestWithParam<ResolveCase> {};
+
+TEST_P(ResolvedPath, JoinsOnlyNamesThatAreNotAbsolute) {
+    const ResolveCase& c = GetParam();
+    EXPECT_EQ(ResolvePath(c.base, c.name), kWindowsPaths ? c.windows : c.posix);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ResolvedPath,
+    ::testing::Values(ResolveCase{"/jobs/", "sub.tvx", "/jobs/sub.tvx", "/jobs/sub.tvx"},
+                      ResolveCase{"/jobs", "sub.tvx", "/jobs/sub.tvx", "/jobs/sub.tvx"},
+                      ResolveCase{"jobs", "sub.tvx", "jobs/sub.tvx", "jobs\\sub.tvx"},
+                      ResolveCase{"C:\\jobs", "sub.tvx", "C:\\jobs/sub.tvx", "C:\\jobs\\sub.tvx"},
+                      ResolveCase{"/jobs/", "/abs/sub.tvx", "/abs/sub.tvx", "/abs/sub.tvx"},
+                      ResolveCase{"", "sub.tvx", "sub.tvx", "sub.tvx"},
+                      ResolveCase{"/jobs/", "", "", ""},
+                      ResolveCase{"C:\\jobs\\", "sub.tvx", "C:\\jobs\\/sub.tvx",
+                                  "C:\\jobs\\sub.tvx"},
+                      ResolveCase{"C:\\jobs\\", "D:\\x.tvx", "C:\\jobs\\/D:\\x.tvx", "D:\\x.tvx"},
+                      ResolveCase{"C:\\jobs\\", "d:/x.tvx", "C:\\jobs\\/d:/x.tvx", "d:/x.tvx"},
+                      ResolveCase{"C:\\jobs\\", "\\\\srv\\s\\x.tvx", "C:\\jobs\\/\\\\srv\\s\\x.tvx",
+                                  "\\\\srv\\s\\x.tvx"},
+                      ResolveCase{"C:\\jobs\\", "\\x.tvx", "C:\\jobs\\/\\x.tvx", "\\x.tvx"},
+                      ResolveCase{"C:", "x.tvx", "C:/x.tvx", "C:x.tvx"}),
+    [](const ::testing::TestParamInfo<ResolveCase>& i) {
+        return "Name" + std::to_string(i.index);
+    });
 
 } // namespace
 } // namespace talvex::testing

@@ -20,6 +20,7 @@ private:
     std::string path_;
 };
 
+// By UTF-8 names, as the engine takes them.
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 

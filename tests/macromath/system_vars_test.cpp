@@ -1,4 +1,5 @@
 // The system variables of a run and the script-file variables.
+#include "macromath/path_syntax.h"
 #include "macromath/variable_store.h"
 #include "tests/macromath/store_contents.h"
 #include "tests/macromath/test_environment.h"
@@ -62,6 +63,22 @@ INSTANTIATE_TEST_SUITE_P(
                    "1.tvx'"},
         ScriptCase{"/tmp/@ScriptPath/run.tvx", "'/tmp/@ScriptPath/'", "'run.tvx'", "'run'",
                    "'/tmp/@ScriptPath/run.tvx'"}));
+
+// Drives and "\\" separate on Windows only; elsewhere they are part of the name.
+const std::vector<ScriptCase> kWindowsScriptCases = {
+    {"C:\\jobs\\run1.tvx", "'C:\\jobs\\'", "'run1.tvx'", "'run1'", "'C:\\jobs\\run1.tvx'"},
+    {"d:/jobs\\x.tvx", "'d:/jobs\\'", "'x.tvx'", "'x'", "'d:/jobs\\x.tvx'"},
+    {"C:run.tvx", "'C:'", "'run.tvx'", "'run'", "'C:run.tvx'"},
+};
+const std::vector<ScriptCase> kPosixScriptCases = {
+    {"C:\\jobs\\run1.tvx", "''", "'C:\\jobs\\run1.tvx'", "'C:\\jobs\\run1'",
+     "'C:\\jobs\\run1.tvx'"},
+    {"d:/jobs\\x.tvx", "'d:/'", "'jobs\\x.tvx'", "'jobs\\x'", "'d:/jobs\\x.tvx'"},
+    {"C:run.tvx", "''", "'C:run.tvx'", "'C:run'", "'C:run.tvx'"},
+};
+INSTANTIATE_TEST_SUITE_P(PlatformPaths, SetScriptVarsTest,
+                         ::testing::ValuesIn(kWindowsPaths ? kWindowsScriptCases
+                                                           : kPosixScriptCases));
 
 TEST(SetScriptVars, UpdatesTheVariablesInPlace) {
     VariableStore store(FixedEnvironment());
