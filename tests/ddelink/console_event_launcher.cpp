@@ -87,8 +87,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     Sleep(300); // let the command reach the host
 
-    const auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-        GetProcAddress(GetModuleHandleW(L"kernelbase.dll"), "CtrlRoutine"));
+    // Through void*: GetProcAddress's type says nothing of the routine's own.
+    const auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernelbase.dll"), "CtrlRoutine")));
     if (!routine) return 95;
     HANDLE thread =
         CreateRemoteThread(pi.hProcess, nullptr, 0, routine,
