@@ -80,7 +80,7 @@ int wmain(int argc, wchar_t** argv) {
     control.uninit = [&link] { link.Uninit(false); };
 
     talvex::HeadlessStreams streams;
-    streams.yield = [&pump] { pump.ProcessPending(); };
+    streams.yield = [&pump] { pump.Yield(); };
     talvex::HeadlessRun run(options, link, std::move(control), std::move(env), std::move(streams),
                             talvex::DefaultLogFolder(ProgramFolder()));
     if (const int status = run.Prepare(); status >= 0) return status;

@@ -54,6 +54,13 @@ void MessagePump::ProcessPending() {
     RunPosted();
 }
 
+void MessagePump::Yield() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastYield_ < std::chrono::milliseconds(2) && posted_.empty()) return;
+    lastYield_ = now;
+    ProcessPending();
+}
+
 bool MessagePump::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     using Clock = std::chrono::steady_clock;
     const bool forever = timeout == std::chrono::milliseconds::max();

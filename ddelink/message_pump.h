@@ -28,6 +28,12 @@ public:
     // posted calls; returns without blocking.
     void ProcessPending();
 
+    // ProcessPending for a loop that calls it on every step (a script's
+    // lines): at most every couple of milliseconds, since a look at the queue
+    // is a trip to the window system, which a tight script would pay for on
+    // every line. Ctrl+C and a lost host are seen as promptly.
+    void Yield();
+
     // Processes everything as ProcessPending does until `done` holds (true)
     // or `timeout` has passed (false). Sleeps in between; never spins.
     bool WaitUntil(const std::function<bool()>& done,
@@ -43,6 +49,7 @@ private:
 
     std::vector<Watched> watched_;
     std::deque<std::function<void()>> posted_;
+    std::chrono::steady_clock::time_point lastYield_{};
 };
 
 } // namespace talvex

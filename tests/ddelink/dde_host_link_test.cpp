@@ -107,7 +107,13 @@ TEST(DdeHostLink, AHostThatRunsAlreadyIsLinkedNotStartedAndNotEnded) {
 TEST(DdeHostLink, DynamicDataReachesTheRegisteredClickAfterTheEvent) {
     LinkRig rig;
     ASSERT_TRUE(rig.link.Init());
+    // The push comes on a conversation of its own: it may trail the response.
+    const auto dynamicIs = [&](const std::string& text) {
+        return rig.pump.WaitUntil([&] { return rig.link.DynReturn() == text; },
+                                  std::chrono::seconds(5));
+    };
     rig.link.SendA("dyn(before)");
+    dynamicIs("before");
     EXPECT_EQ(rig.link.DynReturn(), "before") << "data without a report changes DynDDE only";
 
     std::vector<std::string> seen;
@@ -120,6 +126,7 @@ TEST(DdeHostLink, DynamicDataReachesTheRegisteredClickAfterTheEvent) {
 
     rig.link.ClearDynReport();
     rig.link.SendA("dyn(after)");
+    EXPECT_TRUE(dynamicIs("after"));
     rig.pump.ProcessPending();
     EXPECT_EQ(seen.size(), 2u);
 }

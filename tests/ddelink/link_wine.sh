@@ -110,7 +110,7 @@ killed_during_wait)
 killed_between_commands)
     # The host dies while the script runs on by itself; the next command
     # must not start a fresh one.
-    printf 'echo(one)\r\n#setvars(i=0)\r\n#while(i<40000)\r\n#setvars(i={i+1})\r\n#wend\r\necho(two)\r\n' \
+    printf 'echo(one)\r\n#setvars(i=0)\r\n#while(i<1000000)\r\n#setvars(i={i+1})\r\n#wend\r\necho(two)\r\n' \
         >"$BOX/work/long.tvx"
     start_runner long.tvx
     wait_for_output $'one\n'
