@@ -1,0 +1,207 @@
+#!/bin/bash
+# talvex-run.exe and the host over DDE under Wine: the host killed during a
+# run, a host that cannot be found or does not come up, a host that runs
+# already, and Ctrl+C (a hard cancel of the command the host works on, and
+# during the host's start-up).
+# Usage: link_wine.sh RUNNER.exe SIM.exe CASE [LAUNCHER.exe]
+RUNNER=$1 SIM=$2 CASE=$3 LAUNCHER=${4:-}
+. "$(dirname "$0")/wine_sandbox.sh"
+
+# A Windows program that runs on and never offers a DDE service.
+MUTE='C:\windows\system32\notepad.exe'
+
+# start_runner ARGS...: in the background; RUNNER_PID is its process.
+start_runner() {
+    # Job control: a background job of a script would otherwise ignore SIGINT.
+    set -m
+    (cd "$BOX/work" && exec wine "$RUNNER" "$@" >"$BOX/out" 2>"$BOX/err") &
+    RUNNER_PID=$!
+    set +m
+}
+
+# wait_for_output TEXT: until standard output holds TEXT (up to 30 s).
+wait_for_output() {
+    local i
+    for i in $(seq 300); do
+        grep -qF "$1" "$BOX/out" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "no \"$1\" on standard output"
+    return 1
+}
+
+# finish_runner: waits (up to 30 s) for the runner; sets STATUS.
+finish_runner() {
+    local i
+    for i in $(seq 300); do
+        kill -0 "$RUNNER_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$RUNNER_PID" 2>/dev/null; then
+        fail "the run did not end"
+        kill -9 "$RUNNER_PID"
+    fi
+    wait "$RUNNER_PID"
+    STATUS=$?
+}
+
+expect_text() { # WHAT FILE TEXT
+    printf '%s' "$3" >"$BOX/expected"
+    expect_same "$1" "$2" "$BOX/expected"
+}
+
+expect_status() {
+    [ "$STATUS" = "$1" ] || fail "exit status $STATUS, expected $1"
+}
+
+make_box
+case $CASE in
+ctrl_c_silent | ctrl_c_wait)
+    # The hard cancel ends the command the host works on; the run stops at
+    # the next line.
+    command=$([ $CASE = ctrl_c_silent ] && echo 'silent()' || echo 'wait(60000)')
+    printf 'echo(start)\r\n%s\r\necho(never)\r\n' "$command" >"$BOX/work/long.tvx"
+    start_runner --log run.log long.tvx
+    wait_for_output $'start\n'
+    sleep 0.3
+    kill -INT "$RUNNER_PID"
+    finish_runner
+    expect_status 1
+    expect_text "standard output" "$BOX/out" $'start\ncancelled\nscript interrupted by user\n'
+    expect_text "standard error" "$BOX/err" $'Ending Script please wait.\nScript Done long.tvx\n'
+    expect_text run.log "$BOX/work/run.log" $'start\r\ncancelled\r\nscript interrupted by user\r\n'
+    wait_no_host || fail "the host the run started is still there"
+    ;;
+ctrl_c_thrice)
+    # The third Ctrl+C ends the run at once, in order: the log keeps what
+    # was written, the host gets its Exit.
+    printf '#oncancel(handler)\r\necho(one)\r\nwait(60000)\r\n#exit\r\n#label(handler)\r\nwait(60000)\r\n' \
+        >"$BOX/work/long.tvx"
+    start_runner --log run.log long.tvx
+    wait_for_output $'one\n'
+    sleep 0.3
+    for i in 1 2 3; do
+        kill -INT "$RUNNER_PID"
+        sleep 0.5
+    done
+    finish_runner
+    expect_status 1
+    # The first Ctrl+C cancelled the wait, the second stops the handler once
+    # its command is done, the third ends the run in the handler's wait.
+    expect_text "standard output" "$BOX/out" $'one\ncancelled\n'
+    expect_text "standard error" "$BOX/err" $'Ending Script please wait.\n'
+    expect_text run.log "$BOX/work/run.log" $'one\r\ncancelled\r\n'
+    wait_no_host || fail "the host the run started is still there"
+    ;;
+killed_during_wait)
+    printf 'echo(start)\r\nwait(60000)\r\necho(never)\r\n' >"$BOX/work/long.tvx"
+    start_runner long.tvx
+    wait_for_output $'start\n'
+    sleep 0.3
+    pids=$(host_pids)
+    [ "$(echo "$pids" | grep -c .)" = 1 ] || fail "one host expected, found: $pids"
+    kill -9 $pids
+    finish_runner
+    expect_status 3
+    expect_text "standard output" "$BOX/out" $'start\nError: link to KORVA lost\nscript error\n'
+    expect_text "standard error" "$BOX/err" $'Error: link to KORVA lost\nScript Done long.tvx\n'
+    [ -z "$(host_pids)" ] || fail "a fresh host was started"
+    ;;
+killed_between_commands)
+    # The host dies while the script runs on by itself; the next command
+    # must not start a fresh one.
+    printf 'echo(one)\r\n#setvars(i=0)\r\n#while(i<1000000)\r\n#setvars(i={i+1})\r\n#wend\r\necho(two)\r\n' \
+        >"$BOX/work/long.tvx"
+    start_runner long.tvx
+    wait_for_output $'one\n'
+    kill -9 $(host_pids)
+    finish_runner
+    expect_status 3
+    expect_text "standard output" "$BOX/out" $'one\nError: link to KORVA lost\n'
+    expect_text "standard error" "$BOX/err" $'Error: link to KORVA lost\nScript Done long.tvx\n'
+    [ -z "$(host_pids)" ] || fail "a fresh host was started"
+    ;;
+ctrl_break | console_close | logoff | shutdown)
+    # End now, in order: the log keeps every line written so far, the echo of
+    # the command cut short is not printed, the host we started gets Exit.
+    # Wine raises none of these events itself: the launcher delivers them as
+    # Windows does (kernelbase's CtrlRoutine in a thread of the runner).
+    event=$(case $CASE in ctrl_break) echo break ;; console_close) echo close ;; *) echo $CASE ;; esac)
+    printf 'echo(one)\r\necho(two)\r\nwait(60000)\r\necho(never)\r\n' >"$BOX/work/long.tvx"
+    (cd "$BOX/work" && wine "$(realpath "$LAUNCHER")" "$event" "$(winpath "$BOX/out")" \
+        "$(winpath "$BOX/err")" $'two\n' "$(winpath "$RUNNER")" --log run.log long.tvx)
+    STATUS=$?
+    expect_status 1
+    expect_text "standard output" "$BOX/out" $'one\ntwo\n'
+    expect_text "standard error" "$BOX/err" ""
+    expect_text run.log "$BOX/work/run.log" $'one\r\ntwo\r\n'
+    wait_no_host || fail "the host the run started is still there"
+    ;;
+code_page)
+    # "±" goes to the host and back in Windows-1252; a character the code
+    # page has no place for is not sent as "?": its reply names it.
+    printf 'echo(\xc2\xb11.5)\r\necho(a\xe2\x9c\x93b)\r\necho(after)\r\n' >"$BOX/work/a.tvx"
+    run_runner a.tvx
+    expect_status 0
+    expect_text "standard output" "$BOX/out" \
+        $'\xc2\xb11.5\nError: the command holds a character KORVA cannot take: \xe2\x9c\x93\nafter\n'
+    expect_text "standard error" "$BOX/err" $'Script Done a.tvx\n'
+    ;;
+missing_host)
+    printf 'echo(x)\r\n' >"$BOX/work/a.tvx"
+    run_runner --host 'Z:\no\such\korva32.exe' a.tvx
+    expect_status 3
+    expect_text "standard output" "$BOX/out" ""
+    expect_text "standard error" "$BOX/err" $'Could not find KORVA32\nZ:\\no\\such\\korva32.exe: no such file\n'
+    ;;
+host_not_coming_up)
+    # A host that runs but never offers its service: the bounded wait ends,
+    # and the host is not left behind.
+    printf 'echo(x)\r\n' >"$BOX/work/a.tvx"
+    export KORVA32="$MUTE"
+    run_runner a.tvx
+    expect_status 3
+    expect_text "standard output" "$BOX/out" ""
+    expect_text "standard error" "$BOX/err" \
+        "Could not initialize KORVA DDE link"$'\n'"$KORVA_SERVICE|DDE_Control: no conversation established"$'\n'
+    [ -n "$(host_pids notepad.exe)" ] && fail "the host that did not come up is still running"
+    ;;
+ctrl_c_during_start_up)
+    printf 'echo(never)\r\n' >"$BOX/work/a.tvx"
+    export KORVA32="$MUTE"
+    start_runner a.tvx
+    for i in $(seq 100); do
+        [ -n "$(host_pids notepad.exe)" ] && break
+        sleep 0.1
+    done
+    sleep 0.3
+    kill -INT "$RUNNER_PID"
+    finish_runner
+    expect_status 1
+    expect_text "standard output" "$BOX/out" ""
+    expect_text "standard error" "$BOX/err" ""
+    sleep 0.5
+    [ -n "$(host_pids notepad.exe)" ] && fail "the host whose start-up was ended is still running"
+    ;;
+running_host)
+    # A host that runs already is linked, not started, and not told to exit.
+    (exec wine "$SIM" >/dev/null 2>&1) &
+    for i in $(seq 100); do
+        [ -n "$(host_pids)" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    printf 'echo(x)\r\n' >"$BOX/work/a.tvx"
+    run_runner a.tvx
+    expect_status 0
+    expect_text "standard output" "$BOX/out" $'x\n'
+    sleep 0.5
+    [ "$(host_pids | grep -c .)" = 1 ] || fail "the host that ran before the run did not run on"
+    ;;
+*)
+    echo "unknown case $CASE" >&2
+    exit 2
+    ;;
+esac
+[ -n "${KEEP_OUTPUT:-}" ] && { echo "--- out"; cat "$BOX/out"; echo "--- err"; cat "$BOX/err"; echo "--- status $STATUS"; }
+exit $FAILED
