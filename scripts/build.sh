@@ -3,6 +3,7 @@
 # options may follow. Under CI, warnings are errors.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/compiler-cache.sh"
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
 cmake -S "$root" -B "$root/build" -G Ninja -DTALVEX_WERROR=$werror "$@" >/dev/null

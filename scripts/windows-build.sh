@@ -4,6 +4,7 @@
 # options may follow. Under CI, warnings are errors.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/compiler-cache.sh"
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
 # -O2 as on Linux, but no debug information: nothing debugs these .exe files
