@@ -1,8 +1,8 @@
 // The host link.
 #include "hostlink/host_link.h"
 
-#include "hostlink/host_process.h"
 #include "hostfields/response_fields.h"
+#include "hostlink/host_process.h"
 #include "hostlink/socket_path.h"
 
 #include <QCoreApplication>
