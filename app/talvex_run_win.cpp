@@ -30,20 +30,6 @@ char LocaleDecimalSeparator() {
     return '.';
 }
 
-std::string ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return talvex::Utf8FromWide(talvex::FolderOf(path));
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -82,7 +68,7 @@ int wmain(int argc, wchar_t** argv) {
     talvex::HeadlessStreams streams;
     streams.yield = [&pump] { pump.Yield(); };
     talvex::HeadlessRun run(options, link, std::move(control), std::move(env), std::move(streams),
-                            talvex::DefaultLogFolder(ProgramFolder()));
+                            talvex::DefaultLogFolder(talvex::Utf8FromWide(talvex::OwnFolder())));
     if (const int status = run.Prepare(); status >= 0) return status;
     link.SetMessageHandler(
         [&run](talvex::DdeMessageIcon, const std::string& title, const std::string& text) {

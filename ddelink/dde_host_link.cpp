@@ -4,12 +4,6 @@
 #include "ddelink/wide_text.h"
 #include "engine/text_codec.h"
 
-#if __has_include("hostfields/response_fields.h")
-#include "hostfields/response_fields.h"
-#else
-#include "hostlink/response_fields.h"
-#endif
-
 #include <dde.h>
 
 #include <cstdio>
@@ -566,39 +560,6 @@ void DdeHostLink::SetDynDDE(std::string text) {
     dynDDE_ = std::move(text);
     // Read when it runs, not now: the click sees the data of that moment.
     if (dynReport_) pump_.Post(dynReport_);
-}
-
-std::string DdeHostLink::ParseString(const std::string& s, const std::string& parm) const {
-    return talvex::ParseString(s, parm);
-}
-
-double DdeHostLink::Parm(const std::string& s) const {
-    return FieldValue(ddeBox_, s);
-}
-
-double DdeHostLink::DynParm(const std::string& s) const {
-    return FieldValue(dynDDE_, s);
-}
-
-double DdeHostLink::ParmErrBar(const std::string& s) const {
-    return FieldErrorBar(ddeBox_, s);
-}
-
-int DdeHostLink::ParmCount(const std::string& s) const {
-    return talvex::ParmCount(s);
-}
-
-std::string DdeHostLink::ParmName(const std::string& s, int index) const {
-    return talvex::ParmName(s, index);
-}
-
-double DdeHostLink::Column(int index) const {
-    return talvex::SkipColumn(ddeBox_, index, ",");
-}
-
-double DdeHostLink::SkipColumn(const std::string& s, int index,
-                               const std::string& delimiter) const {
-    return talvex::SkipColumn(s, index, delimiter);
 }
 
 } // namespace talvex

@@ -7,6 +7,7 @@
 #include "ddelink/korva_search.h"
 #include "ddelink/message_pump.h"
 #include "engine/host_interface.h"
+#include "hostfields/field_pickers.h"
 
 #include "ddelink/win32.h"
 
@@ -19,7 +20,7 @@ namespace talvex {
 
 enum class DdeMessageIcon { Exclamation, Critical };
 
-class DdeHostLink : public HostInterface {
+class DdeHostLink : public HostInterface, public FieldPickers {
 public:
     // Shows a message to the user (UTF-8). An empty title means the front end's own.
     using MessageHandler =
@@ -89,16 +90,6 @@ public:
     void passbyerror() {}
     void Doddle() {}
 
-    // Fields of the current response or of the dynamic data.
-    std::string ParseString(const std::string& s, const std::string& parm) const;
-    double Parm(const std::string& s) const;
-    double DynParm(const std::string& s) const;
-    double ParmErrBar(const std::string& s) const;
-    int ParmCount(const std::string& s) const;
-    std::string ParmName(const std::string& s, int index) const;
-    double Column(int index) const;
-    double SkipColumn(const std::string& s, int index, const std::string& delimiter) const;
-
     // Dynamic data: click runs from the pump, after the current event, after
     // every change of DynDDE.
     void SetDynReport(std::function<void()> click) { dynReport_ = std::move(click); }
@@ -109,9 +100,9 @@ public:
     // State shown by a debug view.
     const std::string& SendBox() const { return sendBox_; }
     void SetSendBox(const std::string& text) { sendBox_ = text; }
-    const std::string& DDEBox() const { return ddeBox_; }
+    const std::string& DDEBox() const override { return ddeBox_; }
     const std::string& DDEAsync() const { return ddeAsync_; }
-    const std::string& DynDDE() const { return dynDDE_; }
+    const std::string& DynDDE() const override { return dynDDE_; }
     // The host's folder ending in "\" (UTF-8), "" when the caller gave the path.
     const std::string& HostDir() const { return hostDir_; }
     bool StartedHost() const { return startedHost_; }

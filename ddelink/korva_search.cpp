@@ -19,20 +19,6 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
     return folder + L"\\" + name;
 }
 
-std::wstring OwnFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return FolderOf(path);
-}
-
 std::wstring CurrentDrive() {
     const DWORD n = GetCurrentDirectoryW(0, nullptr);
     if (n == 0) return {};
@@ -49,6 +35,20 @@ std::wstring CurrentDrive() {
     return {};
 }
 } // namespace
+
+std::wstring OwnFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return FolderOf(path);
+}
 
 std::wstring FolderOf(const std::wstring& path) {
     const std::size_t cut = path.find_last_of(L"\\/");

@@ -27,6 +27,9 @@ bool IsUsableKorva(const std::wstring& path);
 // Why FindKorva found nothing, in one line for the user (UTF-8).
 std::string KorvaSearchFailure(const KorvaSearch& search);
 
+// The folder this program runs from.
+std::wstring OwnFolder();
+
 // The folder part of a path, "\" or "/" separated: "C:\a\b.exe" gives "C:\a".
 std::wstring FolderOf(const std::wstring& path);
 

@@ -1,7 +1,6 @@
 // The host link.
 #include "hostlink/host_link.h"
 
-#include "hostfields/response_fields.h"
 #include "hostlink/host_process.h"
 #include "hostlink/socket_path.h"
 
@@ -369,38 +368,6 @@ void HostLink::SetDynDDE(std::string text) {
     dynDDE_ = std::move(text);
     emit debugTextsChanged();
     dynReport_.Post();
-}
-
-std::string HostLink::ParseString(const std::string& s, const std::string& parm) const {
-    return talvex::ParseString(s, parm);
-}
-
-double HostLink::Parm(const std::string& s) const {
-    return FieldValue(ddeBox_, s);
-}
-
-double HostLink::DynParm(const std::string& s) const {
-    return FieldValue(dynDDE_, s);
-}
-
-double HostLink::ParmErrBar(const std::string& s) const {
-    return FieldErrorBar(ddeBox_, s);
-}
-
-int HostLink::ParmCount(const std::string& s) const {
-    return talvex::ParmCount(s);
-}
-
-std::string HostLink::ParmName(const std::string& s, int index) const {
-    return talvex::ParmName(s, index);
-}
-
-double HostLink::Column(int index) const {
-    return talvex::SkipColumn(ddeBox_, index, ",");
-}
-
-double HostLink::SkipColumn(const std::string& s, int index, const std::string& delimiter) const {
-    return talvex::SkipColumn(s, index, delimiter);
 }
 
 void HostLink::SetDynReport(QObject* form, std::function<void()> click) {

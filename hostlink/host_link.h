@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/host_interface.h"
+#include "hostfields/field_pickers.h"
 #include "hostlink/dyn_report.h"
 #include "hostlink/host_search.h"
 #include "hostlink/host_transport.h"
@@ -23,7 +24,7 @@ namespace talvex {
 
 enum class LinkMessageIcon { Exclamation, Critical };
 
-class HostLink : public QObject, public HostInterface {
+class HostLink : public QObject, public HostInterface, public FieldPickers {
     Q_OBJECT
 public:
     // Shows a message to the user. An empty title means the front end's own.
@@ -89,16 +90,6 @@ public:
     void passbyerror() {}
     void Doddle() {}
 
-    // Fields of the current response or of the dynamic data.
-    std::string ParseString(const std::string& s, const std::string& parm) const;
-    double Parm(const std::string& s) const;
-    double DynParm(const std::string& s) const;
-    double ParmErrBar(const std::string& s) const;
-    int ParmCount(const std::string& s) const;
-    std::string ParmName(const std::string& s, int index) const;
-    double Column(int index) const;
-    double SkipColumn(const std::string& s, int index, const std::string& delimiter) const;
-
     // Dynamic data: click runs, posted, after every change of DynDDE.
     void SetDynReport(QObject* form, std::function<void()> click);
     void ClearDynReport();
@@ -108,9 +99,9 @@ public:
     // State shown by the link's debug window.
     const std::string& SendBox() const { return sendBox_; }
     void SetSendBox(const std::string& text);
-    const std::string& DDEBox() const { return ddeBox_; }
+    const std::string& DDEBox() const override { return ddeBox_; }
     const std::string& DDEAsync() const { return ddeAsync_; }
-    const std::string& DynDDE() const { return dynDDE_; }
+    const std::string& DynDDE() const override { return dynDDE_; }
     const QString& HostDir() const { return hostDir_; }
     bool StartedHost() const { return startedHost_; }
     qint64 HostPid() const { return hostPid_; }
