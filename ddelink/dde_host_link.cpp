@@ -28,21 +28,6 @@ HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV conv, HSZ topic, HSZ, HDDED
     return it->second->OnCallback(type, conv, topic, data);
 }
 
-bool ContainsErrorNoCase(const std::string& text) {
-    static const char kWord[] = "error";
-    for (std::size_t i = 0; i + 5 <= text.size(); ++i) {
-        std::size_t k = 0;
-        while (k < 5) {
-            char c = text[i + k];
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-            if (c != kWord[k]) break;
-            ++k;
-        }
-        if (k == 5) return true;
-    }
-    return false;
-}
-
 // The bytes of a CF_TEXT data handle, up to its terminating NUL.
 std::string DataText(HDDEDATA data) {
     const DWORD size = DdeGetData(data, nullptr, 0, 0);
@@ -519,10 +504,6 @@ void DdeHostLink::SendA(const std::string& s) {
     }
     ddeBox_ = answered() ? ddeAsync_ : std::string(kLinkLostText);
     pump_.ProcessPending();
-}
-
-bool DdeHostLink::Error() const {
-    return ContainsErrorNoCase(ddeBox_);
 }
 
 HDDEDATA DdeHostLink::OnCallback(UINT type, HCONV conv, HSZ, HDDEDATA data) {

@@ -81,7 +81,6 @@ public:
     void Send(const std::string& s) override;
     void SendA(const std::string& s) override;
     std::string ReturnStr() const override { return ddeBox_; }
-    bool Error() const;
     bool LinkLost() const override { return lost_; }
     void ClearLinkLoss() override { lost_ = false; }
     bool IsLinked() const { return linked_; }

@@ -4,6 +4,22 @@
 
 namespace talvex {
 
+bool FieldPickers::Error() const {
+    const std::string& text = DDEBox();
+    static const char kWord[] = "error";
+    for (std::size_t i = 0; i + 5 <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < 5) {
+            char c = text[i + k];
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+            if (c != kWord[k]) break;
+            ++k;
+        }
+        if (k == 5) return true;
+    }
+    return false;
+}
+
 std::string FieldPickers::ParseString(const std::string& s, const std::string& parm) const {
     return talvex::ParseString(s, parm);
 }

@@ -15,6 +15,10 @@ public:
     virtual const std::string& DDEBox() const = 0;
     virtual const std::string& DynDDE() const = 0;
 
+    // The current response reports an error: it holds "error" in any
+    // letter case, anywhere.
+    bool Error() const;
+
     std::string ParseString(const std::string& s, const std::string& parm) const;
     double Parm(const std::string& s) const;       // field s of the response
     double DynParm(const std::string& s) const;    // field s of the dynamic data

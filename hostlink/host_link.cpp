@@ -24,21 +24,6 @@ const QString kAsync = QStringLiteral("DDE_AsyncResponse");
 const QString kDynamic = QStringLiteral("DDE_DynamicData");
 const QString kData = QStringLiteral("Data");
 
-bool ContainsErrorNoCase(const std::string& text) {
-    static const char kWord[] = "error";
-    if (text.size() < 5) return false;
-    for (std::size_t i = 0; i + 5 <= text.size(); ++i) {
-        std::size_t k = 0;
-        while (k < 5) {
-            char c = text[i + k];
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-            if (c != kWord[k]) break;
-            ++k;
-        }
-        if (k == 5) return true;
-    }
-    return false;
-}
 } // namespace
 
 const char* const HostLink::kLinkLostText = kLinkLostReply;
@@ -314,10 +299,6 @@ void HostLink::SendA(const std::string& s) {
         SetDDEBox(kLinkLostText);
     }
     ProcessEvents();
-}
-
-bool HostLink::Error() const {
-    return ContainsErrorNoCase(ddeBox_);
 }
 
 void HostLink::OnReply(qint64 id, const HostReply& reply) {
