@@ -1,7 +1,16 @@
-// The log a run starts with is named after the second of the year it starts in.
+// The log a run starts with is named after the second of the year it starts
+// in, in the folder the runner chooses for it.
+#include "app/default_log_folder.h"
+#include "engine/native_path.h"
 #include "tests/app/fake_front_end.h"
+#include "tests/app/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
 
 namespace talvex::testing {
 namespace {
@@ -31,6 +40,65 @@ TEST(DefaultLogFile, IsTheSecondOfTheYearInTheLogFolder) {
         RunnerRig r(RunnerSettings{m.folder}, env);
         EXPECT_EQ(r.runner.DefaultLogFile(), m.file)
             << m.time.year << "-" << m.time.month << "-" << m.time.day;
+    }
+}
+
+// Sets an environment variable for the test's time, or removes it.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        Put(value);
+    }
+    ~ScopedVariable() { Put(old_); }
+
+private:
+    void Put(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        // The wide environment is the one the runner reads.
+        const std::wstring name(name_.begin(), name_.end());
+        _wputenv_s(name.c_str(), value ? NativePath(*value).c_str() : L"");
+#else
+        if (value)
+            ::setenv(name_.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name_.c_str());
+#endif
+    }
+
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+TEST(DefaultLogFolder, TheChosenFolderThenTheProgramsThenTheUsersData) {
+#ifdef _WIN32
+    const char* const dataVariable = "LOCALAPPDATA";
+    const std::string sep = "\\";
+#else
+    const char* const dataVariable = "XDG_DATA_HOME";
+    const std::string sep = "/";
+#endif
+    TempFolder box;
+    const std::string program = box.File("program");
+    std::filesystem::create_directory(NativePath(program));
+    const std::string chosen = box.File("chosen/logs"); // made when missing
+    const std::string data = box.File("data");
+    struct Case {
+        std::optional<std::string> chosen;
+        std::string programFolder;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {chosen, program, chosen},
+        {std::nullopt, program, program},
+        // A program folder that cannot take files sends the logs to the user's data.
+        {std::nullopt, box.File("missing"), data + sep + "Talvex"},
+    };
+    for (const Case& c : cases) {
+        ScopedVariable choice("TALVEX_LOG_FOLDER", c.chosen);
+        ScopedVariable dataHome(dataVariable, data);
+        EXPECT_EQ(DefaultLogFolder(c.programFolder), c.expected) << c.programFolder;
+        EXPECT_TRUE(std::filesystem::is_directory(NativePath(c.expected))) << c.expected;
     }
 }
 
