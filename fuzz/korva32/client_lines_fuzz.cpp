@@ -55,7 +55,7 @@ Host& LiveHost() {
     if (!host.server || host.exited) {
         host.server.reset();
         host.exited = false;
-        host.server = std::make_unique<talvex::korva::HostServer>([](const QString&) {});
+        host.server = std::make_unique<talvex::korva::HostServer>([](const std::string&) {});
         QObject::connect(host.server.get(), &talvex::korva::HostServer::exitRequested,
                          [] { host.exited = true; });
         const QString path = QString::fromStdString(talvex::fuzzing::ScratchFolder() + "/korva");
