@@ -3,6 +3,7 @@
 // list-only runner supply their own.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace talvex {
@@ -10,6 +11,14 @@ namespace talvex {
 // The reply Send and SendA give when the link is lost (while the command
 // waited, or before it); it contains "error".
 inline constexpr const char* kLinkLostReply = "Error: link to KORVA lost";
+
+// The reply a waiting Send or SendA gives when the user dropped the link to a
+// host that did not answer the hard cancel.
+inline constexpr const char* kLinkDroppedReply = "Error: link to KORVA dropped";
+
+// How long a command may go on after a hard cancel before the host counts as
+// not answering it. A real host may take a while to abandon a hardware step.
+inline constexpr int kHardCancelGraceMs = 5000;
 
 class HostInterface {
 public:
@@ -29,6 +38,25 @@ public:
     // non-empty response on the asynchronous topic, or the link was lost.
     // Pending events keep being processed while it waits.
     virtual void SendA(const std::string& command) = 0;
+
+    // The hard cancel: "hardcancel" as a request on the control topic, sent
+    // without waiting for its reply, so a host that has stopped answering
+    // cannot hold the user's cancel. Links on demand as Send does.
+    virtual void HardCancel() { Send("hardcancel"); }
+
+    // True once a hard cancel went to the host while a command waited and
+    // that command was still unanswered kHardCancelGraceMs later; false again
+    // when the command ends, and after DropLink.
+    virtual bool HardCancelUnanswered() const { return false; }
+
+    // Called once, from the link's wait, when HardCancelUnanswered turns true.
+    virtual void SetHardCancelNotice(std::function<void()> notice) { (void)notice; }
+
+    // Gives up on a host that does not answer: closes the link without "Exit"
+    // (the host process is left alone) and ends a waiting Send or SendA, whose
+    // reply is then kLinkDroppedReply. LinkLost() holds until ClearLinkLoss,
+    // so nothing relinks behind the user's back.
+    virtual void DropLink() {}
 
     // The current response: the reply to the last Send or SendA.
     virtual std::string ReturnStr() const = 0;

@@ -6,8 +6,9 @@
 namespace talvex {
 
 void ScriptRunner::HardCancel() {
-    // A plain request: it must get through while an execute is still waiting.
-    host_.Send("hardcancel");
+    // A request that must get through while an execute is still waiting, and
+    // must not wait for a host that no longer answers.
+    host_.HardCancel();
 }
 
 void ScriptRunner::CancelButton() {
