@@ -20,6 +20,9 @@ inline constexpr const char* kLinkDroppedReply = "Error: link to KORVA dropped";
 // not answering it. A real host may take a while to abandon a hardware step.
 inline constexpr int kHardCancelGraceMs = 5000;
 
+// How long a command waits for its reply before the front end says so.
+inline constexpr int kSlowReplyNoticeMs = 10000;
+
 class HostInterface {
 public:
     virtual ~HostInterface() = default;
@@ -51,6 +54,13 @@ public:
 
     // Called once, from the link's wait, when HardCancelUnanswered turns true.
     virtual void SetHardCancelNotice(std::function<void()> notice) { (void)notice; }
+
+    // Called once per command that has waited kSlowReplyNoticeMs for its
+    // reply, from the link's wait, with the command. Measurements may take
+    // hours: the wait goes on; the user only learns what it waits for.
+    virtual void SetSlowReplyNotice(std::function<void(const std::string& command)> notice) {
+        (void)notice;
+    }
 
     // Gives up on a host that does not answer: closes the link without "Exit"
     // (the host process is left alone) and ends a waiting Send or SendA, whose
