@@ -49,6 +49,9 @@ public:
     void CancelButton();
     void EscapeKey();
     void SendHardCancelMenu();
+    // The run is ended from outside, at once (a third Ctrl+C): the pane and
+    // the log say it was interrupted.
+    void InterruptNow();
     void SetLineByLine(bool lineByLine) { lineByLine_ = lineByLine; }
     bool LineByLine() const { return lineByLine_; }
 

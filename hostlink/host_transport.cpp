@@ -75,7 +75,11 @@ QString DescribeConnectError(const QLocalSocket& socket) {
 
 HostTransport::HostTransport(Handlers handlers, QObject* parent)
     : QObject(parent), handlers_(std::move(handlers)),
-      framer_([this](const QByteArray& line) { HandleLine(line); }, [this] { ++oversized_; }) {}
+      framer_([this](const QByteArray& line) { HandleLine(line); },
+              [this] {
+                  ++oversized_;
+                  if (handlers_.onOversized) handlers_.onOversized();
+              }) {}
 
 HostTransport::~HostTransport() {
     if (socket_) {
@@ -113,6 +117,15 @@ void HostTransport::Disconnect() {
     closing_ = true;
     Flush(1000);
     socket_->disconnectFromServer();
+    socket_->abort();
+    socket_->deleteLater();
+    socket_ = nullptr;
+    framer_.Reset();
+}
+
+void HostTransport::Abort() {
+    if (!socket_) return;
+    closing_ = true;
     socket_->abort();
     socket_->deleteLater();
     socket_ = nullptr;

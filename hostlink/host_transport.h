@@ -32,6 +32,8 @@ public:
         std::function<void(const QString& topic, const QString& item, std::string data)> onChanged;
         // The host closed the connection or it broke; not called for Disconnect().
         std::function<void()> onLost;
+        // A line from the host was refused for exceeding the cap.
+        std::function<void()> onOversized;
     };
 
     explicit HostTransport(Handlers handlers, QObject* parent = nullptr);
@@ -43,6 +45,9 @@ public:
     const QString& ConnectError() const { return connectError_; }
     // Closes the connection on purpose, writing out what is still queued.
     void Disconnect();
+    // Closes the connection at once, dropping what is still queued: for a
+    // host that no longer reads.
+    void Abort();
     // After a last message (Exit): writes out what is queued and waits, bounded,
     // for the host to close the connection. True when it did.
     bool WaitForClose(int timeoutMs);

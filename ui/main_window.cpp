@@ -152,6 +152,7 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
             [this] { link_.SetDynReport(this, [this] { DynamicClicked(); }); });
     connect(&link_, &WindowLink::waitStarted, this, &MainWindow::WaitStarted);
     connect(&link_, &WindowLink::waitEnded, this, &MainWindow::WaitEnded);
+    link_.SetHardCancelNotice([this] { ShowWaitStatus(); });
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now && now->window() == this) activeControl_ = now;
     });
@@ -383,7 +384,7 @@ void MainWindow::CloseDuringRun() {
     // window closes once the run has unwound, after the usual question.
     closeRequested_ = true;
     runner_->CancelState = kStop;
-    if (link_.IsLinked()) link_.Send("hardcancel");
+    if (link_.IsLinked()) link_.HardCancel();
     closeGrace_.start(options_.closeGraceMs);
 }
 
@@ -397,9 +398,10 @@ void MainWindow::CloseGraceOver() {
         closeRequested_ = false;
         return;
     }
-    // Dropping the link ends the wait for the host; the run then stops at
-    // its next line and the window closes.
-    link_.Uninit(false);
+    // Dropping the link ends the wait for the host, which is left alone; the
+    // run then stops at its next line and the window closes.
+    runner_->CancelState = kStop;
+    link_.DropLink();
 }
 
 // ---- The response pane ----
@@ -850,7 +852,7 @@ void MainWindow::EscapePressed() {
 }
 
 void MainWindow::SendHardCancelClicked() {
-    link_.Send("hardcancel");
+    link_.HardCancel();
     // The line goes to the user's script, also while a run shows another.
     const QTextBlock last = userDoc_->lastBlock();
     const bool endsWithBreak = userDoc_->blockCount() > 1 && last.length() == 1;
@@ -925,6 +927,10 @@ void MainWindow::WaitEnded() {
 }
 
 void MainWindow::ShowWaitStatus() {
+    if (link_.HardCancelUnanswered()) {
+        statusBar()->showMessage(QStringLiteral("KORVA does not answer the hard cancel"));
+        return;
+    }
     // The tick comes about each second; round so it reads 1, 2, 3 ...
     const qint64 seconds = (waitClock_.elapsed() + 500) / 1000;
     statusBar()->showMessage(QStringLiteral("Waiting %1 s for KORVA: %2    (Ctrl+E sends a hard "

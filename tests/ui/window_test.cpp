@@ -30,6 +30,7 @@ private slots:
     void noHostEndsTheStart();
     void closeDuringARunCancelsThenAsks();
     void closeDuringARunWithASilentHost();
+    void aFrozenHostIsToldAndCanBeGivenUp();
     void callKeepsTheUsersEdits();
     void chainKeepsTheUsersScript();
     void helpMenu_data();
@@ -104,6 +105,8 @@ void WindowTest::closeDuringARunWithASilentHost() {
             } else if (line.find("\"method\":\"execute\"") != std::string::npos) {
                 seen.push_back("execute");
                 c.Write(test::ResultNull(test::IdOf(line)));
+            } else if (line.find("\"method\":\"advise\"") != std::string::npos) {
+                c.Write(test::ResultNull(test::IdOf(line)));
             }
         }
     });
@@ -121,6 +124,49 @@ void WindowTest::closeDuringARunWithASilentHost() {
     fake.Join();
     QCOMPARE(seen,
              (std::vector<std::string>{"execute", "request"})); // the command, the hard cancel
+}
+
+// The host takes a command and then answers nothing, not even the hard
+// cancel: the status bar says so, and a further Cancel offers to give up.
+void WindowTest::aFrozenHostIsToldAndCanBeGivenUp() {
+    QTemporaryDir dir(QStringLiteral("/tmp/tvx-z-XXXXXX"));
+    const QString socket = dir.filePath("s");
+    test::FakeHost fake(socket.toStdString());
+    QVERIFY(fake.Ok());
+    std::vector<std::string> seen;
+    fake.Run([&seen](test::FakeConnection& c) {
+        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+            if (line.find("\"method\":\"advise\"") != std::string::npos) {
+                c.Write(test::ResultNull(test::IdOf(line)));
+            } else if (line.find("\"method\":\"execute\"") != std::string::npos) {
+                seen.push_back("execute");
+                c.Write(test::ResultNull(test::IdOf(line))); // and then it freezes
+            } else if (line.find("\"method\":\"request\"") != std::string::npos) {
+                seen.push_back("request");
+            }
+        }
+    });
+
+    WindowRig rig(socket);
+    QVERIFY(rig.Ok());
+    rig.link.SetHardCancelGrace(100);
+    MainWindow& w = rig.w();
+    rig.SetScript("measure(forever)\r\necho(never)\r\n");
+    rig.dialogs.answers = {Answer::Yes}; // give up on it
+    WhenTrue(CommandWaiting(w), [&] { w.cmdCancel()->click(); });
+    WhenTrue(
+        [&] { return w.StatusText() == QStringLiteral("KORVA does not answer the hard cancel"); },
+        [&] { w.cmdCancel()->click(); });
+    w.RunScriptClicked();
+    QCOMPARE(
+        rig.dialogs.questions,
+        QStringList{QStringLiteral("KORVA does not answer. Drop the link and stop the script?")});
+    QCOMPARE(w.PaneText(),
+             std::string("Error: link to KORVA dropped\r\nscript interrupted by user\r\n"));
+    QVERIFY(w.cmdRunScript()->isEnabled());
+    QVERIFY(w.close());
+    fake.Join();
+    QCOMPARE(seen, (std::vector<std::string>{"execute", "request"})); // no Exit
 }
 
 void WindowTest::callKeepsTheUsersEdits() {
