@@ -363,6 +363,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         CloseDuringRun();
         return;
     }
+    if (closeConfirmed_) {
+        // Asked and answered before the run was stopped.
+        Unload();
+        event->accept();
+        return;
+    }
     // Form_QueryUnload.
     const int answer = FileSaveCheck();
     if (answer == kSaveCancel || saveAborted_) {
@@ -379,9 +385,23 @@ void MainWindow::Unload() {
 }
 
 void MainWindow::CloseDuringRun() {
-    if (closeRequested_) return;
+    if (closeRequested_ || closeAsking_) return;
+    // A measurement is not lost to one click: both questions come before
+    // anything is stopped, and either can still keep the run going.
+    closeAsking_ = true;
+    const bool stop = dialogs_.AskYesNo(QStringLiteral("A script is running. Stop it and close?"),
+                                        baseCaption_) == Answer::Yes;
+    const bool close = stop && FileSaveCheck() != kSaveCancel && !saveAborted_;
+    closeAsking_ = false;
+    if (!close) return;
+    closeConfirmed_ = true;
+    if (!runner_->Running()) {
+        // The run ended while the questions were open.
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     // Stop the run at its next line and end the command it waits for; the
-    // window closes once the run has unwound, after the usual question.
+    // window closes once the run has unwound.
     closeRequested_ = true;
     runner_->CancelState = kStop;
     if (link_.IsLinked()) link_.HardCancel();
@@ -396,6 +416,7 @@ void MainWindow::CloseGraceOver() {
         baseCaption_);
     if (a != Answer::Yes) {
         closeRequested_ = false;
+        closeConfirmed_ = false;
         return;
     }
     // Dropping the link ends the wait for the host, which is left alone; the

@@ -208,6 +208,8 @@ private:
     QTimer paneTimer_;
 
     bool busy_ = false;
+    bool closeAsking_ = false;    // the close-during-a-run questions are open
+    bool closeConfirmed_ = false; // they were answered: close without asking again
     bool closeRequested_ = false;
     QTimer closeGrace_;
 

@@ -28,7 +28,8 @@ private slots:
     void cleanupTestCase() { korva_.Reset(); }
 
     void noHostEndsTheStart();
-    void closeDuringARunCancelsThenAsks();
+    void closeDuringARun_data();
+    void closeDuringARun();
     void closeDuringARunWithASilentHost();
     void aFrozenHostIsToldAndCanBeGivenUp();
     void callKeepsTheUsersEdits();
@@ -64,30 +65,64 @@ void WindowTest::noHostEndsTheStart() {
     QVERIFY(texts[0].section('\n', 1).contains(QStringLiteral("korva32")));
 }
 
-void WindowTest::closeDuringARunCancelsThenAsks() {
+void WindowTest::closeDuringARun_data() {
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<QString>("answers"); // Y, N or C, one a question
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("saved");
+    const QString stop = QStringLiteral("A script is running. Stop it and close?");
+    QTest::newRow("no") << true << "N" << QStringList{stop} << false << false;
+    QTest::newRow("yes, then cancel the save question")
+        << true << "YC" << QStringList{stop, kChanged} << false << false;
+    QTest::newRow("yes, do not save")
+        << true << "YN" << QStringList{stop, kChanged} << true << false;
+    QTest::newRow("yes, save") << true << "YY" << QStringList{stop, kChanged} << true << true;
+    QTest::newRow("yes, nothing to save") << false << "Y" << QStringList{stop} << true << false;
+}
+
+// Closing during a run asks first, then about unsaved edits; until both are
+// answered for closing, the run goes on untouched.
+void WindowTest::closeDuringARun() {
+    QFETCH(bool, edited);
+    QFETCH(QString, answers);
+    QFETCH(QStringList, questions);
+    QFETCH(bool, closes);
+    QFETCH(bool, saved);
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
     const QString file = rig.File("job.tvx");
-    WriteBytes(file, StoredFormat("wait(20000)\r\necho(never)\r\n"));
-    rig.SetScript("wait(20000)\r\necho(never)\r\n", file);
-    rig.Type("' edited");
-    std::string paneWhenAsked;
-    rig.dialogs.answers = {Answer::Cancel, Answer::No};
-    WhenTrue(CommandWaiting(w), [&] { w.close(); });
+    const std::string script = "wait(20000)\r\necho(never)\r\n";
+    WriteBytes(file, StoredFormat(script));
+    rig.SetScript(script, file);
+    if (edited) rig.Type("' edited");
+    for (const QChar a : answers)
+        rig.dialogs.answers.push_back(a == 'Y'   ? Answer::Yes
+                                      : a == 'N' ? Answer::No
+                                                 : Answer::Cancel);
+    bool stillWaiting = false;
+    WhenTrue(CommandWaiting(w), [&] {
+        w.close();
+        // Kept: the command still waits for the host a while later.
+        if (!closes)
+            WhenTrue(CommandWaiting(w, 500), [&] {
+                stillWaiting = true;
+                w.cmdCancel()->click();
+            });
+    });
     w.RunScriptClicked();
-    QVERIFY(w.isVisible());
+    QCOMPARE(rig.dialogs.questions, questions);
     QCOMPARE(w.ShownResponse(), std::string("cancelled\r\nscript interrupted by user\r\n"));
-    QVERIFY2(rig.dialogs.messages.empty(), "no Script Done while closing");
-
-    // Then the question; Cancel keeps the window and the script.
-    QTRY_COMPARE(rig.dialogs.questions, QStringList{kChanged});
-    QVERIFY(w.isVisible());
-    QCOMPARE(w.EditorText(), std::string("wait(20000)\r\necho(never)\r\n' edited"));
-    // The next close asks again; No closes.
-    QVERIFY(w.close());
-    QVERIFY(!w.isVisible());
-    QCOMPARE(ReadBytes(file), StoredFormat("wait(20000)\r\necho(never)\r\n"));
+    if (closes) {
+        QTRY_VERIFY(!w.isVisible());
+        QVERIFY2(rig.dialogs.messages.empty(), "no Script Done while closing");
+        QCOMPARE(rig.dialogs.questions, questions); // nothing asked again
+    } else {
+        QVERIFY(stillWaiting);
+        QVERIFY(w.isVisible());
+    }
+    QCOMPARE(ReadBytes(file), StoredFormat(saved ? script + "' edited" : script));
 }
 
 void WindowTest::closeDuringARunWithASilentHost() {
@@ -115,12 +150,12 @@ void WindowTest::closeDuringARunWithASilentHost() {
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
     rig.SetScript("measure(forever)\r\necho(never)\r\n");
-    rig.dialogs.answers = {Answer::Yes}; // close anyway
+    rig.dialogs.answers = {Answer::Yes, Answer::Yes}; // stop and close; close anyway
     WhenTrue(CommandWaiting(w), [&] { w.close(); });
     w.RunScriptClicked();
     QTRY_VERIFY(!w.isVisible());
-    QCOMPARE(rig.dialogs.questions.size(), qsizetype(1));
-    QVERIFY(rig.dialogs.questions[0].contains("Close anyway?"));
+    QCOMPARE(rig.dialogs.questions.size(), qsizetype(2));
+    QVERIFY(rig.dialogs.questions[1].contains("Close anyway?"));
     fake.Join();
     QCOMPARE(seen,
              (std::vector<std::string>{"execute", "request"})); // the command, the hard cancel
