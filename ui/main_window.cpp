@@ -508,6 +508,9 @@ std::string MainWindow::EditorText() const {
 void MainWindow::LoadIntoEditor(const std::string& text) {
     SetEditorDocumentText(*userDoc_, text);
     userDoc_->clearUndoRedoStacks();
+    // As a new document has it: Find searches from the caret.
+    if (txtCommandList_->document() == userDoc_)
+        txtCommandList_->setTextCursor(QTextCursor(userDoc_));
 }
 
 void MainWindow::SetEditorText(std::string_view text) {
