@@ -40,8 +40,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace talvex {
 
@@ -222,7 +224,7 @@ void MainWindow::BuildControls() {
     txtDynamic_->setGeometry(TwipsRect(1440, 4800, 7455, 315));
     txtDynamic_->setReadOnly(true);
 
-    // Lies over the dynamic line at its design place; the layout never moves it.
+    // At the right end of the dynamic line; the layout places it.
     cmdDynamic_ = new QPushButton(QStringLiteral("Dynamic Func"), client);
     cmdDynamic_->setGeometry(TwipsRect(3255, 4695, 1395, 375));
     connect(cmdDynamic_, &QPushButton::clicked, this, &MainWindow::DynamicClicked);
@@ -241,15 +243,24 @@ void MainWindow::BuildControls() {
 
     chkLog_ = new QCheckBox(QStringLiteral("Log KORVA RCL Response to a file."), client);
     chkLog_->setGeometry(TwipsRect(5400, 5220, 2940, 375));
+    for (auto [control, name] : {std::pair<QWidget*, const char*>{lblCommand_, "lblCommand"},
+                                 {lblResponse_, "lblResponse"},
+                                 {lblDynamic_, "lblDynamic"},
+                                 {cmdDynamic_, "cmdDynamic"},
+                                 {cmdRunScript_, "cmdRunScript"},
+                                 {cmdCancel_, "cmdCancel"},
+                                 {cmdExit_, "cmdExit"},
+                                 {chkLog_, "chkLog"}})
+        control->setObjectName(QLatin1String(name));
     // Captions keep their place and take the width their text needs.
     for (QWidget* caption :
          {static_cast<QWidget*>(lblCommand_), static_cast<QWidget*>(lblResponse_),
           static_cast<QWidget*>(lblDynamic_), static_cast<QWidget*>(chkLog_)})
         caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
-    layout_ =
-        new WindowLayout({client, lblCommand_, txtCommandList_, lblResponse_, txtResponseList_,
-                          lblDynamic_, txtDynamic_, cmdRunScript_, cmdCancel_, cmdExit_, chkLog_},
-                         this);
+    layout_ = new WindowLayout({client, lblCommand_, txtCommandList_, lblResponse_,
+                                txtResponseList_, lblDynamic_, txtDynamic_, cmdDynamic_,
+                                cmdRunScript_, cmdCancel_, cmdExit_, chkLog_},
+                               this);
 
     // The window sees these keys before the control that has the focus.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -322,7 +333,7 @@ bool MainWindow::Load() {
     findScope_.clear();
     if (!link_.Init(QString(), true)) return false;
     HelpMenuSet(false);
-    move(0, 0);
+    placeAtCorner_ = true;
     fileSaved_ = true;
     baseCaption_ = Q(WindowState::kBaseCaption);
     link_.SetDynReport(this, [this] { DynamicClicked(); });
@@ -355,6 +366,16 @@ void MainWindow::OpenAtStart(const QString& path) {
     SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
     fileSaved_ = true;
     recentFiles_->Add(absolute);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!placeAtCorner_) return;
+    placeAtCorner_ = false;
+    // The frame, not the client area, goes to the screen's corner, or the
+    // title bar lies above the screen and the window cannot be dragged. A
+    // window manager frames the window only once it is shown.
+    QTimer::singleShot(0, this, [this] { windowHandle()->setFramePosition(QPoint(0, 0)); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

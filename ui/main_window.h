@@ -160,6 +160,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -208,6 +209,7 @@ private:
     QTimer paneTimer_;
 
     bool busy_ = false;
+    bool placeAtCorner_ = false;  // Load puts the frame at the screen's corner when shown
     bool closeAsking_ = false;    // the close-during-a-run questions are open
     bool closeConfirmed_ = false; // they were answered: close without asking again
     bool closeRequested_ = false;

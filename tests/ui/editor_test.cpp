@@ -336,10 +336,41 @@ void EditorTest::layoutAtSizes() {
     for (QWidget* row : {static_cast<QWidget*>(w.cmdRunScript()),
                          static_cast<QWidget*>(w.cmdExit()), static_cast<QWidget*>(w.chkLog())})
         QCOMPARE(row->y(), Twips(buttonsTop));
-    QCOMPARE(w.txtDynamic()->geometry(),
-             TwipsRect(1440, buttonsTop - 420, 7455 + responseWidth - 3495, 315));
+    // The dynamic line: its caption whole, the button at its right end in
+    // line with the box, the box up to the button.
+    const QRect dynamic = w.txtDynamic()->geometry();
+    const QRect button = w.cmdDynamic()->geometry();
+    QCOMPARE(dynamic.top(), Twips(buttonsTop - 420));
+    QCOMPARE(dynamic.height(), Twips(315));
+    QVERIFY(dynamic.left() >= Twips(1440));
+    QVERIFY(dynamic.left() > w.lblDynamic()->geometry().right());
+    QVERIFY(w.lblDynamic()->width() >= w.lblDynamic()->sizeHint().width());
     QCOMPARE(w.lblDynamic()->y(), Twips(buttonsTop - 360));
-    QCOMPARE(w.cmdDynamic()->geometry(), TwipsRect(3255, 4695, 1395, 375)); // never moves
+    QCOMPARE(button.right(), w.txtResponseList()->geometry().right());
+    QCOMPARE(button.size(), TwipsRect(0, 0, 1395, 375).size());
+    QVERIFY(qAbs(button.center().y() - dynamic.center().y()) <= 1);
+    QCOMPARE(dynamic.right() + 1 + Twips(75), button.left());
+    // Nothing covers anything.
+    const QList<QWidget*> controls{w.lblCommand(),      w.txtCommandList(), w.lblResponse(),
+                                   w.txtResponseList(), w.lblDynamic(),     w.txtDynamic(),
+                                   w.cmdDynamic(),      w.cmdRunScript(),   w.cmdCancel(),
+                                   w.cmdExit(),         w.chkLog()};
+    for (QWidget* a : controls)
+        for (QWidget* b : controls)
+            if (a != b)
+                QVERIFY2(!a->geometry().intersects(b->geometry()),
+                         qPrintable(a->objectName() + " covers " + b->objectName()));
+
+    // The Find box's captions show whole, side by side.
+    FindForm find(QString(), &w);
+    auto* what = find.findChild<QLabel*>(QStringLiteral("FindCaption"));
+    auto* again = find.findChild<QLabel*>(QStringLiteral("FindAgainCaption"));
+    QVERIFY(what && again);
+    for (QLabel* caption : {what, again}) {
+        QVERIFY(caption->width() >= caption->sizeHint().width());
+        QVERIFY(find.rect().contains(caption->geometry()));
+    }
+    QVERIFY(what->geometry().right() < again->geometry().left());
     QCOMPARE(w.lblCommand()->pos(), TwipsRect(120, 60, 0, 0).topLeft());
 
     // Minimised and restored: the same layout.
