@@ -163,7 +163,6 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
 MainWindow::~MainWindow() {
     // Closing the widget moves the focus while this object is half gone.
     disconnect(focusWatch_);
-    if (busy_) QApplication::restoreOverrideCursor();
     link_.SetMessageHandler(nullptr);
     link_.ClearDynReport();
 }
@@ -641,10 +640,19 @@ std::string MainWindow::AskLogFile(std::string_view proposedName) {
 void MainWindow::SetBusyPointer(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    // The window's pointer, not the program's: a message box shown during a
+    // run keeps its arrow. The panes set pointers of their own, kept aside.
+    if (busy) {
+        paneCursors_ = {txtCommandList_->viewport()->cursor(),
+                        txtResponseList_->viewport()->cursor()};
+        for (QWidget* w : {static_cast<QWidget*>(this), txtCommandList_->viewport(),
+                           txtResponseList_->viewport()})
+            w->setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+        txtCommandList_->viewport()->setCursor(paneCursors_[0]);
+        txtResponseList_->viewport()->setCursor(paneCursors_[1]);
+    }
 }
 
 void MainWindow::SetRunControlsEnabled(bool enabled) {

@@ -314,8 +314,10 @@ void RunTest::controlsAndPointerDuringARun() {
     const auto look = [&] {
         seen.push_back({w.cmdRunScript()->isEnabled(), w.cmdExit()->isEnabled(),
                         w.chkLog()->isEnabled(), w.mnuFile()->menuAction()->isEnabled(),
-                        w.cmdCancel()->isEnabled(), QApplication::overrideCursor() != nullptr,
+                        w.cmdCancel()->isEnabled(), w.cursor().shape() == Qt::WaitCursor,
                         w.StatusText()});
+        // The window's pointer only: message boxes keep their own.
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
     };
     WhenTrue([&] { return w.StatusText().contains("1 s"); }, look);
     w.RunScriptClicked();
@@ -330,6 +332,7 @@ void RunTest::controlsAndPointerDuringARun() {
     const Seen& after = seen.back();
     QVERIFY(after.run && after.exit && after.log && after.file && !after.busy);
     QVERIFY(after.status.isEmpty());
+    QCOMPARE(w.txtCommandList()->viewport()->cursor().shape(), Qt::IBeamCursor);
 }
 
 void RunTest::dynamicData_data() {
