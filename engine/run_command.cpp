@@ -36,8 +36,13 @@ void ScriptRunner::RunScript() {
     while (window_.LogTicked()) {
         const std::string current = window_.CurrentFile();
         // The script's own name with ".log": /data/run.tvx proposes /data/run.log.
-        const std::string proposed =
-            current.empty() ? LogFile : FolderOf(current) + BaseNameOf(current) + ".log";
+        // A current file that names only a folder (the most recent script's,
+        // at start-up) proposes the default log's name there, not ".log".
+        std::string proposed = LogFile;
+        if (!current.empty())
+            proposed =
+                FolderOf(current) +
+                (BaseNameOf(current).empty() ? FileNameOf(LogFile) : BaseNameOf(current) + ".log");
         const std::string chosen = window_.AskLogFile(proposed);
         if (chosen.empty()) {
             const Answer a = window_.AskYesNoCancel(
