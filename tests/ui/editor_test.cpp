@@ -83,6 +83,7 @@ private slots:
 
     void recentFilesNineAndTheOldestDropped();
     void recentFilesChooseAndRemoveAcrossARestart();
+    void recentFilesMoveIntoAnEmptyFirstSlot();
     void recentFilesStartUp_data();
     void recentFilesStartUp();
     void findInEitherPane();
@@ -195,6 +196,28 @@ void EditorTest::recentFilesChooseAndRemoveAcrossARestart() {
     }
     QCOMPARE(Shown(*again.w().recentFiles()), QStringList(9, QString()));
     QVERIFY(again.w().recentFiles()->separator()->isVisible());
+}
+
+// Slots stand alone at start-up, so slot 1 may be empty when slot 2 is chosen.
+void EditorTest::recentFilesMoveIntoAnEmptyFirstSlot() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("settings.ini");
+    {
+        QSettings s(ini, QSettings::IniFormat);
+        s.setValue(QStringLiteral("FileInfo/File2"), QStringLiteral("/jobs/b.tvx"));
+        s.setValue(QStringLiteral("FileInfo/File3"), QStringLiteral("/x/c.tvx"));
+    }
+    QMenu menu;
+    RecentFiles list(&menu,
+                     [ini] { return std::make_unique<QSettings>(ini, QSettings::IniFormat); });
+    list.FillAtStart();
+    list.MoveToTop(2);
+    QCOMPARE(Shown(list),
+             (QStringList{"&1 /jobs/b.tvx", "", "&3 /x/c.tvx", "", "", "", "", "", ""}));
+    QVERIFY(list.entry(1)->isEnabled());
+    QVERIFY(!list.entry(2)->isEnabled());
+    QCOMPARE(list.PathOf(2), QString());
+    QCOMPARE(Stored(ini), (QStringList{"/jobs/b.tvx", "", "/x/c.tvx", "", "", "", "", "", ""}));
 }
 
 void EditorTest::recentFilesStartUp_data() {
