@@ -109,9 +109,12 @@ void RunTest::logQuestion() {
                  QStringLiteral("Response File(*.log)"));
     }
     QCOMPARE(rig.dialogs.questions.size(), answers.size());
+    QCOMPARE(rig.dialogs.questionTitles, QStringList(answers.size(), "Log Responses"));
     if (runs) {
         QCOMPARE(rig.w().ShownResponse(), std::string("a\r\nb\r\n"));
         QCOMPARE(rig.dialogs.MessageTexts(), QStringList{"Script Done\r\n" + script});
+        QCOMPARE(rig.dialogs.messages.front().kind, MessageKind::Warning);
+        QCOMPARE(rig.dialogs.messages.front().title, kBase);
     } else {
         QCOMPARE(rig.w().ShownResponse(), std::string("from before\r\n"));
         QVERIFY(rig.dialogs.messages.empty());
