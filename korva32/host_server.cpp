@@ -47,7 +47,7 @@ const QString kData = QString::fromUtf16(kDataItem);
 HostServer::HostServer(simhost::CommandInterpreter::TextSink writeText, QObject* parent)
     : QObject(parent),
       interpreter_([this](const std::string& data) { pushDynamic(QString::fromStdString(data)); },
-                   std::move(writeText)) {
+                   std::move(writeText), simhost::ReplyBound{jsonStringBytes, maxReplyTextBytes()}) {
     connect(&server_, &QLocalServer::newConnection, this, &HostServer::acceptConnections);
 }
 

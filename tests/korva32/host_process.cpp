@@ -95,11 +95,13 @@ bool waitForSocket(const std::string& path) {
     return false;
 }
 
-long residentKiB(pid_t pid) {
+long residentKiB(pid_t pid, const char* field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    const std::string name(field);
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+        if (line.rfind(name, 0) == 0)
+            return std::strtol(line.c_str() + name.size(), nullptr, 10);
     }
     return -1;
 }

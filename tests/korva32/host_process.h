@@ -36,7 +36,8 @@ private:
 bool waitForSocket(const std::string& path);
 
 // Resident memory of a process in KiB, from /proc/PID/status; -1 when unreadable.
-long residentKiB(pid_t pid);
+// `field` "VmHWM:" gives the most it has held so far.
+long residentKiB(pid_t pid, const char* field = "VmRSS:");
 
 std::string readFile(const std::string& path);
 
