@@ -2,6 +2,7 @@
 #include "hostlink/host_link.h"
 
 #include "hostlink/host_process.h"
+#include "hostlink/socket_folder.h"
 #include "hostlink/socket_path.h"
 
 #include <QCoreApplication>
@@ -38,7 +39,10 @@ HostLink::HostLink(QObject* parent)
                                OnChanged(topic, item, std::move(data));
                            },
                            [this] { OnLost(); }}),
-      socketPath_(DefaultSocketPath()), search_(HostSearch::FromEnvironment()) {}
+      search_(HostSearch::FromEnvironment()) {
+    const SocketPlace place = DefaultSocketPlace();
+    SetSocketPath(place.path, place.privateFolder);
+}
 
 HostLink::~HostLink() {
     // Leaving without Uninit closes the connection only; the host keeps running.
@@ -101,6 +105,7 @@ bool HostLink::Link(const QString& korvaPath, bool visible) {
     if (QDir::isRelativePath(socketPath_))
         socketPath_ = QDir::cleanPath(QDir::current().absoluteFilePath(socketPath_));
 
+    if (!SocketIsOurs()) return false;
     if (!transport_.Connect(socketPath_) && !StartAndLink(program, visible)) return false;
 
     // Hot links first, so no response to a later execute can pass us by.
@@ -144,6 +149,7 @@ bool HostLink::StartAndLink(const QString& program, bool visible) {
             if (!reason.isEmpty()) break;
         }
     }
+    if (transport_.PeerRefused()) reason = transport_.ConnectError();
     if (reason.isEmpty()) {
         reason = outcome == LinkWait::HostEnded
                      ? QStringLiteral("the host ended without listening on ") + socketPath_
@@ -151,6 +157,22 @@ bool HostLink::StartAndLink(const QString& program, bool visible) {
     }
     Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
          QStringLiteral("Could not initialize KORVA DDE link\n") + reason);
+    return false;
+}
+
+bool HostLink::SocketIsOurs() {
+    // Another user must not answer in the host's place: the folder of the
+    // default path is the user's alone, and a host that runs as another user
+    // is neither used nor replaced by one we start.
+    QString refusal;
+    if (!socketFolder_.isEmpty())
+        refusal = QString::fromStdString(PrepareSocketFolder(
+            QFile::encodeName(socketFolder_).toStdString(), transport_.PeerCheck().user));
+    if (refusal.isEmpty() && !transport_.Connect(socketPath_) && transport_.PeerRefused())
+        refusal = transport_.ConnectError();
+    if (refusal.isEmpty()) return true;
+    Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
+         QStringLiteral("Could not initialize KORVA DDE link\n") + refusal);
     return false;
 }
 

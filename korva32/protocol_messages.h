@@ -24,7 +24,7 @@ enum RpcErrorCode : int {
 };
 
 // Each returns one compact JSON object followed by "\n", ready to write.
-QByteArray nullResultLine(const QJsonValue& id);                    // "result": null
+QByteArray nullResultLine(const QJsonValue& id);                      // "result": null
 QByteArray dataResultLine(const QJsonValue& id, const QString& data); // "result": {"data": ...}
 QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
 QByteArray changedLine(const QString& topic, const QString& data);

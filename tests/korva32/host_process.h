@@ -19,8 +19,10 @@ public:
     HostProcess& operator=(const HostProcess&) = delete;
     ~HostProcess() { kill(); }
 
-    // Starts korva32 with `args`; its standard output goes to `stdoutFile`.
-    bool start(const std::vector<std::string>& args, const std::string& stdoutFile);
+    // Starts korva32 with `args`; its standard output goes to `stdoutFile`,
+    // its standard error to `stderrFile` when one is named.
+    bool start(const std::vector<std::string>& args, const std::string& stdoutFile,
+               const std::string& stderrFile = {});
     // Waits (bounded) for the process to end; false if it did not. `status`
     // gets the exit status, or -1 when a signal ended it.
     bool waitForExit(int* status);

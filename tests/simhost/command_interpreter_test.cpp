@@ -108,15 +108,15 @@ TEST(CommandInterpreterTest, NoReplyPassesTheLineCap) {
 TEST(CommandInterpreterTest, TheReplyCapCountsBytesAsTheHostWritesThem) {
     // A host that writes every quote as two bytes.
     Host host;
-    CommandInterpreter quoting(
-        [&](const std::string& d) { host.dynamic.push_back(d); }, [](const std::string&) {},
-        ReplyBound{[](std::string_view text) {
-                       std::size_t bytes = text.size();
-                       for (char c : text)
-                           bytes += c == '"';
-                       return bytes;
-                   },
-                   12});
+    CommandInterpreter quoting([&](const std::string& d) { host.dynamic.push_back(d); },
+                               [](const std::string&) {},
+                               ReplyBound{[](std::string_view text) {
+                                              std::size_t bytes = text.size();
+                                              for (char c : text)
+                                                  bytes += c == '"';
+                                              return bytes;
+                                          },
+                                          12});
     EXPECT_EQ(quoting.run("set(q=\"\"\"\")", CommandWay::Execute).text, "OK");
     EXPECT_EQ(quoting.run("get(q)", CommandWay::Execute).text, "q=\"\"\"\"");
     EXPECT_EQ(quoting.run("get(q,q)", CommandWay::Execute).text,
