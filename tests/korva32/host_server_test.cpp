@@ -57,8 +57,8 @@ TEST(HostServerTest, AClientOfAnotherUserIsClosedUnansweredAndTheRefusalLogged) 
 // and no further, for every kind of line that carries one.
 TEST(HostServerTest, RepliesAreSizedAsTheLinesHoldThem) {
     const std::string texts[] = {
-        "",           "plain text \xC2\xB1 \xE2\x82\xAC",           "\"quoted\" \\ back\\slash",
-        "\r\n\t\b\f", std::string("\x01\x01 marker \x1F \x7F", 15), std::string(1, '\0'),
+        "",           "plain text \xC2\xB1 \xE2\x82\xAC", "\"quoted\" \\ back\\slash",
+        "\r\n\t\b\f", "\x01\x01 marker \x1F \x7F",        std::string(1, '\0'),
     };
     const QJsonValue id(7);
     for (const std::string& text : texts) {
