@@ -2,6 +2,7 @@
 #include "hostlink/host_link.h"
 
 #include "hostlink/host_process.h"
+#include "hostlink/socket_folder.h"
 #include "hostlink/socket_path.h"
 
 #include <QCoreApplication>
@@ -75,7 +76,9 @@ HostLink::HostLink(QObject* parent)
                                OnChanged(topic, item, std::move(data));
                            },
                            [this] { OnLost(); }, [this] { OnOversized(); }}),
-      socketPath_(DefaultSocketPath()), search_(HostSearch::FromEnvironment()) {
+      search_(HostSearch::FromEnvironment()) {
+    const SocketPlace place = DefaultSocketPlace();
+    SetSocketPath(place.path, place.privateFolder);
     hardCancelClock_.setSingleShot(true);
     connect(&hardCancelClock_, &QTimer::timeout, this, [this] {
         if (!Waiting(hardCancelSerial_) || hardCancelUnanswered_) return;
@@ -149,6 +152,7 @@ bool HostLink::Link(const QString& korvaPath, bool visible) {
     if (QDir::isRelativePath(socketPath_))
         socketPath_ = QDir::cleanPath(QDir::current().absoluteFilePath(socketPath_));
 
+    if (!SocketIsOurs()) return false;
     if (transport_.Connect(socketPath_)) {
         // A host that runs already is linked whether or not its program can
         // be found; its folder is known only when it can.
@@ -254,6 +258,7 @@ bool HostLink::StartAndLink(const QString& program, bool visible) {
             if (!reason.isEmpty()) break;
         }
     }
+    if (transport_.PeerRefused()) reason = transport_.ConnectError();
     if (reason.isEmpty()) {
         reason = outcome == LinkWait::HostEnded
                      ? QStringLiteral("the host ended without listening on ") + socketPath_
@@ -261,6 +266,22 @@ bool HostLink::StartAndLink(const QString& program, bool visible) {
     }
     Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
          QStringLiteral("Could not initialize KORVA DDE link\n") + reason);
+    return false;
+}
+
+bool HostLink::SocketIsOurs() {
+    // Another user must not answer in the host's place: the folder of the
+    // default path is the user's alone, and a host that runs as another user
+    // is neither used nor replaced by one we start.
+    QString refusal;
+    if (!socketFolder_.isEmpty())
+        refusal = QString::fromStdString(PrepareSocketFolder(
+            QFile::encodeName(socketFolder_).toStdString(), transport_.PeerCheck().user));
+    if (refusal.isEmpty() && !transport_.Connect(socketPath_) && transport_.PeerRefused())
+        refusal = transport_.ConnectError();
+    if (refusal.isEmpty()) return true;
+    Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
+         QStringLiteral("Could not initialize KORVA DDE link\n") + refusal);
     return false;
 }
 

@@ -51,7 +51,15 @@ public:
 
     // Configuration; the defaults follow the environment.
     void SetMessageHandler(MessageHandler handler) { messages_ = std::move(handler); }
-    void SetSocketPath(const QString& path) { socketPath_ = path; }
+    // A path the caller names is used as named; one in a folder of the user's
+    // own (the default without a runtime folder) names that folder too, which
+    // is made when missing and refused when another user could write to it.
+    void SetSocketPath(const QString& path, const QString& privateFolder = QString()) {
+        socketPath_ = path;
+        socketFolder_ = privateFolder;
+    }
+    // Whose host we link to; tests set another user's id for the peer.
+    void SetPeerUserCheck(PeerUserCheck check) { transport_.SetPeerUserCheck(std::move(check)); }
     const QString& SocketPath() const { return socketPath_; }
     void SetHostSearch(const HostSearch& search) { search_ = search; }
     // How long a host we started may take to accept the link.
@@ -160,6 +168,7 @@ private:
     void Wake();
     void ProcessEvents();
     void Tell(LinkMessageIcon icon, const QString& title, const QString& text);
+    bool SocketIsOurs();
     void SetDDEBox(std::string text);
     void SetDDEAsync(std::string text);
     void SetDynDDE(std::string text);
@@ -174,6 +183,7 @@ private:
     HostTransport transport_;
     MessageHandler messages_;
     QString socketPath_;
+    QString socketFolder_;
     HostSearch search_;
     int linkTimeoutMs_ = 10000;
     int exitTimeoutMs_ = 2000;

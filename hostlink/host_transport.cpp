@@ -99,8 +99,20 @@ bool HostTransport::Connect(const QString& path, int timeoutMs) {
     closing_ = false;
     auto* socket = new QLocalSocket(this);
     socket->connectToServer(path);
+    peerRefused_ = false;
     if (!socket->waitForConnected(timeoutMs)) {
         connectError_ = DescribeConnectError(*socket);
+        socket->abort();
+        delete socket;
+        return false;
+    }
+    // Not a word to a host of another user: it could read files of ours
+    // through the directives it answers with.
+    const std::string refusal = peerCheck_.Refusal(int(socket->socketDescriptor()));
+    if (!refusal.empty()) {
+        connectError_ = QStringLiteral("the host on ") + path + QLatin1Char(' ') +
+                        QString::fromStdString(refusal);
+        peerRefused_ = true;
         socket->abort();
         delete socket;
         return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "hostlink/line_framer.h"
+#include "hostlink/peer_user.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 class QLocalSocket;
 
@@ -43,6 +45,11 @@ public:
     bool Connect(const QString& path, int timeoutMs = 1000);
     // Why the last Connect failed ("no such socket", "connection refused", ...).
     const QString& ConnectError() const { return connectError_; }
+    // The last Connect found a host, but one of another user, and left it.
+    bool PeerRefused() const { return peerRefused_; }
+    // Whose host we link to: our own user's only, unless a test says otherwise.
+    void SetPeerUserCheck(PeerUserCheck check) { peerCheck_ = std::move(check); }
+    const PeerUserCheck& PeerCheck() const { return peerCheck_; }
     // Closes the connection on purpose, writing out what is still queued.
     void Disconnect();
     // Closes the connection at once, dropping what is still queued: for a
@@ -82,6 +89,8 @@ private:
     bool closing_ = false;
     int oversized_ = 0;
     QString connectError_;
+    PeerUserCheck peerCheck_;
+    bool peerRefused_ = false;
 };
 
 // Appends text as a JSON string literal (quotes included). Text that is not
