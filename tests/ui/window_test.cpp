@@ -127,26 +127,35 @@ void WindowTest::closeDuringARun() {
     QCOMPARE(ReadBytes(file), StoredFormat(saved ? script + "' edited" : script));
 }
 
+// A host that takes every command and never answers it; it answers the hard
+// cancel's request, or (frozen) nothing at all. `seen` gets the calls.
+std::function<void(test::FakeConnection&)> HostThatNeverAnswers(std::vector<std::string>& seen,
+                                                                bool answersRequests) {
+    return [&seen, answersRequests](test::FakeConnection& c) {
+        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+            const auto is = [&](const char* method) {
+                return line.find(std::string("\"method\":\"") + method + "\"") != std::string::npos;
+            };
+            if (is("advise")) {
+                c.Write(test::ResultNull(test::IdOf(line)));
+            } else if (is("execute")) {
+                seen.push_back("execute");
+                c.Write(test::ResultNull(test::IdOf(line)));
+            } else if (is("request")) {
+                seen.push_back("request");
+                if (answersRequests) c.Write(test::ResultData(test::IdOf(line), "\"OK\""));
+            }
+        }
+    };
+}
+
 void WindowTest::closeDuringARunWithASilentHost() {
     QTemporaryDir dir(QStringLiteral("/tmp/tvx-f-XXXXXX"));
     const QString socket = dir.filePath("s");
     test::FakeHost fake(socket.toStdString());
     QVERIFY(fake.Ok());
     std::vector<std::string> seen;
-    fake.Run([&seen](test::FakeConnection& c) {
-        // Accepts every execute and never answers it; answers requests.
-        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
-            if (line.find("\"method\":\"request\"") != std::string::npos) {
-                seen.push_back("request");
-                c.Write(test::ResultData(test::IdOf(line), "\"OK\""));
-            } else if (line.find("\"method\":\"execute\"") != std::string::npos) {
-                seen.push_back("execute");
-                c.Write(test::ResultNull(test::IdOf(line)));
-            } else if (line.find("\"method\":\"advise\"") != std::string::npos) {
-                c.Write(test::ResultNull(test::IdOf(line)));
-            }
-        }
-    });
+    fake.Run(HostThatNeverAnswers(seen, true));
 
     WindowRig rig(socket, 300);
     QVERIFY(rig.Ok());
@@ -171,18 +180,7 @@ void WindowTest::aFrozenHostIsToldAndCanBeGivenUp() {
     test::FakeHost fake(socket.toStdString());
     QVERIFY(fake.Ok());
     std::vector<std::string> seen;
-    fake.Run([&seen](test::FakeConnection& c) {
-        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
-            if (line.find("\"method\":\"advise\"") != std::string::npos) {
-                c.Write(test::ResultNull(test::IdOf(line)));
-            } else if (line.find("\"method\":\"execute\"") != std::string::npos) {
-                seen.push_back("execute");
-                c.Write(test::ResultNull(test::IdOf(line))); // and then it freezes
-            } else if (line.find("\"method\":\"request\"") != std::string::npos) {
-                seen.push_back("request");
-            }
-        }
-    });
+    fake.Run(HostThatNeverAnswers(seen, false));
 
     WindowRig rig(socket);
     QVERIFY(rig.Ok());
