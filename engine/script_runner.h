@@ -89,6 +89,7 @@ private:
     void RunLine(Level& lv);
     void Dispatch(Level& lv);
     void AbortLine(const std::string& rawLine, const std::string& what);
+    void ShowScriptError();
     void SetLastResponse(const std::string& text);
     void ResponseLimitCheck();
     void AddLog(std::string_view text);
