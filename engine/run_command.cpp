@@ -25,7 +25,7 @@ std::string ScriptRunner::DefaultLogFile() const {
 
 void ScriptRunner::RunScript() {
     if (running_) return;
-    log_.Close();
+    log_.Restart();
     LogFileChosen = false;
     LogFile = DefaultLogFile();
     LineAborted = false;

@@ -62,6 +62,9 @@ public:
         fileAllowed_ = std::move(allowed);
     }
 
+    // How the log's bytes reach its file; tests make writes fail with it.
+    void SetLogWriter(LogAppender::Writer writer) { log_.SetWriter(std::move(writer)); }
+
     // Outcome of the last run, for the headless runner's exit status.
     int CancelState = kRunning;
     bool LineAborted = false; // a line failed (arithmetic) and ended the run
