@@ -64,6 +64,7 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
         }
         if (CancelState > kCancelHandlerRunning) break;
         RunLine(lv);
+        ReportRefusedVariable();
     }
     // A failure on the last line ends the text before the check above sees it.
     if (CancelState < 0 && !errorShown) ShowScriptError();
@@ -146,6 +147,18 @@ void ScriptRunner::RunLine(Level& lv) {
         AbortLine(lineAsWritten, e.what());
         lv.pos = nextPos;
     }
+}
+
+void ScriptRunner::ReportRefusedVariable() {
+    // Once per run: a script that goes on making variables would bury the
+    // pane in the same line.
+    const std::string name = interp_.Vars.TakeRefusedName();
+    if (name.empty()) return;
+    const std::string message = "Error: too many variables (" +
+                                std::to_string(VariableStore::kMaxVariables) + "): " + name +
+                                " not stored";
+    window_.PaneAppend(message + kCrLf);
+    if (window_.LogTicked()) AddLog(message + kCrLf);
 }
 
 void ScriptRunner::ShowScriptError() {

@@ -93,6 +93,8 @@ private:
     void Dispatch(Level& lv);
     void AbortLine(const std::string& rawLine, const std::string& what);
     void ShowScriptError();
+    // Tells, once per run, of a variable the full store did not take.
+    void ReportRefusedVariable();
     void SetLastResponse(const std::string& text);
     void ResponseLimitCheck();
     void AddLog(std::string_view text);

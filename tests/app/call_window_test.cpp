@@ -1,5 +1,5 @@
-// What the window shows around #call and #chain, and a log that cannot be
-// written.
+// What the window shows around #call and #chain, a log that cannot be
+// written, and a variable the full store cannot take.
 #include "engine/native_path.h"
 #include "engine/script_file.h"
 #include "tests/app/fake_front_end.h"
@@ -226,6 +226,40 @@ INSTANTIATE_TEST_SUITE_P(
                 "r1\r\nr2\r\nr3\r\n*** 2 responses not logged: %R ***\r\nr6\r\nr7\r\nr8\r\n"},
         GapCase{"no_recovery_no_note", 7, 99, 1, "r1\r\nr2\r\nr3\r\nr4\r\nr5\r\nr6\r\nr"}),
     [](const ::testing::TestParamInfo<GapCase>& i) { return std::string(i.param.name); });
+
+// A reply that would make more variables than the store holds: the first one
+// refused is told in the pane and the log, once, and the run goes on.
+TEST(FullStore, TheFirstRefusedVariableIsToldOnce) {
+    TempFolder dir;
+    const std::string log = dir.File("run.log");
+    RunnerRig r;
+    r.host.reply = [](const std::string& command) {
+        if (command != "getall") return command.substr(5, command.size() - 6); // echo(...)
+        std::string list;
+        for (int i = 0; i < 20100; ++i)
+            list += "v" + std::to_string(i) + "=" + std::to_string(i) + ",";
+        return list;
+    };
+    r.window.editorText = "%getall\r\n#setvars(late=1)\r\necho(still running)\r\n";
+    r.window.logTicked = true;
+    r.window.logFileAnswers = {log};
+    r.runner.RunScript();
+
+    int firstRefused = 0;
+    while (r.interp.Vars.Find("v" + std::to_string(firstRefused)))
+        ++firstRefused;
+    ASSERT_GT(firstRefused, 19000);
+    const std::string told =
+        "Error: too many variables (20000): v" + std::to_string(firstRefused) + " not stored\r\n";
+    for (const std::string& where : {r.window.pane.Text(), ReadBytes(log)}) {
+        const auto at = where.find(told);
+        ASSERT_NE(at, std::string::npos) << where.substr(where.size() - 200);
+        EXPECT_EQ(where.find("too many variables", at + told.size()), std::string::npos)
+            << "told once";
+        EXPECT_EQ(where.substr(at + told.size()), "still running\r\n");
+    }
+    EXPECT_EQ(r.interp.Vars.Find("late"), nullptr);
+}
 
 } // namespace
 } // namespace talvex::testing
