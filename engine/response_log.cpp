@@ -12,14 +12,9 @@ namespace talvex {
 bool LogAppender::Append(const std::string& path, std::string_view text, std::string& error) {
     std::error_code ec;
     if (file_ && (path != path_ || !std::filesystem::exists(NativePath(path), ec))) Close();
-    if (!file_) {
-        file_ = OpenFile(path, "ab");
-        if (!file_) {
-            error = std::strerror(errno);
-            Lost(error);
-            return false;
-        }
-        path_ = path;
+    if (!file_ && !Open(path, error)) {
+        Lost(error);
+        return false;
     }
     std::string withGap;
     if (lost_ > 0) {
@@ -35,6 +30,28 @@ bool LogAppender::Append(const std::string& path, std::string_view text, std::st
     }
     lost_ = 0;
     lostReason_.clear();
+    return true;
+}
+
+bool LogAppender::Open(const std::string& path, std::string& error) {
+    file_ = OpenFile(path, "ab");
+    if (!file_ && errno == ENOENT && !ownFolder_.empty()) {
+        const std::filesystem::path folder = NativePath(path).parent_path().lexically_normal();
+        if (folder == (NativePath(ownFolder_) / "").lexically_normal().parent_path()) {
+            std::error_code made;
+            std::filesystem::create_directories(folder, made);
+            if (made) {
+                error = made.message();
+                return false;
+            }
+            file_ = OpenFile(path, "ab");
+        }
+    }
+    if (!file_) {
+        error = std::strerror(errno);
+        return false;
+    }
+    path_ = path;
     return true;
 }
 

@@ -35,11 +35,18 @@ public:
     // Closes the file and forgets a gap not yet told of: a new run, a new log.
     void Restart();
 
+    // The folder the run's default log goes in. It is made again when it is
+    // missing at a write, and when it cannot be, why is the reason given:
+    // "no such file" would hide it.
+    void SetOwnFolder(std::string folder) { ownFolder_ = std::move(folder); }
+
     // Tests put a writer here that fails on demand.
     void SetWriter(Writer writer) { writer_ = std::move(writer); }
 
 private:
     bool Write(std::string_view bytes);
+    // Opens `path` for appending; false with `error` set.
+    bool Open(const std::string& path, std::string& error);
     void Lost(const std::string& reason);
     // The line break a torn line needs, and the gap's marker line.
     std::string GapNote(const std::string& path) const;
@@ -47,6 +54,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string path_;
     Writer writer_;
+    std::string ownFolder_;
     std::size_t lost_ = 0;   // texts not written since the last one that was
     std::string lostReason_; // why the first of them was not
 };
