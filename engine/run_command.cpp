@@ -9,7 +9,9 @@ namespace talvex {
 
 ScriptRunner::ScriptRunner(Interpreter& interp, HostInterface& host, WindowInterface& window,
                            RunnerSettings settings)
-    : interp_(interp), host_(host), window_(window), settings_(std::move(settings)) {}
+    : interp_(interp), host_(host), window_(window), settings_(std::move(settings)) {
+    log_.SetOwnFolder(settings_.logFolder);
+}
 
 long ScriptRunner::SecondofYear() const {
     const LocalTime t = interp_.Now();
@@ -25,7 +27,7 @@ std::string ScriptRunner::DefaultLogFile() const {
 
 void ScriptRunner::RunScript() {
     if (running_) return;
-    log_.Close();
+    log_.Restart();
     LogFileChosen = false;
     LogFile = DefaultLogFile();
     LineAborted = false;

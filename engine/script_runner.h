@@ -65,6 +65,9 @@ public:
         fileAllowed_ = std::move(allowed);
     }
 
+    // How the log's bytes reach its file; tests make writes fail with it.
+    void SetLogWriter(LogAppender::Writer writer) { log_.SetWriter(std::move(writer)); }
+
     // Outcome of the last run, for the headless runner's exit status.
     int CancelState = kRunning;
     bool LineAborted = false; // a line failed (arithmetic) and ended the run
@@ -92,6 +95,9 @@ private:
     void RunLine(Level& lv);
     void Dispatch(Level& lv);
     void AbortLine(const std::string& rawLine, const std::string& what);
+    void ShowScriptError();
+    // Tells, once per run, of a variable the full store did not take.
+    void ReportRefusedVariable();
     void SetLastResponse(const std::string& text);
     void ResponseLimitCheck();
     void AddLog(std::string_view text);

@@ -294,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "echo(one)",
                  "",
                  {"echo(one)"},
-                 "one\r\n" + kLostLine},
+                 "one\r\n" + kLostLine + "script error"},
         LossCase{"during_filetortf",
                  true,
                  "#filetortf(%F)\r\necho(after)\r\n",
