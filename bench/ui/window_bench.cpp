@@ -1,7 +1,9 @@
 // The window while it runs: the 100,000-line list-only script through the
-// real window (pane widget, events processed at every yield), how long a
-// click on Cancel takes to stop a run, how often the pane repaints, and the
-// CPU the process uses while a command waits for the host.
+// real window (pane widget, events processed at every yield), echo commands
+// through the window to a host that is already running, each beside
+// talvex-run running the same script on the same machine; how long a click
+// on Cancel takes to stop a run, how often the pane repaints, and the CPU the
+// process uses while a command waits for the host.
 #include "bench/engine/generated_script.h"
 #include "hostlink/host_search.h"
 #include "ui/main_window.h"
@@ -20,7 +22,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <fstream>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -115,6 +121,99 @@ void BM_WindowListOnlyRun(benchmark::State& state) {
     state.counters["pane_repaints_per_s"] = seconds > 0 ? paints.paints / seconds : 0;
 }
 BENCHMARK(BM_WindowListOnlyRun)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Runs talvex-run on `script` (written to a file in `dir`) with its output on
+// the null device, against the host listening on `socket` if there is one;
+// false when it did not end with status 0.
+bool RunTalvex(const QString& dir, const std::string& script, const std::vector<std::string>& extra,
+               const QString& socket) {
+    const std::string file = dir.toStdString() + "/reference.tvx";
+    std::ofstream(file, std::ios::binary) << script;
+    std::vector<std::string> args = {TALVEX_RUN_PATH};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(file);
+    const std::string socketPath = socket.toStdString();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        setenv("KORVA_SOCKET", socketPath.c_str(), 1);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(TALVEX_RUN_PATH, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The same list-only script through talvex-run: the reference for the above.
+void BM_TalvexRunListOnlyRun(benchmark::State& state) {
+    const std::string script = talvex::bench::GeneratedScript(state.range(0));
+    QTemporaryDir dir(QStringLiteral("/tmp/tvx-wb-XXXXXX"));
+    for (auto _ : state)
+        if (!RunTalvex(dir.path(), script, {"--list"}, dir.filePath("k")))
+            state.SkipWithError("talvex-run failed");
+    state.counters["script_lines_per_s"] = benchmark::Counter(
+        static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_TalvexRunListOnlyRun)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Lines of echo(...) with one brace group each, as a typical measurement
+// script sends them.
+std::string EchoScript(long lines) {
+    std::string script;
+    for (long i = 0; i < lines; ++i)
+        script += "echo(line " + std::to_string(i) + " {" + std::to_string(i) + "+1})\r\n";
+    return script;
+}
+
+// Echo commands through the window to a host it has already linked to: every
+// line translated, sent, answered and shown, the running line marked.
+void BM_WindowHostBoundRun(benchmark::State& state) {
+    const long lines = state.range(0);
+    const std::string script = EchoScript(lines);
+    Rig rig;
+    if (!rig.window->Load()) {
+        state.SkipWithError("no host");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        rig.window->SetEditorText(script);
+        state.ResumeTiming();
+        rig.window->RunScriptClicked();
+    }
+    if (rig.window->PaneText().find("line " + std::to_string(lines - 1)) == std::string::npos)
+        state.SkipWithError("the last reply is missing from the pane");
+    state.counters["us_per_line"] = benchmark::Counter(
+        static_cast<double>(lines) * 1e-6,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_WindowHostBoundRun)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same echo script through talvex-run, linking to the host the window
+// already runs: the reference for the above.
+void BM_TalvexRunHostBoundRun(benchmark::State& state) {
+    const long lines = state.range(0);
+    const std::string script = EchoScript(lines);
+    Rig rig;
+    if (!rig.window->Load()) {
+        state.SkipWithError("no host");
+        return;
+    }
+    for (auto _ : state)
+        if (!RunTalvex(rig.dir.path(), script, {}, rig.dir.filePath("k")))
+            state.SkipWithError("talvex-run failed");
+    state.counters["us_per_line"] = benchmark::Counter(
+        static_cast<double>(lines) * 1e-6,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_TalvexRunHostBoundRun)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A click on Cancel in the middle of a long list-only run, the host linked:
 // the time from the click until the run has stopped, and the longest gap

@@ -498,7 +498,12 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
-    const std::string script = "#if(@a>1)\r\n' note\r\necho({@a})\r\n#endif\r\n";
+    // A very long line is marked at its start only, where the view opens.
+    std::string longLine;
+    while (longLine.size() < 12000)
+        longLine += "echo({@a}) ";
+    const std::string script =
+        "#if(@a>1)\r\n' note\r\necho({@a})\r\n#endif\r\n" + longLine + "\r\n";
     rig.SetScript(script, rig.File("s.tvx"));
     QTest::qWait(50); // the highlighter works from the event loop
     QCOMPARE(w.EditorText(), script);
@@ -506,6 +511,10 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
     const QTextBlock first = w.txtCommandList()->document()->firstBlock();
     QVERIFY(!first.layout()->formats().isEmpty());
     QCOMPARE(first.layout()->formats().front().format.fontWeight(), int(QFont::Bold));
+    const QList<QTextLayout::FormatRange> longMarks =
+        w.txtCommandList()->document()->findBlockByNumber(4).layout()->formats();
+    QVERIFY(!longMarks.isEmpty());
+    QVERIFY(longMarks.back().start + longMarks.back().length <= 4000);
     // Line numbers take a margin left of the text.
     QVERIFY(w.txtCommandList()->margin()->width() > 0);
     QCOMPARE(w.txtCommandList()->viewport()->x(),
