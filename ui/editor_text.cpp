@@ -5,6 +5,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -99,6 +100,40 @@ QString PaneDisplayText(std::string_view text) {
     QString out = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return out;
+}
+
+namespace {
+
+// The positions `text` takes in a document: one a character, but a CR LF
+// that is left makes one paragraph break.
+int DocumentLength(const QString& text) {
+    return static_cast<int>(text.size() - text.count(QLatin1String("\r\n")));
+}
+
+} // namespace
+
+void UpdatePaneDocument(QTextDocument& doc, std::string_view shown, std::string_view text) {
+    if (shown == text) return;
+    // A run mostly adds lines and takes back its last one: keep every whole
+    // line the two have in common, so a sync costs what changed, not what
+    // the pane holds.
+    const std::size_t common = static_cast<std::size_t>(
+        std::mismatch(shown.begin(), shown.begin() + std::min(shown.size(), text.size()),
+                      text.begin())
+            .first -
+        shown.begin());
+    std::size_t cut = 0;
+    if (common >= 2) {
+        const std::size_t crlf = shown.rfind("\r\n", common - 2);
+        if (crlf != std::string_view::npos) cut = crlf + 2;
+    }
+    const int end = doc.characterCount() - 1;
+    int keep = end - DocumentLength(PaneDisplayText(shown.substr(cut)));
+    if (keep < 0 || cut == 0) keep = 0;
+    QTextCursor cursor(&doc);
+    cursor.setPosition(keep);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.insertText(PaneDisplayText(text.substr(keep == 0 ? 0 : cut)));
 }
 
 } // namespace talvex

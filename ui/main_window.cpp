@@ -436,16 +436,7 @@ void MainWindow::SyncPane() {
     paneTimer_.stop();
     const std::string& text = pane_.Text();
     if (text != paneShown_) {
-        if (!paneShown_.empty() && text.size() > paneShown_.size() &&
-            text.compare(0, paneShown_.size(), paneShown_) == 0 &&
-            paneShown_.compare(paneShown_.size() - 2, 2, kCrLf) == 0) {
-            // Only appended since: add the new lines.
-            QTextCursor end(txtResponseList_->document());
-            end.movePosition(QTextCursor::End);
-            end.insertText(PaneDisplayText(std::string_view(text).substr(paneShown_.size())));
-        } else {
-            txtResponseList_->setPlainText(PaneDisplayText(text));
-        }
+        UpdatePaneDocument(*txtResponseList_->document(), paneShown_, text);
         paneShown_ = text;
         scrollPending_ = true;
     }
