@@ -53,6 +53,8 @@ constexpr int kPaneSyncMs = 30;
 // The running line's mark moves at most 20 times a second: a tight script
 // keeps its speed.
 constexpr int kRunningLineMs = 50;
+// How long a command waits before the status bar says so.
+constexpr int kWaitStatusAfterMs = 50;
 
 char LocaleDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -138,8 +140,10 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
     connect(&runLineTimer_, &QTimer::timeout, this, [this] {
         if (runLinePending_) ApplyRunningLine();
     });
-    waitTick_.setInterval(1000);
-    connect(&waitTick_, &QTimer::timeout, this, &MainWindow::ShowWaitStatus);
+    connect(&waitTick_, &QTimer::timeout, this, [this] {
+        if (waitTick_.interval() != 1000) waitTick_.start(1000);
+        ShowWaitStatus();
+    });
 
     link_.SetMessageHandler(
         [this](LinkMessageIcon icon, const QString& title, const QString& text) {
@@ -906,8 +910,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::WaitStarted(const QString& command) {
     waitingCommand_ = command;
     waitClock_.start();
-    ShowWaitStatus();
-    waitTick_.start();
+    // Most commands are answered well within a millisecond; a status bar
+    // redrawn for each of them cost more than the command. It shows once a
+    // command has waited a moment.
+    waitTick_.start(kWaitStatusAfterMs);
 }
 
 void MainWindow::WaitEnded() {
