@@ -515,6 +515,24 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
         w.txtCommandList()->document()->findBlockByNumber(4).layout()->formats();
     QVERIFY(!longMarks.isEmpty());
     QVERIFY(longMarks.back().start + longMarks.back().length <= 4000);
+    // The caret's line and the running line are tinted across the pane.
+    ScriptEditor* editor = w.txtCommandList();
+    editor->setTextCursor(QTextCursor(editor->document()->findBlockByNumber(1)));
+    editor->SetRunningLine(2);
+    const QImage shown = editor->viewport()->grab().toImage();
+    const auto tintOf = [&](int line) {
+        const QTextCursor at(editor->document()->findBlockByNumber(line));
+        return shown.pixelColor(shown.width() - 4, editor->cursorRect(at).center().y());
+    };
+    QCOMPARE(tintOf(1), QColor(255, 255, 215));
+    QCOMPARE(tintOf(2), QColor(190, 235, 190));
+    QCOMPARE(tintOf(3), editor->palette().color(QPalette::Base));
+    editor->SetRunningLine(-1);
+    QCOMPARE(
+        editor->viewport()->grab().toImage().pixelColor(
+            shown.width() - 4,
+            editor->cursorRect(QTextCursor(editor->document()->findBlockByNumber(2))).center().y()),
+        editor->palette().color(QPalette::Base));
     // Line numbers take a margin left of the text.
     QVERIFY(w.txtCommandList()->margin()->width() > 0);
     QCOMPARE(w.txtCommandList()->viewport()->x(),
