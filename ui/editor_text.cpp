@@ -1,6 +1,8 @@
 // Converting script text for the editor and back.
 #include "ui/editor_text.h"
 
+#include "engine/response_pane.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -112,16 +114,37 @@ int DocumentLength(const QString& text) {
 
 } // namespace
 
+namespace {
+
+std::size_t CommonPrefix(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    return static_cast<std::size_t>(std::mismatch(a.begin(), a.begin() + n, b.begin()).first -
+                                    a.begin());
+}
+
+} // namespace
+
 void UpdatePaneDocument(QTextDocument& doc, std::string_view shown, std::string_view text) {
     if (shown == text) return;
+    std::size_t common = CommonPrefix(shown, text);
+    if (common < shown.size() / 2) {
+        // Over its limit the pane drops its first lines: drop them from the
+        // document too, rather than rewriting the thousand lines it keeps.
+        const std::string kept = ResponsePane::KeptAfterLimitCut(std::string(shown));
+        const std::size_t keptCommon = CommonPrefix(kept, text);
+        if (!kept.empty() && keptCommon > common) {
+            QTextCursor front(&doc);
+            front.setPosition(
+                DocumentLength(PaneDisplayText(shown.substr(0, shown.size() - kept.size()))),
+                QTextCursor::KeepAnchor);
+            front.removeSelectedText();
+            shown = shown.substr(shown.size() - kept.size());
+            common = keptCommon;
+        }
+    }
     // A run mostly adds lines and takes back its last one: keep every whole
     // line the two have in common, so a sync costs what changed, not what
     // the pane holds.
-    const std::size_t common = static_cast<std::size_t>(
-        std::mismatch(shown.begin(), shown.begin() + std::min(shown.size(), text.size()),
-                      text.begin())
-            .first -
-        shown.begin());
     std::size_t cut = 0;
     if (common >= 2) {
         const std::size_t crlf = shown.rfind("\r\n", common - 2);

@@ -379,7 +379,8 @@ void RunTest::lostLinkStopsTheRunAndTheNextRunLinksAgain() {
 void RunTest::paneWidgetFollowsThePane_data() {
     // Steps as a run takes them, the widget catching up after each:
     // "+text" appends, "<n" takes the pane back to n characters, "=text"
-    // replaces it, "*n" appends n numbered lines.
+    // replaces it, "*n" appends n numbered lines, "!" cuts it as a run does
+    // once it is over its limit.
     QTest::addColumn<QStringList>("steps");
     QTest::addRow("an echo taken back for its reply") << QStringList{
         "+first\r\n", "+echo(b)\r\n", "<7", "+reply b\r\n", "+echo(c)\r\n", "<16", "+reply c\r\n"};
@@ -391,7 +392,7 @@ void RunTest::paneWidgetFollowsThePane_data() {
         "+\u00b1\u00b5\r\n", "+\u00e4", "<3", "+\u00f6\u20ac\r\n", "<4", "+\U0001F600\r\n"};
     QTest::addRow("replaced and emptied") << QStringList{"+a\r\nb\r\n", "=c\r\n", "=", "+d"};
     QTest::addRow("the limit cuts the front")
-        << QStringList{"*1500", "+echo(x)\r\n", "<20000", "*10"};
+        << QStringList{"*2000", "*500", "!", "+echo(x)\r\n", "*1200", "!", "+\u00b1", "!"};
 }
 
 void RunTest::paneWidgetFollowsThePane() {
@@ -411,6 +412,9 @@ void RunTest::paneWidgetFollowsThePane() {
             break;
         case '=':
             w.PaneReplace(arg);
+            break;
+        case '!':
+            w.PaneReplace(ResponsePane::KeptAfterLimitCut(w.PaneText()));
             break;
         default:
             for (long n = std::stol(arg); n > 0; --n)
