@@ -95,36 +95,6 @@ double CpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void BM_WindowListOnlyRun(benchmark::State& state) {
-    const long lines = state.range(0);
-    const std::string script = talvex::bench::GeneratedScript(lines);
-    Rig rig; // a list-only run needs no host
-    PaintCounter paints;
-    rig.window->txtResponseList()->viewport()->installEventFilter(&paints);
-    long executed = 0;
-    double seconds = 0, cpu = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        rig.window->SetEditorText(script);
-        rig.window->yields = 0;
-        state.ResumeTiming();
-        QElapsedTimer clock;
-        clock.start();
-        const double before = CpuSeconds();
-        rig.window->CommandLabelClicked();
-        cpu += CpuSeconds() - before;
-        seconds += clock.elapsed() / 1000.0;
-        executed = rig.window->yields / 2;
-    }
-    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
-    state.counters["script_lines_per_s"] = benchmark::Counter(
-        static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["executed_lines_per_s"] = benchmark::Counter(
-        static_cast<double>(executed), benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["pane_repaints_per_s"] = seconds > 0 ? paints.paints / seconds : 0;
-}
-BENCHMARK(BM_WindowListOnlyRun)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
-
 // Runs talvex-run on `script` (written to a file in `dir`) with its output on
 // the null device, against the host listening on `socket` if there is one,
 // logging the responses to a file in `dir` as the window does with its log
@@ -159,21 +129,55 @@ double RunTalvex(const QString& dir, const std::string& script,
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// The same list-only script through talvex-run: the reference for the above.
-void BM_TalvexRunListOnlyRun(benchmark::State& state) {
-    const std::string script = talvex::bench::GeneratedScript(state.range(0));
-    QTemporaryDir dir(QStringLiteral("/tmp/tvx-wb-XXXXXX"));
-    double cpu = 0;
-    for (auto _ : state) {
-        const double used = RunTalvex(dir.path(), script, {"--list"}, dir.filePath("k"));
-        if (used < 0) state.SkipWithError("talvex-run failed");
-        cpu += used;
-    }
-    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
-    state.counters["script_lines_per_s"] = benchmark::Counter(
-        static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
+// Reports a window run's wall and CPU time beside talvex-run's on the same
+// script: each iteration runs both, one after the other, so a machine whose
+// load changes weighs on both alike.
+void ReportBeside(benchmark::State& state, double windowSeconds, double windowCpu,
+                  double referenceSeconds, double referenceCpu) {
+    const auto perIteration = benchmark::Counter::kAvgIterations;
+    state.counters["cpu_ms"] = benchmark::Counter(windowCpu * 1000, perIteration);
+    state.counters["talvex_run_ms"] = benchmark::Counter(referenceSeconds * 1000, perIteration);
+    state.counters["talvex_run_cpu_ms"] = benchmark::Counter(referenceCpu * 1000, perIteration);
+    state.counters["times_talvex_run"] =
+        referenceSeconds > 0 ? windowSeconds / referenceSeconds : 0;
 }
-BENCHMARK(BM_TalvexRunListOnlyRun)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WindowListOnlyRun(benchmark::State& state) {
+    const long lines = state.range(0);
+    const std::string script = talvex::bench::GeneratedScript(lines);
+    Rig rig; // a list-only run needs no host
+    PaintCounter paints;
+    rig.window->txtResponseList()->viewport()->installEventFilter(&paints);
+    long executed = 0;
+    double seconds = 0, cpu = 0;
+    double reference = 0, referenceCpu = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QElapsedTimer referenceClock;
+        referenceClock.start();
+        const double used = RunTalvex(rig.dir.path(), script, {"--list"}, rig.dir.filePath("k"));
+        reference += double(referenceClock.nsecsElapsed()) / 1e9;
+        if (used < 0) state.SkipWithError("talvex-run failed");
+        referenceCpu += used;
+        rig.window->SetEditorText(script);
+        rig.window->yields = 0;
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        const double before = CpuSeconds();
+        rig.window->CommandLabelClicked();
+        cpu += CpuSeconds() - before;
+        seconds += double(clock.nsecsElapsed()) / 1e9;
+        executed = rig.window->yields / 2;
+    }
+    ReportBeside(state, seconds, cpu, reference, referenceCpu);
+    state.counters["script_lines_per_s"] = benchmark::Counter(
+        static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["executed_lines_per_s"] = benchmark::Counter(
+        static_cast<double>(executed), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pane_repaints_per_s"] = seconds > 0 ? paints.paints / seconds : 0;
+}
+BENCHMARK(BM_WindowListOnlyRun)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Lines of echo(...) with one brace group each, as a typical measurement
 // script sends them.
@@ -185,7 +189,8 @@ std::string EchoScript(long lines) {
 }
 
 // Echo commands through the window to a host it has already linked to: every
-// line translated, sent, answered and shown, the running line marked.
+// line translated, sent, answered and shown, the running line marked; beside
+// talvex-run running the same script against the same host.
 void BM_WindowHostBoundRun(benchmark::State& state) {
     const long lines = state.range(0);
     const std::string script = EchoScript(lines);
@@ -194,16 +199,26 @@ void BM_WindowHostBoundRun(benchmark::State& state) {
         state.SkipWithError("no host");
         return;
     }
-    double cpu = 0;
+    double seconds = 0, cpu = 0, reference = 0, referenceCpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        // talvex-run links to the host the window runs, as a second client.
+        QElapsedTimer referenceClock;
+        referenceClock.start();
+        const double used = RunTalvex(rig.dir.path(), script, {}, rig.dir.filePath("k"));
+        reference += double(referenceClock.nsecsElapsed()) / 1e9;
+        if (used < 0) state.SkipWithError("talvex-run failed");
+        referenceCpu += used;
         rig.window->SetEditorText(script);
         state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
         const double before = CpuSeconds();
         rig.window->RunScriptClicked();
         cpu += CpuSeconds() - before;
+        seconds += double(clock.nsecsElapsed()) / 1e9;
     }
-    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
+    ReportBeside(state, seconds, cpu, reference, referenceCpu);
     if (rig.window->PaneText().find("line " + std::to_string(lines - 1)) == std::string::npos)
         state.SkipWithError("the last reply is missing from the pane");
     state.counters["us_per_line"] = benchmark::Counter(
@@ -211,29 +226,6 @@ void BM_WindowHostBoundRun(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_WindowHostBoundRun)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same echo script through talvex-run, linking to the host the window
-// already runs: the reference for the above.
-void BM_TalvexRunHostBoundRun(benchmark::State& state) {
-    const long lines = state.range(0);
-    const std::string script = EchoScript(lines);
-    Rig rig;
-    if (!rig.window->Load()) {
-        state.SkipWithError("no host");
-        return;
-    }
-    double cpu = 0;
-    for (auto _ : state) {
-        const double used = RunTalvex(rig.dir.path(), script, {}, rig.dir.filePath("k"));
-        if (used < 0) state.SkipWithError("talvex-run failed");
-        cpu += used;
-    }
-    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
-    state.counters["us_per_line"] = benchmark::Counter(
-        static_cast<double>(lines) * 1e-6,
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-BENCHMARK(BM_TalvexRunHostBoundRun)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A click on Cancel in the middle of a long list-only run, the host linked:
 // the time from the click until the run has stopped, and the longest gap
@@ -247,8 +239,15 @@ void BM_CancelClick(benchmark::State& state) {
     }
     double worstMs = 0;
     double worstGapMs = 0;
+    double reference = 0, referenceCpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        QElapsedTimer referenceClock;
+        referenceClock.start();
+        const double used = RunTalvex(rig.dir.path(), script, {"--list"}, rig.dir.filePath("k"));
+        reference += double(referenceClock.nsecsElapsed()) / 1e9;
+        if (used < 0) state.SkipWithError("talvex-run failed");
+        referenceCpu += used;
         rig.window->SetEditorText(script);
         rig.window->yields = 0;
         state.ResumeTiming();
