@@ -1,10 +1,13 @@
 // Converting script text for the editor and back.
 #include "ui/editor_text.h"
 
+#include "engine/response_pane.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -99,6 +102,61 @@ QString PaneDisplayText(std::string_view text) {
     QString out = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return out;
+}
+
+namespace {
+
+// The positions `text` takes in a document: one a character, but a CR LF
+// that is left makes one paragraph break.
+int DocumentLength(const QString& text) {
+    return static_cast<int>(text.size() - text.count(QLatin1String("\r\n")));
+}
+
+} // namespace
+
+namespace {
+
+std::size_t CommonPrefix(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    return static_cast<std::size_t>(std::mismatch(a.begin(), a.begin() + n, b.begin()).first -
+                                    a.begin());
+}
+
+} // namespace
+
+void UpdatePaneDocument(QTextDocument& doc, std::string_view shown, std::string_view text) {
+    if (shown == text) return;
+    std::size_t common = CommonPrefix(shown, text);
+    if (common < shown.size() / 2) {
+        // Over its limit the pane drops its first lines: drop them from the
+        // document too, rather than rewriting the thousand lines it keeps.
+        const std::string kept = ResponsePane::KeptAfterLimitCut(std::string(shown));
+        const std::size_t keptCommon = CommonPrefix(kept, text);
+        if (!kept.empty() && keptCommon > common) {
+            QTextCursor front(&doc);
+            front.setPosition(
+                DocumentLength(PaneDisplayText(shown.substr(0, shown.size() - kept.size()))),
+                QTextCursor::KeepAnchor);
+            front.removeSelectedText();
+            shown = shown.substr(shown.size() - kept.size());
+            common = keptCommon;
+        }
+    }
+    // A run mostly adds lines and takes back its last one: keep every whole
+    // line the two have in common, so a sync costs what changed, not what
+    // the pane holds.
+    std::size_t cut = 0;
+    if (common >= 2) {
+        const std::size_t crlf = shown.rfind("\r\n", common - 2);
+        if (crlf != std::string_view::npos) cut = crlf + 2;
+    }
+    const int end = doc.characterCount() - 1;
+    int keep = end - DocumentLength(PaneDisplayText(shown.substr(cut)));
+    if (keep < 0 || cut == 0) keep = 0;
+    QTextCursor cursor(&doc);
+    cursor.setPosition(keep);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.insertText(PaneDisplayText(text.substr(keep == 0 ? 0 : cut)));
 }
 
 } // namespace talvex

@@ -27,4 +27,8 @@ char16_t EditorMarkFor(char16_t c);
 // Text for a read-only pane: CR LF starts a new line.
 QString PaneDisplayText(std::string_view text);
 
+// Brings a pane document that shows `shown` (as PaneDisplayText gives it) to
+// show `text`, rewriting it from the first line that differs only.
+void UpdatePaneDocument(QTextDocument& doc, std::string_view shown, std::string_view text);
+
 } // namespace talvex

@@ -50,7 +50,19 @@ void LinkWindow::SendClicked() {
     link_.Send(command);
 }
 
+void LinkWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (stale_) Refresh();
+}
+
 void LinkWindow::Refresh() {
+    // A run changes the texts several times a command: boxes nobody sees
+    // need not follow.
+    if (!isVisible()) {
+        stale_ = true;
+        return;
+    }
+    stale_ = false;
     const auto show = [](QLineEdit* box, const std::string& text) {
         const QString q = QString::fromStdString(text);
         if (box->text() != q) box->setText(q);

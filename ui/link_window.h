@@ -26,8 +26,12 @@ public:
 
     // Command1: sends the command box's text with Send.
     void SendClicked();
-    // Shows the link's current texts.
+    // Shows the link's current texts; while hidden it only notes that they
+    // changed, and catches up when shown.
     void Refresh();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     HostLink& link_;
@@ -37,6 +41,7 @@ private:
     QLineEdit* asyncBox_;
     QPushButton* send_;
     QPushButton* close_;
+    bool stale_ = false;
 };
 
 } // namespace talvex

@@ -55,6 +55,10 @@ constexpr int kPaneSyncMs = 30;
 // The running line's mark moves at most 20 times a second: a tight script
 // keeps its speed.
 constexpr int kRunningLineMs = 50;
+// The least time between two rounds of event processing within a run.
+constexpr qint64 kYieldNs = 1000000;
+// How long a command waits before the status bar says so.
+constexpr int kWaitStatusAfterMs = 50;
 
 char LocaleDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -140,8 +144,10 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
     connect(&runLineTimer_, &QTimer::timeout, this, [this] {
         if (runLinePending_) ApplyRunningLine();
     });
-    waitTick_.setInterval(1000);
-    connect(&waitTick_, &QTimer::timeout, this, &MainWindow::ShowWaitStatus);
+    connect(&waitTick_, &QTimer::timeout, this, [this] {
+        if (waitTick_.interval() != 1000) waitTick_.start(1000);
+        ShowWaitStatus();
+    });
 
     link_.SetMessageHandler(
         [this](LinkMessageIcon icon, const QString& title, const QString& text) {
@@ -477,16 +483,7 @@ void MainWindow::SyncPane() {
     paneTimer_.stop();
     const std::string& text = pane_.Text();
     if (text != paneShown_) {
-        if (!paneShown_.empty() && text.size() > paneShown_.size() &&
-            text.compare(0, paneShown_.size(), paneShown_) == 0 &&
-            paneShown_.compare(paneShown_.size() - 2, 2, kCrLf) == 0) {
-            // Only appended since: add the new lines.
-            QTextCursor end(txtResponseList_->document());
-            end.movePosition(QTextCursor::End);
-            end.insertText(PaneDisplayText(std::string_view(text).substr(paneShown_.size())));
-        } else {
-            txtResponseList_->setPlainText(PaneDisplayText(text));
-        }
+        UpdatePaneDocument(*txtResponseList_->document(), paneShown_, text);
         paneShown_ = text;
         scrollPending_ = true;
     }
@@ -697,6 +694,11 @@ void MainWindow::ResetRunningLine() {
 }
 
 void MainWindow::Yield() {
+    // A run yields twice a line; events are let through at most once a
+    // millisecond, sooner than any user can tell, and a tight script is not
+    // held up by a window that has nothing to do.
+    if (yieldClock_.isValid() && yieldClock_.nsecsElapsed() < kYieldNs) return;
+    yieldClock_.start();
     QCoreApplication::processEvents();
 }
 
@@ -968,8 +970,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::WaitStarted(const QString& command) {
     waitingCommand_ = command;
     waitClock_.start();
-    ShowWaitStatus();
-    waitTick_.start();
+    // Most commands are answered well within a millisecond; a status bar
+    // redrawn for each of them cost more than the command. It shows once a
+    // command has waited a moment.
+    waitTick_.start(kWaitStatusAfterMs);
 }
 
 void MainWindow::WaitEnded() {

@@ -233,6 +233,8 @@ private:
     void ApplyRunningLine();
     void ResetRunningLine();
 
+    QElapsedTimer yieldClock_; // since events were last let through
+
     QString findString_;
     QString findScope_;
     // The control that has, or last had, the focus in this window; a dialog

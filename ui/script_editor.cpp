@@ -1,8 +1,10 @@
 #include "ui/script_editor.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QtMath>
 
 namespace talvex {
 
@@ -30,9 +32,8 @@ private:
 ScriptEditor::ScriptEditor(QWidget* parent) : QPlainTextEdit(parent), margin_(new Margin(this)) {
     connect(this, &QPlainTextEdit::blockCountChanged, this, &ScriptEditor::UpdateMarginWidth);
     connect(this, &QPlainTextEdit::updateRequest, this, &ScriptEditor::UpdateMargin);
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &ScriptEditor::UpdateSelections);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &ScriptEditor::CaretMoved);
     UpdateMarginWidth();
-    UpdateSelections();
 }
 
 int ScriptEditor::MarginWidth() const {
@@ -91,8 +92,11 @@ void ScriptEditor::PaintMargin(QPaintEvent* event) {
 }
 
 void ScriptEditor::SetRunningLine(int line) {
-    runningLine_ = line;
-    UpdateSelections();
+    if (line != runningLine_) {
+        viewport()->update(LineRow(runningLine_));
+        runningLine_ = line;
+        viewport()->update(LineRow(runningLine_));
+    }
     if (line < 0) return;
     // Keep the line in view without moving the user's caret: the scroll bar
     // counts lines.
@@ -105,25 +109,44 @@ void ScriptEditor::SetRunningLine(int line) {
         verticalScrollBar()->setValue(std::max(0, line - visible / 3));
 }
 
-void ScriptEditor::UpdateSelections() {
-    QList<QTextEdit::ExtraSelection> marks;
-    QTextEdit::ExtraSelection current;
-    current.format.setBackground(kCurrentLine);
-    current.format.setProperty(QTextFormat::FullWidthSelection, true);
-    current.cursor = textCursor();
-    current.cursor.clearSelection();
-    marks << current;
-    if (runningLine_ >= 0) {
-        const QTextBlock block = document()->findBlockByNumber(runningLine_);
-        if (block.isValid()) {
-            QTextEdit::ExtraSelection running;
-            running.format.setBackground(kRunningLine);
-            running.format.setProperty(QTextFormat::FullWidthSelection, true);
-            running.cursor = QTextCursor(block);
-            marks << running;
-        }
+void ScriptEditor::CaretMoved() {
+    const int line = textCursor().blockNumber();
+    if (line == caretLine_) return;
+    viewport()->update(LineRow(caretLine_));
+    caretLine_ = line;
+    viewport()->update(LineRow(caretLine_));
+}
+
+QRect ScriptEditor::LineRow(int line) const {
+    if (line < 0) return QRect();
+    QTextBlock block = firstVisibleBlock();
+    if (!block.isValid() || line < block.blockNumber()) return QRect();
+    qreal top = contentOffset().y();
+    const int height = viewport()->height();
+    for (; block.isValid() && top <= height; block = block.next()) {
+        const qreal h = blockBoundingRect(block).height();
+        if (block.blockNumber() == line)
+            return block.isVisible() ? QRect(0, qFloor(top), viewport()->width(), qCeil(h) + 1)
+                                     : QRect();
+        top += h;
     }
-    setExtraSelections(marks);
+    return QRect();
+}
+
+void ScriptEditor::paintEvent(QPaintEvent* event) {
+    // The caret's line and the running line are tinted beneath the text, as
+    // the base class leaves the background it finds. (As extra selections,
+    // each tint had the whole line drawn once more: a long line made every
+    // blink of the caret cost twice.)
+    {
+        QPainter painter(viewport());
+        painter.setClipRect(event->rect());
+        const QRect caret = LineRow(textCursor().blockNumber());
+        if (!caret.isEmpty()) painter.fillRect(caret, kCurrentLine);
+        const QRect running = LineRow(runningLine_);
+        if (!running.isEmpty()) painter.fillRect(running, kRunningLine);
+    }
+    QPlainTextEdit::paintEvent(event);
 }
 
 } // namespace talvex

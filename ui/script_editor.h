@@ -23,14 +23,18 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void UpdateMarginWidth();
     void UpdateMargin(const QRect& rect, int dy);
-    void UpdateSelections();
+    void CaretMoved();
+    // The row of `line` in the viewport, full width; empty when it is not in view.
+    QRect LineRow(int line) const;
 
     QWidget* margin_;
     int runningLine_ = -1;
+    int caretLine_ = 0;
 };
 
 } // namespace talvex

@@ -6,6 +6,11 @@ namespace talvex {
 
 namespace {
 
+// Marks split a line into many pieces that Qt shapes and draws one by one: in
+// a line of a megabyte every keystroke and every blink of the caret took
+// seconds. Past this length a line is marked no further.
+constexpr int kMarkedLength = 4000;
+
 QTextCharFormat Format(const QColor& colour, bool bold = false, bool italic = false) {
     QTextCharFormat f;
     f.setForeground(colour);
@@ -31,7 +36,9 @@ ScriptHighlighter::ScriptHighlighter(QTextDocument* document) : QSyntaxHighlight
 }
 
 void ScriptHighlighter::highlightBlock(const QString& text) {
-    for (const ScriptToken& t : ScriptTokens(text))
+    const QStringView marked =
+        QStringView(text).first(std::min<qsizetype>(text.size(), kMarkedLength));
+    for (const ScriptToken& t : ScriptTokens(marked))
         setFormat(t.start, t.length, formats_[static_cast<std::size_t>(t.kind)]);
 }
 

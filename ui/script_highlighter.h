@@ -1,5 +1,6 @@
 // Colours the script editor's lines by what ScriptTokens finds. The marks are
-// formats of the view only: the script's text stays as it is.
+// formats of the view only: the script's text stays as it is. Only a line's
+// first few thousand characters are marked, so a very long line stays quick.
 #pragma once
 
 #include <QSyntaxHighlighter>

@@ -1,7 +1,9 @@
 // The window while it runs: the 100,000-line list-only script through the
-// real window (pane widget, events processed at every yield), how long a
-// click on Cancel takes to stop a run, how often the pane repaints, and the
-// CPU the process uses while a command waits for the host.
+// real window (pane widget, events processed at every yield), echo commands
+// through the window to a host that is already running, each beside
+// talvex-run running the same script on the same machine; how long a click
+// on Cancel takes to stop a run, how often the pane repaints, and the CPU the
+// process uses while a command waits for the host.
 #include "bench/engine/generated_script.h"
 #include "hostlink/host_search.h"
 #include "ui/main_window.h"
@@ -20,7 +22,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <fstream>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +95,53 @@ double CpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// Runs talvex-run on `script` (written to a file in `dir`) with its output on
+// the null device, against the host listening on `socket` if there is one,
+// logging the responses to a file in `dir` as the window does with its log
+// ticked. Its CPU seconds, or -1 when it did not end with status 0.
+double RunTalvex(const QString& dir, const std::string& script,
+                 const std::vector<std::string>& extra, const QString& socket) {
+    const std::string file = dir.toStdString() + "/reference.tvx";
+    std::ofstream(file, std::ios::binary) << script;
+    std::vector<std::string> args = {TALVEX_RUN_PATH, "--log",
+                                     dir.toStdString() + "/reference.log"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(file);
+    const std::string socketPath = socket.toStdString();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        setenv("KORVA_SOCKET", socketPath.c_str(), 1);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(TALVEX_RUN_PATH, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage u{};
+    wait4(pid, &status, 0, &u);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Reports a window run's wall and CPU time beside talvex-run's on the same
+// script: each iteration runs both, one after the other, so a machine whose
+// load changes weighs on both alike.
+void ReportBeside(benchmark::State& state, double windowSeconds, double windowCpu,
+                  double referenceSeconds, double referenceCpu) {
+    const auto perIteration = benchmark::Counter::kAvgIterations;
+    state.counters["cpu_ms"] = benchmark::Counter(windowCpu * 1000, perIteration);
+    state.counters["talvex_run_ms"] = benchmark::Counter(referenceSeconds * 1000, perIteration);
+    state.counters["talvex_run_cpu_ms"] = benchmark::Counter(referenceCpu * 1000, perIteration);
+    state.counters["times_talvex_run"] =
+        referenceSeconds > 0 ? windowSeconds / referenceSeconds : 0;
+}
+
 void BM_WindowListOnlyRun(benchmark::State& state) {
     const long lines = state.range(0);
     const std::string script = talvex::bench::GeneratedScript(lines);
@@ -96,18 +149,28 @@ void BM_WindowListOnlyRun(benchmark::State& state) {
     PaintCounter paints;
     rig.window->txtResponseList()->viewport()->installEventFilter(&paints);
     long executed = 0;
-    double seconds = 0;
+    double seconds = 0, cpu = 0;
+    double reference = 0, referenceCpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        QElapsedTimer referenceClock;
+        referenceClock.start();
+        const double used = RunTalvex(rig.dir.path(), script, {"--list"}, rig.dir.filePath("k"));
+        reference += double(referenceClock.nsecsElapsed()) / 1e9;
+        if (used < 0) state.SkipWithError("talvex-run failed");
+        referenceCpu += used;
         rig.window->SetEditorText(script);
         rig.window->yields = 0;
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
+        const double before = CpuSeconds();
         rig.window->CommandLabelClicked();
-        seconds += clock.elapsed() / 1000.0;
+        cpu += CpuSeconds() - before;
+        seconds += double(clock.nsecsElapsed()) / 1e9;
         executed = rig.window->yields / 2;
     }
+    ReportBeside(state, seconds, cpu, reference, referenceCpu);
     state.counters["script_lines_per_s"] = benchmark::Counter(
         static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["executed_lines_per_s"] = benchmark::Counter(
@@ -115,6 +178,54 @@ void BM_WindowListOnlyRun(benchmark::State& state) {
     state.counters["pane_repaints_per_s"] = seconds > 0 ? paints.paints / seconds : 0;
 }
 BENCHMARK(BM_WindowListOnlyRun)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Lines of echo(...) with one brace group each, as a typical measurement
+// script sends them.
+std::string EchoScript(long lines) {
+    std::string script;
+    for (long i = 0; i < lines; ++i)
+        script += "echo(line " + std::to_string(i) + " {" + std::to_string(i) + "+1})\r\n";
+    return script;
+}
+
+// Echo commands through the window to a host it has already linked to: every
+// line translated, sent, answered and shown, the running line marked; beside
+// talvex-run running the same script against the same host.
+void BM_WindowHostBoundRun(benchmark::State& state) {
+    const long lines = state.range(0);
+    const std::string script = EchoScript(lines);
+    Rig rig;
+    if (!rig.window->Load()) {
+        state.SkipWithError("no host");
+        return;
+    }
+    double seconds = 0, cpu = 0, reference = 0, referenceCpu = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // talvex-run links to the host the window runs, as a second client.
+        QElapsedTimer referenceClock;
+        referenceClock.start();
+        const double used = RunTalvex(rig.dir.path(), script, {}, rig.dir.filePath("k"));
+        reference += double(referenceClock.nsecsElapsed()) / 1e9;
+        if (used < 0) state.SkipWithError("talvex-run failed");
+        referenceCpu += used;
+        rig.window->SetEditorText(script);
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        const double before = CpuSeconds();
+        rig.window->RunScriptClicked();
+        cpu += CpuSeconds() - before;
+        seconds += double(clock.nsecsElapsed()) / 1e9;
+    }
+    ReportBeside(state, seconds, cpu, reference, referenceCpu);
+    if (rig.window->PaneText().find("line " + std::to_string(lines - 1)) == std::string::npos)
+        state.SkipWithError("the last reply is missing from the pane");
+    state.counters["us_per_line"] = benchmark::Counter(
+        static_cast<double>(lines) * 1e-6,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_WindowHostBoundRun)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A click on Cancel in the middle of a long list-only run, the host linked:
 // the time from the click until the run has stopped, and the longest gap
@@ -128,8 +239,15 @@ void BM_CancelClick(benchmark::State& state) {
     }
     double worstMs = 0;
     double worstGapMs = 0;
+    double reference = 0, referenceCpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        QElapsedTimer referenceClock;
+        referenceClock.start();
+        const double used = RunTalvex(rig.dir.path(), script, {"--list"}, rig.dir.filePath("k"));
+        reference += double(referenceClock.nsecsElapsed()) / 1e9;
+        if (used < 0) state.SkipWithError("talvex-run failed");
+        referenceCpu += used;
         rig.window->SetEditorText(script);
         rig.window->yields = 0;
         state.ResumeTiming();

@@ -556,7 +556,12 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
-    const std::string script = "#if(@a>1)\r\n' note\r\necho({@a})\r\n#endif\r\n";
+    // A very long line is marked at its start only, where the view opens.
+    std::string longLine;
+    while (longLine.size() < 12000)
+        longLine += "echo({@a}) ";
+    const std::string script =
+        "#if(@a>1)\r\n' note\r\necho({@a})\r\n#endif\r\n" + longLine + "\r\n";
     rig.SetScript(script, rig.File("s.tvx"));
     QTest::qWait(50); // the highlighter works from the event loop
     QCOMPARE(w.EditorText(), script);
@@ -564,6 +569,28 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
     const QTextBlock first = w.txtCommandList()->document()->firstBlock();
     QVERIFY(!first.layout()->formats().isEmpty());
     QCOMPARE(first.layout()->formats().front().format.fontWeight(), int(QFont::Bold));
+    const QList<QTextLayout::FormatRange> longMarks =
+        w.txtCommandList()->document()->findBlockByNumber(4).layout()->formats();
+    QVERIFY(!longMarks.isEmpty());
+    QVERIFY(longMarks.back().start + longMarks.back().length <= 4000);
+    // The caret's line and the running line are tinted across the pane.
+    ScriptEditor* editor = w.txtCommandList();
+    editor->setTextCursor(QTextCursor(editor->document()->findBlockByNumber(1)));
+    editor->SetRunningLine(2);
+    const QImage shown = editor->viewport()->grab().toImage();
+    const auto tintOf = [&](int line) {
+        const QTextCursor at(editor->document()->findBlockByNumber(line));
+        return shown.pixelColor(shown.width() - 4, editor->cursorRect(at).center().y());
+    };
+    QCOMPARE(tintOf(1), QColor(255, 255, 215));
+    QCOMPARE(tintOf(2), QColor(190, 235, 190));
+    QCOMPARE(tintOf(3), editor->palette().color(QPalette::Base));
+    editor->SetRunningLine(-1);
+    QCOMPARE(
+        editor->viewport()->grab().toImage().pixelColor(
+            shown.width() - 4,
+            editor->cursorRect(QTextCursor(editor->document()->findBlockByNumber(2))).center().y()),
+        editor->palette().color(QPalette::Base));
     // Line numbers take a margin left of the text.
     QVERIFY(w.txtCommandList()->margin()->width() > 0);
     QCOMPARE(w.txtCommandList()->viewport()->x(),

@@ -4,6 +4,7 @@
 #include "tests/ui/window_rig.h"
 
 #include "engine/script_runner.h"
+#include "ui/editor_text.h"
 #include "ui/main_window.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 using namespace talvex;
 using namespace talvex::testing;
@@ -53,6 +55,8 @@ private slots:
     void dynamicData_data();
     void dynamicData();
     void lostLinkStopsTheRunAndTheNextRunLinksAgain();
+    void paneWidgetFollowsThePane_data();
+    void paneWidgetFollowsThePane();
 
 private:
     SharedKorva korva_;
@@ -376,6 +380,56 @@ void RunTest::lostLinkStopsTheRunAndTheNextRunLinksAgain() {
     QCOMPARE(w.ShownResponse(), std::string("again\r\nOK\r\n"));
     QTRY_COMPARE(w.txtDynamic()->text(), QStringLiteral("back"));
     rig.link.Uninit(true);
+}
+
+void RunTest::paneWidgetFollowsThePane_data() {
+    // Steps as a run takes them, the widget catching up after each:
+    // "+text" appends, "<n" takes the pane back to n characters, "=text"
+    // replaces it, "*n" appends n numbered lines, "!" cuts it as a run does
+    // once it is over its limit.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addRow("an echo taken back for its reply") << QStringList{
+        "+first\r\n", "+echo(b)\r\n", "<7", "+reply b\r\n", "+echo(c)\r\n", "<16", "+reply c\r\n"};
+    QTest::addRow("a line growing and shrinking")
+        << QStringList{"+one", "+ piece", "<3", "+e\r\ntwo", "<6", "+\r\n"};
+    QTest::addRow("lone CR and LF, CR CR LF")
+        << QStringList{"+a\rb\nc\r\n", "+x\r\r\ny\r\n", "<7", "+\n\r\n", "<2", "+\r\r\n"};
+    QTest::addRow("characters beyond ASCII") << QStringList{
+        "+\u00b1\u00b5\r\n", "+\u00e4", "<3", "+\u00f6\u20ac\r\n", "<4", "+\U0001F600\r\n"};
+    QTest::addRow("replaced and emptied") << QStringList{"+a\r\nb\r\n", "=c\r\n", "=", "+d"};
+    QTest::addRow("the limit cuts the front")
+        << QStringList{"*2000", "*500", "!", "+echo(x)\r\n", "*1200", "!", "+\u00b1", "!"};
+}
+
+void RunTest::paneWidgetFollowsThePane() {
+    QFETCH(QStringList, steps);
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    long numbered = 0;
+    for (const QString& step : steps) {
+        const std::string arg = step.mid(1).toStdString();
+        switch (step[0].unicode()) {
+        case '+':
+            w.PaneAppend(arg);
+            break;
+        case '<':
+            w.PaneCutBack(std::stoul(arg));
+            break;
+        case '=':
+            w.PaneReplace(arg);
+            break;
+        case '!':
+            w.PaneReplace(ResponsePane::KeptAfterLimitCut(w.PaneText()));
+            break;
+        default:
+            for (long n = std::stol(arg); n > 0; --n)
+                w.PaneAppend("line " + std::to_string(++numbered) + "\r\n");
+        }
+        QTextDocument fresh;
+        fresh.setPlainText(PaneDisplayText(w.PaneText()));
+        QTRY_COMPARE_WITH_TIMEOUT(w.txtResponseList()->toPlainText(), fresh.toPlainText(), 2000);
+    }
 }
 
 TALVEX_UI_TEST_MAIN(RunTest)
