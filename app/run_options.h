@@ -14,8 +14,8 @@ struct RunOptions {
     std::string log; // as written: relative to the working folder
     std::string host;
     std::string script;
-    bool trace = false;  // each line on standard error before it runs
-    bool check = false;  // check `scripts` instead of running anything
+    bool trace = false;               // each line on standard error before it runs
+    bool check = false;               // check `scripts` instead of running anything
     std::vector<std::string> scripts; // --check: every SCRIPT given
 };
 

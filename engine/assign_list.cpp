@@ -92,9 +92,8 @@ template <class Item> int ReadItems(std::string_view list, Item&& item) {
 } // namespace
 
 int AssignList(std::string_view list, VariableStore& vars) {
-    return ReadItems(list, [&vars](std::string_view name, std::string_view value) {
-        vars.SetVar(name, value);
-    });
+    return ReadItems(
+        list, [&vars](std::string_view name, std::string_view value) { vars.SetVar(name, value); });
 }
 
 int ForEachAssignment(

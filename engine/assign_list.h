@@ -17,7 +17,8 @@ int AssignList(std::string_view list, VariableStore& vars);
 // The items of `list` as AssignList reads them, each handed to `item` with its
 // name and its value (trimmed of blanks, quotes kept), without setting
 // anything. Returns how many items there were.
-int ForEachAssignment(std::string_view list,
-                      const std::function<void(std::string_view name, std::string_view value)>& item);
+int ForEachAssignment(
+    std::string_view list,
+    const std::function<void(std::string_view name, std::string_view value)>& item);
 
 } // namespace talvex

@@ -155,7 +155,8 @@ void ScriptRunner::RunLine(Level& lv) {
 void ScriptRunner::TraceLine(Level& lv, std::string_view rawLine) {
     if (lv.lineStarts.empty()) {
         lv.lineStarts.push_back(0);
-        for (std::size_t i = lv.cl.find(kCrLf); i != std::string::npos; i = lv.cl.find(kCrLf, i + 2))
+        for (std::size_t i = lv.cl.find(kCrLf); i != std::string::npos;
+             i = lv.cl.find(kCrLf, i + 2))
             lv.lineStarts.push_back(i + 2);
     }
     const auto after = std::upper_bound(lv.lineStarts.begin(), lv.lineStarts.end(),

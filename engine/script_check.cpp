@@ -68,8 +68,8 @@ const BlockWord* BlockWordOf(std::string_view keyword) {
 
 // Words of blocks that, written without "#", go to the host as a command.
 constexpr std::string_view kBareBlockWords[] = {
-    "if",   "elseif",    "else",      "endif", "while",  "wend",     "dowhile", "dountil",
-    "do",   "loopwhile", "loopuntil", "loop",  "gosub",  "return",   "continue", "break",
+    "if", "elseif",    "else",      "endif", "while", "wend",   "dowhile",  "dountil",
+    "do", "loopwhile", "loopuntil", "loop",  "gosub", "return", "continue", "break",
 };
 
 struct Opener {
@@ -151,10 +151,12 @@ void Walker::Walk() {
     const std::string_view text = script_.text;
     labels_ = IndexLabels(text);
     std::unordered_map<std::string, long> labelLines;
-    for (const std::string_view& name : kBuiltinVariableNames) created_.emplace(name);
+    for (const std::string_view& name : kBuiltinVariableNames)
+        created_.emplace(name);
     VariableStore system;
     system.InitSystemVars();
-    for (const VarEntry& e : system.Entries()) created_.insert(AsciiLower(e.Name));
+    for (const VarEntry& e : system.Entries())
+        created_.insert(AsciiLower(e.Name));
 
     std::size_t start = 0;
     lineNo_ = 0;
@@ -169,11 +171,13 @@ void Walker::Walk() {
             const auto [it, added] = labelLines.emplace(label, lineNo_);
             if (!added)
                 Report(0, Severity::Warning,
-                       "label \"" + label + "\" is defined twice: jumps go to the first one, on line " +
+                       "label \"" + label +
+                           "\" is defined twice: jumps go to the first one, on line " +
                            std::to_string(it->second));
         }
         std::size_t from = 0;
-        while (from < current_.size() && (current_[from] == ' ' || current_[from] == '\t')) ++from;
+        while (from < current_.size() && (current_[from] == ' ' || current_[from] == '\t'))
+            ++from;
         if (from < current_.size()) CheckLine(current_, from, false);
 
         if (crlf == std::string_view::npos) break;
@@ -192,7 +196,8 @@ void Walker::CheckLine(std::string_view full, std::size_t from, bool tail) {
     const std::string_view line = full.substr(from);
     // Brace expansion trims blanks and commas before any keyword is looked at.
     std::size_t at = from;
-    while (at < full.size() && (full[at] == ' ' || full[at] == ',')) ++at;
+    while (at < full.size() && (full[at] == ' ' || full[at] == ','))
+        ++at;
     const std::string_view word = full.substr(at);
     const std::string lc = AsciiLower(word.substr(0, std::min<std::size_t>(word.size(), 24)));
 
@@ -220,7 +225,8 @@ void Walker::CheckLine(std::string_view full, std::size_t from, bool tail) {
         return;
     }
     std::size_t n = 0;
-    while (n < lc.size() && IsLetter(lc[n])) ++n;
+    while (n < lc.size() && IsLetter(lc[n]))
+        ++n;
     if (n < lc.size() && IsWordChar(lc[n])) return;
     const std::string_view bare = std::string_view(lc).substr(0, n);
     for (const std::string_view& w : kBareBlockWords)
@@ -237,7 +243,8 @@ void Walker::Directive(std::string_view full, std::size_t at, std::string_view l
     const std::string_view keyword = Interpreter::DirectiveKeyword(lc);
     std::size_t n = 1;
     const std::string_view word = full.substr(at);
-    while (n < word.size() && IsWordChar(word[n])) ++n;
+    while (n < word.size() && IsWordChar(word[n]))
+        ++n;
     if (keyword.empty()) {
         Report(at, Severity::Error,
                "unknown directive \"" + std::string(word.substr(0, n)) +
@@ -272,7 +279,8 @@ void Walker::Directive(std::string_view full, std::size_t at, std::string_view l
         if (keyword == "#wend" || keyword == "#loop") Assignments(arg, argAt, false);
     } else if (keyword == "#gosub") {
         const std::size_t comma = arg.find(',');
-        if (comma != std::string::npos) Assignments(std::string_view(arg).substr(comma + 1), argAt, false);
+        if (comma != std::string::npos)
+            Assignments(std::string_view(arg).substr(comma + 1), argAt, false);
         LabelUse(TrimView(std::string_view(arg).substr(0, comma), " "), argAt);
     } else if (keyword == "#oncancel" || keyword == "#cancel") {
         LabelUse(arg, argAt);
@@ -289,7 +297,8 @@ bool Walker::PlainWord(std::string_view full, std::size_t at, std::string_view l
     (void)line;
     const std::string_view word = full.substr(at);
     std::size_t n = 0;
-    while (n < word.size() && IsWordChar(word[n])) ++n;
+    while (n < word.size() && IsWordChar(word[n]))
+        ++n;
     if (written && n > plain.size())
         Report(at, Severity::Warning,
                "\"" + std::string(word.substr(0, n)) + "\" is taken as the word " +
@@ -300,10 +309,12 @@ bool Walker::PlainWord(std::string_view full, std::size_t at, std::string_view l
     const std::size_t argAt = at + word.find('(') + 1;
     if (plain == "initvars") {
         created_.clear();
-        for (const std::string_view& name : kBuiltinVariableNames) created_.emplace(name);
+        for (const std::string_view& name : kBuiltinVariableNames)
+            created_.emplace(name);
         VariableStore system;
         system.InitSystemVars();
-        for (const VarEntry& e : system.Entries()) created_.insert(AsciiLower(e.Name));
+        for (const VarEntry& e : system.Entries())
+            created_.insert(AsciiLower(e.Name));
     } else if (plain == "clearvars" || plain == "clearuservars") {
         std::erase_if(created_, [](const std::string& name) {
             return name.find('@') == std::string::npos && name.find('$') == std::string::npos;
@@ -410,8 +421,8 @@ void Walker::ResponseNames(std::string_view line) {
             continue;
         }
         std::size_t j = i;
-        while (j < line.size() && (IsWordChar(line[j]) || line[j] == '.' || line[j] == '$' ||
-                                   line[j] == '@'))
+        while (j < line.size() &&
+               (IsWordChar(line[j]) || line[j] == '.' || line[j] == '$' || line[j] == '@'))
             ++j;
         AddSet(line.substr(i, j - i), "\xC2\xB1");
         i = j;
@@ -487,16 +498,16 @@ void Walker::BracesOf(std::string_view full, std::size_t from, bool reads) {
                     (line[i + 1] == 'h' || line[i + 1] == 'H' || line[i + 1] == 'o' ||
                      line[i + 1] == 'O'))) {
             ++i; // a number, hexadecimal or octal too
-            while (i < line.size() && (IsWordChar(line[i]) || line[i] == '.')) ++i;
+            while (i < line.size() && (IsWordChar(line[i]) || line[i] == '.'))
+                ++i;
         } else if (IsLetter(c) || c == '_' || c == '$' || c == '@') {
             std::size_t j = i;
-            while (j < line.size() && (IsWordChar(line[j]) || line[j] == '.' || line[j] == '$' ||
-                                       line[j] == '@'))
+            while (j < line.size() &&
+                   (IsWordChar(line[j]) || line[j] == '.' || line[j] == '$' || line[j] == '@'))
                 ++j;
             // A word just before "{" names a function (or is plain text).
             if (j >= line.size() || line[j] != '{')
-                reads_.push_back({std::string(line.substr(i, j - i)), lineNo_,
-                                  Column(from + i)});
+                reads_.push_back({std::string(line.substr(i, j - i)), lineNo_, Column(from + i)});
             i = j;
         } else {
             ++i;
@@ -525,10 +536,12 @@ std::vector<Finding> CheckScript(const CheckedScript& script, const ScriptReader
     walker.Walk();
 
     std::unordered_set<std::string> system;
-    for (const std::string_view& name : kBuiltinVariableNames) system.emplace(name);
+    for (const std::string_view& name : kBuiltinVariableNames)
+        system.emplace(name);
     VariableStore store;
     store.InitSystemVars();
-    for (const VarEntry& e : store.Entries()) system.insert(AsciiLower(e.Name));
+    for (const VarEntry& e : store.Entries())
+        system.insert(AsciiLower(e.Name));
     std::unordered_map<std::string, bool> known;
     for (const Read& r : walker.Reads()) {
         const std::string lower = AsciiLower(r.name);

@@ -16,8 +16,8 @@ namespace talvex {
 
 // The built-in names in their fixed rank: only the first one that occurs in
 // the rest of a text is a candidate in a substitution pass.
-inline constexpr std::array<std::string_view, 5> kBuiltinVariableNames = {
-    "@now", "@date", "@time", "@rtfnl", "@rtftab"};
+inline constexpr std::array<std::string_view, 5> kBuiltinVariableNames = {"@now", "@date", "@time",
+                                                                          "@rtfnl", "@rtftab"};
 
 struct VarEntry {
     std::string Name;

@@ -28,7 +28,8 @@ void PrintTo(const CheckCase& c, std::ostream* os) {
 
 std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) text += (i ? "\r\n" : "") + lines[i];
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        text += (i ? "\r\n" : "") + lines[i];
     return text;
 }
 
@@ -38,7 +39,8 @@ std::vector<std::string> Lines(int count, const std::string& line) {
 
 std::vector<std::string> Concat(std::vector<std::vector<std::string>> parts) {
     std::vector<std::string> all;
-    for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    for (auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
     return all;
 }
 
@@ -69,11 +71,31 @@ TEST_P(ScriptCheckTable, FindsWhatTheRunWouldMeet) {
 const std::vector<CheckCase> kCases = {
     // Nothing to find.
     {"CleanScript",
-     {"' a comment {with braces}", "#setvars(n=0, sum=0)", "#while(n<3)", "  #setvars(n={n+1})",
-      "  %measure(volt)", "  #setvars(sum={sum+volt})", "#wend", "#if(n=3) then echo({sum})",
-      "#if(1)", "echo(a)", "#elseif(2)", "#else", "#endif", "#dowhile(0)", "#loop",
-      "#dountil(1)", "#loop", "#do", "#loopuntil(1)", "#do", "#loopwhile(0)", "goto(end)",
-      "echo({@ScriptName} {@now} {hex{255}} {'text'} {&HFF+1} {1e+3})", "label(end)", "echo(x)"},
+     {"' a comment {with braces}",
+      "#setvars(n=0, sum=0)",
+      "#while(n<3)",
+      "  #setvars(n={n+1})",
+      "  %measure(volt)",
+      "  #setvars(sum={sum+volt})",
+      "#wend",
+      "#if(n=3) then echo({sum})",
+      "#if(1)",
+      "echo(a)",
+      "#elseif(2)",
+      "#else",
+      "#endif",
+      "#dowhile(0)",
+      "#loop",
+      "#dountil(1)",
+      "#loop",
+      "#do",
+      "#loopuntil(1)",
+      "#do",
+      "#loopwhile(0)",
+      "goto(end)",
+      "echo({@ScriptName} {@now} {hex{255}} {'text'} {&HFF+1} {1e+3})",
+      "label(end)",
+      "echo(x)"},
      {}},
 
     // Blocks without their partner.
@@ -110,69 +132,93 @@ const std::vector<CheckCase> kCases = {
      {"41:1: error: #if nested too deep: it would be open block 41, and at most 40 blocks (39 "
       "for a loop) may be open"}},
     {"FortiethLoop",
-     Concat({Lines(39, "#if(1)"), {"#while(1)", "#while(1)", "#wend", "#wend"},
-             Lines(39, "#endif")}),
+     Concat(
+         {Lines(39, "#if(1)"), {"#while(1)", "#while(1)", "#wend", "#wend"}, Lines(39, "#endif")}),
      {"40:1: error: #while nested too deep: it would be open block 40, and at most 40 blocks (39 "
       "for a loop) may be open"}},
 
     // Missing labels, matched as the run matches them.
     {"GotoMissing", {"#goto(NoWhere)"}, {"1:7: error: no label \"nowhere\" in this script"}},
-    {"PlainGotoMissing", {"goto(x)", "label(y)", "echo(a)"},
+    {"PlainGotoMissing",
+     {"goto(x)", "label(y)", "echo(a)"},
      {"1:6: error: no label \"x\" in this script"}},
     {"GotoFindsLabelAnyCase", {"#goto(Finish)", "#label( finish , )", "echo(a)"}, {}},
     {"GosubMissing", {"#gosub(sub, v=1)"}, {"1:8: error: no label \"sub\" in this script"}},
     {"OncancelMissing", {"#oncancel(safe)"}, {"1:11: error: no label \"safe\" in this script"}},
-    {"IndentedLabelIsNoLabel", {"goto(a)", " label(a)", "echo(x)"},
+    {"IndentedLabelIsNoLabel",
+     {"goto(a)", " label(a)", "echo(x)"},
      {"1:6: error: no label \"a\" in this script"}},
-    {"LabelOnTheLastLine", {"goto(end)", "label(end)"},
+    {"LabelOnTheLastLine",
+     {"goto(end)", "label(end)"},
      {"1:6: error: label \"end\" is on the last line: a jump there finds no line after it"}},
-    {"GotoInAOneLineIf", {"#if(1) then goto(again)"},
+    {"GotoInAOneLineIf",
+     {"#if(1) then goto(again)"},
      {"1:18: error: no label \"again\" in this script"}},
-    {"LabelMadeByBracesIsNotChecked", {"goto({x})"}, {"1:7: warning: no line sets the variable \"x\" read here"}},
+    {"LabelMadeByBracesIsNotChecked",
+     {"goto({x})"},
+     {"1:7: warning: no line sets the variable \"x\" read here"}},
 
     // Missing scripts, resolved against the script's folder.
-    {"CallMissing", {"#call(missing)"},
+    {"CallMissing",
+     {"#call(missing)"},
      {"1:7: error: #call of \"missing.tvx\": No such file or directory (dir/missing.tvx)"}},
-    {"ChainMissing", {"#chain('next.tvx')"},
+    {"ChainMissing",
+     {"#chain('next.tvx')"},
      {"1:8: error: #chain of \"next.tvx\": No such file or directory (dir/next.tvx)"}},
-    {"CallFound", {"#call(sub/offset)", "echo({offset})"}, {},
+    {"CallFound",
+     {"#call(sub/offset)", "echo({offset})"},
+     {},
      {{"dir/sub/offset.tvx", "%measure(reference)\r\n#setvars(offset={reference.err})"}}},
 
     // Braces.
-    {"UnclosedBrace", {"echo({1+2)"},
+    {"UnclosedBrace",
+     {"echo({1+2)"},
      {"1:6: error: \"{\" without its \"}\": the line becomes an error text"}},
-    {"UnclosedAfterAGroup", {"echo({1} {2)"},
+    {"UnclosedAfterAGroup",
+     {"echo({1} {2)"},
      {"1:10: error: \"{\" without its \"}\": the line becomes an error text"}},
-    {"UnclosedInAComment", {"' see {notes"},
+    {"UnclosedInAComment",
+     {"' see {notes"},
      {"1:7: error: \"{\" without its \"}\": the line becomes an error text"}},
     {"StrayClosingBraceIsText", {"echo(a}b{1})"}, {}},
 
     // Unknown words.
-    {"UnknownDirective", {"#frobnicate"},
+    {"UnknownDirective",
+     {"#frobnicate"},
      {"1:1: error: unknown directive \"#frobnicate\": the run shows \"Unkown # command\""}},
-    {"ClearuservarsNeedsNoHash", {"#clearuservars"},
+    {"ClearuservarsNeedsNoHash",
+     {"#clearuservars"},
      {"1:1: error: unknown directive \"#clearuservars\": the run shows \"Unkown # command\""}},
 
     // Warnings: the guide's traps.
-    {"DoSetsOnEveryRound", {"#do(j=0)", "#loopuntil(j>2)"},
+    {"DoSetsOnEveryRound",
+     {"#do(j=0)", "#loopuntil(j>2)"},
      {"1:5: warning: #do sets j again on every round; set it on a line before the #do"}},
-    {"NewVariableHoldsItsName", {"#setvars(n=cnt+1)"},
+    {"NewVariableHoldsItsName",
+     {"#setvars(n=cnt+1)"},
      {"1:10: warning: the new variable n holds its own name in \"cnt+1\", so it is set to an "
       "error text"}},
     {"UpdateMayHoldItsName", {"#setvars(total=0)", "#setvars(total=total+1)"}, {}},
-    {"LabelTwice", {"label(a)", "echo(x)", "#LABEL(A)", "echo(y)"},
+    {"LabelTwice",
+     {"label(a)", "echo(x)", "#LABEL(A)", "echo(y)"},
      {"3:1: warning: label \"a\" is defined twice: jumps go to the first one, on line 1"}},
-    {"VariableNeverSet", {"#setvars(volts=1)", "echo({voltage})"},
+    {"VariableNeverSet",
+     {"#setvars(volts=1)", "echo({voltage})"},
      {"2:7: warning: no line sets the variable \"voltage\" read here"}},
     {"NameInsideALongerNameIsSet", {"#setvars(n=1)", "echo({n1})"}, {}},
     {"ReplyMaySetNames", {"%get(Temp)", "%measure(volt)", "echo({temp} {volt.err})"}, {}},
     {"ErrorBarSetsErr", {"#setvars(x=5.2 ± 0.1)", "echo({x.err})"}, {}},
-    {"MixedLineEnds", {"echo(a)", "echo(b)"},
-     {"2:1: warning: line ends are mixed: this line ends unlike the first line"}, {}, 2},
+    {"MixedLineEnds",
+     {"echo(a)", "echo(b)"},
+     {"2:1: warning: line ends are mixed: this line ends unlike the first line"},
+     {},
+     2},
     {"ExtraLetters", {"#if(1)", "#endiff"}, {"2:1: warning: \"#endiff\" runs as #endif"}},
-    {"PlainWordWithExtraLetters", {"labelprint(x)"},
+    {"PlainWordWithExtraLetters",
+     {"labelprint(x)"},
      {"1:1: warning: \"labelprint\" is taken as the word label and is not sent to the host"}},
-    {"BlockWordWithoutHash", {"#while(0)", "wend"},
+    {"BlockWordWithoutHash",
+     {"#while(0)", "wend"},
      {"1:1: error: #while without its #wend",
       "2:1: warning: \"wend\" without \"#\" goes to the host as a command; the directive is "
       "#wend"}},
