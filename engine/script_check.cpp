@@ -90,9 +90,24 @@ struct Read {
 // scripts already read for them.
 struct Shared {
     const ScriptReader& read;
+    // The system variables and built-in names, lower case.
+    std::unordered_set<std::string> system;
     std::unordered_set<std::string> setNames; // lower case
     std::set<std::string> visited;
+    // What reading each named script gave: "" when it was read, else why not.
+    std::unordered_map<std::string, std::string> readErrors;
 };
+
+std::unordered_set<std::string> SystemNames() {
+    std::unordered_set<std::string> names;
+    for (const std::string_view& name : kBuiltinVariableNames)
+        names.emplace(name);
+    VariableStore store;
+    store.InitSystemVars();
+    for (const VarEntry& e : store.Entries())
+        names.insert(AsciiLower(e.Name));
+    return names;
+}
 
 class Walker {
 public:
@@ -151,12 +166,7 @@ void Walker::Walk() {
     const std::string_view text = script_.text;
     labels_ = IndexLabels(text);
     std::unordered_map<std::string, long> labelLines;
-    for (const std::string_view& name : kBuiltinVariableNames)
-        created_.emplace(name);
-    VariableStore system;
-    system.InitSystemVars();
-    for (const VarEntry& e : system.Entries())
-        created_.insert(AsciiLower(e.Name));
+    created_ = shared_.system;
 
     std::size_t start = 0;
     lineNo_ = 0;
@@ -308,13 +318,7 @@ bool Walker::PlainWord(std::string_view full, std::size_t at, std::string_view l
     const std::string arg = ParenArgument(word, rest, restPos);
     const std::size_t argAt = at + word.find('(') + 1;
     if (plain == "initvars") {
-        created_.clear();
-        for (const std::string_view& name : kBuiltinVariableNames)
-            created_.emplace(name);
-        VariableStore system;
-        system.InitSystemVars();
-        for (const VarEntry& e : system.Entries())
-            created_.insert(AsciiLower(e.Name));
+        created_ = shared_.system;
     } else if (plain == "clearvars" || plain == "clearuservars") {
         std::erase_if(created_, [](const std::string& name) {
             return name.find('@') == std::string::npos && name.find('$') == std::string::npos;
@@ -446,15 +450,20 @@ void Walker::ScriptUse(std::string_view keyword, const std::string& arg, std::si
     const std::string name = TrimChars(CalledScriptName(arg), "\r\n ,");
     if (name.empty()) return;
     const std::string path = ResolvePath(FolderOf(script_.path), name);
-    LoadedScriptFile loaded = shared_.read(path);
-    if (!loaded.ok) {
+    auto known = shared_.readErrors.find(path);
+    LoadedScriptFile loaded;
+    if (known == shared_.readErrors.end()) {
+        loaded = shared_.read(path);
+        known = shared_.readErrors.emplace(path, loaded.ok ? "" : loaded.error).first;
+    }
+    if (!known->second.empty()) {
         Report(at, Severity::Error,
-               std::string(keyword) + " of \"" + name + "\": " + loaded.error +
+               std::string(keyword) + " of \"" + name + "\": " + known->second +
                    (path != name ? " (" + path + ")" : ""));
         return;
     }
-    // Variables are shared with the script it runs.
-    if (depth_ >= kMaxCallDepth || !shared_.visited.insert(path).second) return;
+    // Variables are shared with the script it runs; each script is read once.
+    if (!loaded.ok || depth_ >= kMaxCallDepth || !shared_.visited.insert(path).second) return;
     CheckedScript called{loaded.text, path, 0};
     Walker inner(called, shared_, nullptr, depth_ + 1);
     inner.Walk();
@@ -515,8 +524,8 @@ void Walker::BracesOf(std::string_view full, std::size_t from, bool reads) {
     }
 }
 
-bool NameIsSet(const Shared& shared, const std::unordered_set<std::string>& system,
-               const std::string& lower) {
+bool NameIsSet(const Shared& shared, const std::string& lower) {
+    const auto& system = shared.system;
     if (shared.setNames.contains(lower) || system.contains(lower)) return true;
     // Names are replaced wherever they stand, also inside a longer word.
     const auto inside = [&](const std::string& name) {
@@ -530,23 +539,16 @@ bool NameIsSet(const Shared& shared, const std::unordered_set<std::string>& syst
 
 std::vector<Finding> CheckScript(const CheckedScript& script, const ScriptReader& read) {
     std::vector<Finding> findings;
-    Shared shared{read, {}, {}};
+    Shared shared{read, SystemNames(), {}, {}, {}};
     if (!script.path.empty()) shared.visited.insert(script.path);
     Walker walker(script, shared, &findings, 0);
     walker.Walk();
 
-    std::unordered_set<std::string> system;
-    for (const std::string_view& name : kBuiltinVariableNames)
-        system.emplace(name);
-    VariableStore store;
-    store.InitSystemVars();
-    for (const VarEntry& e : store.Entries())
-        system.insert(AsciiLower(e.Name));
     std::unordered_map<std::string, bool> known;
     for (const Read& r : walker.Reads()) {
         const std::string lower = AsciiLower(r.name);
         auto it = known.find(lower);
-        if (it == known.end()) it = known.emplace(lower, NameIsSet(shared, system, lower)).first;
+        if (it == known.end()) it = known.emplace(lower, NameIsSet(shared, lower)).first;
         if (!it->second)
             findings.push_back({r.line, r.column, Severity::Warning,
                                 "no line sets the variable \"" + r.name + "\" read here"});
