@@ -31,6 +31,13 @@ bool IsWordChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// Where the argument of the directive `word` (at byte `at` of its line)
+// begins: after its first "(", or the word itself when it has none.
+std::size_t ArgumentAt(std::string_view word, std::size_t at) {
+    const std::size_t paren = word.find('(');
+    return paren == std::string_view::npos ? at : at + paren + 1;
+}
+
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -121,9 +128,8 @@ private:
     void CheckLine(std::string_view full, std::size_t from, bool tail);
     void Directive(std::string_view full, std::size_t at, std::string_view line,
                    std::string_view lc, bool tail);
-    bool PlainWord(std::string_view full, std::size_t at, std::string_view line,
-                   std::string_view word, bool written);
-    void Block(const BlockWord& word, std::string_view full, std::size_t at, std::string_view line);
+    void PlainWord(std::string_view full, std::size_t at, std::string_view word, bool written);
+    void Block(const BlockWord& word, std::size_t at);
     void Assignments(std::string_view list, std::size_t at, bool everyRound);
     void LabelUse(std::string_view label, std::size_t at);
     void ScriptUse(std::string_view keyword, const std::string& arg, std::size_t at);
@@ -215,11 +221,12 @@ void Walker::CheckLine(std::string_view full, std::size_t from, bool tail) {
         if (lc.starts_with("#skipoff")) skipMode_ = false;
         return; // passed over: nothing else on it acts
     }
+    // A one-line #if's statement had its braces looked at with the #if.
     if (lc.starts_with("//") || lc.starts_with("'") || lc.starts_with(";")) {
-        BracesOf(full, from, false); // an unclosed brace turns a comment into a command
+        if (!tail) BracesOf(full, from, false); // an unclosed brace makes a comment a command
         return;
     }
-    BracesOf(full, from, true);
+    if (!tail) BracesOf(full, from, true);
     if (lc.starts_with("{")) return; // the line's start is known only when it runs
     if (lc.starts_with("%")) {
         ResponseNames(word.substr(1));
@@ -231,7 +238,7 @@ void Walker::CheckLine(std::string_view full, std::size_t from, bool tail) {
     }
     const std::string_view plain = Interpreter::PlainWordKeyword(lc);
     if (!plain.empty()) {
-        PlainWord(full, at, line, plain, true);
+        PlainWord(full, at, plain, true);
         return;
     }
     std::size_t n = 0;
@@ -268,7 +275,7 @@ void Walker::Directive(std::string_view full, std::size_t at, std::string_view l
     std::string rest;
     long restPos = 0;
     const std::string arg = ParenArgument(word, rest, restPos);
-    const std::size_t argAt = at + word.find('(') + 1;
+    const std::size_t argAt = ArgumentAt(word, at);
 
     if (keyword == "#skipon") {
         skipMode_ = true;
@@ -284,7 +291,7 @@ void Walker::Directive(std::string_view full, std::size_t at, std::string_view l
                 return;
             }
         }
-        if (!tail) Block(*block, full, at, line);
+        if (!tail) Block(*block, at);
         if (keyword == "#do") Assignments(arg, argAt, true);
         if (keyword == "#wend" || keyword == "#loop") Assignments(arg, argAt, false);
     } else if (keyword == "#gosub") {
@@ -298,13 +305,12 @@ void Walker::Directive(std::string_view full, std::size_t at, std::string_view l
         ScriptUse(keyword, arg, argAt);
     } else if (keyword == "#setvars" || keyword == "#initvars" || keyword == "#clearvars" ||
                keyword == "#showvars" || keyword == "#goto" || keyword == "#label") {
-        PlainWord(full, at, line, keyword.substr(1), false);
+        PlainWord(full, at, keyword.substr(1), false);
     }
 }
 
-bool Walker::PlainWord(std::string_view full, std::size_t at, std::string_view line,
-                       std::string_view plain, bool written) {
-    (void)line;
+void Walker::PlainWord(std::string_view full, std::size_t at, std::string_view plain,
+                       bool written) {
     const std::string_view word = full.substr(at);
     std::size_t n = 0;
     while (n < word.size() && IsWordChar(word[n]))
@@ -316,7 +322,7 @@ bool Walker::PlainWord(std::string_view full, std::size_t at, std::string_view l
     std::string rest;
     long restPos = 0;
     const std::string arg = ParenArgument(word, rest, restPos);
-    const std::size_t argAt = at + word.find('(') + 1;
+    const std::size_t argAt = ArgumentAt(word, at);
     if (plain == "initvars") {
         created_ = shared_.system;
     } else if (plain == "clearvars" || plain == "clearuservars") {
@@ -330,13 +336,9 @@ bool Walker::PlainWord(std::string_view full, std::size_t at, std::string_view l
     } else if (plain == "goto") {
         LabelUse(arg, argAt);
     }
-    return true;
 }
 
-void Walker::Block(const BlockWord& word, std::string_view full, std::size_t at,
-                   std::string_view line) {
-    (void)full;
-    (void)line;
+void Walker::Block(const BlockWord& word, std::size_t at) {
     const auto innermost = [&]() -> std::string {
         if (blocks_.empty()) return "";
         const Opener& o = blocks_.back();
