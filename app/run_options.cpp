@@ -63,8 +63,6 @@ int ParseRunOptions(const std::vector<std::string>& args, RunOptions& o, std::FI
         const std::string& a = args[i];
         const bool option = !optionsEnded && a.size() > 1 && a[0] == '-';
         if (!option) {
-            // Only one script: a second one, even after "--", is refused
-            // rather than run in place of the first or dropped.
             if (a.empty()) return UsageError("SCRIPT may not be empty", err);
             o.scripts.push_back(a);
             if (!haveScript) o.script = a;
