@@ -52,6 +52,17 @@ int HeadlessRun::Prepare() {
     window_.SetTitle(window_.BaseCaption() + " - " + FileNameOf(scriptPath));
     if (!options_.log.empty()) window_.SetChosenLogFile(options_.log);
     runner_->SetLineByLine(!options_.whole);
+    if (options_.trace) {
+        runner_->SetLineTracer([err = window_.ErrorStream()](const TracedLine& t) {
+            std::string text(t.text);
+            // One line each, whatever a stored script holds inside a line.
+            for (char& c : text)
+                if (c == '\r' || c == '\n') c = ' ';
+            std::fprintf(err, "%d %.*s:%ld: %s\n", t.level, static_cast<int>(t.file.size()),
+                         t.file.data(), t.line, text.c_str());
+            std::fflush(err);
+        });
+    }
     return -1;
 }
 

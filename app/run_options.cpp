@@ -1,16 +1,25 @@
 #include "app/run_options.h"
 
 #include "app/exit_status.h"
+#include "app/script_check_command.h"
 #include "macromath/environment.h"
 
 namespace talvex {
 
 const char* const kRunUsage =
-    "usage: talvex-run [--list] [--whole] [--log FILE] [--host PATH] [--] SCRIPT\n"
+    "usage: talvex-run [--list] [--whole] [--trace] [--log FILE] [--host PATH] [--] SCRIPT\n"
+    "       talvex-run --check [--] SCRIPT...\n"
     "\n"
     "Runs SCRIPT against the host korva32 as the run command of Talvex does.\n"
     "The response pane goes to standard output, message boxes to standard error.\n"
     "\n"
+    "  --check      check each SCRIPT without running it or starting a host:\n"
+    "               one line per finding on standard output,\n"
+    "               FILE:LINE:COLUMN: error: TEXT  or  FILE:LINE:COLUMN: warning: TEXT\n"
+    "               exit status 0 nothing found, 1 warnings only, 65 errors,\n"
+    "               66 a SCRIPT cannot be read\n"
+    "  --trace      write each line to standard error before it runs, as\n"
+    "               LEVEL FILE:LINE: TEXT (LEVEL 0 is SCRIPT, 1 a script it calls)\n"
     "  --list       list-only run: lines are translated and shown, nothing is sent\n"
     "               (no host is started unless a directive needs one)\n"
     "  --whole      send the script to the host in one piece; with --list too,\n"
@@ -54,11 +63,9 @@ int ParseRunOptions(const std::vector<std::string>& args, RunOptions& o, std::FI
         const std::string& a = args[i];
         const bool option = !optionsEnded && a.size() > 1 && a[0] == '-';
         if (!option) {
-            // Only one script: a second one, even after "--", is refused
-            // rather than run in place of the first or dropped.
-            if (haveScript) return UsageError("only one SCRIPT may be given", err);
             if (a.empty()) return UsageError("SCRIPT may not be empty", err);
-            o.script = a;
+            o.scripts.push_back(a);
+            if (!haveScript) o.script = a;
             haveScript = true;
         } else if (a == "--") {
             optionsEnded = true;
@@ -69,6 +76,10 @@ int ParseRunOptions(const std::vector<std::string>& args, RunOptions& o, std::FI
             const ProgramVersion v = Environment::system().version;
             std::fprintf(out, "talvex-run %d.%d.%d\n", v.major, v.minor, v.revision);
             return kExitOk;
+        } else if (a == "--check") {
+            o.check = true;
+        } else if (a == "--trace") {
+            o.trace = true;
         } else if (a == "--list") {
             o.list = true;
         } else if (a == "--whole") {
@@ -92,6 +103,15 @@ int ParseRunOptions(const std::vector<std::string>& args, RunOptions& o, std::FI
         std::fputs(kRunUsage, err);
         return kExitUsage;
     }
+    if (o.check) {
+        // A check runs nothing, so the run's options have nothing to act on.
+        if (o.list || o.whole || o.trace || !o.log.empty() || !o.host.empty())
+            return UsageError("--check takes no other option", err);
+        return CheckScripts(o.scripts, out, err);
+    }
+    // Only one script: a second one, even after "--", is refused rather than
+    // run in place of the first or dropped.
+    if (o.scripts.size() > 1) return UsageError("only one SCRIPT may be given", err);
     return -1;
 }
 

@@ -60,7 +60,9 @@ std::size_t ValueEnd(std::string_view rest, std::size_t& cut) {
 
 } // namespace
 
-int AssignList(std::string_view list, VariableStore& vars) {
+namespace {
+
+template <class Item> int ReadItems(std::string_view list, Item&& item) {
     int assigned = 0;
     std::string_view s = TrimView(list, kListTrim);
     while (s.size() > 2) {
@@ -81,10 +83,23 @@ int AssignList(std::string_view list, VariableStore& vars) {
         else
             s = std::string_view();
 
-        vars.SetVar(name, TrimView(value, " "));
+        item(name, TrimView(value, " "));
         ++assigned;
     }
     return assigned;
+}
+
+} // namespace
+
+int AssignList(std::string_view list, VariableStore& vars) {
+    return ReadItems(
+        list, [&vars](std::string_view name, std::string_view value) { vars.SetVar(name, value); });
+}
+
+int ForEachAssignment(
+    std::string_view list,
+    const std::function<void(std::string_view name, std::string_view value)>& item) {
+    return ReadItems(list, item);
 }
 
 } // namespace talvex

@@ -38,6 +38,13 @@ struct BlockFrame {
 inline constexpr int kMaxBlockLevel = 40;
 using BlockFrames = std::array<BlockFrame, kMaxBlockLevel + 1>;
 
+// Whether a block of `kind` may open while `blockLevel` blocks are open: an
+// #if or a call frame may take the last level, a loop needs one level more.
+inline bool BlockFits(int blockLevel, std::int16_t kind) {
+    const bool loop = kind == kWhileBlock || kind == kDoTestBlock || kind == kDoBlock;
+    return blockLevel + (loop ? 1 : 0) < kMaxBlockLevel;
+}
+
 inline bool IsOpenState(std::int16_t state) {
     return state == kStateTop || state == kStateActive;
 }

@@ -39,7 +39,7 @@ void Interpreter::If(LineContext& c) {
 
     const bool singleLine = c.ifOffset > 0;
     // A block opened inside a refused one would be deeper still.
-    if (!singleLine && (BlockLevel >= kMaxBlockLevel || !RefusedBlocks.empty())) {
+    if (!singleLine && (!BlockFits(BlockLevel, kIfBlock) || !RefusedBlocks.empty())) {
         RefuseNesting();
         RefusedBlocks.push_back(kIfBlock);
         c.outLine = "Error:nesting is too deep: #If(" + shownValue + ")";

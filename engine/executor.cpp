@@ -8,6 +8,8 @@
 #include "macromath/arithmetic_error.h"
 #include "macromath/trim.h"
 
+#include <algorithm>
+
 namespace talvex {
 
 void ScriptRunner::RunLineByLine(const std::string& script, const std::string& scriptFile,
@@ -84,6 +86,7 @@ void ScriptRunner::RunLine(Level& lv) {
     std::string rawLine = lv.cl.substr(lv.pos - 1, lineEnd - lv.pos);
     const std::string lineAsWritten = rawLine;
     const long nextPos = lineEnd + 2;
+    if (tracer_) TraceLine(lv, rawLine);
 
     try {
         std::string outLine;
@@ -147,6 +150,18 @@ void ScriptRunner::RunLine(Level& lv) {
         AbortLine(lineAsWritten, e.what());
         lv.pos = nextPos;
     }
+}
+
+void ScriptRunner::TraceLine(Level& lv, std::string_view rawLine) {
+    if (lv.lineStarts.empty()) {
+        lv.lineStarts.push_back(0);
+        for (std::size_t i = lv.cl.find(kCrLf); i != std::string::npos;
+             i = lv.cl.find(kCrLf, i + 2))
+            lv.lineStarts.push_back(i + 2);
+    }
+    const auto after = std::upper_bound(lv.lineStarts.begin(), lv.lineStarts.end(),
+                                        static_cast<std::size_t>(lv.pos - 1));
+    tracer_({lv.level, lv.scriptFile, static_cast<long>(after - lv.lineStarts.begin()), rawLine});
 }
 
 void ScriptRunner::ReportRefusedVariable() {

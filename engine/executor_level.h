@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace talvex {
 
@@ -23,6 +24,8 @@ struct ScriptRunner::Level {
     bool SavedFileSaved = true;
     // The level's label lines, indexed on the first jump to a label.
     std::optional<LabelIndex> labels;
+    // Where each line starts (0-based), built for the line tracer only.
+    std::vector<std::size_t> lineStarts;
 
     long Length() const { return static_cast<long>(cl.size()); }
 };

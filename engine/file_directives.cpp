@@ -14,24 +14,24 @@ std::string FileNameOf(const std::string& arg) {
     return TrimChars(arg, " ,'\"");
 }
 
-std::string ScriptFileLine(const char* prefix, const std::string& file) {
-    std::string out = prefix + file;
-    if (out.find('.') == std::string::npos) out += ".tvx";
-    return out;
-}
-
 } // namespace
+
+std::string CalledScriptName(const std::string& arg) {
+    std::string file = FileNameOf(arg);
+    if (!file.empty() && file.find('.') == std::string::npos) file += ".tvx";
+    return file;
+}
 
 void Interpreter::Chain(LineContext& c) {
     c.result = kAlwaysShown;
-    const std::string file = FileNameOf(c.arg);
-    c.outLine = file.empty() ? "Error no chain file specified" : ScriptFileLine("#Chain=", file);
+    const std::string file = CalledScriptName(c.arg);
+    c.outLine = file.empty() ? "Error no chain file specified" : "#Chain=" + file;
 }
 
 void Interpreter::Call(LineContext& c) {
     c.result = kNotSent;
-    const std::string file = FileNameOf(c.arg);
-    c.outLine = file.empty() ? "Error no call file specified" : ScriptFileLine("#Call=", file);
+    const std::string file = CalledScriptName(c.arg);
+    c.outLine = file.empty() ? "Error no call file specified" : "#Call=" + file;
 }
 
 void Interpreter::LogScript(LineContext& c) {

@@ -23,6 +23,11 @@ enum TranslateResult : int {
 
 struct LineContext;
 
+// The file a #call or #chain with the argument `arg` runs, as its canonical
+// line names it: without the blanks, commas and quotes around it, and with
+// ".tvx" added when it has no ".". "" when no file is named.
+std::string CalledScriptName(const std::string& arg);
+
 class Interpreter {
 public:
     explicit Interpreter(Environment env = Environment::system());

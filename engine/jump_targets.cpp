@@ -27,14 +27,19 @@ LabelIndex IndexLabels(std::string_view script) {
         const std::size_t crlf = script.find("\r\n", static_cast<std::size_t>(start - 1));
         const long end = crlf == std::string_view::npos ? n + 1 : static_cast<long>(crlf) + 1;
         const std::string_view line = script.substr(start - 1, end - start);
-        if (StartsWithNoCase(line, "#label") || StartsWithNoCase(line, "label")) {
-            const std::size_t paren = line.find('(');
-            if (paren != std::string_view::npos)
-                labels.emplace(AsciiLower(TrimView(line.substr(paren + 1), " ,)")), end + 2);
-        }
+        std::string name;
+        if (LabelOnLine(line, name)) labels.emplace(std::move(name), end + 2);
         start = end + 2;
     }
     return labels;
+}
+
+bool LabelOnLine(std::string_view line, std::string& name) {
+    if (!StartsWithNoCase(line, "#label") && !StartsWithNoCase(line, "label")) return false;
+    const std::size_t paren = line.find('(');
+    if (paren == std::string_view::npos) return false;
+    name = AsciiLower(TrimView(line.substr(paren + 1), " ,)"));
+    return true;
 }
 
 long LabelPosition(const LabelIndex& labels, std::string_view name, long scriptLength) {

@@ -19,6 +19,10 @@ using LabelIndex = std::unordered_map<std::string, long>;
 // name is what follows, trimmed of " ,)". The first line of a name wins.
 LabelIndex IndexLabels(std::string_view script);
 
+// The name `line` (one line, no line break) defines as a label line, lower
+// case; false when it is no label line.
+bool LabelOnLine(std::string_view line, std::string& name);
+
 // Position of the line after label `name` (any case), or a position beyond
 // the end of a script of `scriptLength` bytes when there is no such label.
 long LabelPosition(const LabelIndex& labels, std::string_view name, long scriptLength);

@@ -32,7 +32,7 @@ void Interpreter::OpenLoop(LineContext& c, std::int16_t kind, const char* name, 
 
     // A loop needs one level more than an #if: its frame must sit below 40.
     // One opened inside a refused block would be deeper still.
-    if (BlockLevel + 1 >= kMaxBlockLevel || !RefusedBlocks.empty()) {
+    if (!BlockFits(BlockLevel, kind) || !RefusedBlocks.empty()) {
         RefuseNesting();
         RefusedBlocks.push_back(kind);
         c.outLine = std::string("Error:nesting is too deep: ") + name + "(" + shown + ")";

@@ -32,7 +32,9 @@ void DropNul(std::string& text) {
 
 } // namespace
 
-LoadedScriptFile LoadScriptFile(const std::string& path) {
+namespace {
+
+LoadedScriptFile ReadScript(const std::string& path, bool repairHeader) {
     LoadedScriptFile result;
     std::string bytes;
     if (!ReadWholeFile(path, bytes, result.error)) return result;
@@ -45,7 +47,8 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
     std::string text;
     if (tag == kTextRecordTag && bytes.size() >= 4) {
         const std::size_t actual = bytes.size() - 4;
-        if (stated != actual && actual <= static_cast<std::size_t>(kStoredFormatLimit)) {
+        if (repairHeader && stated != actual &&
+            actual <= static_cast<std::size_t>(kStoredFormatLimit)) {
             // Another editor changed the text: put the true length in the header.
             // A longer text loads whole and its header stays as it is: the
             // field cannot hold its length.
@@ -61,12 +64,23 @@ LoadedScriptFile LoadScriptFile(const std::string& path) {
         text = DecodePlainText(bytes);
         DropNul(text);
         DropLeadingByteOrderMarks(text); // one that stood behind a NUL
+        result.otherLineEndLine = FirstOtherLineEnd(text);
         text = CrLfLineEnds(std::move(text));
     }
     result.length = static_cast<long>(CharCount(text));
     result.text = std::move(text);
     result.ok = true;
     return result;
+}
+
+} // namespace
+
+LoadedScriptFile LoadScriptFile(const std::string& path) {
+    return ReadScript(path, true);
+}
+
+LoadedScriptFile ReadScriptFile(const std::string& path) {
+    return ReadScript(path, false);
 }
 
 std::string ScriptFileBytes(std::string_view text) {

@@ -13,6 +13,9 @@ struct LoadedScriptFile {
     long length = 0;   // in characters
     bool ok = false;   // false: nothing could be read; `error` says why
     std::string error; // the system's description of the failure
+    // A plain-text file whose line ends are not all written alike: the first
+    // line whose end differs from the first line's; 0 when they agree.
+    long otherLineEndLine = 0;
 };
 
 // Reads a script: the stored format (a text record of one byte per character
@@ -24,6 +27,10 @@ struct LoadedScriptFile {
 // Characters of code 0 are dropped. A missing file is not created. A
 // plain-text file is never written to.
 LoadedScriptFile LoadScriptFile(const std::string& path);
+
+// Reads a script as LoadScriptFile does, but never writes to it: a stored
+// file's stale length field is left as it is.
+LoadedScriptFile ReadScriptFile(const std::string& path);
 
 // Texts up to this many characters that fit Windows-1252 are saved in the
 // stored format, and longer ones that fit it and hold a lone CR or LF (which

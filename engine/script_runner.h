@@ -25,6 +25,14 @@ enum CancelStates : int {
     kAborted = -2,
 };
 
+// A line about to run, for a tracer.
+struct TracedLine {
+    int level = 0;         // call level, 0 for the script the run started with
+    std::string_view file; // the level's script file, as it was opened
+    long line = 0;         // 1-based
+    std::string_view text; // the line, leading blanks skipped
+};
+
 struct RunnerSettings {
     // Where the default log file goes (the program's folder when writable,
     // else the user's data folder); chosen by the front end.
@@ -65,6 +73,12 @@ public:
         fileAllowed_ = std::move(allowed);
     }
 
+    // Called before each line of a line-by-line run runs (null: none, at no
+    // cost).
+    void SetLineTracer(std::function<void(const TracedLine&)> tracer) {
+        tracer_ = std::move(tracer);
+    }
+
     // How the log's bytes reach its file; tests make writes fail with it.
     void SetLogWriter(LogAppender::Writer writer) { log_.SetWriter(std::move(writer)); }
 
@@ -93,6 +107,7 @@ private:
 
     void RunLineByLine(const std::string& script, const std::string& scriptFile, int level);
     void RunLine(Level& lv);
+    void TraceLine(Level& lv, std::string_view rawLine);
     void Dispatch(Level& lv);
     void AbortLine(const std::string& rawLine, const std::string& what);
     void ShowScriptError();
@@ -139,6 +154,7 @@ private:
     bool running_ = false;
     LogAppender log_;
     std::function<bool(const std::string& path)> fileAllowed_;
+    std::function<void(const TracedLine&)> tracer_;
 };
 
 } // namespace talvex

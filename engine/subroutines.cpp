@@ -18,7 +18,7 @@ void Interpreter::Gosub(LineContext& c) {
             DirectiveArg = c.arg;
         }
     }
-    if (BlockLevel >= kMaxBlockLevel) {
+    if (!BlockFits(BlockLevel, kGosubFrame)) {
         RefuseNesting();
         c.outLine = "Error:nesting is too deep: #Gosub(" + c.arg + ")";
         return;

@@ -203,6 +203,26 @@ std::string CrLfLineEnds(std::string text) {
     return out;
 }
 
+long FirstOtherLineEnd(std::string_view text) {
+    std::string_view first;
+    long line = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::string_view end;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            end = text.substr(i++, 2);
+        else if (text[i] == '\r' || text[i] == '\n')
+            end = text.substr(i, 1);
+        else
+            continue;
+        if (first.empty())
+            first = end;
+        else if (end != first)
+            return line;
+        ++line;
+    }
+    return 0;
+}
+
 std::size_t CharCount(std::string_view text) {
     std::size_t count = 0;
     std::uint32_t cp;

@@ -33,6 +33,10 @@ void DropLeadingByteOrderMarks(std::string& text);
 // `text` with every line end, CR LF, LF or a lone CR, written as CR LF.
 std::string CrLfLineEnds(std::string text);
 
+// The first line (1-based) whose line end is not written like the first line
+// end of `text` (CR LF, LF or a lone CR); 0 when they all agree.
+long FirstOtherLineEnd(std::string_view text);
+
 // Number of characters (code points) in UTF-8 text; a stray byte counts as one.
 std::size_t CharCount(std::string_view text);
 

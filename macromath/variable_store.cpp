@@ -18,10 +18,7 @@ namespace {
 
 const std::string kPlusMinus = "\xC2\xB1"; // "±" in UTF-8
 
-// The built-in names in their fixed rank: only the first one that occurs in
-// the rest of the text is a candidate in a pass.
-constexpr std::array<std::string_view, 5> kBuiltinNames = {"@now", "@date", "@time", "@rtfnl",
-                                                           "@rtftab"};
+constexpr const auto& kBuiltinNames = kBuiltinVariableNames;
 
 std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";

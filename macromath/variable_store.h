@@ -5,6 +5,7 @@
 #include "macromath/environment.h"
 #include "macromath/name_index.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,11 @@
 #include <vector>
 
 namespace talvex {
+
+// The built-in names in their fixed rank: only the first one that occurs in
+// the rest of a text is a candidate in a substitution pass.
+inline constexpr std::array<std::string_view, 5> kBuiltinVariableNames = {"@now", "@date", "@time",
+                                                                          "@rtfnl", "@rtftab"};
 
 struct VarEntry {
     std::string Name;

@@ -70,8 +70,8 @@ TEST(TalvexRunOptions, VersionAndHelpPrintAndSucceed) {
     EXPECT_TRUE(help.out.startsWith("usage: talvex-run")) << Show(help.out);
     // Where an unasked-for log goes, what --whole does to --list, every status.
     for (const char* told :
-         {"--list", "TALVEX_LOG_FOLDER", "$XDG_DATA_HOME/Talvex",
-          "with --list too,\n               the script is sent whole",
+         {"--list", "--check", "--trace", "LEVEL FILE:LINE: TEXT", "65 errors", "TALVEX_LOG_FOLDER",
+          "$XDG_DATA_HOME/Talvex", "with --list too,\n               the script is sent whole",
           "\n  73  the --log FILE cannot be created", "\n  74  a write to the log failed"})
         EXPECT_TRUE(help.out.contains(told)) << told;
     EXPECT_TRUE(box.HostPids().empty());
@@ -105,6 +105,10 @@ TEST(TalvexRunOptions, BadUsageExits64) {
         {{"--log=./a.tvx", "a.tvx"}, "talvex-run: --log ./a.tvx is SCRIPT itself"},
         {{"--log", "hard.tvx", "a.tvx"}, "talvex-run: --log hard.tvx is SCRIPT itself"},
         {{"--list", "--log", "soft.tvx", "a.tvx"}, "talvex-run: --log soft.tvx is SCRIPT itself"},
+        // A check runs nothing: run options have nothing to act on.
+        {{"--check", "--trace", "a.tvx"}, "talvex-run: --check takes no other option"},
+        {{"--check", "--log", "x.log", "a.tvx"}, "talvex-run: --check takes no other option"},
+        {{"--list", "--check", "a.tvx", "b.tvx"}, "talvex-run: --check takes no other option"},
     };
     Sandbox box;
     const QByteArray script = "echo(x)\r\n";
@@ -194,6 +198,78 @@ TEST(TalvexRunOptions, UnreadableScriptExits66AndCreatesNothing) {
     EXPECT_EQ(Sandbox::FilesBelow(box.Work()), QStringList()) << "no script, no log created";
     EXPECT_TRUE(Sandbox::FilesBelow(box.DefaultLogFolder()).isEmpty());
     EXPECT_EQ(Starts(counter), 0) << "no host started";
+}
+
+// --check reads each script and runs nothing: findings in the form compilers
+// use, on standard output, and the worst of them in the exit status.
+TEST(TalvexRunCheck, FindingsAndExitStatuses) {
+    Sandbox box;
+    const QString counter = box.Root() + "/starts";
+    const QString host = CountingHost(box, counter);
+    box.WriteFile("clean.tvx", "echo(a)\r\n");
+    box.WriteFile("warns.tvx", "#do(j=0)\r\n#loopuntil(j)\r\n");
+    box.WriteFile("sub/errs.tvx", "#while(1)\r\n#call(gone)\r\n#wend\r\n#endif\r\n");
+    struct Case {
+        QStringList scripts;
+        int status;
+        QByteArray out;
+    };
+    const QList<Case> cases = {
+        {{"clean.tvx"}, 0, ""},
+        {{"warns.tvx"},
+         1,
+         "warns.tvx:1:5: warning: #do sets j again on every round; set it on a line before the "
+         "#do\n"},
+        {{"clean.tvx", "sub/errs.tvx", "warns.tvx"},
+         65,
+         "sub/errs.tvx:2:7: error: #call of \"gone.tvx\": No such file or directory "
+         "(sub/gone.tvx)\n"
+         "sub/errs.tvx:4:1: error: #endif without its #if\n"
+         "warns.tvx:1:5: warning: #do sets j again on every round; set it on a line before the "
+         "#do\n"},
+        {{"sub/errs.tvx", "missing.tvx"},
+         66,
+         "sub/errs.tvx:2:7: error: #call of \"gone.tvx\": No such file or directory "
+         "(sub/gone.tvx)\n"
+         "sub/errs.tvx:4:1: error: #endif without its #if\n"},
+    };
+    const QStringList files = Sandbox::FilesBelow(box.Work());
+    for (const Case& c : cases) {
+        const RunOutcome r = box.Run(QStringList{"--check"} + c.scripts);
+        const std::string args = c.scripts.join(' ').toStdString();
+        EXPECT_EQ(r.status, c.status) << args;
+        EXPECT_EQ(r.out, c.out) << args << "\n" << Show(r.out);
+        EXPECT_EQ(r.err, c.status == 66 ? QByteArray("talvex-run: cannot read missing.tvx: No "
+                                                     "such file or directory\n")
+                                        : QByteArray())
+            << args;
+    }
+    EXPECT_EQ(Sandbox::FilesBelow(box.Work()), files) << "nothing written";
+    EXPECT_TRUE(box.HostPids().empty()) << "no host linked";
+}
+
+// --trace: each line on standard error before it runs, through a call and a
+// chain; standard output is what it is without it.
+TEST(TalvexRunTrace, FollowsCallsAndChains) {
+    Sandbox box;
+    box.WriteFile("main.tvx", "echo(one)\r\n  #call(sub/s)\r\n#if(1) then #chain(next)\r\n"
+                              "echo(never)\r\n");
+    box.WriteFile("sub/s.tvx", "' in s\r\n\r\necho(two)\r\n");
+    box.WriteFile("next.tvx", "echo(three)\r\n");
+    const RunOutcome plain = box.Run({"main.tvx"});
+    const RunOutcome traced = box.Run({"--trace", "main.tvx"});
+    EXPECT_EQ(traced.status, 0);
+    EXPECT_EQ(traced.out, plain.out);
+    EXPECT_EQ(traced.err, "0 main.tvx:1: echo(one)\n"
+                          "0 main.tvx:2: #call(sub/s)\n"
+                          "1 sub/s.tvx:1: ' in s\n"
+                          "1 sub/s.tvx:2: \n"
+                          "1 sub/s.tvx:3: echo(two)\n"
+                          "0 main.tvx:3: #if(1) then #chain(next)\n"
+                          "0 main.tvx:3: #chain(next)\n"
+                          "1 next.tvx:1: echo(three)\n"
+                          "Script Done next.tvx\n")
+        << Show(traced.err);
 }
 
 TEST(TalvexRunOptions, ListStartsNoHostForAScriptWithoutHostDirectives) {
