@@ -165,6 +165,39 @@ TEST(DdeHostLink, AHostThatRunsAlreadyIsLinkedNotStartedAndNotEnded) {
     EXPECT_EQ(first.link.ReturnStr(), "still here");
 }
 
+// How many movable global memory handles this process may still take (at
+// most `cap`): DDE data lives in them, and Wine's table of them is small.
+int FreeGlobalHandles(int cap = 70000) {
+    std::vector<HGLOBAL> taken;
+    taken.reserve(static_cast<std::size_t>(cap));
+    while (static_cast<int>(taken.size()) < cap) {
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 1);
+        if (!h) break;
+        taken.push_back(h);
+    }
+    for (HGLOBAL h : taken)
+        GlobalFree(h);
+    return static_cast<int>(taken.size());
+}
+
+TEST(DdeHostLink, KeepsNoDdeHandlesOfItsOwnPerCommand) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.link.Init());
+    rig.link.SendA("echo(warm)");
+    rig.link.Send("echo(warm)");
+    const int before = FreeGlobalHandles();
+    constexpr int kRounds = 500;
+    for (int i = 0; i < kRounds; ++i) {
+        rig.link.SendA("echo(" + std::to_string(i) + ")");
+        ASSERT_EQ(rig.link.ReturnStr(), std::to_string(i));
+        rig.link.Send("echo(r" + std::to_string(i) + ")");
+        ASSERT_EQ(rig.link.ReturnStr(), "r" + std::to_string(i));
+    }
+    // Wine's DDEML keeps the copy of each reply it receives (one handle per
+    // transaction, freed by nobody); anything beyond that would be ours.
+    EXPECT_LE(before - FreeGlobalHandles(), 2 * kRounds);
+}
+
 TEST(DdeHostLink, DynamicDataReachesTheRegisteredClickAfterTheEvent) {
     LinkRig rig;
     ASSERT_TRUE(rig.link.Init());
