@@ -30,6 +30,34 @@ wait_for_output() {
     return 1
 }
 
+# wait_for_error TEXT [TENTHS]: until standard error holds TEXT (default 30 s).
+wait_for_error() {
+    local i
+    for i in $(seq "${2:-300}"); do
+        grep -qF "$1" "$BOX/err" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "no \"$1\" on standard error"
+    return 1
+}
+
+# start_host: a simulator of this sandbox, started by hand; waits until it
+# serves (a run links to it).
+start_host() {
+    local keep=$KORVA32 i
+    (exec wine "$SIM" >/dev/null 2>&1) &
+    printf 'echo(up)\r\n' >"$BOX/work/up.tvx"
+    # Without KORVA32 a run starts no host of its own.
+    unset KORVA32
+    for i in $(seq 40); do
+        run_runner up.tvx
+        [ "$STATUS" = 0 ] && break
+        sleep 0.25
+    done
+    export KORVA32=$keep
+    [ "$STATUS" = 0 ] || fail "the host did not come up"
+}
+
 # finish_runner: waits (up to 30 s) for the runner; sets STATUS.
 finish_runner() {
     local i
@@ -182,6 +210,55 @@ ctrl_c_during_start_up)
     expect_text "standard error" "$BOX/err" ""
     sleep 0.5
     [ -n "$(host_pids notepad.exe)" ] && fail "the host whose start-up was ended is still running"
+    ;;
+frozen_host_hard_cancel)
+    # The host stops answering during a command: the hard cancel goes out at
+    # once, the runner says when the host lets it go unanswered, and the
+    # third Ctrl+C ends the run without waiting for the host, which is left
+    # as it is.
+    printf 'echo(before)\r\nwait(5000)\r\necho(after)\r\n' >"$BOX/work/long.tvx"
+    start_runner long.tvx
+    wait_for_output $'before\n'
+    sleep 1
+    host=$(host_pids)
+    kill -STOP $host
+    kill -INT "$RUNNER_PID"
+    wait_for_error "Ending Script please wait." 20
+    wait_for_error "KORVA does not answer the hard cancel" 100
+    for i in 2 3; do
+        kill -INT "$RUNNER_PID"
+        sleep 0.3
+    done
+    finish_runner
+    expect_status 1
+    expect_text "standard output" "$BOX/out" $'before\nscript interrupted by user\n'
+    expect_text "standard error" "$BOX/err" \
+        $'Ending Script please wait.\nKORVA does not answer the hard cancel (press Ctrl+C twice more to end the run)\nEnding Script please wait.\n'
+    kill -0 $host 2>/dev/null || fail "the host process was not left alone"
+    kill -CONT $host
+    ;;
+frozen_host_new_run)
+    # A run against a host that has stopped answering does not wait for it
+    # for good, and starts no second one beside it.
+    start_host
+    host=$(host_pids)
+    kill -STOP $host
+    printf 'echo(x)\r\n' >"$BOX/work/a.tvx"
+    run_runner a.tvx
+    expect_status 3
+    expect_text "standard output" "$BOX/out" ""
+    expect_text "standard error" "$BOX/err" $'Could not initialize KORVA DDE link\nthe host does not answer\n'
+    [ "$(host_pids)" = "$host" ] || fail "another host was started: $(host_pids)"
+    kill -CONT $host
+    ;;
+slow_reply)
+    # A command that waits long for its reply says so once, and goes on.
+    printf 'wait(10600)\r\necho(done)\r\n' >"$BOX/work/a.tvx"
+    run_runner a.tvx
+    expect_status 0
+    expect_text "standard output" "$BOX/out" $'waited=10600\ndone\n'
+    expect_text "standard error" "$BOX/err" \
+        $'waiting for KORVA: wait(10600) (Ctrl+C cancels)\nScript Done a.tvx\n'
     ;;
 many_commands)
     # A long unattended run: every command answered, none lost. 30,000 and
