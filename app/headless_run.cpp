@@ -14,6 +14,24 @@ HeadlessRun::HeadlessRun(const RunOptions& options, HostInterface& host, LinkCon
     RunnerSettings settings;
     settings.logFolder = std::move(logFolder);
     runner_ = std::make_unique<ScriptRunner>(interp_, host_, window_, std::move(settings));
+    // What the window's status bar would say goes to standard error, once.
+    host_.SetHardCancelNotice([this] {
+        if (hardCancelNoticeGiven_) return;
+        hardCancelNoticeGiven_ = true;
+        window_.Message(MessageKind::Information,
+                        "KORVA does not answer the hard cancel (press Ctrl+C twice more to end "
+                        "the run)",
+                        "");
+    });
+    host_.SetSlowReplyNotice([this](const std::string& command) {
+        window_.Message(MessageKind::Information,
+                        "waiting for KORVA: " + command + " (Ctrl+C cancels)", "");
+    });
+}
+
+HeadlessRun::~HeadlessRun() {
+    host_.SetHardCancelNotice(nullptr);
+    host_.SetSlowReplyNotice(nullptr);
 }
 
 int HeadlessRun::Prepare() {
@@ -56,13 +74,24 @@ int HeadlessRun::OnInterrupt(Interrupt kind) {
         // began); a run waiting on it is then interrupted.
         const bool starting = link_.starting();
         if (starting) link_.cancelStart();
+        // A host that did not answer the hard cancel gets no other; the third
+        // press gives up on it.
+        if (host_.HardCancelUnanswered()) return -1;
         if (!starting || runner_->Running()) runner_->CancelButton();
+        return -1;
+    }
+    if (kind == Interrupt::CtrlC && host_.HardCancelUnanswered()) {
+        // Give up on the host, leaving its process alone: the command's wait
+        // ends, and the run stops at its next line as interrupted.
+        runner_->CancelState = kStop;
+        host_.DropLink();
         return -1;
     }
     // End now, in order: the log is written line by line already. The echo
     // of the command that was cut short is no response (debug mode keeps
     // echoes, so it keeps this one too).
     if (!interp_.DebugMode) window_.DropPendingEcho();
+    if (kind == Interrupt::CtrlC) runner_->InterruptNow();
     ShutDown();
     return kExitInterrupted;
 }
@@ -71,6 +100,8 @@ void HeadlessRun::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
     window_.Finish();
+    // No Exit to a host that has stopped answering: it is left alone.
+    if (host_.HardCancelUnanswered()) host_.DropLink();
     link_.uninit();
 }
 

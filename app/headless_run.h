@@ -39,6 +39,9 @@ public:
     // The environment's host folder should come from the link.
     HeadlessRun(const RunOptions& options, HostInterface& host, LinkControl link, Environment env,
                 HeadlessStreams streams, std::string logFolder);
+    ~HeadlessRun();
+    HeadlessRun(const HeadlessRun&) = delete;
+    HeadlessRun& operator=(const HeadlessRun&) = delete;
 
     // Reads SCRIPT and checks --log before anything is written or started.
     // -1 when the run may go on, else the exit status (66, 64, 73).
@@ -69,6 +72,7 @@ private:
     Interpreter interp_;
     std::unique_ptr<ScriptRunner> runner_;
     int interrupts_ = 0;
+    bool hardCancelNoticeGiven_ = false;
     bool shutDown_ = false;
 };
 

@@ -26,7 +26,9 @@ void HeadlessWindow::SetChosenLogFile(const std::string& file) {
 
 void HeadlessWindow::Print(std::string_view text) {
     if (text.empty()) return;
-    const std::string plain = WithoutCr(text);
+    // The pane runs some messages on from a line left open ("unable to
+    // locate label:x" then the next one); printed, each starts a line.
+    const std::string plain = (lineOpen_ ? "\n" : "") + WithoutCr(text);
     std::fwrite(plain.data(), 1, plain.size(), out_);
     std::fflush(out_);
     lineOpen_ = plain.back() != '\n';
@@ -41,6 +43,10 @@ void HeadlessWindow::Flush() {
 
 void HeadlessWindow::Finish() {
     Flush();
+    EndOpenLine();
+}
+
+void HeadlessWindow::EndOpenLine() {
     if (!lineOpen_) return;
     std::fputc('\n', out_);
     std::fflush(out_);
@@ -78,6 +84,9 @@ void HeadlessWindow::Message(MessageKind, std::string_view text, std::string_vie
     // in order; but a command's ">>>" echo stays back: a box shown while the
     // command waits (Ctrl+C) must not make the echo permanent.
     if (pending_.rfind(">>>", 0) != 0) Flush();
+    // On a terminal both streams share the screen: a line the pane left
+    // open ("script error") ends before the box's text.
+    EndOpenLine();
     std::string line;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {

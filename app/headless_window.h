@@ -51,7 +51,10 @@ public:
     void Yield() override;
 
 private:
+    // Prints a text of the pane; one that follows a line left open starts
+    // a line of its own.
     void Print(std::string_view text);
+    void EndOpenLine();
 
     std::FILE* out_;
     std::FILE* err_;

@@ -28,6 +28,15 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
     lv.SavedFileSaved = window_.FileSaved();
     if (level == 0) interp_.TimerStart = interp_.Now();
 
+    // The level's blocks end with it, however it ends: a called file that
+    // leaves from inside a block must not leave its frames to its caller.
+    struct BlocksOfLevel {
+        Interpreter& interp;
+        const Interpreter::BlockMark mark;
+        ~BlocksOfLevel() { interp.EndBlocksSince(mark); }
+    } levelBlocks{interp_, interp_.MarkBlocks()};
+
+    bool errorShown = false;
     lv.pos = 1;
     while (lv.pos < lv.Length()) {
         // Leading blanks and tabs are not part of the line.
@@ -49,13 +58,16 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
             }
         }
         if (CancelState < 0) {
-            window_.PaneAppend("script error");
-            if (window_.LogTicked()) AddLog("script error\r\n");
+            ShowScriptError();
+            errorShown = true;
             break;
         }
         if (CancelState > kCancelHandlerRunning) break;
         RunLine(lv);
+        ReportRefusedVariable();
     }
+    // A failure on the last line ends the text before the check above sees it.
+    if (CancelState < 0 && !errorShown) ShowScriptError();
 
     if (CancelState > kCancelHandlerRunning) {
         window_.PaneAppend("script interrupted by user\r\n");
@@ -135,6 +147,23 @@ void ScriptRunner::RunLine(Level& lv) {
         AbortLine(lineAsWritten, e.what());
         lv.pos = nextPos;
     }
+}
+
+void ScriptRunner::ReportRefusedVariable() {
+    // Once per run: a script that goes on making variables would bury the
+    // pane in the same line.
+    const std::string name = interp_.Vars.TakeRefusedName();
+    if (name.empty()) return;
+    const std::string message = "Error: too many variables (" +
+                                std::to_string(VariableStore::kMaxVariables) + "): " + name +
+                                " not stored";
+    window_.PaneAppend(message + kCrLf);
+    if (window_.LogTicked()) AddLog(message + kCrLf);
+}
+
+void ScriptRunner::ShowScriptError() {
+    window_.PaneAppend("script error");
+    if (window_.LogTicked()) AddLog("script error\r\n");
 }
 
 void ScriptRunner::AbortLine(const std::string& rawLine, const std::string& what) {

@@ -4,6 +4,8 @@
 #include "engine/assign_list.h"
 #include "engine/line_context.h"
 
+#include <algorithm>
+
 namespace talvex {
 
 Interpreter::Interpreter(Environment env) : Vars(std::move(env)) {
@@ -14,6 +16,7 @@ void Interpreter::ResetInterpreter(std::string_view scriptFile) {
     Vars.Clear();
     Vars.RunScriptFile = std::string(scriptFile);
     BlockLevel = 0;
+    LowestBlockLevel = 0;
     BlockStack.fill(BlockFrame{});
     RefusedBlocks.clear();
     SkipMode = false;
@@ -25,8 +28,25 @@ void Interpreter::ResetInterpreter(std::string_view scriptFile) {
 
 void Interpreter::ResetBlocks() {
     BlockLevel = 0;
+    LowestBlockLevel = 0;
     BlockStack[0] = BlockFrame{};
     RefusedBlocks.clear();
+}
+
+Interpreter::BlockMark Interpreter::MarkBlocks() {
+    BlockMark mark{BlockLevel, BlockStack, RefusedBlocks, LowestBlockLevel};
+    LowestBlockLevel = BlockLevel;
+    return mark;
+}
+
+void Interpreter::EndBlocksSince(const BlockMark& mark) {
+    // Frames the level closed or reset below its start were the outer
+    // levels' own; whatever the level put in their places goes.
+    for (int level = LowestBlockLevel + 1; level <= mark.level; ++level)
+        BlockStack[level] = mark.frames[level];
+    BlockLevel = mark.level;
+    RefusedBlocks = mark.refused;
+    LowestBlockLevel = mark.outerLowest;
 }
 
 int Interpreter::AssignList(std::string_view list) {
@@ -40,6 +60,7 @@ LocalTime Interpreter::Now() const {
 
 void Interpreter::PopFrame() {
     if (BlockLevel > 0) --BlockLevel;
+    LowestBlockLevel = std::min(LowestBlockLevel, BlockLevel);
 }
 
 void Interpreter::RefuseNesting() {

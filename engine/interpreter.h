@@ -35,6 +35,19 @@ public:
     // Drops every open block (a chained script starts at the top level).
     void ResetBlocks();
 
+    // The block stack as a script level found it when it began.
+    struct BlockMark {
+        int level = 0;
+        BlockFrames frames;
+        std::vector<std::int16_t> refused;
+        int outerLowest = 0;
+    };
+    // Marks where a level begins; EndBlocksSince(mark) at its end drops the
+    // blocks it left open and gives back the frames it closed or reset, so
+    // the stack is as the level found it. Marks nest with the levels.
+    BlockMark MarkBlocks();
+    void EndBlocksSince(const BlockMark& mark);
+
     // Translates one script line. `line` is the raw line without its line
     // break (goto and #gosub lines get "<label>" appended in place); `pos` is
     // where the line starts in the script text (1-based), `nextPos` where the
@@ -67,6 +80,8 @@ public:
     // one is open its lines are passed over, and its end directive closes it
     // here instead of closing a frame of BlockStack that it never opened.
     std::vector<std::int16_t> RefusedBlocks;
+    // The lowest BlockLevel since the current level began.
+    int LowestBlockLevel = 0;
     bool SkipMode = false;
     bool EchoMode = false;
     bool DebugMode = false;

@@ -9,7 +9,9 @@ namespace talvex {
 
 ScriptRunner::ScriptRunner(Interpreter& interp, HostInterface& host, WindowInterface& window,
                            RunnerSettings settings)
-    : interp_(interp), host_(host), window_(window), settings_(std::move(settings)) {}
+    : interp_(interp), host_(host), window_(window), settings_(std::move(settings)) {
+    log_.SetOwnFolder(settings_.logFolder);
+}
 
 long ScriptRunner::SecondofYear() const {
     const LocalTime t = interp_.Now();
@@ -25,7 +27,7 @@ std::string ScriptRunner::DefaultLogFile() const {
 
 void ScriptRunner::RunScript() {
     if (running_) return;
-    log_.Close();
+    log_.Restart();
     LogFileChosen = false;
     LogFile = DefaultLogFile();
     LineAborted = false;
@@ -36,8 +38,13 @@ void ScriptRunner::RunScript() {
     while (window_.LogTicked()) {
         const std::string current = window_.CurrentFile();
         // The script's own name with ".log": /data/run.tvx proposes /data/run.log.
-        const std::string proposed =
-            current.empty() ? LogFile : FolderOf(current) + BaseNameOf(current) + ".log";
+        // A current file that names only a folder (the most recent script's,
+        // at start-up) proposes the default log's name there, not ".log".
+        std::string proposed = LogFile;
+        if (!current.empty())
+            proposed =
+                FolderOf(current) +
+                (BaseNameOf(current).empty() ? FileNameOf(LogFile) : BaseNameOf(current) + ".log");
         const std::string chosen = window_.AskLogFile(proposed);
         if (chosen.empty()) {
             const Answer a = window_.AskYesNoCancel(

@@ -12,6 +12,16 @@ void ScriptRunner::HardCancel() {
 }
 
 void ScriptRunner::CancelButton() {
+    if (host_.HardCancelUnanswered()) {
+        // Another hard cancel would go unanswered too; the one way left is to
+        // give up on the host.
+        if (window_.AskYesNo("KORVA does not answer. Drop the link and stop the script?",
+                             window_.BaseCaption()) == Answer::Yes) {
+            CancelState = kStop;
+            host_.DropLink();
+        }
+        return;
+    }
     if (CancelState == kRunning || CancelState == kCancelRequested) {
         CancelState = kCancelRequested;
         HardCancel();
@@ -38,6 +48,15 @@ void ScriptRunner::EscapeKey() {
                             window_.BaseCaption());
         }
     }
+}
+
+void ScriptRunner::InterruptNow() {
+    // The run ends where it stands, without unwinding; it says so as a
+    // cancelled run does.
+    CancelState = kStop;
+    if (!running_) return;
+    window_.PaneAppend("script interrupted by user\r\n");
+    if (window_.LogTicked()) AddLog("script interrupted by user\r\n");
 }
 
 void ScriptRunner::SendHardCancelMenu() {

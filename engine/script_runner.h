@@ -49,6 +49,9 @@ public:
     void CancelButton();
     void EscapeKey();
     void SendHardCancelMenu();
+    // The run is ended from outside, at once (a third Ctrl+C): the pane and
+    // the log say it was interrupted.
+    void InterruptNow();
     void SetLineByLine(bool lineByLine) { lineByLine_ = lineByLine; }
     bool LineByLine() const { return lineByLine_; }
 
@@ -61,6 +64,9 @@ public:
     void SetFileFilter(std::function<bool(const std::string& path)> allowed) {
         fileAllowed_ = std::move(allowed);
     }
+
+    // How the log's bytes reach its file; tests make writes fail with it.
+    void SetLogWriter(LogAppender::Writer writer) { log_.SetWriter(std::move(writer)); }
 
     // Outcome of the last run, for the headless runner's exit status.
     int CancelState = kRunning;
@@ -89,6 +95,9 @@ private:
     void RunLine(Level& lv);
     void Dispatch(Level& lv);
     void AbortLine(const std::string& rawLine, const std::string& what);
+    void ShowScriptError();
+    // Tells, once per run, of a variable the full store did not take.
+    void ReportRefusedVariable();
     void SetLastResponse(const std::string& text);
     void ResponseLimitCheck();
     void AddLog(std::string_view text);

@@ -2,6 +2,7 @@
 #include "hostlink/host_link.h"
 
 #include "hostlink/host_process.h"
+#include "hostlink/socket_folder.h"
 #include "hostlink/socket_path.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,43 @@ const char* const HostLink::kLinkLostText = kLinkLostReply;
 const char* const HostLink::kRefusedText = "Error: KORVA refused the command: ";
 const char* const HostLink::kTooLongText = "Error: command too long for KORVA";
 const char* const HostLink::kStartingText = "Error: KORVA is still starting";
+const char* const HostLink::kNoAnswerReason = "the host does not answer";
+
+const std::string& HostLink::TooLongReplyText() {
+    static const std::string text = "Error: KORVA's reply is too long (over " +
+                                    std::to_string(HostTransport::kMaxLine) + " bytes)";
+    return text;
+}
+
+// Registers a waiting command for its whole wait: the slow-reply clock starts
+// with it, and the hard cancel's verdict ends with the outermost command.
+class HostLink::CommandWait {
+public:
+    CommandWait(HostLink& link, PendingCall& call, const std::string& command) : link_(link) {
+        call.serial = ++link_.commandSerial_;
+        link_.commands_.push_back(&call);
+        if (link_.slowReplyNotice_) {
+            link_.slowSerial_ = call.serial;
+            link_.slowCommand_ = command;
+            link_.slowReplyClock_.start(link_.slowReplyAfterMs_);
+        }
+    }
+    ~CommandWait() {
+        link_.commands_.pop_back();
+        if (!link_.commands_.empty()) return;
+        link_.slowReplyClock_.stop();
+        link_.hardCancelClock_.stop();
+        if (link_.hardCancelUnanswered_) {
+            link_.hardCancelUnanswered_ = false;
+            emit link_.debugTextsChanged();
+        }
+    }
+    CommandWait(const CommandWait&) = delete;
+    CommandWait& operator=(const CommandWait&) = delete;
+
+private:
+    HostLink& link_;
+};
 
 HostLink::HostLink(QObject* parent)
     : QObject(parent), transport_(HostTransport::Handlers{
@@ -37,8 +75,22 @@ HostLink::HostLink(QObject* parent)
                            [this](const QString& topic, const QString& item, std::string data) {
                                OnChanged(topic, item, std::move(data));
                            },
-                           [this] { OnLost(); }}),
-      socketPath_(DefaultSocketPath()), search_(HostSearch::FromEnvironment()) {}
+                           [this] { OnLost(); }, [this] { OnOversized(); }}),
+      search_(HostSearch::FromEnvironment()) {
+    const SocketPlace place = DefaultSocketPlace();
+    SetSocketPath(place.path, place.privateFolder);
+    hardCancelClock_.setSingleShot(true);
+    connect(&hardCancelClock_, &QTimer::timeout, this, [this] {
+        if (!Waiting(hardCancelSerial_) || hardCancelUnanswered_) return;
+        hardCancelUnanswered_ = true;
+        emit debugTextsChanged();
+        if (hardCancelNotice_) hardCancelNotice_();
+    });
+    slowReplyClock_.setSingleShot(true);
+    connect(&slowReplyClock_, &QTimer::timeout, this, [this] {
+        if (Waiting(slowSerial_) && slowReplyNotice_) slowReplyNotice_(slowCommand_);
+    });
+}
 
 HostLink::~HostLink() {
     // Leaving without Uninit closes the connection only; the host keeps running.
@@ -84,30 +136,92 @@ bool HostLink::Init(const QString& korvaPath, bool visible) {
     return linked;
 }
 
+namespace {
+QString FolderOfProgram(const QString& program) {
+    QString folder = QFileInfo(program).path();
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return folder;
+}
+} // namespace
+
 bool HostLink::Link(const QString& korvaPath, bool visible) {
     ClearDynReport();
     hostDir_.clear();
-    QString program = korvaPath;
-    if (program.isEmpty()) {
-        program = TARNPath();
-        if (program.isEmpty()) return false;
-        // The file found is started as found: KORVA32 may name a host that is
-        // not called korva32.
-        hostDir_ = QFileInfo(program).path();
-        if (!hostDir_.endsWith(QLatin1Char('/'))) hostDir_ += QLatin1Char('/');
-    }
     // The host reads a relative path against its own working folder, Qt's
     // socket against the temp folder: one absolute path means one place.
     if (QDir::isRelativePath(socketPath_))
         socketPath_ = QDir::cleanPath(QDir::current().absoluteFilePath(socketPath_));
 
-    if (!transport_.Connect(socketPath_) && !StartAndLink(program, visible)) return false;
-
-    // Hot links first, so no response to a later execute can pass us by.
-    transport_.Advise(kDynamic, kData);
-    transport_.Advise(kAsync, kData);
+    if (!SocketIsOurs()) return false;
+    if (transport_.Connect(socketPath_)) {
+        // A host that runs already is linked whether or not its program can
+        // be found; its folder is known only when it can.
+        if (korvaPath.isEmpty()) {
+            const QString found = FindHost(search_);
+            if (!found.isEmpty()) hostDir_ = FolderOfProgram(found);
+        }
+    } else {
+        QString program = korvaPath;
+        if (program.isEmpty()) {
+            program = TARNPath();
+            if (program.isEmpty()) return false;
+            // The file found is started as found: KORVA32 may name a host
+            // that is not called korva32.
+            hostDir_ = FolderOfProgram(program);
+        }
+        if (!StartAndLink(program, visible)) return false;
+    }
+    if (!SetUp()) {
+        hostDir_.clear();
+        return false;
+    }
     linked_ = true;
     return true;
+}
+
+bool HostLink::SetUp() {
+    // Hot links first, so no response to a later execute can pass us by. A
+    // host that took the connection but does not answer them is given a
+    // bounded while: a frozen host must not hold a run at its first line.
+    PendingCall dynamic, async;
+    const qint64 dynamicId = transport_.Advise(kDynamic, kData);
+    const qint64 asyncId = transport_.Advise(kAsync, kData);
+    if (dynamicId != 0) pending_[dynamicId] = &dynamic;
+    if (asyncId != 0) pending_[asyncId] = &async;
+    bool timedOut = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, this, [&] {
+        timedOut = true;
+        Wake();
+    });
+    deadline.start(setupTimeoutMs_);
+    // Ctrl+C or Cancel may end this wait as they end a host's start-up.
+    starting_ = true;
+    startCancelled_ = false;
+    WaitUntil([&] {
+        return (dynamic.done && async.done) || timedOut || startCancelled_ ||
+               !transport_.IsConnected();
+    });
+    starting_ = false;
+    pending_.erase(dynamicId);
+    pending_.erase(asyncId);
+    if (dynamic.done && async.done) return true;
+
+    const bool closed = !transport_.IsConnected();
+    transport_.Abort();
+    if (startedHost_) {
+        // A host we started that cannot be linked is not left behind.
+        EndHostProcess(hostPid_);
+        startedHost_ = false;
+        hostPid_ = 0;
+    }
+    if (startCancelled_) return false;
+    Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
+         QStringLiteral("Could not initialize KORVA DDE link\n") +
+             (closed ? QStringLiteral("the host closed the connection")
+                     : QString::fromLatin1(kNoAnswerReason)));
+    return false;
 }
 
 bool HostLink::StartAndLink(const QString& program, bool visible) {
@@ -144,6 +258,7 @@ bool HostLink::StartAndLink(const QString& program, bool visible) {
             if (!reason.isEmpty()) break;
         }
     }
+    if (transport_.PeerRefused()) reason = transport_.ConnectError();
     if (reason.isEmpty()) {
         reason = outcome == LinkWait::HostEnded
                      ? QStringLiteral("the host ended without listening on ") + socketPath_
@@ -151,6 +266,22 @@ bool HostLink::StartAndLink(const QString& program, bool visible) {
     }
     Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
          QStringLiteral("Could not initialize KORVA DDE link\n") + reason);
+    return false;
+}
+
+bool HostLink::SocketIsOurs() {
+    // Another user must not answer in the host's place: the folder of the
+    // default path is the user's alone, and a host that runs as another user
+    // is neither used nor replaced by one we start.
+    QString refusal;
+    if (!socketFolder_.isEmpty())
+        refusal = QString::fromStdString(PrepareSocketFolder(
+            QFile::encodeName(socketFolder_).toStdString(), transport_.PeerCheck().user));
+    if (refusal.isEmpty() && !transport_.Connect(socketPath_) && transport_.PeerRefused())
+        refusal = transport_.ConnectError();
+    if (refusal.isEmpty()) return true;
+    Tell(LinkMessageIcon::Critical, QStringLiteral("Error"),
+         QStringLiteral("Could not initialize KORVA DDE link\n") + refusal);
     return false;
 }
 
@@ -177,6 +308,7 @@ void HostLink::CancelStart() {
     if (!starting_) return;
     startCancelled_ = true;
     if (startPause_) startPause_->quit();
+    Wake();
 }
 
 void HostLink::Uninit(bool closeKorva) {
@@ -198,6 +330,7 @@ void HostLink::Uninit(bool closeKorva) {
     }
     linked_ = false;
     lost_ = false;
+    dropped_ = false;
     Wake();
 }
 
@@ -253,14 +386,56 @@ void HostLink::Send(const std::string& s) {
         return;
     }
     pending_[id] = &call;
-    WaitUntil([&] { return call.done || !IsLinked(); });
+    {
+        const CommandWait wait(*this, call, s);
+        WaitUntil([&] { return call.done || call.tooLong || !IsLinked(); });
+    }
     pending_.erase(id);
     if (call.done) {
         // A refused request leaves the response empty, as a failed request always did.
         if (!call.reply.isError) SetDDEBox(std::move(call.reply.data));
+    } else if (call.tooLong) {
+        SetDDEBox(TooLongReplyText());
     } else {
-        SetDDEBox(kLinkLostText);
+        SetDDEBox(NoReplyText());
     }
+}
+
+void HostLink::HardCancel() {
+    if (!EnsureLinked()) return;
+    SetSendBox("hardcancel");
+    // Its reply is nobody's: a host that answers it ends the command it works
+    // on, and one that does not must not hold the user's cancel.
+    if (transport_.Request(kControl, "hardcancel") == 0) return;
+    if (commands_.empty() || hardCancelUnanswered_ || hardCancelClock_.isActive()) return;
+    hardCancelSerial_ = commands_.front()->serial;
+    hardCancelClock_.start(hardCancelGraceMs_);
+}
+
+void HostLink::DropLink() {
+    hardCancelClock_.stop();
+    hardCancelUnanswered_ = false;
+    if (!linked_) return;
+    // No Exit: the host is left as it is, frozen or busy.
+    transport_.Abort();
+    linked_ = false;
+    lost_ = true;
+    dropped_ = true;
+    Wake();
+    emit debugTextsChanged();
+}
+
+bool HostLink::Waiting(std::uint64_t serial) const {
+    return std::any_of(commands_.begin(), commands_.end(),
+                       [serial](const PendingCall* call) { return call->serial == serial; });
+}
+
+void HostLink::OnOversized() {
+    // The line is gone unread, so whose it was cannot be told: it is taken as
+    // the reply of the command waiting now, which would otherwise wait for ever.
+    if (commands_.empty()) return;
+    commands_.back()->tooLong = true;
+    Wake();
 }
 
 void HostLink::SendA(const std::string& s) {
@@ -278,6 +453,7 @@ void HostLink::SendA(const std::string& s) {
         return;
     }
     pending_[id] = &call;
+    const CommandWait wait(*this, call, s);
     ProcessEvents();
     // The response is the first non-empty push after the execute's own reply;
     // the host sends them in that order, so anything earlier is left over from
@@ -287,7 +463,9 @@ void HostLink::SendA(const std::string& s) {
         return call.done && !call.reply.isError && asyncChanges_ > call.asyncAtReply &&
                !ddeAsync_.empty();
     };
-    WaitUntil([&] { return answered() || (call.done && call.reply.isError) || !IsLinked(); });
+    WaitUntil([&] {
+        return answered() || (call.done && call.reply.isError) || call.tooLong || !IsLinked();
+    });
     pending_.erase(id);
 
     if (answered()) {
@@ -295,8 +473,10 @@ void HostLink::SendA(const std::string& s) {
     } else if (call.done && call.reply.isError) {
         // No response follows a refused execute; waiting on would never end.
         SetDDEBox(kRefusedText + call.reply.errorMessage.toStdString());
+    } else if (call.tooLong) {
+        SetDDEBox(TooLongReplyText());
     } else {
-        SetDDEBox(kLinkLostText);
+        SetDDEBox(NoReplyText());
     }
     ProcessEvents();
 }
@@ -322,7 +502,10 @@ void HostLink::OnChanged(const QString& topic, const QString& item, std::string 
 }
 
 void HostLink::OnLost() {
-    if (!linked_) return;
+    if (!linked_) {
+        Wake(); // the set-up's wait looks at the connection itself
+        return;
+    }
     linked_ = false;
     lost_ = true;
     Wake();

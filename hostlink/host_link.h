@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -39,19 +40,39 @@ public:
     static const char* const kTooLongText;
     // The reply text for a command made while Init waits for the host to come up.
     static const char* const kStartingText;
+    // The reply text when the host's reply exceeded the line cap and was refused.
+    static const std::string& TooLongReplyText();
+    // Why the set-up failed when the host accepted the connection but never
+    // answered on it.
+    static const char* const kNoAnswerReason;
 
     explicit HostLink(QObject* parent = nullptr);
     ~HostLink() override;
 
     // Configuration; the defaults follow the environment.
     void SetMessageHandler(MessageHandler handler) { messages_ = std::move(handler); }
-    void SetSocketPath(const QString& path) { socketPath_ = path; }
+    // A path the caller names is used as named; one in a folder of the user's
+    // own (the default without a runtime folder) names that folder too, which
+    // is made when missing and refused when another user could write to it.
+    void SetSocketPath(const QString& path, const QString& privateFolder = QString()) {
+        socketPath_ = path;
+        socketFolder_ = privateFolder;
+    }
+    // Whose host we link to; tests set another user's id for the peer.
+    void SetPeerUserCheck(PeerUserCheck check) { transport_.SetPeerUserCheck(std::move(check)); }
     const QString& SocketPath() const { return socketPath_; }
     void SetHostSearch(const HostSearch& search) { search_ = search; }
     // How long a host we started may take to accept the link.
     void SetLinkTimeout(int ms) { linkTimeoutMs_ = ms; }
     // How long Uninit waits for the host to close the connection after Exit.
     void SetExitTimeout(int ms) { exitTimeoutMs_ = ms; }
+    // How long the host may take to answer the link's set-up once connected.
+    void SetSetupTimeout(int ms) { setupTimeoutMs_ = ms; }
+    // How long a command may go on after a hard cancel before the host counts
+    // as not answering, and how long a command waits before the slow-reply
+    // notice. Tests shorten them.
+    void SetHardCancelGrace(int ms) { hardCancelGraceMs_ = ms; }
+    void SetSlowReplyAfter(int ms) { slowReplyAfterMs_ = ms; }
 
     // The host executable, or "" after telling the user "Could not find KORVA32".
     QString TARNPath();
@@ -82,7 +103,19 @@ public:
     void SendA(const std::string& s) override;
     std::string ReturnStr() const override { return ddeBox_; }
     bool LinkLost() const override { return lost_; }
-    void ClearLinkLoss() override { lost_ = false; }
+    void ClearLinkLoss() override {
+        lost_ = false;
+        dropped_ = false;
+    }
+    void HardCancel() override;
+    bool HardCancelUnanswered() const override { return hardCancelUnanswered_; }
+    void SetHardCancelNotice(std::function<void()> notice) override {
+        hardCancelNotice_ = std::move(notice);
+    }
+    void SetSlowReplyNotice(std::function<void(const std::string& command)> notice) override {
+        slowReplyNotice_ = std::move(notice);
+    }
+    void DropLink() override;
     bool IsLinked() const;
 
     // Kept for callers of the old interface; they do nothing.
@@ -115,36 +148,52 @@ signals:
 private:
     struct PendingCall {
         bool done = false;
+        bool tooLong = false; // the host's reply was refused for its size
         HostReply reply;
         std::uint64_t asyncAtReply = 0; // asyncChanges_ when the reply came
+        std::uint64_t serial = 0;       // which command this is, for the notices
     };
+    // While a command waits: the notices' clocks run, and a refused
+    // over-long line is taken as its reply.
+    class CommandWait;
 
     enum class LinkWait { Linked, HostEnded, TimedOut, Cancelled };
 
     bool EnsureLinked();
     bool Link(const QString& korvaPath, bool visible);
+    bool SetUp();
     bool StartAndLink(const QString& program, bool visible);
     LinkWait WaitForLink(qint64 pid);
     void WaitUntil(const std::function<bool()>& done);
     void Wake();
     void ProcessEvents();
     void Tell(LinkMessageIcon icon, const QString& title, const QString& text);
+    bool SocketIsOurs();
     void SetDDEBox(std::string text);
     void SetDDEAsync(std::string text);
     void SetDynDDE(std::string text);
     void OnReply(qint64 id, const HostReply& reply);
     void OnChanged(const QString& topic, const QString& item, std::string data);
     void OnLost();
+    void OnOversized();
+    bool Waiting(std::uint64_t serial) const;
+    // The reply a wait that ended without its answer gives.
+    const char* NoReplyText() const { return dropped_ ? kLinkDroppedReply : kLinkLostText; }
 
     HostTransport transport_;
     MessageHandler messages_;
     QString socketPath_;
+    QString socketFolder_;
     HostSearch search_;
     int linkTimeoutMs_ = 10000;
     int exitTimeoutMs_ = 2000;
+    int setupTimeoutMs_ = 10000;
+    int hardCancelGraceMs_ = kHardCancelGraceMs;
+    int slowReplyAfterMs_ = kSlowReplyNoticeMs;
 
     bool linked_ = false;
     bool lost_ = false;
+    bool dropped_ = false; // the user gave up on a host that did not answer
     bool inInit_ = false;
     bool starting_ = false;
     bool startCancelled_ = false;
@@ -159,6 +208,17 @@ private:
 
     std::map<qint64, PendingCall*> pending_;
     std::vector<QEventLoop*> waiters_;
+
+    std::vector<PendingCall*> commands_; // the commands waiting, innermost last
+    std::uint64_t commandSerial_ = 0;
+    bool hardCancelUnanswered_ = false;
+    std::uint64_t hardCancelSerial_ = 0;
+    QTimer hardCancelClock_;
+    std::function<void()> hardCancelNotice_;
+    std::uint64_t slowSerial_ = 0;
+    std::string slowCommand_;
+    QTimer slowReplyClock_;
+    std::function<void(const std::string& command)> slowReplyNotice_;
 };
 
 } // namespace talvex

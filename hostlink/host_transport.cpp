@@ -75,7 +75,11 @@ QString DescribeConnectError(const QLocalSocket& socket) {
 
 HostTransport::HostTransport(Handlers handlers, QObject* parent)
     : QObject(parent), handlers_(std::move(handlers)),
-      framer_([this](const QByteArray& line) { HandleLine(line); }, [this] { ++oversized_; }) {}
+      framer_([this](const QByteArray& line) { HandleLine(line); },
+              [this] {
+                  ++oversized_;
+                  if (handlers_.onOversized) handlers_.onOversized();
+              }) {}
 
 HostTransport::~HostTransport() {
     if (socket_) {
@@ -95,8 +99,20 @@ bool HostTransport::Connect(const QString& path, int timeoutMs) {
     closing_ = false;
     auto* socket = new QLocalSocket(this);
     socket->connectToServer(path);
+    peerRefused_ = false;
     if (!socket->waitForConnected(timeoutMs)) {
         connectError_ = DescribeConnectError(*socket);
+        socket->abort();
+        delete socket;
+        return false;
+    }
+    // Not a word to a host of another user: it could read files of ours
+    // through the directives it answers with.
+    const std::string refusal = peerCheck_.Refusal(int(socket->socketDescriptor()));
+    if (!refusal.empty()) {
+        connectError_ = QStringLiteral("the host on ") + path + QLatin1Char(' ') +
+                        QString::fromStdString(refusal);
+        peerRefused_ = true;
         socket->abort();
         delete socket;
         return false;
@@ -113,6 +129,15 @@ void HostTransport::Disconnect() {
     closing_ = true;
     Flush(1000);
     socket_->disconnectFromServer();
+    socket_->abort();
+    socket_->deleteLater();
+    socket_ = nullptr;
+    framer_.Reset();
+}
+
+void HostTransport::Abort() {
+    if (!socket_) return;
+    closing_ = true;
     socket_->abort();
     socket_->deleteLater();
     socket_ = nullptr;

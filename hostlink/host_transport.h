@@ -3,6 +3,7 @@
 #pragma once
 
 #include "hostlink/line_framer.h"
+#include "hostlink/peer_user.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 class QLocalSocket;
 
@@ -32,6 +34,8 @@ public:
         std::function<void(const QString& topic, const QString& item, std::string data)> onChanged;
         // The host closed the connection or it broke; not called for Disconnect().
         std::function<void()> onLost;
+        // A line from the host was refused for exceeding the cap.
+        std::function<void()> onOversized;
     };
 
     explicit HostTransport(Handlers handlers, QObject* parent = nullptr);
@@ -41,8 +45,16 @@ public:
     bool Connect(const QString& path, int timeoutMs = 1000);
     // Why the last Connect failed ("no such socket", "connection refused", ...).
     const QString& ConnectError() const { return connectError_; }
+    // The last Connect found a host, but one of another user, and left it.
+    bool PeerRefused() const { return peerRefused_; }
+    // Whose host we link to: our own user's only, unless a test says otherwise.
+    void SetPeerUserCheck(PeerUserCheck check) { peerCheck_ = std::move(check); }
+    const PeerUserCheck& PeerCheck() const { return peerCheck_; }
     // Closes the connection on purpose, writing out what is still queued.
     void Disconnect();
+    // Closes the connection at once, dropping what is still queued: for a
+    // host that no longer reads.
+    void Abort();
     // After a last message (Exit): writes out what is queued and waits, bounded,
     // for the host to close the connection. True when it did.
     bool WaitForClose(int timeoutMs);
@@ -77,6 +89,8 @@ private:
     bool closing_ = false;
     int oversized_ = 0;
     QString connectError_;
+    PeerUserCheck peerCheck_;
+    bool peerRefused_ = false;
 };
 
 // Appends text as a JSON string literal (quotes included). Text that is not

@@ -3,6 +3,8 @@
 // without keeping their bytes: a peer cannot make us buffer without bound.
 #pragma once
 
+#include "simhost/protocol_bounds.h"
+
 #include <QByteArray>
 
 #include <cstddef>
@@ -12,8 +14,8 @@ namespace talvex {
 
 class LineFramer {
 public:
-    // The cap of the wire protocol: 64 MiB without the terminating "\n".
-    static constexpr qsizetype kDefaultMaxLine = qsizetype(64) * 1024 * 1024;
+    // The cap of the wire protocol, the one the hosts build their replies to.
+    static constexpr qsizetype kDefaultMaxLine = qsizetype(simhost::kMaxLineBytes);
 
     // onLine gets every complete line (without "\n", empty lines skipped);
     // onOversized is called once for each refused line.

@@ -1,22 +1,32 @@
 // Socket path resolution.
 #include "hostlink/socket_path.h"
 
+#include "hostlink/socket_folder.h"
+
 #include <QDir>
+#include <QFile>
 #include <QtGlobal>
+
+#include <unistd.h>
 
 namespace talvex {
 
-QString SocketPathFrom(const QString& korvaSocket, const QString& xdgRuntimeDir,
-                       const QString& tempPath) {
-    if (!korvaSocket.isEmpty()) return korvaSocket;
-    const QString folder = xdgRuntimeDir.isEmpty() ? tempPath : xdgRuntimeDir;
-    if (folder.endsWith(QLatin1Char('/'))) return folder + QStringLiteral("KORVA");
-    return folder + QStringLiteral("/KORVA");
+SocketPlace SocketPlaceFrom(const QString& korvaSocket, const QString& xdgRuntimeDir,
+                            const QString& tempPath, uid_t uid) {
+    if (!korvaSocket.isEmpty()) return {korvaSocket, QString()};
+    if (!xdgRuntimeDir.isEmpty()) {
+        if (xdgRuntimeDir.endsWith(QLatin1Char('/')))
+            return {xdgRuntimeDir + QStringLiteral("KORVA"), QString()};
+        return {xdgRuntimeDir + QStringLiteral("/KORVA"), QString()};
+    }
+    const QString folder = QFile::decodeName(QByteArray::fromStdString(
+        PrivateSocketFolder(QFile::encodeName(tempPath).toStdString(), uid)));
+    return {folder + QStringLiteral("/KORVA"), folder};
 }
 
-QString DefaultSocketPath() {
-    return SocketPathFrom(qEnvironmentVariable("KORVA_SOCKET"),
-                          qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath());
+SocketPlace DefaultSocketPlace() {
+    return SocketPlaceFrom(qEnvironmentVariable("KORVA_SOCKET"),
+                           qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), ::geteuid());
 }
 
 } // namespace talvex

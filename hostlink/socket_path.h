@@ -3,15 +3,25 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 namespace talvex {
 
-// KORVA_SOCKET (a full path) when set, else "$XDG_RUNTIME_DIR/KORVA", else
-// "<temp folder>/KORVA". The values are handed in so tests need not touch the
-// environment.
-QString SocketPathFrom(const QString& korvaSocket, const QString& xdgRuntimeDir,
-                       const QString& tempPath);
+struct SocketPlace {
+    QString path;
+    // The folder of the user's own that holds `path`, to be made and checked
+    // before the path is used; empty for a path the user named, or one in
+    // the session's runtime folder.
+    QString privateFolder;
+};
 
-// The same, read from this process's environment.
-QString DefaultSocketPath();
+// KORVA_SOCKET (a full path) when set, else "$XDG_RUNTIME_DIR/KORVA", else
+// "<temp folder>/talvex-<uid>/KORVA". The values are handed in so tests need
+// not touch the environment.
+SocketPlace SocketPlaceFrom(const QString& korvaSocket, const QString& xdgRuntimeDir,
+                            const QString& tempPath, uid_t uid);
+
+// The same, read from this process's environment and user.
+SocketPlace DefaultSocketPlace();
 
 } // namespace talvex

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace talvex::korva {
 
@@ -47,8 +48,10 @@ const QString kData = QString::fromUtf16(kDataItem);
 HostServer::HostServer(simhost::CommandInterpreter::TextSink writeText, QObject* parent)
     : QObject(parent),
       interpreter_([this](const std::string& data) { pushDynamic(QString::fromStdString(data)); },
-                   std::move(writeText)) {
+                   std::move(writeText),
+                   simhost::ReplyBound{jsonStringBytes, maxReplyTextBytes()}) {
     connect(&server_, &QLocalServer::newConnection, this, &HostServer::acceptConnections);
+    log_ = [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); };
 }
 
 HostServer::~HostServer() {
@@ -92,6 +95,16 @@ HostServer::ListenResult HostServer::listen(const QString& path, QString* error)
 void HostServer::acceptConnections() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         if (exiting_) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        // A client of another user could drive this user's instrument and
+        // read the values kept for this user's runs.
+        const std::string refusal = peerCheck_.Refusal(int(socket->socketDescriptor()));
+        if (!refusal.empty()) {
+            log_(QStringLiteral("korva32: refused a client that ") +
+                 QString::fromStdString(refusal));
             socket->abort();
             socket->deleteLater();
             continue;

@@ -2,6 +2,7 @@
 // JSON-RPC lines and routes commands, responses and dynamic data.
 #pragma once
 
+#include "hostlink/peer_user.h"
 #include "simhost/command_interpreter.h"
 
 #include <QJsonObject>
@@ -9,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,11 @@ public:
     // Takes the socket path: refuses one where a host answers, removes a stale
     // socket file, and listens for the user only. `error` explains a refusal.
     ListenResult listen(const QString& path, QString* error);
+
+    // Receives the lines the host writes to standard error (by default).
+    void setLog(std::function<void(const QString& line)> log) { log_ = std::move(log); }
+    // Whose clients are served: the user's own only, unless a test says otherwise.
+    void setPeerUserCheck(PeerUserCheck check) { peerCheck_ = std::move(check); }
 
     // Ends the host now: closes every connection and removes the socket file,
     // then emits exitRequested. For a signal; clients end it with Exit.
@@ -62,6 +69,8 @@ private:
     bool connectionWaiting() const;
 
     QLocalServer server_;
+    std::function<void(const QString& line)> log_;
+    PeerUserCheck peerCheck_;
     simhost::CommandInterpreter interpreter_;
     std::vector<ClientSession*> clients_;
     bool exiting_ = false;

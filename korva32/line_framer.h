@@ -1,6 +1,8 @@
 // Cuts a byte stream into protocol lines, refusing lines over the size cap.
 #pragma once
 
+#include "simhost/protocol_bounds.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -8,8 +10,8 @@
 
 namespace talvex::korva {
 
-// Longest line (without its "\n") a peer may send: 64 MiB.
-inline constexpr qsizetype kMaxLineBytes = qsizetype(64) * 1024 * 1024;
+// Longest line (without its "\n") a peer may send, also the longest the host writes.
+inline constexpr qsizetype kMaxLineBytes = qsizetype(simhost::kMaxLineBytes);
 
 class LineFramer {
 public:

@@ -4,16 +4,20 @@
 // Exit status: 0 after Exit; 1 the socket could not be set up; 2 the socket
 // path is taken (a live host listens there, or it is not a socket); 64 bad
 // usage. An ending signal removes the socket and then ends it by that signal.
+#include "hostlink/socket_folder.h"
 #include "korva32/end_signals.h"
 #include "korva32/host_server.h"
 #include "korva32/socket_path.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 
 #include <csignal>
 #include <cstdio>
 #include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -47,7 +51,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption socketOption(
         QStringLiteral("socket"),
         QStringLiteral("Listen on PATH (default: $KORVA_SOCKET, else $XDG_RUNTIME_DIR/KORVA, "
-                       "else KORVA in the temp folder)."),
+                       "else talvex-UID/KORVA in the temp folder)."),
         QStringLiteral("PATH"));
     const QCommandLineOption visibleOption(
         QStringLiteral("visible"), QStringLiteral("Accepted for compatibility; has no effect."));
@@ -68,9 +72,20 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    const QString path = parser.isSet(socketOption)
-                             ? talvex::korva::absoluteSocketPath(parser.value(socketOption))
-                             : talvex::korva::defaultSocketPath();
+    talvex::SocketPlace place;
+    if (parser.isSet(socketOption))
+        place.path = talvex::korva::absoluteSocketPath(parser.value(socketOption));
+    else
+        place = talvex::korva::defaultSocketPlace();
+    if (!place.privateFolder.isEmpty()) {
+        const std::string refusal = talvex::PrepareSocketFolder(
+            QFile::encodeName(place.privateFolder).toStdString(), ::geteuid());
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "korva32: %s\n", refusal.c_str());
+            return kExitSetupFailed;
+        }
+    }
+    const QString& path = place.path;
 
     talvex::korva::HostServer server(writeToTextWindow);
     // From here on an ending signal removes the socket file as Exit does; one

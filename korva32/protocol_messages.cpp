@@ -4,6 +4,8 @@
 // and QJsonDocument cost more than the rest of the host's work on a command.
 #include "korva32/protocol_messages.h"
 
+#include "korva32/line_framer.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -82,6 +84,10 @@ void appendString(QByteArray& out, const QString& text) {
     out.append('"');
 }
 
+bool escapesShort(unsigned char c) {
+    return c == '"' || c == '\\' || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\f';
+}
+
 QByteArray resultStart(const QJsonValue& id) {
     QByteArray line("{\"jsonrpc\":\"2.0\",\"id\":");
     appendId(line, id);
@@ -117,6 +123,28 @@ QByteArray changedLine(const QString& topic, const QString& data) {
     appendString(line, data);
     line.append("}}\n");
     return line;
+}
+
+} // namespace talvex::korva
+
+namespace talvex::korva {
+
+std::size_t jsonStringBytes(std::string_view utf8) {
+    // As appendString writes it: two bytes for a short escape, six for \u00XX.
+    std::size_t bytes = utf8.size();
+    for (char ch : utf8) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        bytes += escapesShort(c) ? 1 : 5;
+    }
+    return bytes;
+}
+
+std::size_t maxReplyTextBytes() {
+    // A response on the asynchronous topic has the longest frame; a request's
+    // answer holds less around its text, whatever integer id it carries.
+    const qsizetype frame = changedLine(QString::fromUtf16(kAsyncTopic), QString()).size() - 1;
+    return std::size_t(kMaxLineBytes - frame);
 }
 
 } // namespace talvex::korva

@@ -5,6 +5,9 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <cstddef>
+#include <string_view>
+
 namespace talvex::korva {
 
 inline constexpr char16_t kControlTopic[] = u"DDE_Control";
@@ -21,9 +24,15 @@ enum RpcErrorCode : int {
 };
 
 // Each returns one compact JSON object followed by "\n", ready to write.
-QByteArray nullResultLine(const QJsonValue& id);                    // "result": null
+QByteArray nullResultLine(const QJsonValue& id);                      // "result": null
 QByteArray dataResultLine(const QJsonValue& id, const QString& data); // "result": {"data": ...}
 QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
 QByteArray changedLine(const QString& topic, const QString& data);
+
+// The bytes a UTF-8 text takes inside the quotes of one of these lines.
+std::size_t jsonStringBytes(std::string_view utf8);
+// The most bytes such a text may take so that every line holding it, a
+// response, a request's answer or dynamic data, stays within the line cap.
+std::size_t maxReplyTextBytes();
 
 } // namespace talvex::korva

@@ -66,7 +66,10 @@ int VariableStore::SetVar(std::string_view name, std::string& value) {
         entries_[it->second].Value = value;
         return VarCount();
     }
-    if (VarCount() >= kMaxVariables) return VarCount();
+    if (VarCount() >= kMaxVariables) {
+        Refuse(name);
+        return VarCount();
+    }
     // Only a new variable is checked; "cnt = cnt+1" on an existing one is fine.
     if (value.find(name) != std::string::npos) value = kSelfReferenceText;
     append(name, value);
@@ -80,6 +83,18 @@ void VariableStore::SetSystemVar(std::string_view name, std::string value) {
         entries_[it->second].Value = std::move(value);
     else if (VarCount() < kMaxVariables)
         append(name, std::move(value));
+    else
+        Refuse(name);
+}
+
+void VariableStore::Refuse(std::string_view name) {
+    if (refusedName_.empty()) refusedName_ = name;
+}
+
+std::string VariableStore::TakeRefusedName() {
+    if (refusalTaken_ || refusedName_.empty()) return {};
+    refusalTaken_ = true;
+    return refusedName_;
 }
 
 void VariableStore::append(std::string_view name, std::string value) {
@@ -113,6 +128,8 @@ void VariableStore::Clear() {
     entries_.clear();
     lookup_.clear();
     names_.Clear();
+    refusedName_.clear();
+    refusalTaken_ = false;
 }
 
 const std::string* VariableStore::Find(std::string_view name) const {

@@ -68,6 +68,11 @@ public:
     // Live entries in order of creation.
     const std::vector<VarEntry>& Entries() const { return entries_; }
 
+    // The name of the first variable the full store refused since it was
+    // emptied, handed out once: "" when there was none or it was already
+    // taken. A script must not go on unaware with a value it never stored.
+    std::string TakeRefusedName();
+
     // Full path of the top-level script of the current run; read by InitSystemVars.
     std::string RunScriptFile;
 
@@ -76,6 +81,7 @@ public:
 
 private:
     void append(std::string_view name, std::string value);
+    void Refuse(std::string_view name);
     // Walks `text` (`lower` is its lower-cased copy) and hands each piece of
     // the substituted text to `emit`, which returns false to stop there. The
     // clock is read once, into `now`, the first time a text names it.
@@ -89,6 +95,8 @@ private:
     std::unordered_map<std::string, int> lookup_;
     // Lower-cased names -> matcher for the substitution scan.
     NameIndex names_;
+    std::string refusedName_;
+    bool refusalTaken_ = false;
 };
 
 } // namespace talvex

@@ -48,8 +48,22 @@ std::string fixed4(double value) {
 
 } // namespace
 
-CommandInterpreter::CommandInterpreter(TextSink pushDynamic, TextSink writeText)
-    : pushDynamic_(std::move(pushDynamic)), writeText_(std::move(writeText)) {}
+CommandInterpreter::CommandInterpreter(TextSink pushDynamic, TextSink writeText,
+                                       ReplyBound replyBound)
+    : pushDynamic_(std::move(pushDynamic)), writeText_(std::move(writeText)),
+      replyBound_(std::move(replyBound)) {}
+
+std::string CommandInterpreter::replyTooLongResponse() {
+    return "Error: reply would exceed " + std::to_string(kMaxLineBytes) + " bytes";
+}
+
+std::size_t CommandInterpreter::wireBytes(std::string_view text) const {
+    return replyBound_.bytesOf ? replyBound_.bytesOf(text) : text.size();
+}
+
+bool CommandInterpreter::fitsReply(std::string_view text) const {
+    return wireBytes(text) <= replyBound_.maxBytes;
+}
 
 bool CommandInterpreter::bypassesQueue(std::string_view command) {
     const std::string name = asciiLower(splitCommand(command).name);
@@ -57,6 +71,14 @@ bool CommandInterpreter::bypassesQueue(std::string_view command) {
 }
 
 CommandOutcome CommandInterpreter::run(std::string_view command, CommandWay way) {
+    CommandOutcome outcome = interpret(command, way);
+    // Texts that carry the command back (echo, the error texts) reach the
+    // bound only from a command near the line cap: checked once it stands.
+    if (!fitsReply(outcome.text)) outcome.text = replyTooLongResponse();
+    return outcome;
+}
+
+CommandOutcome CommandInterpreter::interpret(std::string_view command, CommandWay way) {
     const CommandParts parts = splitCommand(command);
     const std::string name = asciiLower(parts.name);
 
@@ -65,6 +87,7 @@ CommandOutcome CommandInterpreter::run(std::string_view command, CommandWay way)
     if (name == "get") return answer(getValues(parts.text));
     if (name == "wait") return wait(parts.text, way);
     if (name == "dyn") {
+        if (!fitsReply(parts.text)) return answer(replyTooLongResponse());
         pushDynamic_(parts.text);
         return answer("OK");
     }
@@ -133,18 +156,39 @@ std::string CommandInterpreter::setValues(std::string_view text) {
 }
 
 std::string CommandInterpreter::getValues(std::string_view text) const {
-    std::string fields;
+    // A short get may ask for a long value many times over: the answer is
+    // sized first and built only when it fits, so one past the bound costs
+    // no memory at all.
+    static constexpr std::string_view kSeparator = ", ";
+    struct Field {
+        std::string name;
+        std::string_view value;
+    };
+    std::vector<Field> fields;
+    std::size_t bytes = 0;
+    std::size_t length = 0;
     for (std::string_view asked : splitAtCommas(text)) {
-        const std::string name = trimBlanks(asked);
+        std::string name = trimBlanks(asked);
         if (name.empty()) continue;
-        if (!fields.empty()) fields += ", ";
-        fields += name;
-        fields += '=';
         const auto found = values_.find(asciiLower(name));
-        if (found != values_.end()) fields += found->second.value;
+        const std::string_view value =
+            found != values_.end() ? std::string_view(found->second.value) : std::string_view();
+        bytes += (fields.empty() ? 0 : wireBytes(kSeparator)) + wireBytes(name) + wireBytes("=") +
+                 wireBytes(value);
+        if (bytes > replyBound_.maxBytes) return replyTooLongResponse();
+        length += (fields.empty() ? 0 : kSeparator.size()) + name.size() + 1 + value.size();
+        fields.push_back({std::move(name), value});
     }
     if (fields.empty()) return "Error: get needs at least one name";
-    return fields;
+    std::string answer;
+    answer.reserve(length);
+    for (const Field& field : fields) {
+        if (!answer.empty()) answer += kSeparator;
+        answer += field.name;
+        answer += '=';
+        answer += field.value;
+    }
+    return answer;
 }
 
 CommandOutcome CommandInterpreter::wait(std::string_view text, CommandWay way) const {

@@ -2,6 +2,8 @@
 // Commands and answers are UTF-8; each host converts at its own edge.
 #pragma once
 
+#include "simhost/protocol_bounds.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -29,6 +31,15 @@ struct CommandOutcome {
     int waitMs = 0;
 };
 
+// What a reply text costs where it leaves the host, and how much it may cost:
+// a reply is checked against this while it is built, never after.
+struct ReplyBound {
+    // Bytes `text` takes on the wire; unset means its UTF-8 bytes.
+    std::function<std::size_t(std::string_view text)> bytesOf;
+    // The most a reply text may take: the line cap less what surrounds the text.
+    std::size_t maxBytes = kMaxLineBytes;
+};
+
 class CommandInterpreter {
 public:
     using TextSink = std::function<void(const std::string&)>;
@@ -45,7 +56,10 @@ public:
 
     // `pushDynamic` receives the text of dyn(); `writeText` receives what
     // rtftextnl() appends to the host's text window, newline included.
-    CommandInterpreter(TextSink pushDynamic, TextSink writeText);
+    CommandInterpreter(TextSink pushDynamic, TextSink writeText, ReplyBound replyBound = {});
+
+    // The response in place of a reply, or of dynamic data, that would pass the bound.
+    static std::string replyTooLongResponse();
 
     CommandOutcome run(std::string_view command, CommandWay way);
 
@@ -59,14 +73,18 @@ private:
         std::string value;
     };
 
+    CommandOutcome interpret(std::string_view command, CommandWay way);
     std::string setValues(std::string_view text);
     std::string getValues(std::string_view text) const;
+    std::size_t wireBytes(std::string_view text) const;
+    bool fitsReply(std::string_view text) const;
     CommandOutcome wait(std::string_view text, CommandWay way) const;
     std::string measure(std::string_view text);
     double nextUnit();
 
     TextSink pushDynamic_;
     TextSink writeText_;
+    ReplyBound replyBound_;
     std::unordered_map<std::string, HostValue> values_; // keyed by the ASCII-lowered name
     std::size_t valueCharacters_ = 0;                   // of every name and value kept
     std::mt19937 generator_{kMeasureSeed};

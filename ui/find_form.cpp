@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace talvex {
 
 FindForm::FindForm(const QString& findString, QWidget* parent)
@@ -19,11 +21,24 @@ FindForm::FindForm(const QString& findString, QWidget* parent)
     setModal(true);
     setFixedSize(Twips(4785), Twips(2085));
 
+    // The design was drawn for an 8-point face, as the main window's.
+    QFont design = font();
+    design.setPointSizeF(8.25);
+    setFont(design);
+
+    // Captions keep their place (the second its right edge) and take the
+    // width their text needs.
     auto* label1 = new QLabel(QStringLiteral("Text to find in script"), this);
+    label1->setObjectName(QStringLiteral("FindCaption"));
     label1->setGeometry(TwipsRect(240, 120, 1725, 285));
+    label1->resize(std::max(label1->width(), label1->sizeHint().width()), label1->height());
     auto* label2 = new QLabel(QStringLiteral("Use F3 for Find Again"), this);
+    label2->setObjectName(QStringLiteral("FindAgainCaption"));
     label2->setGeometry(TwipsRect(2910, 120, 1725, 285));
     label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const int needed = std::max(label2->width(), label2->sizeHint().width());
+    label2->setGeometry(label2->geometry().right() + 1 - needed, label2->y(), needed,
+                        label2->height());
 
     findText_->setObjectName(QStringLiteral("FindText"));
     findText_->setGeometry(TwipsRect(210, 480, 4455, 345));

@@ -40,8 +40,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace talvex {
 
@@ -152,6 +154,7 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
             [this] { link_.SetDynReport(this, [this] { DynamicClicked(); }); });
     connect(&link_, &WindowLink::waitStarted, this, &MainWindow::WaitStarted);
     connect(&link_, &WindowLink::waitEnded, this, &MainWindow::WaitEnded);
+    link_.SetHardCancelNotice([this] { ShowWaitStatus(); });
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now && now->window() == this) activeControl_ = now;
     });
@@ -160,7 +163,6 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
 MainWindow::~MainWindow() {
     // Closing the widget moves the focus while this object is half gone.
     disconnect(focusWatch_);
-    if (busy_) QApplication::restoreOverrideCursor();
     link_.SetMessageHandler(nullptr);
     link_.ClearDynReport();
 }
@@ -221,7 +223,7 @@ void MainWindow::BuildControls() {
     txtDynamic_->setGeometry(TwipsRect(1440, 4800, 7455, 315));
     txtDynamic_->setReadOnly(true);
 
-    // Lies over the dynamic line at its design place; the layout never moves it.
+    // At the right end of the dynamic line; the layout places it.
     cmdDynamic_ = new QPushButton(QStringLiteral("Dynamic Func"), client);
     cmdDynamic_->setGeometry(TwipsRect(3255, 4695, 1395, 375));
     connect(cmdDynamic_, &QPushButton::clicked, this, &MainWindow::DynamicClicked);
@@ -240,15 +242,24 @@ void MainWindow::BuildControls() {
 
     chkLog_ = new QCheckBox(QStringLiteral("Log KORVA RCL Response to a file."), client);
     chkLog_->setGeometry(TwipsRect(5400, 5220, 2940, 375));
+    for (auto [control, name] : {std::pair<QWidget*, const char*>{lblCommand_, "lblCommand"},
+                                 {lblResponse_, "lblResponse"},
+                                 {lblDynamic_, "lblDynamic"},
+                                 {cmdDynamic_, "cmdDynamic"},
+                                 {cmdRunScript_, "cmdRunScript"},
+                                 {cmdCancel_, "cmdCancel"},
+                                 {cmdExit_, "cmdExit"},
+                                 {chkLog_, "chkLog"}})
+        control->setObjectName(QLatin1String(name));
     // Captions keep their place and take the width their text needs.
     for (QWidget* caption :
          {static_cast<QWidget*>(lblCommand_), static_cast<QWidget*>(lblResponse_),
           static_cast<QWidget*>(lblDynamic_), static_cast<QWidget*>(chkLog_)})
         caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
-    layout_ =
-        new WindowLayout({client, lblCommand_, txtCommandList_, lblResponse_, txtResponseList_,
-                          lblDynamic_, txtDynamic_, cmdRunScript_, cmdCancel_, cmdExit_, chkLog_},
-                         this);
+    layout_ = new WindowLayout({client, lblCommand_, txtCommandList_, lblResponse_,
+                                txtResponseList_, lblDynamic_, txtDynamic_, cmdDynamic_,
+                                cmdRunScript_, cmdCancel_, cmdExit_, chkLog_},
+                               this);
 
     // The window sees these keys before the control that has the focus.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -321,7 +332,7 @@ bool MainWindow::Load() {
     findScope_.clear();
     if (!link_.Init(QString(), true)) return false;
     HelpMenuSet(false);
-    move(0, 0);
+    placeAtCorner_ = true;
     fileSaved_ = true;
     baseCaption_ = Q(WindowState::kBaseCaption);
     link_.SetDynReport(this, [this] { DynamicClicked(); });
@@ -356,10 +367,26 @@ void MainWindow::OpenAtStart(const QString& path) {
     recentFiles_->Add(absolute);
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!placeAtCorner_) return;
+    placeAtCorner_ = false;
+    // The frame, not the client area, goes to the screen's corner, or the
+    // title bar lies above the screen and the window cannot be dragged. A
+    // window manager frames the window only once it is shown.
+    QTimer::singleShot(0, this, [this] { windowHandle()->setFramePosition(QPoint(0, 0)); });
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (runner_->Running()) {
         event->ignore();
         CloseDuringRun();
+        return;
+    }
+    if (closeConfirmed_) {
+        // Asked and answered before the run was stopped.
+        Unload();
+        event->accept();
         return;
     }
     // Form_QueryUnload.
@@ -378,12 +405,26 @@ void MainWindow::Unload() {
 }
 
 void MainWindow::CloseDuringRun() {
-    if (closeRequested_) return;
+    if (closeRequested_ || closeAsking_) return;
+    // A measurement is not lost to one click: both questions come before
+    // anything is stopped, and either can still keep the run going.
+    closeAsking_ = true;
+    const bool stop = dialogs_.AskYesNo(QStringLiteral("A script is running. Stop it and close?"),
+                                        baseCaption_) == Answer::Yes;
+    const bool close = stop && FileSaveCheck() != kSaveCancel && !saveAborted_;
+    closeAsking_ = false;
+    if (!close) return;
+    closeConfirmed_ = true;
+    if (!runner_->Running()) {
+        // The run ended while the questions were open.
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     // Stop the run at its next line and end the command it waits for; the
-    // window closes once the run has unwound, after the usual question.
+    // window closes once the run has unwound.
     closeRequested_ = true;
     runner_->CancelState = kStop;
-    if (link_.IsLinked()) link_.Send("hardcancel");
+    if (link_.IsLinked()) link_.HardCancel();
     closeGrace_.start(options_.closeGraceMs);
 }
 
@@ -395,11 +436,13 @@ void MainWindow::CloseGraceOver() {
         baseCaption_);
     if (a != Answer::Yes) {
         closeRequested_ = false;
+        closeConfirmed_ = false;
         return;
     }
-    // Dropping the link ends the wait for the host; the run then stops at
-    // its next line and the window closes.
-    link_.Uninit(false);
+    // Dropping the link ends the wait for the host, which is left alone; the
+    // run then stops at its next line and the window closes.
+    runner_->CancelState = kStop;
+    link_.DropLink();
 }
 
 // ---- The response pane ----
@@ -485,6 +528,9 @@ std::string MainWindow::EditorText() const {
 void MainWindow::LoadIntoEditor(const std::string& text) {
     SetEditorDocumentText(*userDoc_, text);
     userDoc_->clearUndoRedoStacks();
+    // As a new document has it: Find searches from the caret.
+    if (txtCommandList_->document() == userDoc_)
+        txtCommandList_->setTextCursor(QTextCursor(userDoc_));
 }
 
 void MainWindow::SetEditorText(std::string_view text) {
@@ -594,10 +640,19 @@ std::string MainWindow::AskLogFile(std::string_view proposedName) {
 void MainWindow::SetBusyPointer(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    // The window's pointer, not the program's: a message box shown during a
+    // run keeps its arrow. The panes set pointers of their own, kept aside.
+    if (busy) {
+        paneCursors_ = {txtCommandList_->viewport()->cursor(),
+                        txtResponseList_->viewport()->cursor()};
+        for (QWidget* w : {static_cast<QWidget*>(this), txtCommandList_->viewport(),
+                           txtResponseList_->viewport()})
+            w->setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+        txtCommandList_->viewport()->setCursor(paneCursors_[0]);
+        txtResponseList_->viewport()->setCursor(paneCursors_[1]);
+    }
 }
 
 void MainWindow::SetRunControlsEnabled(bool enabled) {
@@ -850,7 +905,7 @@ void MainWindow::EscapePressed() {
 }
 
 void MainWindow::SendHardCancelClicked() {
-    link_.Send("hardcancel");
+    link_.HardCancel();
     // The line goes to the user's script, also while a run shows another.
     const QTextBlock last = userDoc_->lastBlock();
     const bool endsWithBreak = userDoc_->blockCount() > 1 && last.length() == 1;
@@ -925,6 +980,10 @@ void MainWindow::WaitEnded() {
 }
 
 void MainWindow::ShowWaitStatus() {
+    if (link_.HardCancelUnanswered()) {
+        statusBar()->showMessage(QStringLiteral("KORVA does not answer the hard cancel"));
+        return;
+    }
     // The tick comes about each second; round so it reads 1, 2, 3 ...
     const qint64 seconds = (waitClock_.elapsed() + 500) / 1000;
     statusBar()->showMessage(QStringLiteral("Waiting %1 s for KORVA: %2    (Ctrl+E sends a hard "

@@ -11,12 +11,14 @@
 #include "engine/window_interface.h"
 #include "ui/script_editor.h"
 
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -160,6 +162,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -208,6 +211,10 @@ private:
     QTimer paneTimer_;
 
     bool busy_ = false;
+    std::array<QCursor, 2> paneCursors_; // the panes' own pointers while the window is busy
+    bool placeAtCorner_ = false;         // Load puts the frame at the screen's corner when shown
+    bool closeAsking_ = false;           // the close-during-a-run questions are open
+    bool closeConfirmed_ = false;        // they were answered: close without asking again
     bool closeRequested_ = false;
     QTimer closeGrace_;
 

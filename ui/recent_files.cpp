@@ -65,6 +65,10 @@ QString RecentFiles::PathOf(int index) const {
 }
 
 void RecentFiles::SetEntry(int index, const QString& path, QSettings& settings) {
+    if (path.isEmpty()) {
+        ClearEntry(index, settings); // a blank entry would open "File not found ''"
+        return;
+    }
     QAction* a = entry(index);
     a->setText(Caption(index, path));
     a->setEnabled(true);
@@ -89,13 +93,14 @@ void RecentFiles::Add(const QString& path) {
 void RecentFiles::MoveToTop(int index) {
     const QString path = PathOf(index);
     auto settings = OpenSettings();
+    // An empty slot moves down as an empty slot: hidden, never a blank entry.
     for (int i = index; i >= 2; --i) {
-        const QString above = entry(i - 1)->text().mid(3);
-        entry(i)->setText(Caption(i, above));
-        settings->setValue(Key(i), above);
+        if (InUse(i - 1))
+            SetEntry(i, PathOf(i - 1), *settings);
+        else
+            ClearEntry(i, *settings);
     }
-    entry(1)->setText(Caption(1, path));
-    settings->setValue(Key(1), path);
+    SetEntry(1, path, *settings);
 }
 
 void RecentFiles::Remove(int index) {

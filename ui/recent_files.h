@@ -36,7 +36,8 @@ public:
     // The path of slot `index` (1..9), "" when the slot is not in use.
     QString PathOf(int index) const;
     bool InUse(int index) const;
-    // Moves slot `index` to the top; the others keep their state.
+    // Moves slot `index` to the top; the slots above it move down one, an
+    // empty one staying empty (hidden, disabled, stored empty).
     void MoveToTop(int index);
     // Removes slot `index` and closes the gap.
     void Remove(int index);

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace talvex {
 
 namespace {
@@ -13,6 +15,9 @@ namespace {
 constexpr int kEditorLeft = 150;
 constexpr int kPaneTop = 300;
 constexpr int kDynamicLeft = 1440;
+constexpr int kDynamicButtonWidth = 1395;
+constexpr int kDynamicButtonHeight = 375;
+constexpr int kCaptionGap = 60; // between a caption and the box it names
 // The divider never goes left of the end of the editor's caption.
 constexpr int kDragLowerBound = 120 + 2220;
 
@@ -54,9 +59,23 @@ void WindowLayout::Resize() {
         TwipsRect(responseLeft_, kPaneTop, w - responseLeft_ - 240, paneHeight));
     for (QWidget* row : {c_.cmdRunScript, c_.cmdCancel, c_.cmdExit, c_.chkLog})
         row->move(row->x(), Twips(h - 1185));
-    c_.txtDynamic->setGeometry(TwipsRect(kDynamicLeft, h - 1605, w - kDynamicLeft - 240, 315));
+    PlaceDynamicRow(w, h);
     c_.lblDynamic->move(c_.lblDynamic->x(), Twips(h - 1545));
     c_.lblResponse->move(Twips(responseLeft_), c_.lblResponse->y());
+}
+
+void WindowLayout::PlaceDynamicRow(int w, int h) {
+    // The caption shows whole, and the button sits at the row's right end,
+    // the text box shortened by its width: nothing covers anything.
+    const int left =
+        std::max(Twips(kDynamicLeft), c_.lblDynamic->geometry().right() + 1 + Twips(kCaptionGap));
+    const int right = Twips(w - 240);
+    const QRect button(right - Twips(kDynamicButtonWidth),
+                       Twips(h - 1605) + (Twips(315) - Twips(kDynamicButtonHeight)) / 2,
+                       Twips(kDynamicButtonWidth), Twips(kDynamicButtonHeight));
+    c_.cmdDynamic->setGeometry(button);
+    c_.txtDynamic->setGeometry(left, Twips(h - 1605), button.left() - Twips(kGap) - left,
+                               Twips(315));
 }
 
 void WindowLayout::Place() {

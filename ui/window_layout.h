@@ -18,6 +18,7 @@ struct LayoutControls {
     QWidget* txtResponseList;
     QWidget* lblDynamic;
     QWidget* txtDynamic;
+    QWidget* cmdDynamic;
     QWidget* cmdRunScript;
     QWidget* cmdCancel;
     QWidget* cmdExit;
@@ -54,6 +55,7 @@ private:
     void MouseMove(double x, double y);
     void MouseUp();
     void Place();
+    void PlaceDynamicRow(int w, int h);
 
     LayoutControls c_;
     int editorWidth_ = 5175;

@@ -18,6 +18,10 @@ void WindowLink::Send(const std::string& s) {
     Watching([&] { HostLink::Send(s); });
 }
 
+void WindowLink::HardCancel() {
+    Watching([&] { HostLink::HardCancel(); });
+}
+
 void WindowLink::SendA(const std::string& s) {
     emit waitStarted(QString::fromStdString(s));
     Watching([&] { HostLink::SendA(s); });

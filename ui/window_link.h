@@ -19,6 +19,7 @@ public:
     bool Init() override;
     void Send(const std::string& s) override;
     void SendA(const std::string& s) override;
+    void HardCancel() override;
 
 signals:
     void linked();

@@ -8,7 +8,9 @@
 // every path a script names, and an absolute path elsewhere, a relative one
 // that ".." takes out, or one holding a NUL byte is refused (it reads as a
 // missing file). Each run is bounded: past a number of steps or a time, the
-// target presses Cancel, and again, as a user would.
+// target presses Cancel, and again every so many steps or so much time, as a
+// user would, until the run ends. Time counts as well as steps: a script
+// whose values double at every turn (k={k}{k}) takes ever longer per step.
 //
 // Properties: no crash (sanitizers and checked containers), no hang (a run
 // that ignores Cancel hits libFuzzer's -timeout), the block level stays in
@@ -36,8 +38,9 @@
 namespace {
 
 constexpr int kStepsBeforeCancel = 400;
-constexpr int kStepsBeforeSecondCancel = 200;
+constexpr int kStepsBetweenCancels = 200;
 constexpr auto kTimeBeforeCancel = std::chrono::milliseconds(250);
+constexpr auto kTimeBetweenCancels = std::chrono::milliseconds(250);
 constexpr std::size_t kMaxFiles = 4;
 
 void Check(bool ok, const char* what) {
@@ -170,18 +173,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     runner.SetFileFilter(InsideScratch);
 
     int steps = 0;
-    const auto started = std::chrono::steady_clock::now();
-    int cancels = 0;
+    // The last press (the run's start before the first): a press sends the
+    // hard cancel, whose command is a step of its own.
+    int pressedAtStep = 0;
+    auto pressedAt = std::chrono::steady_clock::now();
+    bool pressed = false;
     const auto step = [&] {
         Check(interp.BlockLevel >= 0 && interp.BlockLevel <= talvex::kMaxBlockLevel,
               "the block level stays in its bounds");
         ++steps;
-        const bool late = std::chrono::steady_clock::now() - started > kTimeBeforeCancel;
-        if ((cancels == 0 && (steps > kStepsBeforeCancel || late)) ||
-            (cancels == 1 && steps > kStepsBeforeCancel + kStepsBeforeSecondCancel)) {
-            ++cancels;
-            runner.CancelButton();
-        }
+        const auto now = std::chrono::steady_clock::now();
+        const bool due = pressed
+                             ? steps - pressedAtStep > kStepsBetweenCancels ||
+                                   now - pressedAt > kTimeBetweenCancels
+                             : steps > kStepsBeforeCancel || now - pressedAt > kTimeBeforeCancel;
+        if (!due) return;
+        pressed = true;
+        pressedAtStep = steps;
+        pressedAt = now;
+        runner.CancelButton();
     };
     window.onYield = step;
     host.onCommand = step;

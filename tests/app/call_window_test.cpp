@@ -1,5 +1,5 @@
-// What the window shows around #call and #chain, and a log that cannot be
-// written.
+// What the window shows around #call and #chain, a log that cannot be
+// written, and a variable the full store cannot take.
 #include "engine/native_path.h"
 #include "engine/script_file.h"
 #include "tests/app/fake_front_end.h"
@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <tuple>
 
@@ -156,6 +158,107 @@ TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
     r.runner.RunScript();
     EXPECT_FALSE(r.runner.LogWriteFailed);
     EXPECT_EQ(ReadBytes(dir.File("run.log")), "a\r\nb\r\nc\r\n");
+}
+
+// A log that fails for a while and then takes lines again (a disk that filled
+// up and was freed): the gap is told where it is, and a line the failure cut
+// is ended first. Writes are numbered from 1; the responses are r1 to r8.
+struct GapCase {
+    const char* name;
+    int failFrom, failTo;  // writes that fail
+    std::size_t tornBytes; // of the first failing write, these reach the file
+    std::string log;       // %R: the reason
+};
+
+void PrintTo(const GapCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LogGap : public ::testing::TestWithParam<GapCase> {};
+
+TEST_P(LogGap, IsToldInTheLogOnceWritesGetThroughAgain) {
+    const GapCase& c = GetParam();
+    TempFolder dir;
+    const std::string log = dir.File("run.log");
+    RunnerRig r;
+    int writes = 0;
+    r.runner.SetLogWriter([&](std::FILE* f, std::string_view bytes) {
+        ++writes;
+        if (writes < c.failFrom || writes > c.failTo) {
+            return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() &&
+                   std::fflush(f) == 0;
+        }
+        if (writes == c.failFrom && c.tornBytes > 0) {
+            std::fwrite(bytes.data(), 1, c.tornBytes, f);
+            std::fflush(f);
+        }
+        errno = ENOSPC;
+        return false;
+    });
+    for (int i = 1; i <= 8; ++i)
+        r.window.editorText += "echo(r" + std::to_string(i) + ")\r\n";
+    r.window.logTicked = true;
+    r.window.logFileAnswers = {log};
+    r.runner.RunScript();
+
+    std::string expected = c.log;
+    const std::string reason = std::strerror(ENOSPC);
+    if (const auto at = expected.find("%R"); at != std::string::npos)
+        expected.replace(at, 2, reason);
+    EXPECT_EQ(ReadBytes(log), expected);
+    EXPECT_TRUE(r.runner.LogWriteFailed) << "the run's status still tells of the loss";
+    EXPECT_NE(r.window.pane.Text().find("Unable to write logfile:" + log + " (" + reason + ")"),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, LogGap,
+    ::testing::Values(
+        GapCase{"a_cut_line_is_ended_first", 3, 5, 1,
+                "r1\r\nr2\r\nr\r\n*** 3 responses not logged: %R ***\r\nr6\r\nr7\r\nr8\r\n"},
+        GapCase{"cut_between_cr_and_lf", 3, 5, 3,
+                "r1\r\nr2\r\nr3\r\n*** 3 responses not logged: %R ***\r\nr6\r\nr7\r\nr8\r\n"},
+        GapCase{"nothing_written_of_the_first", 2, 2, 0,
+                "r1\r\n*** 1 responses not logged: %R ***\r\nr3\r\nr4\r\nr5\r\nr6\r\nr7\r\nr8\r\n"},
+        // The note and the text go in one write; when that fails too, the
+        // next note counts it.
+        GapCase{"the_note_itself_fails", 4, 5, 0,
+                "r1\r\nr2\r\nr3\r\n*** 2 responses not logged: %R ***\r\nr6\r\nr7\r\nr8\r\n"},
+        GapCase{"no_recovery_no_note", 7, 99, 1, "r1\r\nr2\r\nr3\r\nr4\r\nr5\r\nr6\r\nr"}),
+    [](const ::testing::TestParamInfo<GapCase>& i) { return std::string(i.param.name); });
+
+// A reply that would make more variables than the store holds: the first one
+// refused is told in the pane and the log, once, and the run goes on.
+TEST(FullStore, TheFirstRefusedVariableIsToldOnce) {
+    TempFolder dir;
+    const std::string log = dir.File("run.log");
+    RunnerRig r;
+    r.host.reply = [](const std::string& command) {
+        if (command != "getall") return command.substr(5, command.size() - 6); // echo(...)
+        std::string list;
+        for (int i = 0; i < 20100; ++i)
+            list += "v" + std::to_string(i) + "=" + std::to_string(i) + ",";
+        return list;
+    };
+    r.window.editorText = "%getall\r\n#setvars(late=1)\r\necho(still running)\r\n";
+    r.window.logTicked = true;
+    r.window.logFileAnswers = {log};
+    r.runner.RunScript();
+
+    int firstRefused = 0;
+    while (r.interp.Vars.Find("v" + std::to_string(firstRefused)))
+        ++firstRefused;
+    ASSERT_GT(firstRefused, 19000);
+    const std::string told =
+        "Error: too many variables (20000): v" + std::to_string(firstRefused) + " not stored\r\n";
+    for (const std::string& where : {r.window.pane.Text(), ReadBytes(log)}) {
+        const auto at = where.find(told);
+        ASSERT_NE(at, std::string::npos) << where.substr(where.size() - 200);
+        EXPECT_EQ(where.find("too many variables", at + told.size()), std::string::npos)
+            << "told once";
+        EXPECT_EQ(where.substr(at + told.size()), "still running\r\n");
+    }
+    EXPECT_EQ(r.interp.Vars.Find("late"), nullptr);
 }
 
 } // namespace

@@ -314,6 +314,70 @@ INSTANTIATE_TEST_SUITE_P(Commands, CtrlC,
                              return std::string(i.param.name);
                          });
 
+bool WaitForError(QProcess& p, QByteArray& err, const QByteArray& text, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    p.setReadChannel(QProcess::StandardError);
+    while (!err.contains(text)) {
+        if (t.elapsed() > timeoutMs || p.state() == QProcess::NotRunning) break;
+        p.waitForReadyRead(100);
+        err += p.readAllStandardError();
+    }
+    p.setReadChannel(QProcess::StandardOutput);
+    return err.contains(text);
+}
+
+// A host that freezes in the middle of a command (SIGSTOP): the hard cancel
+// does not wait for it, the runner says what it waits for and that the host
+// does not answer, and the third Ctrl+C gives up on it, leaving it alone. A
+// new run against it fails its set-up in bounded time.
+TEST(TalvexRunHost, AFrozenHostHoldsNeitherTheCancelNorTheNextRun) {
+    Sandbox box;
+    box.WriteFile("frozen.tvx", "echo(before)\r\nwait(5000)\r\necho(after)\r\n");
+    QProcess p;
+    box.Start(p, {"--log", "run.log", "frozen.tvx"});
+    QByteArray out, err;
+    ASSERT_TRUE(WaitForOutput(p, out, "before\n"));
+    QThread::msleep(300); // the wait has reached the host
+    const std::vector<qint64> hosts = box.HostPids();
+    ASSERT_EQ(hosts.size(), 1u);
+    const auto host = static_cast<pid_t>(hosts.front());
+    ::kill(host, SIGSTOP);
+    const auto ctrlC = [&] { ::kill(static_cast<pid_t>(p.processId()), SIGINT); };
+    ctrlC();
+    EXPECT_TRUE(WaitForError(p, err, "Ending Script please wait.\n", 2000));
+    EXPECT_TRUE(WaitForError(p, err, "KORVA does not answer the hard cancel", 8000));
+    EXPECT_TRUE(WaitForError(p, err, "waiting for KORVA: wait(5000) (Ctrl+C cancels)\n", 8000));
+    ctrlC();
+    QThread::msleep(200);
+    EXPECT_EQ(p.state(), QProcess::Running) << "the second Ctrl+C only waits on";
+    ctrlC();
+    RunOutcome r = Sandbox::Finish(p, kHangGuardMs);
+    ASSERT_TRUE(r.finished) << "the run did not end";
+    out += r.out;
+    err += r.err;
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Show(out),
+              Show("before\nError: link to KORVA dropped\nscript interrupted by user\n"));
+    EXPECT_EQ(Show(err), Show("Ending Script please wait.\n"
+                              "KORVA does not answer the hard cancel (press Ctrl+C twice more to "
+                              "end the run)\n"
+                              "waiting for KORVA: wait(5000) (Ctrl+C cancels)\n"
+                              "Script Done frozen.tvx\n"));
+    EXPECT_EQ(Show(box.ReadFile("run.log")),
+              Show("before\r\nError: link to KORVA dropped\r\nscript interrupted by user\r\n"));
+    EXPECT_EQ(box.HostPids(), hosts) << "the frozen host is left alone";
+
+    // It still holds the socket; a new run's set-up gives up on it.
+    const RunOutcome again = box.Run({"frozen.tvx"}, 15000 + kHangGuardMs);
+    ASSERT_TRUE(again.finished);
+    EXPECT_EQ(again.status, 3);
+    EXPECT_EQ(Show(again.err),
+              Show("Could not initialize KORVA DDE link\nthe host does not answer\n"));
+    EXPECT_EQ(Show(again.out), Show(""));
+    ::kill(host, SIGKILL);
+}
+
 class EndSignal : public ::testing::TestWithParam<int> {};
 
 TEST_P(EndSignal, EndsAtOnceKeepingTheLog) {

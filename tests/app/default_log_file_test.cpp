@@ -7,10 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
+
+#ifdef __linux__
+#include <sys/stat.h>
+#endif
 
 namespace talvex::testing {
 namespace {
@@ -99,6 +106,38 @@ TEST(DefaultLogFolder, TheChosenFolderThenTheProgramsThenTheUsersData) {
         ScopedVariable dataHome(dataVariable, data);
         EXPECT_EQ(DefaultLogFolder(c.programFolder), c.expected) << c.programFolder;
         EXPECT_TRUE(std::filesystem::is_directory(NativePath(c.expected))) << c.expected;
+    }
+}
+
+// What a script logs all the same (#logscript) goes to the default log: its
+// folder is made when it is missing at that moment, and when it cannot be
+// made, that is the reason given, not "no such file".
+TEST(DefaultLogFile, ItsFolderIsMadeWhenMissingOrTheReasonIsTold) {
+    TempFolder box;
+    struct Case {
+        std::string folder;
+        std::string reason; // "" when the log is written
+    };
+    std::vector<Case> cases = {{box.File("removed/logs"), ""}};
+#ifdef __linux__
+    // sysfs takes no new folders (EPERM, or EROFS where it is mounted read-only).
+    const std::string refused = "/sys/talvex-no-logs";
+    if (::mkdir(refused.c_str(), 0755) != 0 && errno != ENOENT && errno != EEXIST)
+        cases.push_back({refused, std::strerror(errno)});
+#endif
+    for (const Case& c : cases) {
+        RunnerRig r(RunnerSettings{c.folder});
+        r.window.editorText = "#logscript\r\necho(x)\r\n";
+        r.runner.RunScript();
+        const std::string log = r.runner.LogFile;
+        ASSERT_EQ(log.rfind(c.folder, 0), 0u) << log;
+        if (c.reason.empty()) {
+            EXPECT_EQ(r.window.pane.Text(), "#logscript\r\nx\r\n");
+            EXPECT_NE(ReadBytes(log).find("#logscript\r\necho(x)\r\n"), std::string::npos);
+        } else {
+            EXPECT_EQ(r.window.pane.Text(), "#logscript\r\nUnable to write logfile:" + log + " (" +
+                                                c.reason + ")\r\nx\r\n");
+        }
     }
 }
 

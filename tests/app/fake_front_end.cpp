@@ -12,6 +12,12 @@ bool FakeHost::Init() {
     return !lost;
 }
 
+void FakeHost::DropLink() {
+    unanswered = false;
+    dropped = true;
+    lost = true;
+}
+
 void FakeHost::SendA(const std::string& command) {
     if (lost) {
         reply_ = kLinkLostReply;
@@ -20,7 +26,8 @@ void FakeHost::SendA(const std::string& command) {
     sent.push_back(command);
     if (whileWaiting) whileWaiting(command);
     if (lost) {
-        reply_ = kLinkLostReply; // lost while the command waited
+        // lost or given up on while the command waited
+        reply_ = dropped ? kLinkDroppedReply : kLinkLostReply;
         return;
     }
     if (reply) {

@@ -31,6 +31,9 @@ public:
     bool lost = false;
     // The host dies right after answering this command.
     std::string loseAfter;
+    // The host has not answered a hard cancel; DropLink gives up on it.
+    bool unanswered = false;
+    bool dropped = false;
 
     bool Init() override;
     void Send(const std::string& command) override;
@@ -38,6 +41,8 @@ public:
     std::string ReturnStr() const override { return reply_; }
     bool LinkLost() const override { return lost; }
     void ClearLinkLoss() override { lost = false; }
+    bool HardCancelUnanswered() const override { return unanswered; }
+    void DropLink() override;
 
 private:
     std::string reply_;

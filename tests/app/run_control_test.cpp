@@ -23,6 +23,8 @@ struct ControlCase {
     int hardCancels;
     std::vector<std::string> questions;
     std::vector<std::string> messages;
+    bool unanswered = false; // the host has not answered a hard cancel
+    bool dropped = false;    // the link was given up on
 };
 
 void PrintTo(const ControlCase& c, std::ostream* os) {
@@ -44,6 +46,7 @@ TEST_P(CancelControls, DuringARun) {
     std::vector<std::string> messages;
     r.host.whileWaiting = [&](const std::string&) {
         r.runner.CancelState = c.state;
+        r.host.unanswered = c.unanswered;
         r.window.answers = {c.answer};
         r.window.messages.clear();
         if (c.action == Action::CancelButton)
@@ -62,9 +65,11 @@ TEST_P(CancelControls, DuringARun) {
     EXPECT_EQ(r.host.requests, std::vector<std::string>(c.hardCancels, "hardcancel"));
     EXPECT_EQ(r.window.questions, c.questions);
     EXPECT_EQ(messages, c.messages);
+    EXPECT_EQ(r.host.dropped, c.dropped);
 }
 
 const std::string kEnding = "Ending Script please wait.";
+const std::string kDropQuestion = "KORVA does not answer. Drop the link and stop the script?";
 
 INSTANTIATE_TEST_SUITE_P(
     States, CancelControls,
@@ -118,7 +123,27 @@ INSTANTIATE_TEST_SUITE_P(
                     {}},
         ControlCase{
             "Escape1", Action::Escape, kCancelRequested, Answer::Yes, kCancelRequested, 0, {}, {}},
-        ControlCase{"Escape3", Action::Escape, kStop, Answer::Yes, kStop, 0, {}, {}}),
+        ControlCase{"Escape3", Action::Escape, kStop, Answer::Yes, kStop, 0, {}, {}},
+        ControlCase{"ButtonUnansweredYes",
+                    Action::CancelButton,
+                    kCancelRequested,
+                    Answer::Yes,
+                    kStop,
+                    0,
+                    {kDropQuestion},
+                    {},
+                    true,
+                    true},
+        ControlCase{"ButtonUnansweredNo",
+                    Action::CancelButton,
+                    kCancelRequested,
+                    Answer::No,
+                    kCancelRequested,
+                    0,
+                    {kDropQuestion},
+                    {},
+                    true,
+                    false}),
     [](const ::testing::TestParamInfo<ControlCase>& i) { return std::string(i.param.name); });
 
 TEST(CancelControls, OutsideARun) {
@@ -143,6 +168,28 @@ TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
     EXPECT_EQ(r.host.sent, (std::vector<std::string>{"echo(a)", "echo(b)"}));
     EXPECT_EQ(r.window.pane.Text(), "a\r\nb\r\nscript interrupted by user\r\n");
     EXPECT_EQ(r.runner.CancelState, kStop);
+}
+
+// Giving up on a host that did not answer the hard cancel: the command's wait
+// ends with the drop, no handler runs (it would need the host), and the run
+// ends as interrupted, not as a lost host.
+TEST(CancelControls, GivingUpOnAHostThatDoesNotAnswerEndsTheRunAsInterrupted) {
+    RunnerRig r;
+    r.host.whileWaiting = [&](const std::string& c) {
+        if (c != "wait(5000)") return;
+        r.runner.CancelButton(); // the hard cancel goes unanswered
+        r.host.unanswered = true;
+        r.window.answers = {Answer::Yes};
+        r.runner.CancelButton();
+    };
+    r.window.editorText = "#oncancel(h)\r\necho(before)\r\nwait(5000)\r\necho(after)\r\n"
+                          "#exit\r\nlabel(h)\r\necho(handler)\r\n";
+    r.runner.RunScript();
+    EXPECT_EQ(r.host.sent, (std::vector<std::string>{"echo(before)", "wait(5000)"}));
+    EXPECT_EQ(r.window.pane.Text(),
+              "before\r\nError: link to KORVA dropped\r\nscript interrupted by user\r\n");
+    EXPECT_EQ(r.runner.CancelState, kStop);
+    EXPECT_FALSE(r.runner.HostFailed);
 }
 
 // A handler whose only line is #cancel again: the stop pressed while that line
@@ -247,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "echo(one)",
                  "",
                  {"echo(one)"},
-                 "one\r\n" + kLostLine},
+                 "one\r\n" + kLostLine + "script error"},
         LossCase{"during_filetortf",
                  true,
                  "#filetortf(%F)\r\necho(after)\r\n",

@@ -220,6 +220,37 @@ INSTANTIATE_TEST_SUITE_P(
                                         {"a", "\xf0\x9f\x98\x80"}}),
     [](const ::testing::TestParamInfo<DirectiveFileCase>& i) { return std::string(i.param.name); });
 
+// The log dialog proposes the script's name with ".log"; with no script name
+// (a never-saved script, or only the folder of the most recent one), the
+// default log's name in that folder: never a hidden ".log".
+TEST(ScriptFile, TheLogDialogProposesANameNeverAHiddenFile) {
+    TempFolder dir;
+    const std::string folder = dir.File("jobs") + "/";
+    struct Case {
+        std::string current, folder, name; // name "" : SECONDS.log
+    };
+    for (const Case& c :
+         {Case{dir.File("run.tvx"), dir.File(""), "run.log"}, Case{folder, folder, ""}}) {
+        RunnerRig r;
+        r.window.editorText = "echo(a)\r\n";
+        r.window.currentFile = c.current;
+        r.window.logTicked = true;
+        r.window.logFileAnswers = {dir.File("chosen.log")};
+        r.runner.RunScript();
+        ASSERT_EQ(r.window.proposedLogFiles.size(), 1u);
+        const std::string& proposed = r.window.proposedLogFiles[0];
+        EXPECT_EQ(FolderOf(proposed), c.folder) << proposed;
+        const std::string name = FileNameOf(proposed);
+        if (!c.name.empty()) {
+            EXPECT_EQ(name, c.name);
+        } else {
+            ASSERT_GT(name.size(), 4u) << proposed;
+            EXPECT_EQ(name.substr(name.size() - 4), ".log");
+            EXPECT_EQ(name.find_first_not_of("0123456789"), name.size() - 4) << proposed;
+        }
+    }
+}
+
 TEST(ScriptFile, NulIsDroppedFromAStoredText) {
     TempFolder dir;
     // Not "nul.tvx": Windows takes that name for its null device.

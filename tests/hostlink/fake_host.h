@@ -16,7 +16,8 @@ public:
     explicit FakeConnection(int fd) : fd_(fd) {}
     // The client's next line (without "\n"); "" when it closed or went quiet.
     std::string ReadLine();
-    // The next line of the given method ("execute", "request", ...), skipping others.
+    // The next line of the given method ("execute", "request", ...), skipping
+    // others; an "advise" passed over is acknowledged as a host does.
     std::string ReadCall(const std::string& method);
     void Write(const std::string& bytes);
     void Pause(int ms);

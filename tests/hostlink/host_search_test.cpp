@@ -130,20 +130,25 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"nothing", {{kOwn, Kind::NotExecutable}}, -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SocketPath, EnvironmentOverridesRuntimeFolderOverridesTemp) {
+TEST(SocketPath, EnvironmentOverridesRuntimeFolderOverridesAPrivateFolderInTemp) {
     struct Case {
-        const char *korvaSocket, *runtime, *temp, *expected;
+        const char *korvaSocket, *runtime, *temp, *path, *privateFolder;
     };
     const Case cases[] = {
-        {"/x/sock", "/run/user/0", "/tmp", "/x/sock"},
-        {"", "/run/user/0", "/tmp", "/run/user/0/KORVA"},
-        {"", "", "/tmp", "/tmp/KORVA"},
-        {"", "/run/", "/tmp", "/run/KORVA"},
+        {"/x/sock", "/run/user/0", "/tmp", "/x/sock", ""},
+        {"/x/sock", "", "/tmp", "/x/sock", ""},
+        {"", "/run/user/0", "/tmp", "/run/user/0/KORVA", ""},
+        {"", "", "/tmp", "/tmp/talvex-1000/KORVA", "/tmp/talvex-1000"},
+        {"", "", "/var/tmp/", "/var/tmp/talvex-1000/KORVA", "/var/tmp/talvex-1000"},
+        {"", "/run/", "/tmp", "/run/KORVA", ""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(SocketPathFrom(QString::fromLatin1(c.korvaSocket), QString::fromLatin1(c.runtime),
-                                 QString::fromLatin1(c.temp)),
-                  QString::fromLatin1(c.expected));
+    for (const Case& c : cases) {
+        const SocketPlace place =
+            SocketPlaceFrom(QString::fromLatin1(c.korvaSocket), QString::fromLatin1(c.runtime),
+                            QString::fromLatin1(c.temp), 1000);
+        EXPECT_EQ(place.path, QString::fromLatin1(c.path));
+        EXPECT_EQ(place.privateFolder, QString::fromLatin1(c.privateFolder));
+    }
 }
 
 } // namespace

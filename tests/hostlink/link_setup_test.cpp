@@ -105,7 +105,15 @@ TEST_F(InitStartTest, SecondInitWhileLinkedChangesNothing) {
     EXPECT_TRUE(messages_.empty());
 }
 
-enum class Socket { Free, RegularFile, TooLong };
+enum class Socket {
+    Free,
+    RegularFile,
+    TooLong,
+    OtherUsersHost,     // a host answers there, run by user 4242
+    FolderOpenToOthers, // the private folder of the path is mode 0777
+    FolderOfAnother,    // the private folder belongs to another user than ours (4242)
+    FolderIsALink,      // the private folder is a symbolic link to one of ours
+};
 
 struct FailCase {
     const char* name;
@@ -116,7 +124,8 @@ struct FailCase {
     Socket socket;
     LinkMessageIcon icon;
     const char* title;
-    const char* text; // %1: the socket path; %2: the host file
+    const char* text; // %1: the socket path; %2: the host file; %3: our user id;
+                      // %4: the private folder
 };
 
 void PrintTo(const FailCase& c, std::ostream* os) {
@@ -148,12 +157,40 @@ TEST_P(InitFailTest, TellsWhyAndReturnsFalse) {
     if (c.socket == Socket::RegularFile) WriteFile(socket, "not a socket", 0600);
     if (c.socket == Socket::TooLong) socket = dir_.File(QString(110, QLatin1Char('k')));
     link->SetSocketPath(socket);
+    PeerUserCheck check;
+    if (c.socket == Socket::OtherUsersHost) {
+        const qint64 other = StartKorva(socket);
+        ASSERT_GT(other, 0);
+        reaper_.Add(other);
+        check.peerUserOf = [](int) { return std::optional<uid_t>(4242); };
+    }
+    const QString folder = dir_.File(QStringLiteral("private"));
+    const QByteArray folderName = QFile::encodeName(folder);
+    if (c.socket == Socket::FolderOpenToOthers || c.socket == Socket::FolderOfAnother) {
+        ASSERT_EQ(::mkdir(folderName.constData(), 0700), 0);
+        if (c.socket == Socket::FolderOpenToOthers) {
+            ASSERT_EQ(::chmod(folderName.constData(), 0777), 0);
+        }
+        if (c.socket == Socket::FolderOfAnother) check.user = 4242;
+    }
+    if (c.socket == Socket::FolderIsALink) {
+        ASSERT_EQ(::mkdir(QFile::encodeName(dir_.File(QStringLiteral("real"))).constData(), 0700),
+                  0);
+        ASSERT_EQ(::symlink("real", folderName.constData()), 0);
+    }
+    if (c.socket >= Socket::FolderOpenToOthers) {
+        socket = folder + QStringLiteral("/KORVA");
+        link->SetSocketPath(socket, folder);
+    }
+    link->SetPeerUserCheck(check);
 
     EXPECT_FALSE(link->Init(c.search ? QString() : host, true));
     EXPECT_FALSE(link->IsLinked());
     EXPECT_FALSE(link->StartedHost()) << "no host of ours is left running";
     QString text = QString::fromLatin1(c.text);
     text.replace(QStringLiteral("%1"), socket).replace(QStringLiteral("%2"), host);
+    text.replace(QStringLiteral("%3"), QString::number(::geteuid()))
+        .replace(QStringLiteral("%4"), folder);
     EXPECT_EQ(messages_, (std::vector<Message>{{c.icon, QString::fromLatin1(c.title), text}}));
 }
 
@@ -179,7 +216,23 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"path_too_long", "korva32", 0, false, Socket::TooLong, LinkMessageIcon::Critical,
                  "Error",
                  "Could not initialize KORVA DDE link\nkorva32: socket path longer than 107 "
-                 "bytes: %1"}),
+                 "bytes: %1"},
+        // Only the user's own host may answer: whatever runs as another user
+        // is refused before a word is sent, and no host of ours is started
+        // in its place.
+        FailCase{"host_of_another_user", "korva32", 0, false, Socket::OtherUsersHost,
+                 LinkMessageIcon::Critical, "Error",
+                 "Could not initialize KORVA DDE link\nthe host on %1 runs as user 4242, not as "
+                 "user %3"},
+        FailCase{"private_folder_open_to_others", "korva32", 0, false, Socket::FolderOpenToOthers,
+                 LinkMessageIcon::Critical, "Error",
+                 "Could not initialize KORVA DDE link\nothers may write to %4 (mode 0777)"},
+        FailCase{"private_folder_of_another_user", "korva32", 0, false, Socket::FolderOfAnother,
+                 LinkMessageIcon::Critical, "Error",
+                 "Could not initialize KORVA DDE link\n%4 belongs to user %3, not to user 4242"},
+        FailCase{"private_folder_a_link", "korva32", 0, false, Socket::FolderIsALink,
+                 LinkMessageIcon::Critical, "Error",
+                 "Could not initialize KORVA DDE link\n%4 is a symbolic link, not a folder"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 using SlowHostTest = KorvaTest;
@@ -306,6 +359,26 @@ TEST_F(SocketAccessTest, OtherUsersCannotConnect) {
     ASSERT_TRUE(Link().Init(QString(), true));
     EXPECT_EQ(ChildConnects(socket_, false), 0);
     EXPECT_EQ(ChildConnects(socket_, true), 1);
+}
+
+TEST_F(SocketAccessTest, ThePrivateFolderIsMadeForTheUserAloneAndKeptForTheNextLink) {
+    const QString folder = dir_.File(QStringLiteral("private"));
+    const QString socket = folder + QStringLiteral("/KORVA");
+    for (const char* round : {"made", "found"}) {
+        SCOPED_TRACE(round);
+        HostLink* link = MakeLink();
+        link->SetSocketPath(socket, folder);
+        ASSERT_TRUE(link->Init(QString(), true));
+        EXPECT_TRUE(link->StartedHost());
+        struct stat info {};
+        ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0700u) << std::oct << (info.st_mode & 07777);
+        EXPECT_TRUE(Listening(socket));
+        link->Uninit(false);
+        EXPECT_TRUE(link->WaitForHostExit(5000));
+    }
+    EXPECT_TRUE(messages_.empty());
 }
 
 } // namespace

@@ -27,7 +27,8 @@ namespace {
 constexpr auto kGuard = std::chrono::seconds(10);
 } // namespace
 
-bool HostProcess::start(const std::vector<std::string>& args, const std::string& stdoutFile) {
+bool HostProcess::start(const std::vector<std::string>& args, const std::string& stdoutFile,
+                        const std::string& stderrFile) {
     std::vector<std::string> argv{KORVA32_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
@@ -39,6 +40,9 @@ bool HostProcess::start(const std::vector<std::string>& args, const std::string&
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutFile.c_str(),
                                      O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (!stderrFile.empty())
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int rc = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) pid_ = -1;
@@ -95,11 +99,12 @@ bool waitForSocket(const std::string& path) {
     return false;
 }
 
-long residentKiB(pid_t pid) {
+long residentKiB(pid_t pid, const char* field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    const std::string name(field);
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+        if (line.rfind(name, 0) == 0) return std::strtol(line.c_str() + name.size(), nullptr, 10);
     }
     return -1;
 }

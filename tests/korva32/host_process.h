@@ -19,8 +19,10 @@ public:
     HostProcess& operator=(const HostProcess&) = delete;
     ~HostProcess() { kill(); }
 
-    // Starts korva32 with `args`; its standard output goes to `stdoutFile`.
-    bool start(const std::vector<std::string>& args, const std::string& stdoutFile);
+    // Starts korva32 with `args`; its standard output goes to `stdoutFile`,
+    // its standard error to `stderrFile` when one is named.
+    bool start(const std::vector<std::string>& args, const std::string& stdoutFile,
+               const std::string& stderrFile = {});
     // Waits (bounded) for the process to end; false if it did not. `status`
     // gets the exit status, or -1 when a signal ended it.
     bool waitForExit(int* status);
@@ -36,7 +38,8 @@ private:
 bool waitForSocket(const std::string& path);
 
 // Resident memory of a process in KiB, from /proc/PID/status; -1 when unreadable.
-long residentKiB(pid_t pid);
+// `field` "VmHWM:" gives the most it has held so far.
+long residentKiB(pid_t pid, const char* field = "VmRSS:");
 
 std::string readFile(const std::string& path);
 

@@ -7,10 +7,14 @@
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
 
 namespace talvex::korva::test {
 namespace {
@@ -171,6 +175,72 @@ TEST_F(LifecycleTest, EnvironmentNamesTheSocketWhenNoOptionDoes) {
     TestClient client;
     ASSERT_TRUE(client.connectTo(viaEnvironment));
     EXPECT_EQ(client.requestData(1, "echo(via environment)"), "via environment");
+}
+
+// Without KORVA_SOCKET and XDG_RUNTIME_DIR (ssh, cron, a container) the
+// socket goes into a folder of the user's own in the temp folder, as the link
+// looks for it; a folder another user could write to is never used.
+TEST_F(LifecycleTest, TheDefaultSocketLiesInAFolderOfTheUsersOwn) {
+    enum class Folder { Missing, OpenToOthers, ALink };
+    const std::string temp = folder + "/tmp";
+    const std::string own = temp + "/talvex-" + std::to_string(::geteuid());
+    const std::string errPath = folder + "/stderr.txt";
+    const struct {
+        const char* name;
+        Folder setup;
+        int status; // -1: serves
+        std::string error;
+    } rows[] = {
+        {"made when missing", Folder::Missing, -1, ""},
+        {"open to others", Folder::OpenToOthers, 1,
+         "korva32: others may write to " + own + " (mode 0777)\n"},
+        {"a link", Folder::ALink, 1, "korva32: " + own + " is a symbolic link, not a folder\n"},
+    };
+    const std::string keptKorvaSocket =
+        std::getenv("KORVA_SOCKET") ? std::getenv("KORVA_SOCKET") : "";
+    const char* keptRuntime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string runtime = keptRuntime ? keptRuntime : "";
+    const char* keptTemp = std::getenv("TMPDIR");
+    const std::string tempDir = keptTemp ? keptTemp : "";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(temp);
+        ASSERT_TRUE(std::filesystem::create_directory(temp));
+        if (row.setup == Folder::OpenToOthers) {
+            ASSERT_EQ(::mkdir(own.c_str(), 0700), 0);
+            ASSERT_EQ(::chmod(own.c_str(), 0777), 0);
+        }
+        if (row.setup == Folder::ALink) {
+            ASSERT_EQ(::mkdir((temp + "/elsewhere").c_str(), 0700), 0);
+            ASSERT_EQ(::symlink("elsewhere", own.c_str()), 0);
+        }
+        ::unsetenv("KORVA_SOCKET");
+        ::unsetenv("XDG_RUNTIME_DIR");
+        ::setenv("TMPDIR", temp.c_str(), 1);
+        HostProcess other;
+        const bool started = other.start({}, stdoutPath, errPath);
+        if (keptTemp)
+            ::setenv("TMPDIR", tempDir.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+        if (keptRuntime) ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        if (!keptKorvaSocket.empty()) ::setenv("KORVA_SOCKET", keptKorvaSocket.c_str(), 1);
+        ASSERT_TRUE(started);
+        if (row.status == -1) {
+            ASSERT_TRUE(waitForSocket(own + "/KORVA"));
+            struct stat info {};
+            ASSERT_EQ(::lstat(own.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, 0700u) << std::oct << (info.st_mode & 07777);
+            TestClient client;
+            ASSERT_TRUE(client.connectTo(own + "/KORVA"));
+            EXPECT_EQ(client.requestData(1, "echo(private)"), "private");
+        } else {
+            int status = -2;
+            ASSERT_TRUE(other.waitForExit(&status));
+            EXPECT_EQ(status, row.status);
+            EXPECT_EQ(readFile(errPath), row.error);
+        }
+    }
 }
 
 TEST_F(LifecycleTest, CommandLineHelpAndMisuse) {

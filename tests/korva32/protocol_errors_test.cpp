@@ -204,5 +204,30 @@ TEST_F(ProtocolErrorTest, OversizedLineIsRefusedWithoutBeingKept) {
     EXPECT_EQ(client.requestData(1, "echo(still linked)"), "still linked");
 }
 
+TEST_F(ProtocolErrorTest, AReplyPastTheCapIsRefusedWithoutBeingBuilt) {
+    TestClient client;
+    ASSERT_TRUE(client.connectTo(socketPath));
+    const QString tooLong = QStringLiteral("Error: reply would exceed 67108864 bytes");
+    // A 604-byte request for 300 MB.
+    ASSERT_EQ(client.executeAndRespond(1, "set(v=" + QString(1000000, QChar(u'm')) + ")"), "OK");
+    QString get = QStringLiteral("get(v");
+    for (int i = 1; i < 300; ++i)
+        get += QStringLiteral(",v");
+    get += QLatin1Char(')');
+    EXPECT_EQ(client.executeAndRespond(2, get), tooLong);
+    EXPECT_EQ(client.requestData(3, get), tooLong);
+    if (kResidentSizeMeaningful) {
+        const long peak = residentKiB(host.pid(), "VmHWM:");
+        ASSERT_GT(peak, 0);
+        EXPECT_LT(peak, 48 * 1024) << "host held " << peak << " KiB at its peak";
+    }
+
+    // Counted as written: each quote goes out as two bytes, so 40 MB of
+    // quotes would pass the cap on the wire.
+    ASSERT_EQ(client.executeAndRespond(4, "set(q=" + QString(10000000, QChar(u'"')) + ")"), "OK");
+    EXPECT_EQ(client.requestData(5, QStringLiteral("get(q,q,q,q)")), tooLong);
+    EXPECT_EQ(client.executeAndRespond(6, QStringLiteral("echo(still linked)")), "still linked");
+}
+
 } // namespace
 } // namespace talvex::korva::test

@@ -113,13 +113,19 @@ TEST(SetVar, TheStoreHoldsAtMostTwentyThousand) {
     for (int i = 0; i < 20000; ++i)
         store.SetVar("v" + std::to_string(i), std::to_string(i));
     EXPECT_EQ(store.VarCount(), 20000);
-    EXPECT_EQ(store.SetVar("extra", "1"), 20000); // dropped without a word
+    EXPECT_EQ(store.SetVar("extra", "1"), 20000); // refused, and told once
     EXPECT_EQ(store.Find("extra"), nullptr);
+    store.SetVar("more", "1");
+    EXPECT_EQ(store.TakeRefusedName(), "extra");
+    EXPECT_EQ(store.TakeRefusedName(), "");
     EXPECT_EQ(store.SubstituteVars("extra"), "extra");
     EXPECT_EQ(store.SetVar("V19999", "updated"), 20000); // updates still work
     EXPECT_EQ(*store.Find("v19999"), "updated");
     EXPECT_EQ(store.Entries().back().Name, "v19999");
     EXPECT_EQ(store.SubstituteVars("[v19999]"), "[updated]");
+    EXPECT_EQ(store.TakeRefusedName(), "") << "an update is no refusal";
+    store.Clear(); // a new run is told again
+    EXPECT_EQ(store.TakeRefusedName(), "");
 }
 
 TEST(SetVar, ErrorBarTakesTheLastFreePlace) {

@@ -67,6 +67,66 @@ TEST(CommandInterpreterTest, TheValueBoundCountsCharactersNotBytes) {
     EXPECT_EQ(host.run("get(w)"), "w=\u20AC");
 }
 
+std::string getOf(const char* name, std::size_t times) {
+    std::string command = "get(";
+    for (std::size_t i = 0; i < times; ++i)
+        command += i == 0 ? name : std::string(",") + name;
+    return command + ")";
+}
+
+TEST(CommandInterpreterTest, NoReplyPassesTheLineCap) {
+    Host host;
+    const std::string million(1000000, 'm');
+    ASSERT_EQ(host.run("set(v=" + million + ")"), "OK");
+    const std::string overCap(kMaxLineBytes + 1, 'o');
+    const std::string tooLong = "Error: reply would exceed 67108864 bytes";
+    const struct {
+        const char* what;
+        std::string command;
+        std::size_t replyBytes; // 0: the reply is tooLong
+    } rows[] = {
+        // 67 fields of "v=" and the value, joined by ", ", fit; one more does not.
+        {"67 fields", getOf("v", 67), 67 * 1000002 + 66 * 2},
+        {"68 fields", getOf("v", 68), 0},
+        {"300 fields from a short request", getOf(" V ", 300), 0},
+        {"echo", "echo(" + overCap + ")", 0},
+        {"echo at the cap", "echo(" + overCap.substr(1) + ")", kMaxLineBytes},
+        {"unknown command", "no" + overCap, 0},
+        {"dyn", "dyn(" + overCap + ")", 0},
+    };
+    for (const auto& row : rows) {
+        const CommandOutcome outcome = host.interpreter.run(row.command, CommandWay::Request);
+        EXPECT_EQ(outcome.kind, Kind::Answer) << row.what;
+        if (row.replyBytes == 0)
+            EXPECT_EQ(outcome.text, tooLong) << row.what;
+        else
+            EXPECT_EQ(outcome.text.size(), row.replyBytes) << row.what;
+    }
+    EXPECT_TRUE(host.dynamic.empty()) << "dynamic data past the cap is not pushed";
+}
+
+TEST(CommandInterpreterTest, TheReplyCapCountsBytesAsTheHostWritesThem) {
+    // A host that writes every quote as two bytes.
+    Host host;
+    CommandInterpreter quoting([&](const std::string& d) { host.dynamic.push_back(d); },
+                               [](const std::string&) {},
+                               ReplyBound{[](std::string_view text) {
+                                              std::size_t bytes = text.size();
+                                              for (char c : text)
+                                                  bytes += c == '"';
+                                              return bytes;
+                                          },
+                                          12});
+    EXPECT_EQ(quoting.run("set(q=\"\"\"\")", CommandWay::Execute).text, "OK");
+    EXPECT_EQ(quoting.run("get(q)", CommandWay::Execute).text, "q=\"\"\"\"");
+    EXPECT_EQ(quoting.run("get(q,q)", CommandWay::Execute).text,
+              CommandInterpreter::replyTooLongResponse());
+    EXPECT_EQ(quoting.run("dyn(\"\"\"\"\"\"\")", CommandWay::Execute).text,
+              CommandInterpreter::replyTooLongResponse());
+    EXPECT_EQ(quoting.run("dyn(\"\"\"\"\"x)", CommandWay::Execute).text, "OK");
+    EXPECT_EQ(host.dynamic, std::vector<std::string>{"\"\"\"\"\"x"});
+}
+
 TEST(ExecuteQueueTest, TheWaitingBoundCountsCharactersNotBytes) {
     ExecuteQueue queue;
     const std::string wide = "echo(" + std::string(ExecuteQueue::kMaxCharacters / 2 - 6, 'x') + ")";

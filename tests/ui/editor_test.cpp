@@ -83,6 +83,7 @@ private slots:
 
     void recentFilesNineAndTheOldestDropped();
     void recentFilesChooseAndRemoveAcrossARestart();
+    void recentFilesMoveIntoAnEmptyFirstSlot();
     void recentFilesStartUp_data();
     void recentFilesStartUp();
     void findInEitherPane();
@@ -163,11 +164,12 @@ void EditorTest::recentFilesChooseAndRemoveAcrossARestart() {
         // missing file.
         QFile::remove(files[2]);
         rig.Type("x");
+        const std::string edited = w.EditorText();
         rig.dialogs.answers = {Answer::Cancel};
         list.entry(3)->trigger();
         QCOMPARE(Stored(ini).mid(0, 5), files);
         QVERIFY(rig.dialogs.messages.empty());
-        QVERIFY(w.EditorText() != "echo(4)\r\n");
+        QCOMPARE(w.EditorText(), edited);
 
         // The missing file is reported and its entry removed, the gap closed.
         rig.dialogs.answers = {Answer::No};
@@ -195,6 +197,28 @@ void EditorTest::recentFilesChooseAndRemoveAcrossARestart() {
     }
     QCOMPARE(Shown(*again.w().recentFiles()), QStringList(9, QString()));
     QVERIFY(again.w().recentFiles()->separator()->isVisible());
+}
+
+// Slots stand alone at start-up, so slot 1 may be empty when slot 2 is chosen.
+void EditorTest::recentFilesMoveIntoAnEmptyFirstSlot() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("settings.ini");
+    {
+        QSettings s(ini, QSettings::IniFormat);
+        s.setValue(QStringLiteral("FileInfo/File2"), QStringLiteral("/jobs/b.tvx"));
+        s.setValue(QStringLiteral("FileInfo/File3"), QStringLiteral("/x/c.tvx"));
+    }
+    QMenu menu;
+    RecentFiles list(&menu,
+                     [ini] { return std::make_unique<QSettings>(ini, QSettings::IniFormat); });
+    list.FillAtStart();
+    list.MoveToTop(2);
+    QCOMPARE(Shown(list),
+             (QStringList{"&1 /jobs/b.tvx", "", "&3 /x/c.tvx", "", "", "", "", "", ""}));
+    QVERIFY(list.entry(1)->isEnabled());
+    QVERIFY(!list.entry(2)->isEnabled());
+    QCOMPARE(list.PathOf(2), QString());
+    QCOMPARE(Stored(ini), (QStringList{"/jobs/b.tvx", "", "/x/c.tvx", "", "", "", "", "", ""}));
 }
 
 void EditorTest::recentFilesStartUp_data() {
@@ -242,15 +266,18 @@ void EditorTest::findInEitherPane() {
     QVERIFY(QTest::qWaitForWindowActive(&w));
     w.txtCommandList()->setFocus();
     w.txtCommandList()->moveCursor(QTextCursor::Start);
+    w.txtCommandList()->moveCursor(QTextCursor::Right, QTextCursor::KeepAnchor);
 
-    // Cancel runs no search; an empty text confirmed runs none, nor does F3.
+    // Cancel runs no search; an empty text confirmed runs none, nor does F3:
+    // the selection stays (an empty search would match where it ends).
     AnswerFind(QString());
     w.menueditfind()->trigger();
     AnswerFind(QStringLiteral(""));
     w.menueditfind()->trigger();
     PressF3(w);
-    QVERIFY(!w.txtCommandList()->textCursor().hasSelection());
+    QCOMPARE(w.txtCommandList()->textCursor().selectedText(), QStringLiteral("e"));
     QVERIFY(rig.dialogs.messages.empty());
+    w.txtCommandList()->moveCursor(QTextCursor::Start);
 
     // Ctrl+F in the script, then F3 through its matches to the end.
     AnswerFind(QStringLiteral("ALPHA"));
@@ -336,10 +363,41 @@ void EditorTest::layoutAtSizes() {
     for (QWidget* row : {static_cast<QWidget*>(w.cmdRunScript()),
                          static_cast<QWidget*>(w.cmdExit()), static_cast<QWidget*>(w.chkLog())})
         QCOMPARE(row->y(), Twips(buttonsTop));
-    QCOMPARE(w.txtDynamic()->geometry(),
-             TwipsRect(1440, buttonsTop - 420, 7455 + responseWidth - 3495, 315));
+    // The dynamic line: its caption whole, the button at its right end in
+    // line with the box, the box up to the button.
+    const QRect dynamic = w.txtDynamic()->geometry();
+    const QRect button = w.cmdDynamic()->geometry();
+    QCOMPARE(dynamic.top(), Twips(buttonsTop - 420));
+    QCOMPARE(dynamic.height(), Twips(315));
+    QVERIFY(dynamic.left() >= Twips(1440));
+    QVERIFY(dynamic.left() > w.lblDynamic()->geometry().right());
+    QVERIFY(w.lblDynamic()->width() >= w.lblDynamic()->sizeHint().width());
     QCOMPARE(w.lblDynamic()->y(), Twips(buttonsTop - 360));
-    QCOMPARE(w.cmdDynamic()->geometry(), TwipsRect(3255, 4695, 1395, 375)); // never moves
+    QCOMPARE(button.right(), w.txtResponseList()->geometry().right());
+    QCOMPARE(button.size(), TwipsRect(0, 0, 1395, 375).size());
+    QVERIFY(qAbs(button.center().y() - dynamic.center().y()) <= 1);
+    QCOMPARE(dynamic.right() + 1 + Twips(75), button.left());
+    // Nothing covers anything.
+    const QList<QWidget*> controls{w.lblCommand(),      w.txtCommandList(), w.lblResponse(),
+                                   w.txtResponseList(), w.lblDynamic(),     w.txtDynamic(),
+                                   w.cmdDynamic(),      w.cmdRunScript(),   w.cmdCancel(),
+                                   w.cmdExit(),         w.chkLog()};
+    for (QWidget* a : controls)
+        for (QWidget* b : controls)
+            if (a != b)
+                QVERIFY2(!a->geometry().intersects(b->geometry()),
+                         qPrintable(a->objectName() + " covers " + b->objectName()));
+
+    // The Find box's captions show whole, side by side.
+    FindForm find(QString(), &w);
+    auto* what = find.findChild<QLabel*>(QStringLiteral("FindCaption"));
+    auto* again = find.findChild<QLabel*>(QStringLiteral("FindAgainCaption"));
+    QVERIFY(what && again);
+    for (QLabel* caption : {what, again}) {
+        QVERIFY(caption->width() >= caption->sizeHint().width());
+        QVERIFY(find.rect().contains(caption->geometry()));
+    }
+    QVERIFY(what->geometry().right() < again->geometry().left());
     QCOMPARE(w.lblCommand()->pos(), TwipsRect(120, 60, 0, 0).topLeft());
 
     // Minimised and restored: the same layout.

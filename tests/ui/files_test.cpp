@@ -37,6 +37,8 @@ private slots:
     void bytesSurviveOpenAndSave_data();
     void bytesSurviveOpenAndSave();
     void scriptNamedAtStartUp();
+    void loadPutsTheCaretAtTheStart_data();
+    void loadPutsTheCaretAtTheStart();
 
 private:
     SharedKorva korva_;
@@ -341,6 +343,44 @@ void FilesTest::scriptNamedAtStartUp() {
              QStringList{"File not found '" + rig.File("missing.tvx") + "'"});
     QCOMPARE(empty.w().EditorText(), std::string());
     QCOMPARE(empty.w().CurrentFile(), std::string());
+}
+
+void FilesTest::loadPutsTheCaretAtTheStart_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("File > Open") << "open";
+    QTest::newRow("talvex FILE") << "start";
+    QTest::newRow("a recent file") << "recent";
+}
+
+// Find searches from the caret: after a load it must stand at the start, or
+// a word on line 12 is "Unable to find".
+void FilesTest::loadPutsTheCaretAtTheStart() {
+    QFETCH(QString, how);
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    MainWindow& w = rig.w();
+    std::string script;
+    for (int i = 1; i < 12; ++i)
+        script += "echo(" + std::to_string(i) + ")\r\n";
+    script += "echo(needle)\r\n";
+    const QString file = rig.File("long.tvx");
+    WriteBytes(file, script);
+    if (how == "open") {
+        rig.dialogs.fileAnswers = {file};
+        w.OpenClicked();
+    } else if (how == "start") {
+        w.OpenAtStart(file);
+    } else {
+        w.OpenAtStart(file);
+        w.NewClicked();
+        w.HistoryClicked(1);
+    }
+    QCOMPARE(w.EditorText(), script);
+    QCOMPARE(w.txtCommandList()->textCursor().position(), 0);
+    w.SetFindString(QStringLiteral("needle"));
+    w.FindAgain();
+    QCOMPARE(w.txtCommandList()->textCursor().selectedText(), QStringLiteral("needle"));
+    QCOMPARE(rig.dialogs.MessageTexts(), QStringList());
 }
 
 TALVEX_UI_TEST_MAIN(FilesTest)

@@ -109,9 +109,12 @@ void RunTest::logQuestion() {
                  QStringLiteral("Response File(*.log)"));
     }
     QCOMPARE(rig.dialogs.questions.size(), answers.size());
+    QCOMPARE(rig.dialogs.questionTitles, QStringList(answers.size(), "Log Responses"));
     if (runs) {
         QCOMPARE(rig.w().ShownResponse(), std::string("a\r\nb\r\n"));
         QCOMPARE(rig.dialogs.MessageTexts(), QStringList{"Script Done\r\n" + script});
+        QCOMPARE(rig.dialogs.messages.front().kind, MessageKind::Warning);
+        QCOMPARE(rig.dialogs.messages.front().title, kBase);
     } else {
         QCOMPARE(rig.w().ShownResponse(), std::string("from before\r\n"));
         QVERIFY(rig.dialogs.messages.empty());
@@ -314,8 +317,10 @@ void RunTest::controlsAndPointerDuringARun() {
     const auto look = [&] {
         seen.push_back({w.cmdRunScript()->isEnabled(), w.cmdExit()->isEnabled(),
                         w.chkLog()->isEnabled(), w.mnuFile()->menuAction()->isEnabled(),
-                        w.cmdCancel()->isEnabled(), QApplication::overrideCursor() != nullptr,
+                        w.cmdCancel()->isEnabled(), w.cursor().shape() == Qt::WaitCursor,
                         w.StatusText()});
+        // The window's pointer only: message boxes keep their own.
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
     };
     WhenTrue([&] { return w.StatusText().contains("1 s"); }, look);
     w.RunScriptClicked();
@@ -330,6 +335,7 @@ void RunTest::controlsAndPointerDuringARun() {
     const Seen& after = seen.back();
     QVERIFY(after.run && after.exit && after.log && after.file && !after.busy);
     QVERIFY(after.status.isEmpty());
+    QCOMPARE(w.txtCommandList()->viewport()->cursor().shape(), Qt::IBeamCursor);
 }
 
 void RunTest::dynamicData_data() {

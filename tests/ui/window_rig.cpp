@@ -29,20 +29,21 @@ QStringList ScriptedDialogs::MessageTexts() const {
     return out;
 }
 
-Answer ScriptedDialogs::Next(const QString& text) {
+Answer ScriptedDialogs::Next(const QString& text, const QString& title) {
     questions << text;
+    questionTitles << title;
     if (answers.empty()) return Answer::Cancel;
     const Answer a = answers.front();
     answers.pop_front();
     return a;
 }
 
-Answer ScriptedDialogs::AskYesNo(const QString& text, const QString&) {
-    return Next(text);
+Answer ScriptedDialogs::AskYesNo(const QString& text, const QString& title) {
+    return Next(text, title);
 }
 
-Answer ScriptedDialogs::AskYesNoCancel(const QString& text, const QString&) {
-    return Next(text);
+Answer ScriptedDialogs::AskYesNoCancel(const QString& text, const QString& title) {
+    return Next(text, title);
 }
 
 QString ScriptedDialogs::OpenFileName(const FileDialogSetup& setup) {

@@ -42,6 +42,7 @@ public:
 
     std::vector<Shown> messages;
     QStringList questions;
+    QStringList questionTitles;
     std::deque<Answer> answers;      // a question takes the next; Cancel when none is left
     std::deque<QString> fileAnswers; // a file dialog takes the next; "" (cancelled) when none
     std::vector<FileDialogSetup> fileDialogs;
@@ -51,7 +52,7 @@ public:
     std::function<void(const QString&)> whileShown;
 
 private:
-    Answer Next(const QString& text);
+    Answer Next(const QString& text, const QString& title);
 };
 
 // The window's caption and the unsaved-changes question, as the user sees them.

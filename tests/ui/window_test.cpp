@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -28,8 +30,10 @@ private slots:
     void cleanupTestCase() { korva_.Reset(); }
 
     void noHostEndsTheStart();
-    void closeDuringARunCancelsThenAsks();
+    void closeDuringARun_data();
+    void closeDuringARun();
     void closeDuringARunWithASilentHost();
+    void aFrozenHostIsToldAndCanBeGivenUp();
     void callKeepsTheUsersEdits();
     void chainKeepsTheUsersScript();
     void helpMenu_data();
@@ -63,30 +67,86 @@ void WindowTest::noHostEndsTheStart() {
     QVERIFY(texts[0].section('\n', 1).contains(QStringLiteral("korva32")));
 }
 
-void WindowTest::closeDuringARunCancelsThenAsks() {
+void WindowTest::closeDuringARun_data() {
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<QString>("answers"); // Y, N or C, one a question
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("saved");
+    const QString stop = QStringLiteral("A script is running. Stop it and close?");
+    QTest::newRow("no") << true << "N" << QStringList{stop} << false << false;
+    QTest::newRow("yes, then cancel the save question")
+        << true << "YC" << QStringList{stop, kChanged} << false << false;
+    QTest::newRow("yes, do not save")
+        << true << "YN" << QStringList{stop, kChanged} << true << false;
+    QTest::newRow("yes, save") << true << "YY" << QStringList{stop, kChanged} << true << true;
+    QTest::newRow("yes, nothing to save") << false << "Y" << QStringList{stop} << true << false;
+}
+
+// Closing during a run asks first, then about unsaved edits; until both are
+// answered for closing, the run goes on untouched.
+void WindowTest::closeDuringARun() {
+    QFETCH(bool, edited);
+    QFETCH(QString, answers);
+    QFETCH(QStringList, questions);
+    QFETCH(bool, closes);
+    QFETCH(bool, saved);
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
     const QString file = rig.File("job.tvx");
-    WriteBytes(file, StoredFormat("wait(20000)\r\necho(never)\r\n"));
-    rig.SetScript("wait(20000)\r\necho(never)\r\n", file);
-    rig.Type("' edited");
-    std::string paneWhenAsked;
-    rig.dialogs.answers = {Answer::Cancel, Answer::No};
-    WhenTrue(CommandWaiting(w), [&] { w.close(); });
+    const std::string script = "wait(20000)\r\necho(never)\r\n";
+    WriteBytes(file, StoredFormat(script));
+    rig.SetScript(script, file);
+    if (edited) rig.Type("' edited");
+    for (const QChar a : answers)
+        rig.dialogs.answers.push_back(a == 'Y'   ? Answer::Yes
+                                      : a == 'N' ? Answer::No
+                                                 : Answer::Cancel);
+    bool stillWaiting = false;
+    WhenTrue(CommandWaiting(w), [&] {
+        w.close();
+        // Kept: the command still waits for the host a while later.
+        if (!closes)
+            WhenTrue(CommandWaiting(w, 500), [&] {
+                stillWaiting = true;
+                w.cmdCancel()->click();
+            });
+    });
     w.RunScriptClicked();
-    QVERIFY(w.isVisible());
+    QCOMPARE(rig.dialogs.questions, questions);
     QCOMPARE(w.ShownResponse(), std::string("cancelled\r\nscript interrupted by user\r\n"));
-    QVERIFY2(rig.dialogs.messages.empty(), "no Script Done while closing");
+    if (closes) {
+        QTRY_VERIFY(!w.isVisible());
+        QVERIFY2(rig.dialogs.messages.empty(), "no Script Done while closing");
+        QCOMPARE(rig.dialogs.questions, questions); // nothing asked again
+    } else {
+        QVERIFY(stillWaiting);
+        QVERIFY(w.isVisible());
+    }
+    QCOMPARE(ReadBytes(file), StoredFormat(saved ? script + "' edited" : script));
+}
 
-    // Then the question; Cancel keeps the window and the script.
-    QTRY_COMPARE(rig.dialogs.questions, QStringList{kChanged});
-    QVERIFY(w.isVisible());
-    QCOMPARE(w.EditorText(), std::string("wait(20000)\r\necho(never)\r\n' edited"));
-    // The next close asks again; No closes.
-    QVERIFY(w.close());
-    QVERIFY(!w.isVisible());
-    QCOMPARE(ReadBytes(file), StoredFormat("wait(20000)\r\necho(never)\r\n"));
+// A host that takes every command and never answers it; it answers the hard
+// cancel's request, or (frozen) nothing at all. `seen` gets the calls.
+std::function<void(test::FakeConnection&)> HostThatNeverAnswers(std::vector<std::string>& seen,
+                                                                bool answersRequests) {
+    return [&seen, answersRequests](test::FakeConnection& c) {
+        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+            const auto is = [&](const char* method) {
+                return line.find(std::string("\"method\":\"") + method + "\"") != std::string::npos;
+            };
+            if (is("advise")) {
+                c.Write(test::ResultNull(test::IdOf(line)));
+            } else if (is("execute")) {
+                seen.push_back("execute");
+                c.Write(test::ResultNull(test::IdOf(line)));
+            } else if (is("request")) {
+                seen.push_back("request");
+                if (answersRequests) c.Write(test::ResultData(test::IdOf(line), "\"OK\""));
+            }
+        }
+    };
 }
 
 void WindowTest::closeDuringARunWithASilentHost() {
@@ -95,32 +155,53 @@ void WindowTest::closeDuringARunWithASilentHost() {
     test::FakeHost fake(socket.toStdString());
     QVERIFY(fake.Ok());
     std::vector<std::string> seen;
-    fake.Run([&seen](test::FakeConnection& c) {
-        // Accepts every execute and never answers it; answers requests.
-        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
-            if (line.find("\"method\":\"request\"") != std::string::npos) {
-                seen.push_back("request");
-                c.Write(test::ResultData(test::IdOf(line), "\"OK\""));
-            } else if (line.find("\"method\":\"execute\"") != std::string::npos) {
-                seen.push_back("execute");
-                c.Write(test::ResultNull(test::IdOf(line)));
-            }
-        }
-    });
+    fake.Run(HostThatNeverAnswers(seen, true));
 
     WindowRig rig(socket, 300);
     QVERIFY(rig.Ok());
     MainWindow& w = rig.w();
     rig.SetScript("measure(forever)\r\necho(never)\r\n");
-    rig.dialogs.answers = {Answer::Yes}; // close anyway
+    rig.dialogs.answers = {Answer::Yes, Answer::Yes}; // stop and close; close anyway
     WhenTrue(CommandWaiting(w), [&] { w.close(); });
     w.RunScriptClicked();
     QTRY_VERIFY(!w.isVisible());
-    QCOMPARE(rig.dialogs.questions.size(), qsizetype(1));
-    QVERIFY(rig.dialogs.questions[0].contains("Close anyway?"));
+    QCOMPARE(rig.dialogs.questions.size(), qsizetype(2));
+    QVERIFY(rig.dialogs.questions[1].contains("Close anyway?"));
     fake.Join();
     QCOMPARE(seen,
              (std::vector<std::string>{"execute", "request"})); // the command, the hard cancel
+}
+
+// The host takes a command and then answers nothing, not even the hard
+// cancel: the status bar says so, and a further Cancel offers to give up.
+void WindowTest::aFrozenHostIsToldAndCanBeGivenUp() {
+    QTemporaryDir dir(QStringLiteral("/tmp/tvx-z-XXXXXX"));
+    const QString socket = dir.filePath("s");
+    test::FakeHost fake(socket.toStdString());
+    QVERIFY(fake.Ok());
+    std::vector<std::string> seen;
+    fake.Run(HostThatNeverAnswers(seen, false));
+
+    WindowRig rig(socket);
+    QVERIFY(rig.Ok());
+    rig.link.SetHardCancelGrace(100);
+    MainWindow& w = rig.w();
+    rig.SetScript("measure(forever)\r\necho(never)\r\n");
+    rig.dialogs.answers = {Answer::Yes}; // give up on it
+    WhenTrue(CommandWaiting(w), [&] { w.cmdCancel()->click(); });
+    WhenTrue(
+        [&] { return w.StatusText() == QStringLiteral("KORVA does not answer the hard cancel"); },
+        [&] { w.cmdCancel()->click(); });
+    w.RunScriptClicked();
+    QCOMPARE(
+        rig.dialogs.questions,
+        QStringList{QStringLiteral("KORVA does not answer. Drop the link and stop the script?")});
+    QCOMPARE(w.PaneText(),
+             std::string("Error: link to KORVA dropped\r\nscript interrupted by user\r\n"));
+    QVERIFY(w.cmdRunScript()->isEnabled());
+    QVERIFY(w.close());
+    fake.Join();
+    QCOMPARE(seen, (std::vector<std::string>{"execute", "request"})); // no Exit
 }
 
 void WindowTest::callKeepsTheUsersEdits() {
@@ -215,10 +296,18 @@ void WindowTest::helpMenu() {
     const QString hlp = rig.ProgramDir() + "/talvex.hlp";
     if (pdfBytes >= 0) WriteBytes(pdf, std::string(pdfBytes, 'p'));
     if (hlpBytes >= 0) WriteBytes(hlp, std::string(hlpBytes, 'h'));
-    QCOMPARE(w.HelpMenuSet(false), 1);
-    QCOMPARE(w.menuhelpviewpdf()->isVisible(), pdfBytes > 0);
-    QCOMPARE(w.mnuContents()->isVisible(), hlpBytes > 0);
-    QVERIFY(w.mnuAbout()->isVisible());
+    // Start-up sets the Help menu up from what lies beside the program.
+    QVERIFY(w.Load());
+    QStringList shown;
+    for (QAction* menu : w.menuBar()->actions())
+        if (menu->text() == QStringLiteral("&Help"))
+            for (QAction* entry : menu->menu()->actions())
+                if (entry->isVisible()) shown << entry->text();
+    QStringList expected;
+    if (hlpBytes > 0) expected << QStringLiteral("&Contents");
+    if (pdfBytes > 0) expected << QStringLiteral("&View");
+    expected << QStringLiteral("&About");
+    QCOMPARE(shown, expected);
 
     rig.dialogs.documentsOpen = opens;
     if (pdfBytes > 0) {
@@ -244,9 +333,12 @@ void WindowTest::findAgain() {
     w.txtCommandList()->setFocus();
     w.txtCommandList()->moveCursor(QTextCursor::Start);
 
-    // Nothing to find yet: F3 does nothing.
+    // Nothing to find yet: F3 does nothing (an empty search would match
+    // where the selection ends and take it away).
+    w.txtCommandList()->moveCursor(QTextCursor::Right, QTextCursor::KeepAnchor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
-    QCOMPARE(w.txtCommandList()->textCursor().hasSelection(), false);
+    QCOMPARE(w.txtCommandList()->textCursor().selectedText(), QStringLiteral("e"));
+    w.txtCommandList()->moveCursor(QTextCursor::Start);
 
     // Case-insensitive, each F3 past the last match, never from the top again.
     w.SetFindString("ALPHA");
