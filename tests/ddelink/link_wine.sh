@@ -116,9 +116,9 @@ ctrl_c_thrice)
     expect_status 1
     # The first Ctrl+C cancelled the wait, the second stops the handler once
     # its command is done, the third ends the run in the handler's wait.
-    expect_text "standard output" "$BOX/out" $'one\ncancelled\n'
+    expect_text "standard output" "$BOX/out" $'one\ncancelled\nscript interrupted by user\n'
     expect_text "standard error" "$BOX/err" $'Ending Script please wait.\n'
-    expect_text run.log "$BOX/work/run.log" $'one\r\ncancelled\r\n'
+    expect_text run.log "$BOX/work/run.log" $'one\r\ncancelled\r\nscript interrupted by user\r\n'
     wait_no_host || fail "the host the run started is still there"
     ;;
 killed_during_wait)
@@ -145,7 +145,7 @@ killed_between_commands)
     kill -9 $(host_pids)
     finish_runner
     expect_status 3
-    expect_text "standard output" "$BOX/out" $'one\nError: link to KORVA lost\n'
+    expect_text "standard output" "$BOX/out" $'one\nError: link to KORVA lost\nscript error\n'
     expect_text "standard error" "$BOX/err" $'Error: link to KORVA lost\nScript Done long.tvx\n'
     [ -z "$(host_pids)" ] || fail "a fresh host was started"
     ;;
