@@ -472,7 +472,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "echo(one)\r\n#setvars(i=0)\r\n#while(i<20000)\r\n#setvars(i={i+1})\r\n#wend\r\n"
                  "echo(two)\r\n",
                  "one\n",
-                 "one\nError: link to KORVA lost\n",
+                 "one\nError: link to KORVA lost\nscript error\n",
                  "Error: link to KORVA lost\nScript Done long.tvx\n"},
         KillCase{"whole_script",
                  {"--whole"},
