@@ -98,6 +98,9 @@ std::string FirstLineOf(HANDLE file) {
 
 constexpr std::size_t kMaxItemName = 255; // an atom's length
 
+// How long a request's stray acknowledgement may trail its reply.
+constexpr std::chrono::milliseconds kStrayAckLinger(50);
+
 } // namespace
 
 const char* const DdeHostLink::kLinkLostText = kLinkLostReply;
@@ -487,17 +490,31 @@ bool DdeHostLink::EnsureLinked() {
     return Init(std::wstring(), true); // a lost link answers with the loss
 }
 
-void DdeHostLink::DropStrayAck() {
+void DdeHostLink::DropStrayAck(std::chrono::milliseconds linger) {
     // Some DDEML implementations leave an acknowledgement in the client's
     // queue after a request; the next transaction would take it for its own
     // answer. Removing one that is there is harmless where none is left.
+    // After a request's reply it may still be on its way (the host may be
+    // put aside between posting the two): `linger` gives it that moment.
     if (!control_) return;
     CONVINFO info{};
     info.cb = sizeof info;
     if (!DdeQueryConvInfo(control_, QID_SYNC, &info) || !info.hwnd) return;
-    MSG msg;
-    while (PeekMessageW(&msg, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE))
-        FreeDDElParam(WM_DDE_ACK, msg.lParam);
+    const Clock::time_point until = Clock::now() + linger;
+    for (;;) {
+        MSG msg;
+        bool dropped = false;
+        while (PeekMessageW(&msg, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) {
+            FreeDDElParam(WM_DDE_ACK, msg.lParam);
+            dropped = true;
+        }
+        const Clock::time_point now = Clock::now();
+        if (dropped || now >= until) return;
+        MsgWaitForMultipleObjectsEx(
+            0, nullptr,
+            static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(until - now).count()),
+            QS_POSTMESSAGE, 0);
+    }
 }
 
 bool DdeHostLink::Encode(const std::string& command, std::string& cp1252) {
@@ -554,7 +571,7 @@ void DdeHostLink::Request(const std::string& s, std::chrono::milliseconds timeou
                                          static_cast<DWORD>(timeout.count()), &result);
     const UINT error = data ? DMLERR_NO_ERROR : DdeGetLastError(inst_);
     if (hszItem) DdeFreeStringHandle(inst_, hszItem);
-    DropStrayAck();
+    DropStrayAck(data ? kStrayAckLinger : std::chrono::milliseconds(0));
     if (data) {
         ddeBox_ = DataText(data);
         DdeFreeDataHandle(data);

@@ -153,7 +153,7 @@ private:
     LinkWait WaitForLink();
     void EndStartedProcess();
     void DisconnectAll();
-    void DropStrayAck();
+    void DropStrayAck(std::chrono::milliseconds linger = std::chrono::milliseconds(0));
     bool Encode(const std::string& command, std::string& cp1252);
     HSZ Atom(const std::wstring& text);
     void Tell(DdeMessageIcon icon, const std::string& title, const std::string& text);
