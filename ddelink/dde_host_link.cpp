@@ -182,7 +182,7 @@ bool DdeHostLink::Link(const std::wstring& korvaPath, bool visible) {
     // wait for a host we start.
     starting_ = true;
     startCancelled_ = false;
-    const Connect connected = ConnectAll(Clock::now() + setUpTimeout_);
+    const Connect connected = ConnectAll(Clock::now() + setUpTimeout_, true);
     starting_ = false;
     if (startCancelled_) return false;
     switch (connected) {
@@ -209,23 +209,25 @@ bool DdeHostLink::Link(const std::wstring& korvaPath, bool visible) {
     return true;
 }
 
-DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline) {
+DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline, bool probe) {
     if (!inst_) return Connect::NoHost;
     DisconnectAll();
     if (!hszService_) hszService_ = Atom(service_);
     const auto left = [&] {
         return std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     };
-    switch (ProbeHost(pump_, service_, L"DDE_Control",
-                      std::max(left(), std::chrono::milliseconds(1)),
-                      [this] { return startCancelled_; })) {
-    case HostProbe::NoHost:
-        return Connect::NoHost;
-    case HostProbe::NoAnswer:
-        setUpFailure_ = "the host does not answer";
-        return Connect::NoAnswer;
-    case HostProbe::Answers:
-        break;
+    if (probe) {
+        switch (ProbeHost(pump_, service_, L"DDE_Control",
+                          std::max(left(), std::chrono::milliseconds(1)),
+                          [this] { return startCancelled_; })) {
+        case HostProbe::NoHost:
+            return Connect::NoHost;
+        case HostProbe::NoAnswer:
+            setUpFailure_ = "the host does not answer";
+            return Connect::NoAnswer;
+        case HostProbe::Answers:
+            break;
+        }
     }
     control_ = DdeConnect(inst_, hszService_, hszControl_, nullptr);
     if (!control_) return Connect::NoHost;
@@ -397,8 +399,9 @@ DdeHostLink::LinkWait DdeHostLink::WaitForLink() {
     const Clock::time_point deadline = Clock::now() + linkTimeout_;
     const auto connect = [&] {
         // The set-up gets its own bound once the host has taken the
-        // connection, late in the wait as it may come.
-        switch (ConnectAll(std::max(deadline, Clock::now() + setUpTimeout_))) {
+        // connection, late in the wait as it may come. A host we have just
+        // started needs no probe first: it was not there a moment ago.
+        switch (ConnectAll(std::max(deadline, Clock::now() + setUpTimeout_), false)) {
         case Connect::Linked:
             return LinkWait::Linked;
         case Connect::NoAnswer:

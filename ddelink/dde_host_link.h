@@ -145,7 +145,9 @@ private:
 
     bool EnsureLinked();
     bool Link(const std::wstring& korvaPath, bool visible);
-    Connect ConnectAll(Clock::time_point deadline);
+    // `probe`: ask from a thread of our own first whether a host answers at
+    // all (DDEML's connect would wait for a hung one without a limit).
+    Connect ConnectAll(Clock::time_point deadline, bool probe);
     bool StartAndLink(const std::wstring& program, bool visible);
     void Request(const std::string& s, std::chrono::milliseconds timeout);
     void WaitForResponse(const std::string& command, const std::function<bool()>& answered);

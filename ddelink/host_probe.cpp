@@ -56,7 +56,6 @@ HostProbe ProbeHost(MessagePump& pump, const std::wstring& service, const std::w
         delete param;
         return HostProbe::Answers;
     }
-    CloseHandle(thread);
     // A probe answers within milliseconds; a short poll keeps this simple.
     const auto answered = [&] { return state->outcome.load() >= 0; };
     const auto done = [&] { return answered() || stop(); };
@@ -64,7 +63,16 @@ HostProbe ProbeHost(MessagePump& pump, const std::wstring& service, const std::w
     const Clock::time_point deadline = Clock::now() + timeout;
     while (!done() && Clock::now() < deadline)
         pump.WaitUntil(done, std::chrono::milliseconds(5));
-    return answered() ? static_cast<HostProbe>(state->outcome.load()) : HostProbe::NoAnswer;
+    if (!answered()) {
+        // Left behind, blocked; it ends by itself if the host wakes up.
+        CloseHandle(thread);
+        return HostProbe::NoAnswer;
+    }
+    // Its DDEML instance is gone only once the thread is: the caller's own
+    // DDEML calls come after that.
+    WaitForSingleObject(thread, 1000);
+    CloseHandle(thread);
+    return static_cast<HostProbe>(state->outcome.load());
 }
 
 } // namespace talvex
