@@ -2,6 +2,7 @@
 // against the host over DDE. The response pane goes to standard output,
 // message boxes to standard error, byte for byte as talvex-run gives them.
 #include "app/console_interrupts.h"
+#include "app/console_output.h"
 #include "app/default_log_folder.h"
 #include "app/headless_run.h"
 #include "app/run_options.h"
@@ -37,6 +38,8 @@ int wmain(int argc, wchar_t** argv) {
     // for byte with the other platforms'.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // A console shows them as text, whatever its code page.
+    talvex::ConsoleOutput console;
 
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i)
@@ -75,14 +78,18 @@ int wmain(int argc, wchar_t** argv) {
             run.Window().Message(talvex::MessageKind::Critical, text, title);
         });
 
-    talvex::ConsoleInterrupts interrupts(pump, [&run](talvex::ConsoleInterrupts::Kind kind) {
-        const int status = run.OnInterrupt(kind == talvex::ConsoleInterrupts::Kind::CtrlC
-                                               ? talvex::HeadlessRun::Interrupt::CtrlC
-                                               : talvex::HeadlessRun::Interrupt::Terminate);
-        if (status >= 0) {
-            std::fflush(nullptr);
-            std::_Exit(status);
-        }
-    });
-    return run.Run();
+    talvex::ConsoleInterrupts interrupts(
+        pump, [&run, &console](talvex::ConsoleInterrupts::Kind kind) {
+            const int status = run.OnInterrupt(kind == talvex::ConsoleInterrupts::Kind::CtrlC
+                                                   ? talvex::HeadlessRun::Interrupt::CtrlC
+                                                   : talvex::HeadlessRun::Interrupt::Terminate);
+            if (status >= 0) {
+                console.Finish();
+                std::fflush(nullptr);
+                std::_Exit(status);
+            }
+        });
+    const int status = run.Run();
+    console.Finish();
+    return status;
 }

@@ -1,11 +1,13 @@
 // The host link over DDEML.
 #include "ddelink/dde_host_link.h"
 
+#include "ddelink/host_probe.h"
 #include "ddelink/wide_text.h"
 #include "engine/text_codec.h"
 
 #include <dde.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <utility>
@@ -96,6 +98,9 @@ std::string FirstLineOf(HANDLE file) {
 
 constexpr std::size_t kMaxItemName = 255; // an atom's length
 
+// How long a request's stray acknowledgement may trail its reply.
+constexpr std::chrono::milliseconds kStrayAckLinger(50);
+
 } // namespace
 
 const char* const DdeHostLink::kLinkLostText = kLinkLostReply;
@@ -158,7 +163,7 @@ bool DdeHostLink::Init(const std::wstring& korvaPath, bool visible) {
     if (lost_) {
         // Never start a fresh host behind the user's back in the middle of a
         // run; the run command clears the loss when the next run starts.
-        ddeBox_ = kLinkLostText;
+        ddeBox_ = dropped_ ? kLinkDroppedReply : kLinkLostText;
         return false;
     }
     inInit_ = true;
@@ -172,6 +177,25 @@ bool DdeHostLink::Link(const std::wstring& korvaPath, bool visible) {
     ClearDynReport();
     hostDir_.clear();
     DisconnectAll();
+    // A host that runs already is linked wherever its program lies: the
+    // search is only for starting one. Ctrl+C ends this wait as it ends the
+    // wait for a host we start.
+    starting_ = true;
+    startCancelled_ = false;
+    const Connect connected = ConnectAll(Clock::now() + setUpTimeout_, true);
+    starting_ = false;
+    if (startCancelled_) return false;
+    switch (connected) {
+    case Connect::Linked:
+        linked_ = true;
+        return true;
+    case Connect::NoAnswer:
+        Tell(DdeMessageIcon::Critical, "Error",
+             "Could not initialize KORVA DDE link\n" + setUpFailure_);
+        return false;
+    case Connect::NoHost:
+        break;
+    }
     std::wstring program = korvaPath;
     if (program.empty()) {
         program = TARNPath();
@@ -180,37 +204,81 @@ bool DdeHostLink::Link(const std::wstring& korvaPath, bool visible) {
         // not called korva32.exe.
         hostDir_ = Utf8FromWide(FolderOf(program)) + "\\";
     }
-    if (!ConnectAll() && !StartAndLink(program, visible)) return false;
+    if (!StartAndLink(program, visible)) return false;
     linked_ = true;
     return true;
 }
 
-bool DdeHostLink::ConnectAll() {
-    if (!inst_) return false;
+DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline, bool probe) {
+    if (!inst_) return Connect::NoHost;
     DisconnectAll();
     if (!hszService_) hszService_ = Atom(service_);
+    const auto left = [&] {
+        return std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    };
+    if (probe) {
+        switch (ProbeHost(pump_, service_, L"DDE_Control",
+                          std::max(left(), std::chrono::milliseconds(1)),
+                          [this] { return startCancelled_; })) {
+        case HostProbe::NoHost:
+            return Connect::NoHost;
+        case HostProbe::NoAnswer:
+            setUpFailure_ = "the host does not answer";
+            return Connect::NoAnswer;
+        case HostProbe::Answers:
+            break;
+        }
+    }
     control_ = DdeConnect(inst_, hszService_, hszControl_, nullptr);
-    if (!control_) return false;
+    if (!control_) return Connect::NoHost;
     Owners()[control_] = this;
     async_ = DdeConnect(inst_, hszService_, hszAsync_, nullptr);
     dynamic_ = DdeConnect(inst_, hszService_, hszDynamic_, nullptr);
     if (async_) Owners()[async_] = this;
     if (dynamic_) Owners()[dynamic_] = this;
-    // Hot links first, so no response to a later execute can pass us by.
-    const auto advise = [this](HCONV conv) {
-        if (!conv) return false;
+    // Hot links first, so no response to a later execute can pass us by. The
+    // set-up has one deadline in all: a host that took the connection and
+    // then stopped answering must not hold the run at its first command.
+    bool timedOut = false;
+    UINT refusal = 0;
+    const char* refusedTopic = "";
+    const auto advise = [&](HCONV conv, const char* topic) {
+        if (!conv) {
+            refusal = DMLERR_NO_CONV_ESTABLISHED;
+            refusedTopic = topic;
+            return false;
+        }
+        const std::chrono::milliseconds wait = left();
+        if (wait.count() <= 0) {
+            timedOut = true;
+            return false;
+        }
         DWORD result = 0;
         DropStrayAck();
-        return DdeClientTransaction(nullptr, 0, conv, hszData_, CF_TEXT, XTYP_ADVSTART,
-                                    static_cast<DWORD>(transactionTimeout_.count()),
-                                    &result) != nullptr;
-    };
-    const bool dynamicOk = advise(dynamic_);
-    const bool asyncOk = advise(async_);
-    if (!asyncOk || !dynamicOk) {
-        // Without the response topic no execute could ever be answered.
-        DisconnectAll();
+        if (DdeClientTransaction(nullptr, 0, conv, hszData_, CF_TEXT, XTYP_ADVSTART,
+                                 static_cast<DWORD>(std::min(wait, transactionTimeout_).count()),
+                                 &result))
+            return true;
+        const UINT error = DdeGetLastError(inst_);
+        if (error == DMLERR_ADVACKTIMEOUT) {
+            timedOut = true;
+        } else {
+            refusal = error;
+            refusedTopic = topic;
+        }
         return false;
+    };
+    const bool linked = advise(dynamic_, "DDE_DynamicData") && advise(async_, "DDE_AsyncResponse");
+    if (!linked) {
+        // Without the response topic no execute could ever be answered.
+        setUpFailure_ = timedOut || refusal == 0 ? std::string("the host does not answer")
+                                                 : Utf8FromWide(service_) + "|" + refusedTopic +
+                                                       ": " + DdeErrorText(refusal);
+        if (timedOut)
+            AbandonConversations();
+        else
+            DisconnectAll();
+        return Connect::NoAnswer;
     }
 
     // A host that ends without closing its conversations (killed, crashed)
@@ -224,7 +292,7 @@ bool DdeHostLink::ConnectAll() {
         if (pid != 0) partnerProcess_ = OpenProcess(SYNCHRONIZE, FALSE, pid);
         if (partnerProcess_) pump_.Watch(partnerProcess_, [this] { OnLost(); });
     }
-    return true;
+    return Connect::Linked;
 }
 
 void DdeHostLink::DisconnectAll() {
@@ -314,9 +382,12 @@ bool DdeHostLink::StartAndLink(const std::wstring& program, bool visible) {
     if (outcome == LinkWait::Cancelled) return false;
     if (reason.empty()) {
         const std::string service = Utf8FromWide(service_);
-        reason = outcome == LinkWait::HostEnded
-                     ? "the host ended without offering the DDE service " + service
-                     : service + "|DDE_Control: " + DdeErrorText(lastConnectError_);
+        if (outcome == LinkWait::HostEnded)
+            reason = "the host ended without offering the DDE service " + service;
+        else if (outcome == LinkWait::NoAnswer)
+            reason = setUpFailure_;
+        else
+            reason = service + "|DDE_Control: " + DdeErrorText(lastConnectError_);
     }
     Tell(DdeMessageIcon::Critical, "Error", "Could not initialize KORVA DDE link\n" + reason);
     return false;
@@ -325,14 +396,31 @@ bool DdeHostLink::StartAndLink(const std::wstring& program, bool visible) {
 DdeHostLink::LinkWait DdeHostLink::WaitForLink() {
     // A freshly started host needs a moment before it offers its service;
     // give it a bounded while, keeping messages flowing, and stop early if it died.
-    using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + linkTimeout_;
+    const auto connect = [&] {
+        // The set-up gets its own bound once the host has taken the
+        // connection, late in the wait as it may come. A host we have just
+        // started needs no probe first: it was not there a moment ago.
+        switch (ConnectAll(std::max(deadline, Clock::now() + setUpTimeout_), false)) {
+        case Connect::Linked:
+            return LinkWait::Linked;
+        case Connect::NoAnswer:
+            return LinkWait::NoAnswer;
+        case Connect::NoHost:
+            break;
+        }
+        // The probe found no host: our own instance has no error of it.
+        lastConnectError_ = inst_ ? DdeGetLastError(inst_) : 0;
+        if (lastConnectError_ == DMLERR_NO_ERROR) lastConnectError_ = DMLERR_NO_CONV_ESTABLISHED;
+        return LinkWait::TimedOut;
+    };
     for (;;) {
         if (startCancelled_) return LinkWait::Cancelled;
-        if (ConnectAll()) return LinkWait::Linked;
-        lastConnectError_ = inst_ ? DdeGetLastError(inst_) : DMLERR_NO_CONV_ESTABLISHED;
-        if (WaitForSingleObject(hostProcess_, 0) == WAIT_OBJECT_0)
-            return ConnectAll() ? LinkWait::Linked : LinkWait::HostEnded;
+        if (const LinkWait got = connect(); got != LinkWait::TimedOut) return got;
+        if (WaitForSingleObject(hostProcess_, 0) == WAIT_OBJECT_0) {
+            const LinkWait last = connect();
+            return last == LinkWait::TimedOut ? LinkWait::HostEnded : last;
+        }
         if (Clock::now() >= deadline) return LinkWait::TimedOut;
         pump_.WaitUntil([this] { return startCancelled_; }, std::chrono::milliseconds(50));
     }
@@ -362,7 +450,11 @@ void DdeHostLink::Uninit(bool closeKorva) {
     if (linked_) {
         linked_ = false;
         if (closeKorva || startedHost_) {
-            if (partnerProcess_) pump_.Unwatch(partnerProcess_);
+            // Some DDEMLs never tell the client that the host closed the
+            // conversations after Exit: the host's process ending tells
+            // instead, so the wait below watches it.
+            if (partnerProcess_)
+                pump_.Watch(partnerProcess_, [this] { pump_.Unwatch(partnerProcess_); });
             hostClosed_ = false;
             DropStrayAck();
             static const char kExit[] = "Exit";
@@ -401,17 +493,31 @@ bool DdeHostLink::EnsureLinked() {
     return Init(std::wstring(), true); // a lost link answers with the loss
 }
 
-void DdeHostLink::DropStrayAck() {
+void DdeHostLink::DropStrayAck(std::chrono::milliseconds linger) {
     // Some DDEML implementations leave an acknowledgement in the client's
     // queue after a request; the next transaction would take it for its own
     // answer. Removing one that is there is harmless where none is left.
+    // After a request's reply it may still be on its way (the host may be
+    // put aside between posting the two): `linger` gives it that moment.
     if (!control_) return;
     CONVINFO info{};
     info.cb = sizeof info;
     if (!DdeQueryConvInfo(control_, QID_SYNC, &info) || !info.hwnd) return;
-    MSG msg;
-    while (PeekMessageW(&msg, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE))
-        FreeDDElParam(WM_DDE_ACK, msg.lParam);
+    const Clock::time_point until = Clock::now() + linger;
+    for (;;) {
+        MSG msg;
+        bool dropped = false;
+        while (PeekMessageW(&msg, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) {
+            FreeDDElParam(WM_DDE_ACK, msg.lParam);
+            dropped = true;
+        }
+        const Clock::time_point now = Clock::now();
+        if (dropped || now >= until) return;
+        MsgWaitForMultipleObjectsEx(
+            0, nullptr,
+            static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(until - now).count()),
+            QS_POSTMESSAGE, 0);
+    }
 }
 
 bool DdeHostLink::Encode(const std::string& command, std::string& cp1252) {
@@ -437,6 +543,20 @@ bool DdeHostLink::PartnerGone() const {
 }
 
 void DdeHostLink::Send(const std::string& s) {
+    Request(s, transactionTimeout_);
+}
+
+void DdeHostLink::HardCancel() {
+    // The first hard cancel while a command waits starts the grace the host
+    // has to end that command.
+    if (waiting_ && !hardCancelAt_) hardCancelAt_ = Clock::now();
+    // A short synchronous request: the request is in the host's queue either
+    // way, and its reply is nobody's concern. (An asynchronous transaction
+    // would not need the timeout, but some DDEMLs never complete one.)
+    Request("hardcancel", hardCancelTimeout_);
+}
+
+void DdeHostLink::Request(const std::string& s, std::chrono::milliseconds timeout) {
     if (!EnsureLinked()) return;
     sendBox_ = s;
     ddeBox_.clear();
@@ -451,17 +571,19 @@ void DdeHostLink::Send(const std::string& s) {
     HSZ hszItem = Atom(item);
     DWORD result = 0;
     HDDEDATA data = DdeClientTransaction(nullptr, 0, control_, hszItem, CF_TEXT, XTYP_REQUEST,
-                                         static_cast<DWORD>(transactionTimeout_.count()), &result);
+                                         static_cast<DWORD>(timeout.count()), &result);
+    const UINT error = data ? DMLERR_NO_ERROR : DdeGetLastError(inst_);
     if (hszItem) DdeFreeStringHandle(inst_, hszItem);
-    DropStrayAck();
+    DropStrayAck(data ? kStrayAckLinger : std::chrono::milliseconds(0));
     if (data) {
         ddeBox_ = DataText(data);
         DdeFreeDataHandle(data);
         return;
     }
-    if (linked_ && (PartnerGone() || DdeGetLastError(inst_) == DMLERR_SERVER_DIED)) OnLost();
-    // A refused request leaves the response empty, as a failed request always did.
-    if (!linked_) ddeBox_ = kLinkLostText;
+    if (linked_ && (PartnerGone() || error == DMLERR_SERVER_DIED)) OnLost();
+    // A refused or unanswered request leaves the response empty, as a failed
+    // request always did.
+    if (!linked_) ddeBox_ = dropped_ ? kLinkDroppedReply : kLinkLostText;
 }
 
 void DdeHostLink::SendA(const std::string& s) {
@@ -472,7 +594,7 @@ void DdeHostLink::SendA(const std::string& s) {
     SetDynDDE(std::string());
     pump_.ProcessPending();
     if (!linked_) {
-        ddeBox_ = kLinkLostText;
+        ddeBox_ = dropped_ ? kLinkDroppedReply : kLinkLostText;
         return;
     }
     std::string wire;
@@ -498,12 +620,87 @@ void DdeHostLink::SendA(const std::string& s) {
         }
         // A host too busy to acknowledge in time still answers in the end.
     }
+    WaitForResponse(s, answered);
+    if (answered())
+        ddeBox_ = ddeAsync_;
+    else
+        ddeBox_ = dropped_ ? kLinkDroppedReply : kLinkLostText;
+    pump_.ProcessPending();
+}
+
+void DdeHostLink::WaitForResponse(const std::string& command,
+                                  const std::function<bool()>& answered) {
+    // Without a time limit: a measurement may take hours. The user is told
+    // when it takes long, and when the host lets a hard cancel go unanswered.
+    waiting_ = true;
+    hardCancelAt_.reset();
+    hardCancelUnanswered_ = false;
+    const Clock::time_point slowAt = Clock::now() + slowReply_;
+    bool slowTold = false;
     while (linked_ && !answered()) {
-        pump_.WaitUntil([&] { return answered() || !linked_; }, std::chrono::milliseconds(250));
+        const Clock::time_point now = Clock::now();
+        Clock::time_point wake = now + std::chrono::milliseconds(250);
+        if (!slowTold) {
+            if (now >= slowAt) {
+                slowTold = true;
+                if (slowReplyNotice_) slowReplyNotice_(command);
+                continue;
+            }
+            wake = std::min(wake, slowAt);
+        }
+        if (hardCancelAt_ && !hardCancelUnanswered_) {
+            const Clock::time_point graceEnds = *hardCancelAt_ + hardCancelGrace_;
+            if (now >= graceEnds) {
+                hardCancelUnanswered_ = true;
+                if (hardCancelNotice_) hardCancelNotice_();
+                continue;
+            }
+            wake = std::min(wake, graceEnds);
+        }
+        pump_.WaitUntil([&] { return answered() || !linked_; },
+                        std::chrono::ceil<std::chrono::milliseconds>(wake - now));
         if (linked_ && PartnerGone()) OnLost();
     }
-    ddeBox_ = answered() ? ddeAsync_ : std::string(kLinkLostText);
-    pump_.ProcessPending();
+    waiting_ = false;
+    hardCancelAt_.reset();
+    hardCancelUnanswered_ = false;
+}
+
+void DdeHostLink::DropLink() {
+    hardCancelAt_.reset();
+    hardCancelUnanswered_ = false;
+    if (!linked_) return;
+    // No Exit, and the host process is left as it is: it may be busy with
+    // hardware, and the user decides about it.
+    AbandonConversations();
+    linked_ = false;
+    lost_ = true;
+    dropped_ = true;
+}
+
+void DdeHostLink::AbandonConversations() {
+    // DDEML's disconnect waits for the host to answer our WM_DDE_TERMINATE,
+    // for seconds per conversation when it does not. Its answer is posted
+    // here in its name first, so each disconnect ends at once and DDEML
+    // still forgets the conversation (a later link to the same topic needs
+    // that). The host gets our terminate whenever it wakes.
+    for (HCONV* conv : {&control_, &async_, &dynamic_}) {
+        if (!*conv) continue;
+        Owners().erase(*conv);
+        CONVINFO info{};
+        info.cb = sizeof info;
+        if (DdeQueryConvInfo(*conv, QID_SYNC, &info) && info.hwnd && info.hwndPartner)
+            PostMessageW(info.hwnd, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(info.hwndPartner),
+                         0);
+        DdeDisconnect(*conv);
+        *conv = nullptr;
+    }
+    if (partnerProcess_) {
+        pump_.Unwatch(partnerProcess_);
+        CloseHandle(partnerProcess_);
+        partnerProcess_ = nullptr;
+    }
+    partnerWindow_ = nullptr;
 }
 
 HDDEDATA DdeHostLink::OnCallback(UINT type, HCONV conv, HSZ, HDDEDATA data) {

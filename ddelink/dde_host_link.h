@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace talvex {
@@ -54,6 +55,19 @@ public:
     void SetExitTimeout(std::chrono::milliseconds ms) { exitTimeout_ = ms; }
     // How long one DDE transaction may take before it counts as failed.
     void SetTransactionTimeout(std::chrono::milliseconds ms) { transactionTimeout_ = ms; }
+    // How long the set-up of a link to a host that runs may take in all:
+    // connecting, the conversations and their hot links.
+    void SetSetUpTimeout(std::chrono::milliseconds ms) { setUpTimeout_ = ms; }
+    // How long the hard cancel's request waits for its reply; it goes out
+    // either way, and a host that has stopped answering must not hold it.
+    void SetHardCancelTimeout(std::chrono::milliseconds ms) { hardCancelTimeout_ = ms; }
+    // The delays of the two notices of a waiting command (the engine's
+    // constants unless a test shortens them).
+    void SetNoticeDelays(std::chrono::milliseconds hardCancelGrace,
+                         std::chrono::milliseconds slowReply) {
+        hardCancelGrace_ = hardCancelGrace;
+        slowReply_ = slowReply;
+    }
 
     // The host executable, or "" after telling the user "Could not find KORVA32".
     std::wstring TARNPath();
@@ -65,7 +79,8 @@ public:
     bool Init(const std::wstring& korvaPath, bool visible);
     bool Init() override { return Init(std::wstring(), true); }
 
-    // True while Init waits for a host it started to come up.
+    // True while Init links: while it connects to a host that runs, and while
+    // it waits for a host it started to come up.
     bool Starting() const { return starting_; }
     // Ends that wait (the user cancelled): Init returns false without a
     // message and ends the host process it started.
@@ -80,9 +95,21 @@ public:
 
     void Send(const std::string& s) override;
     void SendA(const std::string& s) override;
+    void HardCancel() override;
+    bool HardCancelUnanswered() const override { return hardCancelUnanswered_; }
+    void SetHardCancelNotice(std::function<void()> notice) override {
+        hardCancelNotice_ = std::move(notice);
+    }
+    void SetSlowReplyNotice(std::function<void(const std::string& command)> notice) override {
+        slowReplyNotice_ = std::move(notice);
+    }
+    void DropLink() override;
     std::string ReturnStr() const override { return ddeBox_; }
     bool LinkLost() const override { return lost_; }
-    void ClearLinkLoss() override { lost_ = false; }
+    void ClearLinkLoss() override {
+        lost_ = false;
+        dropped_ = false;
+    }
     bool IsLinked() const { return linked_; }
 
     // Kept for callers of the old interface; they do nothing.
@@ -111,17 +138,24 @@ public:
     HDDEDATA OnCallback(UINT type, HCONV conv, HSZ topic, HDDEDATA data);
 
 private:
-    enum class LinkWait { Linked, HostEnded, TimedOut, Cancelled };
-    enum class Conv { Control, Async, Dynamic };
+    using Clock = std::chrono::steady_clock;
+    enum class LinkWait { Linked, HostEnded, TimedOut, NoAnswer, Cancelled };
+    // How a try to link to a host that runs ended.
+    enum class Connect { Linked, NoHost, NoAnswer };
 
     bool EnsureLinked();
     bool Link(const std::wstring& korvaPath, bool visible);
-    bool ConnectAll();
+    // `probe`: ask from a thread of our own first whether a host answers at
+    // all (DDEML's connect would wait for a hung one without a limit).
+    Connect ConnectAll(Clock::time_point deadline, bool probe);
     bool StartAndLink(const std::wstring& program, bool visible);
+    void Request(const std::string& s, std::chrono::milliseconds timeout);
+    void WaitForResponse(const std::string& command, const std::function<bool()>& answered);
+    void AbandonConversations();
     LinkWait WaitForLink();
     void EndStartedProcess();
     void DisconnectAll();
-    void DropStrayAck();
+    void DropStrayAck(std::chrono::milliseconds linger = std::chrono::milliseconds(0));
     bool Encode(const std::string& command, std::string& cp1252);
     HSZ Atom(const std::wstring& text);
     void Tell(DdeMessageIcon icon, const std::string& title, const std::string& text);
@@ -136,6 +170,10 @@ private:
     std::chrono::milliseconds linkTimeout_{10000};
     std::chrono::milliseconds exitTimeout_{2000};
     std::chrono::milliseconds transactionTimeout_{60000};
+    std::chrono::milliseconds setUpTimeout_{10000};
+    std::chrono::milliseconds hardCancelTimeout_{300};
+    std::chrono::milliseconds hardCancelGrace_{kHardCancelGraceMs};
+    std::chrono::milliseconds slowReply_{kSlowReplyNoticeMs};
 
     DWORD inst_ = 0;
     HSZ hszService_ = nullptr, hszControl_ = nullptr, hszAsync_ = nullptr, hszDynamic_ = nullptr,
@@ -144,10 +182,12 @@ private:
     HWND partnerWindow_ = nullptr;    // the host's end of the control conversation
     HANDLE partnerProcess_ = nullptr; // the host process, watched while linked
     UINT lastConnectError_ = 0;
-    bool hostClosed_ = false; // the host closed a conversation
+    std::string setUpFailure_; // why a host that runs could not be linked
+    bool hostClosed_ = false;  // the host closed a conversation
 
     bool linked_ = false;
     bool lost_ = false;
+    bool dropped_ = false; // the user gave up on the host: the loss is ours
     bool inInit_ = false;
     bool starting_ = false;
     bool startCancelled_ = false;
@@ -159,6 +199,13 @@ private:
     std::string sendBox_, ddeBox_, ddeAsync_, dynDDE_;
     std::uint64_t asyncChanges_ = 0; // pushes on the asynchronous topic so far
     std::function<void()> dynReport_;
+
+    // The command SendA waits for, and what the user has been told of it.
+    bool waiting_ = false;
+    std::optional<Clock::time_point> hardCancelAt_; // the first hard cancel while it waits
+    bool hardCancelUnanswered_ = false;
+    std::function<void()> hardCancelNotice_;
+    std::function<void(const std::string&)> slowReplyNotice_;
 };
 
 } // namespace talvex

@@ -65,7 +65,12 @@ DdeSimHost::DdeSimHost(simhost::CommandInterpreter::TextSink writeText)
     : interpreter_([this](const std::string& data) { pushDynamic(data); }, std::move(writeText)) {}
 
 DdeSimHost::~DdeSimHost() {
-    if (instance_) DdeUninitialize(instance_); // ends every conversation, frees the names
+    if (instance_) {
+        if (registered_) DdeNameService(instance_, service_, nullptr, DNS_UNREGISTER);
+        for (HSZ name : {service_, control_, async_, dynamic_, data_})
+            if (name) DdeFreeStringHandle(instance_, name);
+        DdeUninitialize(instance_); // ends every conversation
+    }
     if (window_) DestroyWindow(window_);
     if (tHost == this) tHost = nullptr;
 }

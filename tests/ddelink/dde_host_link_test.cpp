@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,57 @@ struct LinkRig {
         link.WaitForHostExit();
     }
 };
+
+// Runs `action` from the pump `ms` milliseconds from now, while the link waits.
+class Later {
+public:
+    Later(MessagePump& pump, int ms, std::function<void()> action)
+        : pump_(pump), timer_(CreateWaitableTimerW(nullptr, FALSE, nullptr)) {
+        LARGE_INTEGER due;
+        due.QuadPart = -10000LL * ms;
+        SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
+        pump_.Watch(timer_, std::move(action));
+    }
+    ~Later() {
+        pump_.Unwatch(timer_);
+        CloseHandle(timer_);
+    }
+    Later(const Later&) = delete;
+    Later& operator=(const Later&) = delete;
+
+private:
+    MessagePump& pump_;
+    HANDLE timer_;
+};
+
+// Stops (or lets go on) every thread of a process: a host that hangs.
+void FreezeProcess(DWORD pid, bool freeze) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != pid) continue;
+        if (HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
+            freeze ? SuspendThread(thread) : ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+bool ProcessRuns(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return false;
+    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return runs;
+}
+
+using Clock = std::chrono::steady_clock;
+
+long long MillisSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
 
 TEST(DdeHostLink, SendsRequestsAndExecutesInWindows1252AndExitsTheHostItStarted) {
     LinkRig rig;
@@ -95,13 +149,53 @@ TEST(DdeHostLink, AHostThatRunsAlreadyIsLinkedNotStartedAndNotEnded) {
     MessagePump pump;
     DdeHostLink second(pump);
     second.SetService(first.link.Service());
-    second.SetHostSearch(KorvaSearch::Only(kSim));
+    // Linked although its program is nowhere to be found: the search is only
+    // for starting a host.
+    second.SetHostSearch(KorvaSearch::Only(L"C:\\no\\such\\korva32.exe"));
+    std::vector<std::string> told;
+    second.SetMessageHandler(
+        [&](DdeMessageIcon, const std::string&, const std::string& text) { told.push_back(text); });
     ASSERT_TRUE(second.Init());
+    EXPECT_TRUE(told.empty()) << told.front();
     EXPECT_FALSE(second.StartedHost());
+    EXPECT_EQ(second.HostDir(), "") << "the program's place is not known";
     EXPECT_TRUE(second.Init()) << "a second Init while linked changes nothing";
     second.Uninit(false);
     first.link.SendA("echo(still here)");
     EXPECT_EQ(first.link.ReturnStr(), "still here");
+}
+
+// How many movable global memory handles this process may still take (at
+// most `cap`): DDE data lives in them, and Wine's table of them is small.
+int FreeGlobalHandles(int cap = 70000) {
+    std::vector<HGLOBAL> taken;
+    taken.reserve(static_cast<std::size_t>(cap));
+    while (static_cast<int>(taken.size()) < cap) {
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 1);
+        if (!h) break;
+        taken.push_back(h);
+    }
+    for (HGLOBAL h : taken)
+        GlobalFree(h);
+    return static_cast<int>(taken.size());
+}
+
+TEST(DdeHostLink, KeepsNoDdeHandlesOfItsOwnPerCommand) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.link.Init());
+    rig.link.SendA("echo(warm)");
+    rig.link.Send("echo(warm)");
+    const int before = FreeGlobalHandles();
+    constexpr int kRounds = 500;
+    for (int i = 0; i < kRounds; ++i) {
+        rig.link.SendA("echo(" + std::to_string(i) + ")");
+        ASSERT_EQ(rig.link.ReturnStr(), std::to_string(i));
+        rig.link.Send("echo(r" + std::to_string(i) + ")");
+        ASSERT_EQ(rig.link.ReturnStr(), "r" + std::to_string(i));
+    }
+    // Wine's DDEML keeps the copy of each reply it receives (one handle per
+    // transaction, freed by nobody); anything beyond that would be ours.
+    EXPECT_LE(before - FreeGlobalHandles(), 2 * kRounds);
 }
 
 TEST(DdeHostLink, DynamicDataReachesTheRegisteredClickAfterTheEvent) {
@@ -161,6 +255,98 @@ TEST(DdeHostLink, ALostLinkAnswersWithTheLossAndStartsNothingUntilCleared) {
     EXPECT_NE(rig.link.HostPid(), firstHost);
     rig.link.SendA("echo(again)");
     EXPECT_EQ(rig.link.ReturnStr(), "again");
+}
+
+TEST(DdeHostLink, AHostThatStopsAnsweringGetsTheHardCancelAtOnceAndCanBeDropped) {
+    LinkRig rig;
+    rig.link.SetNoticeDelays(std::chrono::milliseconds(1000), std::chrono::milliseconds(600));
+    ASSERT_TRUE(rig.link.Init());
+    const DWORD host = rig.link.HostPid();
+    std::vector<std::string> notices;
+    rig.link.SetSlowReplyNotice(
+        [&](const std::string& command) { notices.push_back("slow " + command); });
+    long long hardCancelMs = -1, noticeMs = -1;
+    Clock::time_point cancelledAt;
+    rig.link.SetHardCancelNotice([&] {
+        notices.push_back("unanswered");
+        noticeMs = MillisSince(cancelledAt);
+        EXPECT_TRUE(rig.link.HardCancelUnanswered());
+        // The user gives up on the host.
+        rig.link.DropLink();
+    });
+    Later freeze(rig.pump, 300, [&] { FreezeProcess(host, true); });
+    Later cancel(rig.pump, 800, [&] {
+        cancelledAt = Clock::now();
+        rig.link.HardCancel();
+        hardCancelMs = MillisSince(cancelledAt);
+        rig.link.HardCancel(); // a second one does not restart the grace
+    });
+    rig.link.SendA("wait(60000)");
+    EXPECT_EQ(rig.link.ReturnStr(), kLinkDroppedReply);
+    EXPECT_GE(hardCancelMs, 0);
+    EXPECT_LT(hardCancelMs, 900) << "the hard cancel waited for a host that does not answer";
+    EXPECT_EQ(notices, (std::vector<std::string>{"slow wait(60000)", "unanswered"}));
+    EXPECT_GE(noticeMs, 1000) << "the grace runs from the first hard cancel";
+    EXPECT_FALSE(rig.link.HardCancelUnanswered());
+    EXPECT_TRUE(rig.link.LinkLost());
+    EXPECT_TRUE(ProcessRuns(host)) << "the host process is left alone";
+    EXPECT_FALSE(rig.link.Init()) << "nothing relinks behind the user's back";
+    rig.link.Send("echo(x)");
+    EXPECT_EQ(rig.link.ReturnStr(), kLinkDroppedReply);
+
+    // The host wakes up; the next run links to it again.
+    FreezeProcess(host, false);
+    rig.link.ClearLinkLoss();
+    ASSERT_TRUE(rig.link.Init());
+    EXPECT_EQ(rig.link.HostPid(), host);
+    rig.link.SendA("echo(awake)");
+    EXPECT_EQ(rig.link.ReturnStr(), "awake");
+    rig.link.HardCancel();
+    EXPECT_FALSE(rig.link.HardCancelUnanswered()) << "no command waits";
+}
+
+TEST(DdeHostLink, AHostThatAnswersTheHardCancelEndsTheCommandWithoutANotice) {
+    LinkRig rig;
+    rig.link.SetNoticeDelays(std::chrono::milliseconds(300), std::chrono::milliseconds(60000));
+    ASSERT_TRUE(rig.link.Init());
+    int notices = 0;
+    rig.link.SetHardCancelNotice([&] { ++notices; });
+    Later cancel(rig.pump, 300, [&] { rig.link.HardCancel(); });
+    rig.link.SendA("wait(60000)");
+    EXPECT_EQ(rig.link.ReturnStr(), "cancelled");
+    rig.pump.WaitUntil([] { return false; }, std::chrono::milliseconds(500));
+    EXPECT_EQ(notices, 0);
+    EXPECT_FALSE(rig.link.HardCancelUnanswered());
+}
+
+TEST(DdeHostLink, TheSetUpWithAHostThatDoesNotAnswerIsBounded) {
+    LinkRig first;
+    ASSERT_TRUE(first.link.Init());
+    const DWORD host = first.link.HostPid();
+    FreezeProcess(host, true);
+    LinkRig second;
+    second.link.SetSetUpTimeout(std::chrono::milliseconds(1500));
+    second.link.SetService(first.link.Service());
+    const Clock::time_point start = Clock::now();
+    EXPECT_FALSE(second.link.Init());
+    EXPECT_LT(MillisSince(start), 8000);
+    EXPECT_EQ(
+        second.messages,
+        std::vector<std::string>{"Could not initialize KORVA DDE link\nthe host does not answer"});
+    EXPECT_FALSE(second.link.StartedHost()) << "no second host beside one that hangs";
+    FreezeProcess(host, false);
+    first.link.SendA("echo(on)");
+    EXPECT_EQ(first.link.ReturnStr(), "on");
+}
+
+TEST(DdeHostLink, UninitSeesTheHostItStartedEndWithoutWaitingOutTheExitTimeout) {
+    LinkRig rig;
+    rig.link.SetExitTimeout(std::chrono::milliseconds(20000));
+    ASSERT_TRUE(rig.link.Init());
+    const Clock::time_point start = Clock::now();
+    rig.link.Uninit(false);
+    EXPECT_LT(MillisSince(start), 10000);
+    EXPECT_TRUE(rig.link.WaitForHostExit(std::chrono::milliseconds(0)));
 }
 
 TEST(DdeHostLink, CommandsWhileTheHostStartsAreRefusedAndTheStartCanBeCancelled) {

@@ -30,6 +30,34 @@ wait_for_output() {
     return 1
 }
 
+# wait_for_error TEXT [TENTHS]: until standard error holds TEXT (default 30 s).
+wait_for_error() {
+    local i
+    for i in $(seq "${2:-300}"); do
+        grep -qF "$1" "$BOX/err" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "no \"$1\" on standard error"
+    return 1
+}
+
+# start_host: a simulator of this sandbox, started by hand; waits until it
+# serves (a run links to it).
+start_host() {
+    local keep=$KORVA32 i
+    (exec wine "$SIM" >/dev/null 2>&1) &
+    printf 'echo(up)\r\n' >"$BOX/work/up.tvx"
+    # Without KORVA32 a run starts no host of its own.
+    unset KORVA32
+    for i in $(seq 40); do
+        run_runner up.tvx
+        [ "$STATUS" = 0 ] && break
+        sleep 0.25
+    done
+    export KORVA32=$keep
+    [ "$STATUS" = 0 ] || fail "the host did not come up"
+}
+
 # finish_runner: waits (up to 30 s) for the runner; sets STATUS.
 finish_runner() {
     local i
@@ -88,9 +116,9 @@ ctrl_c_thrice)
     expect_status 1
     # The first Ctrl+C cancelled the wait, the second stops the handler once
     # its command is done, the third ends the run in the handler's wait.
-    expect_text "standard output" "$BOX/out" $'one\ncancelled\n'
+    expect_text "standard output" "$BOX/out" $'one\ncancelled\nscript interrupted by user\n'
     expect_text "standard error" "$BOX/err" $'Ending Script please wait.\n'
-    expect_text run.log "$BOX/work/run.log" $'one\r\ncancelled\r\n'
+    expect_text run.log "$BOX/work/run.log" $'one\r\ncancelled\r\nscript interrupted by user\r\n'
     wait_no_host || fail "the host the run started is still there"
     ;;
 killed_during_wait)
@@ -117,7 +145,7 @@ killed_between_commands)
     kill -9 $(host_pids)
     finish_runner
     expect_status 3
-    expect_text "standard output" "$BOX/out" $'one\nError: link to KORVA lost\n'
+    expect_text "standard output" "$BOX/out" $'one\nError: link to KORVA lost\nscript error\n'
     expect_text "standard error" "$BOX/err" $'Error: link to KORVA lost\nScript Done long.tvx\n'
     [ -z "$(host_pids)" ] || fail "a fresh host was started"
     ;;
@@ -183,8 +211,79 @@ ctrl_c_during_start_up)
     sleep 0.5
     [ -n "$(host_pids notepad.exe)" ] && fail "the host whose start-up was ended is still running"
     ;;
+frozen_host_hard_cancel)
+    # The host stops answering during a command: the hard cancel goes out at
+    # once, the runner says what it waits for and that the host lets the
+    # cancel go unanswered, the second Ctrl+C waits on, and the third gives
+    # up on the host, which is left as it is.
+    printf 'echo(before)\r\nwait(5000)\r\necho(after)\r\n' >"$BOX/work/long.tvx"
+    start_runner --log run.log long.tvx
+    wait_for_output $'before\n'
+    sleep 1
+    host=$(host_pids)
+    kill -STOP $host
+    kill -INT "$RUNNER_PID"
+    wait_for_error "Ending Script please wait." 20
+    wait_for_error "KORVA does not answer the hard cancel" 100
+    wait_for_error "waiting for KORVA: wait(5000) (Ctrl+C cancels)" 100
+    kill -INT "$RUNNER_PID"
+    sleep 0.3
+    kill -0 "$RUNNER_PID" 2>/dev/null || fail "the second Ctrl+C ended the run"
+    kill -INT "$RUNNER_PID"
+    finish_runner
+    expect_status 1
+    expect_text "standard output" "$BOX/out" \
+        $'before\nError: link to KORVA dropped\nscript interrupted by user\n'
+    expect_text "standard error" "$BOX/err" \
+        $'Ending Script please wait.\nKORVA does not answer the hard cancel (press Ctrl+C twice more to end the run)\nwaiting for KORVA: wait(5000) (Ctrl+C cancels)\nScript Done long.tvx\n'
+    expect_text run.log "$BOX/work/run.log" \
+        $'before\r\nError: link to KORVA dropped\r\nscript interrupted by user\r\n'
+    kill -0 $host 2>/dev/null || fail "the host process was not left alone"
+    kill -CONT $host
+    ;;
+frozen_host_new_run)
+    # A run against a host that has stopped answering does not wait for it
+    # for good, and starts no second one beside it.
+    start_host
+    host=$(host_pids)
+    kill -STOP $host
+    printf 'echo(x)\r\n' >"$BOX/work/a.tvx"
+    run_runner a.tvx
+    expect_status 3
+    expect_text "standard output" "$BOX/out" ""
+    expect_text "standard error" "$BOX/err" $'Could not initialize KORVA DDE link\nthe host does not answer\n'
+    [ "$(host_pids)" = "$host" ] || fail "another host was started: $(host_pids)"
+    kill -CONT $host
+    ;;
+many_commands)
+    # A long unattended run: every command answered, none lost. 30,000 and
+    # not more: Wine's DDEML keeps two global memory handles per execute in
+    # the host (the copy of the command it hands the callback, and the reply
+    # it posts on the hot link) and one in the runner (the copy of each reply
+    # received), and never frees them; its table holds 65,535, so under Wine
+    # a simulator stops answering after 32,767 commands. Windows frees them.
+    printf '#setvars(i=0)\r\n#while(i<30000)\r\n#setvars(i={i+1})\r\necho({i})\r\n#wend\r\n' \
+        >"$BOX/work/many.tvx"
+    run_runner many.tvx
+    expect_status 0
+    seq 30000 >"$BOX/expected"
+    expect_same "standard output" "$BOX/out" "$BOX/expected"
+    expect_text "standard error" "$BOX/err" $'Script Done many.tvx\n'
+    ;;
+console_text)
+    # In a console, "±" and "é" show as such whatever its code page;
+    # redirected, the bytes stay UTF-8 (the golden scripts).
+    printf 'echo(volt=57.7893\xc2\xb10.0812)\r\necho(caf\xc3\xa9)\r\n' >"$BOX/work/a.tvx"
+    (cd "$BOX/work" && timeout 90 script -qec "wine '$RUNNER' a.tvx" /dev/null >"$BOX/tty")
+    STATUS=$?
+    expect_status 0
+    # Without the terminal's own controls and carriage returns.
+    sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\r//g' "$BOX/tty" >"$BOX/out"
+    expect_text "the console" "$BOX/out" $'volt=57.7893\xc2\xb10.0812\ncaf\xc3\xa9\nScript Done a.tvx\n'
+    ;;
 running_host)
-    # A host that runs already is linked, not started, and not told to exit.
+    # A host that runs already is linked, not started, and not told to exit;
+    # also when its program is nowhere the runner would look for it.
     (exec wine "$SIM" >/dev/null 2>&1) &
     for i in $(seq 100); do
         [ -n "$(host_pids)" ] && break
@@ -192,7 +291,14 @@ running_host)
     done
     sleep 0.5
     printf 'echo(x)\r\n' >"$BOX/work/a.tvx"
-    run_runner a.tvx
+    unset KORVA32
+    # The host may not offer its service yet: until it does, there is
+    # nothing to link and nothing to start.
+    for i in $(seq 20); do
+        run_runner a.tvx
+        [ "$STATUS" = 3 ] || break
+        sleep 0.5
+    done
     expect_status 0
     expect_text "standard output" "$BOX/out" $'x\n'
     sleep 0.5
