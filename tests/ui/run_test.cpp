@@ -280,10 +280,15 @@ void RunTest::listOnlyRunFromTheLabel() {
     QVERIFY(!w.interpreter().EchoMode);
 
     // Nothing reached the host, and a click during a run does nothing.
-    rig.SetScript("get(listed)\r\nwait(200)\r\n");
-    WhenTrue(CommandWaiting(w), [&] { QTest::mouseClick(w.lblCommand(), Qt::LeftButton); });
+    rig.SetScript("get(listed)\r\nwait(600)\r\n");
+    bool clicked = false;
+    WhenTrue(CommandWaiting(w), [&] {
+        QTest::mouseClick(w.lblCommand(), Qt::LeftButton);
+        clicked = true;
+    });
     w.RunScriptClicked();
-    QCOMPARE(w.ShownResponse(), std::string("listed=\r\nwaited=200\r\n"));
+    QVERIFY(clicked);
+    QCOMPARE(w.ShownResponse(), std::string("listed=\r\nwaited=600\r\n"));
 }
 
 void RunTest::runModes() {

@@ -105,6 +105,8 @@ WindowRig::WindowRig(const QString& socket, int closeGraceMs, const QString& set
 }
 
 WindowRig::~WindowRig() {
+    // A condition that never came true must not outlive the window it watches.
+    qDeleteAll(qApp->findChildren<QTimer*>(QStringLiteral("whenTrue"), Qt::FindDirectChildrenOnly));
     window_.reset();
     link.Uninit(false);
 }
@@ -123,7 +125,8 @@ void WindowRig::Type(const QString& text) {
 }
 
 void WhenTrue(std::function<bool()> condition, std::function<void()> action, int timeoutMs) {
-    auto* timer = new QTimer(qApp); // goes with the application at the latest
+    auto* timer = new QTimer(qApp); // goes with the window rig at the latest
+    timer->setObjectName(QStringLiteral("whenTrue"));
     auto waited = std::make_shared<int>(0);
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [=] {
