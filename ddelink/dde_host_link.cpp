@@ -684,23 +684,15 @@ void DdeHostLink::AbandonConversations() {
     // here in its name first, so each disconnect ends at once and DDEML
     // still forgets the conversation (a later link to the same topic needs
     // that). The host gets our terminate whenever it wakes.
-    for (HCONV* conv : {&control_, &async_, &dynamic_}) {
-        if (!*conv) continue;
-        Owners().erase(*conv);
+    for (HCONV conv : {control_, async_, dynamic_}) {
+        if (!conv) continue;
         CONVINFO info{};
         info.cb = sizeof info;
-        if (DdeQueryConvInfo(*conv, QID_SYNC, &info) && info.hwnd && info.hwndPartner)
+        if (DdeQueryConvInfo(conv, QID_SYNC, &info) && info.hwnd && info.hwndPartner)
             PostMessageW(info.hwnd, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(info.hwndPartner),
                          0);
-        DdeDisconnect(*conv);
-        *conv = nullptr;
     }
-    if (partnerProcess_) {
-        pump_.Unwatch(partnerProcess_);
-        CloseHandle(partnerProcess_);
-        partnerProcess_ = nullptr;
-    }
-    partnerWindow_ = nullptr;
+    DisconnectAll();
 }
 
 HDDEDATA DdeHostLink::OnCallback(UINT type, HCONV conv, HSZ, HDDEDATA data) {
