@@ -3,6 +3,7 @@
 #include "app/default_log_folder.h"
 #include "macromath/environment.h"
 #include "ui/main_window.h"
+#include "ui/qt_settings.h"
 #include "ui/user_dialogs.h"
 #include "ui/window_link.h"
 
@@ -78,12 +79,14 @@ int main(int argc, char** argv) {
     if (!ScriptArgument(argc, argv, script)) return kExitUsage;
 
     talvex::QtUserDialogs dialogs;
-    talvex::WindowLink link;
+    talvex::HostLink host;
+    talvex::WindowLink link(host);
+    talvex::QtSettings settings;
     talvex::MainWindowOptions options;
     options.programDir = QCoreApplication::applicationDirPath();
     options.logFolder =
         QString::fromStdString(talvex::DefaultLogFolder(options.programDir.toStdString()));
-    talvex::MainWindow window(link, dialogs, options);
+    talvex::MainWindow window(link, dialogs, settings, options);
     dialogs.SetParent(&window);
 
     // Without the host the program ends, after the link has said why.

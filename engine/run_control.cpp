@@ -59,13 +59,4 @@ void ScriptRunner::InterruptNow() {
     if (window_.LogTicked()) AddLog("script interrupted by user\r\n");
 }
 
-void ScriptRunner::SendHardCancelMenu() {
-    HardCancel();
-    std::string text = window_.EditorText();
-    if (text.size() < 2 || text.compare(text.size() - 2, 2, kCrLf) != 0) text += kCrLf;
-    text += "hardcancel";
-    window_.SetEditorText(text);
-    window_.SetFileSaved(false);
-}
-
 } // namespace talvex

@@ -56,7 +56,6 @@ public:
     // Run control, reached from the window's events (also while a run waits).
     void CancelButton();
     void EscapeKey();
-    void SendHardCancelMenu();
     // The run is ended from outside, at once (a third Ctrl+C): the pane and
     // the log say it was interrupted.
     void InterruptNow();

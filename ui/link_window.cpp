@@ -1,6 +1,6 @@
 #include "ui/link_window.h"
 
-#include "hostlink/host_link.h"
+#include "windowcore/window_core.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -19,8 +19,8 @@ QLineEdit* ReadOnlyBox(QWidget* parent) {
 
 } // namespace
 
-LinkWindow::LinkWindow(HostLink& link, QWidget* parent)
-    : QWidget(parent, Qt::Window), link_(link), sendBox_(new QLineEdit(this)),
+LinkWindow::LinkWindow(WindowCore& core, QWidget* parent)
+    : QWidget(parent, Qt::Window), core_(core), sendBox_(new QLineEdit(this)),
       ddeBox_(ReadOnlyBox(this)), dynBox_(ReadOnlyBox(this)), asyncBox_(ReadOnlyBox(this)),
       send_(new QPushButton(QStringLiteral("&Send:"), this)),
       close_(new QPushButton(QStringLiteral("&Close Window"), this)) {
@@ -40,14 +40,11 @@ LinkWindow::LinkWindow(HostLink& link, QWidget* parent)
 
     connect(send_, &QPushButton::clicked, this, &LinkWindow::SendClicked);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
-    connect(&link_, &HostLink::debugTextsChanged, this, &LinkWindow::Refresh);
     Refresh();
 }
 
 void LinkWindow::SendClicked() {
-    const std::string command = sendBox_->text().toStdString();
-    link_.SetSendBox(command);
-    link_.Send(command);
+    core_.LinkWindowSend(sendBox_->text().toStdString());
 }
 
 void LinkWindow::showEvent(QShowEvent* event) {
@@ -67,10 +64,11 @@ void LinkWindow::Refresh() {
         const QString q = QString::fromStdString(text);
         if (box->text() != q) box->setText(q);
     };
-    if (!sendBox_->hasFocus()) show(sendBox_, link_.SendBox());
-    show(ddeBox_, link_.DDEBox());
-    show(dynBox_, link_.DynDDE());
-    show(asyncBox_, link_.DDEAsync());
+    const LinkTexts texts = core_.LinkWindowTexts();
+    if (!sendBox_->hasFocus()) show(sendBox_, texts.sendBox);
+    show(ddeBox_, texts.response);
+    show(dynBox_, texts.dynamic);
+    show(asyncBox_, texts.async);
 }
 
 } // namespace talvex

@@ -10,12 +10,12 @@ class QPushButton;
 
 namespace talvex {
 
-class HostLink;
+class WindowCore;
 
 class LinkWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit LinkWindow(HostLink& link, QWidget* parent = nullptr);
+    explicit LinkWindow(WindowCore& core, QWidget* parent = nullptr);
 
     QLineEdit* sendBox() const { return sendBox_; }
     QLineEdit* responseBox() const { return ddeBox_; }
@@ -34,7 +34,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    HostLink& link_;
+    WindowCore& core_;
     QLineEdit* sendBox_;
     QLineEdit* ddeBox_;
     QLineEdit* dynBox_;

@@ -1,77 +1,38 @@
-// The main window: start-up and shut-down, script files, runs and run control.
+// The main window's widgets and their wiring to the window core.
 #include "ui/main_window.h"
 
-#include "engine/script_file.h"
-#include "engine/window_state.h"
-#include "ui/about_box.h"
-#include "ui/editor_text.h"
-#include "ui/find_form.h"
+#include "ui/editor_document.h"
 #include "ui/font_menu.h"
 #include "ui/link_window.h"
-#include "ui/recent_files.h"
 #include "ui/script_editor.h"
 #include "ui/script_highlighter.h"
-#include "ui/script_saver.h"
 #include "ui/twips.h"
-#include "ui/user_dialogs.h"
-#include "ui/window_layout.h"
-#include "ui/window_link.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileInfo>
-#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QWindow>
-
-#include <algorithm>
-#include <utility>
 
 namespace talvex {
 
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
-// How often the pane widget catches up with the pane while a run appends.
-constexpr int kPaneSyncMs = 30;
-// The running line's mark moves at most 20 times a second: a tight script
-// keeps its speed.
-constexpr int kRunningLineMs = 50;
-// The least time between two rounds of event processing within a run.
-constexpr qint64 kYieldNs = 1000000;
-// How long a command waits before the status bar says so.
-constexpr int kWaitStatusAfterMs = 50;
-
-char LocaleDecimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
-                                                         : '.';
-}
-
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string S(const QString& text) {
-    return text.toStdString();
 }
 
 QTextDocument* NewPlainDocument(QObject* parent) {
@@ -80,87 +41,41 @@ QTextDocument* NewPlainDocument(QObject* parent) {
     return doc;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
-    const QFileInfo fa(Q(a)), fb(Q(b));
-    const QString ca = fa.canonicalFilePath(), cb = fb.canonicalFilePath();
-    if (!ca.isEmpty() && !cb.isEmpty()) return ca == cb;
-    return fa.absoluteFilePath() == fb.absoluteFilePath();
+char LocaleDecimalSeparator() {
+    const QString point = QLocale::system().decimalPoint();
+    return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
+                                                         : '.';
 }
 
-bool HasDocument(const QString& path) {
-    const QFileInfo info(path);
-    return info.isFile() && info.isReadable() && info.size() > 0;
-}
-
-// The manual: beside the program in a build tree, in share/doc/talvex once
-// installed (the program then sits in bin/ of the same prefix).
-QString ManualPath(const QString& programDir) {
-    const QString beside = programDir + QStringLiteral("/talvex_help.pdf");
-    if (HasDocument(beside)) return beside;
-    const QString installed =
-        QDir::cleanPath(programDir + QStringLiteral("/../share/doc/talvex/talvex_help.pdf"));
-    return HasDocument(installed) ? installed : beside;
-}
-
-Environment WindowEnvironment(const HostLink& link) {
-    Environment env = Environment::system();
-    env.hostDir = [&link] { return link.HostDir().toStdString(); };
-    env.decimalSeparator = LocaleDecimalSeparator();
-    return env;
+QRect Pixels(const DesignRect& r) {
+    return TwipsRect(r.x, r.y, r.width, r.height);
 }
 
 } // namespace
 
-MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions options,
-                       QWidget* parent)
-    : QMainWindow(parent), link_(link), dialogs_(dialogs), options_(std::move(options)),
-      interp_(WindowEnvironment(link)) {
-    RunnerSettings settings;
-    settings.logFolder = S(options_.logFolder);
-    runner_ = std::make_unique<ScriptRunner>(interp_, link_, *this, settings);
-
+MainWindow::MainWindow(WindowLinkPort& link, WindowDialogs& dialogs, SettingsPort& settings,
+                       MainWindowOptions options, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Script"));
-    setWindowTitle(Q(WindowState::kBaseCaption));
-    baseCaption_ = windowTitle();
-    documentTitle_ = baseCaption_;
-
     BuildControls();
     BuildMenus();
-    linkWindow_ = new LinkWindow(link_, this);
+    WindowCoreOptions core;
+    core.programDir = options.programDir.toStdString();
+    core.logFolder = options.logFolder.toStdString();
+    core.decimalSeparator = LocaleDecimalSeparator();
+    core.closeGraceMs = options.closeGraceMs;
+    core_ = std::make_unique<WindowCore>(*this, link, settings, std::move(core));
+    setWindowTitle(Q(core_->Title()));
+    linkWindow_ = new LinkWindow(*core_, this);
     linkWindow_->hide();
-
     // The status bar sits below the design client area and adds to the
     // window's minimum height.
     statusBar()->setSizeGripEnabled(false);
-
-    paneTimer_.setSingleShot(true);
-    paneTimer_.setInterval(kPaneSyncMs);
-    connect(&paneTimer_, &QTimer::timeout, this, &MainWindow::SyncPane);
-    closeGrace_.setSingleShot(true);
-    connect(&closeGrace_, &QTimer::timeout, this, &MainWindow::CloseGraceOver);
-    runLineTimer_.setSingleShot(true);
-    runLineTimer_.setInterval(kRunningLineMs);
-    connect(&runLineTimer_, &QTimer::timeout, this, [this] {
-        if (runLinePending_) ApplyRunningLine();
-    });
-    connect(&waitTick_, &QTimer::timeout, this, [this] {
-        if (waitTick_.interval() != 1000) waitTick_.start(1000);
-        ShowWaitStatus();
-    });
-
-    link_.SetMessageHandler(
-        [this](LinkMessageIcon icon, const QString& title, const QString& text) {
-            SyncPane();
-            dialogs_.Message(icon == LinkMessageIcon::Critical ? MessageKind::Critical
-                                                               : MessageKind::Warning,
-                             text, title.isEmpty() ? baseCaption_ : title);
-        });
-    connect(&link_, &WindowLink::linked, this,
-            [this] { link_.SetDynReport(this, [this] { DynamicClicked(); }); });
-    connect(&link_, &WindowLink::waitStarted, this, &MainWindow::WaitStarted);
-    connect(&link_, &WindowLink::waitEnded, this, &MainWindow::WaitEnded);
-    link_.SetHardCancelNotice([this] { ShowWaitStatus(); });
+    for (std::size_t i = 0; i < timers_.size(); ++i) {
+        timers_[i].setSingleShot(true);
+        connect(&timers_[i], &QTimer::timeout, this,
+                [this, i] { core_->TimerFired(static_cast<WindowTimer>(i)); });
+    }
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now && now->window() == this) activeControl_ = now;
     });
@@ -169,209 +84,199 @@ MainWindow::MainWindow(WindowLink& link, UserDialogs& dialogs, MainWindowOptions
 MainWindow::~MainWindow() {
     // Closing the widget moves the focus while this object is half gone.
     disconnect(focusWatch_);
-    link_.SetMessageHandler(nullptr);
-    link_.ClearDynReport();
+    core_.reset();
 }
 
 void MainWindow::BuildControls() {
-    auto* client = new QWidget(this);
-    client->setMinimumSize(Twips(WindowLayout::kMinClientWidth),
-                           Twips(WindowLayout::kMinClientHeight));
-    setCentralWidget(client);
+    client_ = new QWidget(this);
+    client_->setMinimumSize(Twips(WindowDesign::kMinClientWidth),
+                            Twips(WindowDesign::kMinClientHeight));
+    setCentralWidget(client_);
     // The design geometry was drawn for an 8-point face; a larger desktop
     // default would cut the captions short.
     QFont design = font();
     design.setPointSizeF(8.25);
-    client->setFont(design);
-
+    client_->setFont(design);
     QPalette blue = palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
 
-    lblCommand_ = new QLabel(QStringLiteral("&List of KORVA RCL Commands:"), client);
-    lblCommand_->setGeometry(TwipsRect(120, 60, 2220, 195));
-    lblCommand_->setPalette(blue);
-    lblCommand_->installEventFilter(this);
-
-    txtCommandList_ = new ScriptEditor(client);
-    txtCommandList_->setObjectName(QStringLiteral("txtCommandList"));
-    txtCommandList_->setGeometry(TwipsRect(150, 300, 5175, 4395));
-    txtCommandList_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    editor_ = new ScriptEditor(client_);
+    editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
     userDoc_ = NewPlainDocument(this);
-    userDoc_->setDefaultFont(txtCommandList_->font());
-    txtCommandList_->setDocument(userDoc_);
-    connect(userDoc_, &QTextDocument::contentsChanged, this, [this] {
-        fileSaved_ = false;
-        editorTextCached_ = false;
-    });
-    lblCommand_->setBuddy(txtCommandList_);
     runDoc_ = NewPlainDocument(this);
-    runDoc_->setDefaultFont(txtCommandList_->font());
-    new ScriptHighlighter(userDoc_);
-    new ScriptHighlighter(runDoc_);
-
-    lblResponse_ = new QLabel(QStringLiteral("KORVA RCL Response:"), client);
-    lblResponse_->setGeometry(TwipsRect(5400, 60, 1815, 195));
-    lblResponse_->setPalette(blue);
-
-    txtResponseList_ = new QPlainTextEdit(client);
-    txtResponseList_->setObjectName(QStringLiteral("txtResponseList"));
-    txtResponseList_->setGeometry(TwipsRect(5400, 300, 3495, 4395));
-    txtResponseList_->setReadOnly(true);
-    txtResponseList_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txtResponseList_->setUndoRedoEnabled(false);
-
-    lblDynamic_ = new QLabel(QStringLiteral("Dynamic Return:"), client);
-    lblDynamic_->setGeometry(TwipsRect(120, 4860, 1185, 195));
-    lblDynamic_->setPalette(blue);
-
-    txtDynamic_ = new QLineEdit(client);
-    txtDynamic_->setObjectName(QStringLiteral("txtDynamic"));
-    txtDynamic_->setGeometry(TwipsRect(1440, 4800, 7455, 315));
-    txtDynamic_->setReadOnly(true);
-
-    // At the right end of the dynamic line; the layout places it.
-    cmdDynamic_ = new QPushButton(QStringLiteral("Dynamic Func"), client);
-    cmdDynamic_->setGeometry(TwipsRect(3255, 4695, 1395, 375));
-    connect(cmdDynamic_, &QPushButton::clicked, this, &MainWindow::DynamicClicked);
-
-    cmdRunScript_ = new QPushButton(QStringLiteral("&Run Script"), client);
-    cmdRunScript_->setGeometry(TwipsRect(150, 5220, 1575, 375));
-    connect(cmdRunScript_, &QPushButton::clicked, this, &MainWindow::RunScriptClicked);
-
-    cmdCancel_ = new QPushButton(QStringLiteral("&Cancel Script"), client);
-    cmdCancel_->setGeometry(TwipsRect(1830, 5220, 1575, 375));
-    connect(cmdCancel_, &QPushButton::clicked, this, &MainWindow::CancelClicked);
-
-    cmdExit_ = new QPushButton(QStringLiteral("E&xit"), client);
-    cmdExit_->setGeometry(TwipsRect(3510, 5220, 1575, 375));
-    connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
-
-    chkLog_ = new QCheckBox(QStringLiteral("Log KORVA RCL Response to a file."), client);
-    chkLog_->setGeometry(TwipsRect(5400, 5220, 2940, 375));
-    for (auto [control, name] : {std::pair<QWidget*, const char*>{lblCommand_, "lblCommand"},
-                                 {lblResponse_, "lblResponse"},
-                                 {lblDynamic_, "lblDynamic"},
-                                 {cmdDynamic_, "cmdDynamic"},
-                                 {cmdRunScript_, "cmdRunScript"},
-                                 {cmdCancel_, "cmdCancel"},
-                                 {cmdExit_, "cmdExit"},
-                                 {chkLog_, "chkLog"}})
-        control->setObjectName(QLatin1String(name));
+    for (QTextDocument* doc : {userDoc_, runDoc_}) {
+        doc->setDefaultFont(editor_->font());
+        new ScriptHighlighter(doc);
+    }
+    editor_->setDocument(userDoc_);
+    connect(userDoc_, &QTextDocument::contentsChanged, this, [this] {
+        if (core_) core_->EditorChanged();
+    });
+    response_ = new QPlainTextEdit(client_);
+    response_->setReadOnly(true);
+    response_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    response_->setUndoRedoEnabled(false);
+    auto* dynamic = new QLineEdit(client_);
+    dynamic->setReadOnly(true);
+    auto button = [this](const ControlDesign& d, void (WindowCore::*click)()) {
+        auto* b = new QPushButton(Q(d.caption), client_);
+        connect(b, &QPushButton::clicked, this, [this, click] { (core_.get()->*click)(); });
+        return b;
+    };
+    for (const ControlDesign& d : kWindowDesign) {
+        QWidget* w = nullptr;
+        switch (d.control) {
+        case Control::txtCommandList:
+            w = editor_;
+            break;
+        case Control::txtResponseList:
+            w = response_;
+            break;
+        case Control::txtDynamic:
+            w = dynamic;
+            break;
+        case Control::cmdDynamic:
+            w = button(d, &WindowCore::DynamicClicked);
+            break;
+        case Control::cmdRunScript:
+            w = button(d, &WindowCore::RunScriptClicked);
+            break;
+        case Control::cmdCancel:
+            w = button(d, &WindowCore::CancelClicked);
+            break;
+        case Control::cmdExit:
+            w = new QPushButton(Q(d.caption), client_);
+            connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this, &QWidget::close);
+            break;
+        case Control::chkLog:
+            w = new QCheckBox(Q(d.caption), client_);
+            break;
+        default: {
+            auto* label = new QLabel(Q(d.caption), client_);
+            label->setPalette(blue);
+            w = label;
+        }
+        }
+        w->setObjectName(Q(d.name));
+        w->setGeometry(Pixels(d.rect));
+        controls_[static_cast<std::size_t>(d.control)] = w;
+    }
+    static_cast<QLabel*>(ControlOf(Control::lblCommand))->setBuddy(editor_);
+    ControlOf(Control::lblCommand)->installEventFilter(this);
     // Captions keep their place and take the width their text needs.
-    for (QWidget* caption :
-         {static_cast<QWidget*>(lblCommand_), static_cast<QWidget*>(lblResponse_),
-          static_cast<QWidget*>(lblDynamic_), static_cast<QWidget*>(chkLog_)})
-        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
-    layout_ = new WindowLayout({client, lblCommand_, txtCommandList_, lblResponse_,
-                                txtResponseList_, lblDynamic_, txtDynamic_, cmdDynamic_,
-                                cmdRunScript_, cmdCancel_, cmdExit_, chkLog_},
-                               this);
+    for (Control c :
+         {Control::lblCommand, Control::lblResponse, Control::lblDynamic, Control::chkLog})
+        layout_.FitCaption(c, ControlOf(c)->sizeHint().width() * WindowDesign::kTwipsPerPixel);
+    client_->setMouseTracking(true);
+    client_->installEventFilter(this);
+    for (QWidget* pane : {static_cast<QWidget*>(editor_), static_cast<QWidget*>(response_)})
+        pane->installEventFilter(this);
+    PlaceControls();
 
     // The window sees these keys before the control that has the focus.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &MainWindow::EscapePressed);
-    auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
-    f3->setContext(Qt::WindowShortcut);
-    connect(f3, &QShortcut::activated, this, &MainWindow::FindAgain);
+    for (auto [key, call] : {std::pair{Qt::Key_Escape, &WindowCore::EscapePressed},
+                             std::pair{Qt::Key_F3, &WindowCore::FindAgain}}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, call] { (core_.get()->*call)(); });
+    }
 }
 
 void MainWindow::BuildMenus() {
-    mnuFile_ = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuNew_ = mnuFile_->addAction(QStringLiteral("&New"), this, &MainWindow::NewClicked);
-    mnuNew_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuOpen_ = mnuFile_->addAction(QStringLiteral("&Open..."), this, &MainWindow::OpenClicked);
-    mnuOpen_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuSave_ = mnuFile_->addAction(QStringLiteral("&Save"), this, &MainWindow::SaveClicked);
-    mnuSave_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuSaveAs_ =
-        mnuFile_->addAction(QStringLiteral("Save &As..."), this, &MainWindow::SaveAsClicked);
-    mnuFile_->addSeparator();
-    mnuExit_ = mnuFile_->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
-    recentFiles_ = new RecentFiles(mnuFile_, options_.settings, this);
-    connect(recentFiles_, &RecentFiles::chosen, this, &MainWindow::HistoryClicked);
+    // Each entry calls the core; `name` is its object name, for tests.
+    auto add = [this](QMenu* menu, const char* name, const QString& caption,
+                      void (WindowCore::*call)(), QKeySequence key = {}) {
+        QAction* a = menu->addAction(caption, this, [this, call] { (core_.get()->*call)(); });
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(key);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu_ = file->menuAction();
+    fileMenu_->setObjectName(QStringLiteral("mnuFile"));
+    runLocked_ = {
+        add(file, "mnuNew", QStringLiteral("&New"), &WindowCore::NewClicked, Qt::CTRL | Qt::Key_N),
+        add(file, "mnuOpen", QStringLiteral("&Open..."), &WindowCore::OpenClicked,
+            Qt::CTRL | Qt::Key_O),
+        add(file, "mnuSave", QStringLiteral("&Save"), &WindowCore::SaveClicked,
+            Qt::CTRL | Qt::Key_S),
+        add(file, "mnuSaveAs", QStringLiteral("Save &As..."), &WindowCore::SaveAsClicked)};
+    file->addSeparator();
+    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    exit->setObjectName(QStringLiteral("mnuExit"));
+    runLocked_.push_back(exit);
+    recentSeparator_ = file->addSeparator();
+    recentSeparator_->setVisible(false);
+    for (int i = 1; i <= RecentFiles::kHistoryMax; ++i) {
+        QAction* a =
+            file->addAction(QString::number(i), this, [this, i] { core_->RecentClicked(i); });
+        a->setObjectName(QStringLiteral("mnuHistory%1").arg(i));
+        a->setVisible(false);
+        recent_[static_cast<std::size_t>(i - 1)] = a;
+    }
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    menueditfind_ = edit->addAction(QStringLiteral("&Find"), this, &MainWindow::FindClicked);
-    menueditfind_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    fontMenu_ = new FontMenu(
-        edit, [this](const QFont& font) { SetPaneFont(font); }, this);
+    add(edit, "menueditfind", QStringLiteral("&Find"), &WindowCore::FindClicked,
+        Qt::CTRL | Qt::Key_F);
+    new FontMenu(
+        edit,
+        [this](const QFont& font) {
+            for (QWidget* pane : {static_cast<QWidget*>(editor_), static_cast<QWidget*>(response_)})
+                pane->setFont(font);
+            // The script a run shows has a document of its own.
+            for (QTextDocument* doc : {userDoc_, runDoc_})
+                doc->setDefaultFont(font);
+        },
+        this);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("Run &Options"));
     auto* mode = new QActionGroup(this);
-    mode->setExclusive(true);
-    mnuLinebyLine_ = options->addAction(QStringLiteral("Line by Line"));
-    mnuWholeScript_ = options->addAction(QStringLiteral("Whole Script"));
-    for (QAction* a : {mnuLinebyLine_, mnuWholeScript_}) {
+    for (auto [name, caption] : {std::pair{"mnuLinebyLine", "Line by Line"},
+                                 std::pair{"mnuWholeScript", "Whole Script"}}) {
+        QAction* a = options->addAction(QLatin1String(caption));
+        a->setObjectName(QLatin1String(name));
         a->setCheckable(true);
         mode->addAction(a);
     }
-    mnuLinebyLine_->setChecked(true);
-    connect(mnuLinebyLine_, &QAction::toggled, this,
-            [this](bool on) { runner_->SetLineByLine(on); });
+    QAction* lineByLine = mode->actions().front();
+    lineByLine->setChecked(true);
+    connect(lineByLine, &QAction::toggled, this, [this](bool on) { core_->SetLineByLine(on); });
     options->addSeparator();
-    mnuSendHardCancel_ = options->addAction(QStringLiteral("&Send Hard Cancel"), this,
-                                            &MainWindow::SendHardCancelClicked);
-    mnuSendHardCancel_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    add(options, "mnuSendHardCancel", QStringLiteral("&Send Hard Cancel"),
+        &WindowCore::SendHardCancelClicked, Qt::CTRL | Qt::Key_E);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    mnuHostLink_ = view->addAction(QStringLiteral("&Host Link..."), this, [this] {
+    QAction* hostLink = view->addAction(QStringLiteral("&Host Link..."), this, [this] {
         linkWindow_->show();
         linkWindow_->raise();
         linkWindow_->activateWindow();
     });
+    hostLink->setObjectName(QStringLiteral("mnuHostLink"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuContents_ = help->addAction(QStringLiteral("&Contents"), this, [this] {
-        ShowDocument(options_.programDir + QStringLiteral("/talvex.hlp"));
-    });
-    mnuContents_->setVisible(false);
-    menuhelpviewpdf_ = help->addAction(QStringLiteral("&View"), this,
-                                       [this] { ShowDocument(ManualPath(options_.programDir)); });
-    mnuAbout_ = help->addAction(QStringLiteral("&About"), this, &MainWindow::AboutClicked);
+    helpContents_ =
+        add(help, "mnuContents", QStringLiteral("&Contents"), &WindowCore::HelpContentsClicked);
+    helpContents_->setVisible(false);
+    helpView_ = add(help, "menuhelpviewpdf", QStringLiteral("&View"), &WindowCore::HelpViewClicked);
+    add(help, "mnuAbout", QStringLiteral("&About"), &WindowCore::AboutClicked);
 }
 
-// ---- Start-up and shut-down ----
+void MainWindow::PlaceControls() {
+    for (const ControlDesign& d : kWindowDesign)
+        ControlOf(d.control)->setGeometry(Pixels(layout_.Rect(d.control)));
+}
 
 bool MainWindow::Load() {
-    findString_.clear();
-    findScope_.clear();
-    if (!link_.Init(QString(), true)) return false;
-    HelpMenuSet(false);
+    if (!core_->Load()) return false;
     placeAtCorner_ = true;
-    fileSaved_ = true;
-    baseCaption_ = Q(WindowState::kBaseCaption);
-    link_.SetDynReport(this, [this] { DynamicClicked(); });
-    // The first Open or Save As starts in the folder of the most recent script.
-    const QString recent = recentFiles_->FillAtStart();
-    currentFile_ = recent.isEmpty() ? std::string() : DirectoryOf(S(recent)) + "/";
-    interp_.EchoMode = false;
     return true;
 }
 
 void MainWindow::OpenAtStart(const QString& path) {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (!QFileInfo::exists(absolute)) {
-        Message(MessageKind::Warning, S(QStringLiteral("File not found '%1'").arg(absolute)),
-                S(baseCaption_));
-        return;
-    }
-    SetBusyPointer(true);
-    LoadedScriptFile loaded = LoadScriptFile(S(absolute));
-    SetBusyPointer(false);
-    if (!loaded.ok) {
-        Message(MessageKind::Warning,
-                "Unable to open " + S(absolute) + std::string(kCrLf) + loaded.error,
-                S(baseCaption_));
-        return;
-    }
-    LoadIntoEditor(loaded.text);
-    PaneReplace("");
-    currentFile_ = S(absolute);
-    SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
-    fileSaved_ = true;
-    recentFiles_->Add(absolute);
+    core_->OpenAtStart(QFileInfo(path).absoluteFilePath().toStdString());
 }
+
+// ---- Events ----
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -384,254 +289,73 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (runner_->Running()) {
-        event->ignore();
-        CloseDuringRun();
-        return;
-    }
-    if (closeConfirmed_) {
-        // Asked and answered before the run was stopped.
-        Unload();
-        event->accept();
-        return;
-    }
-    // Form_QueryUnload.
-    const int answer = FileSaveCheck();
-    if (answer == kSaveCancel || saveAborted_) {
+    if (!core_->CloseRequested()) {
         event->ignore();
         return;
     }
-    Unload();
+    linkWindow_->close();
     event->accept();
 }
 
-void MainWindow::Unload() {
-    link_.Uninit(false);
-    linkWindow_->close();
-}
-
-void MainWindow::CloseDuringRun() {
-    if (closeRequested_ || closeAsking_) return;
-    // A measurement is not lost to one click: both questions come before
-    // anything is stopped, and either can still keep the run going.
-    closeAsking_ = true;
-    const bool stop = dialogs_.AskYesNo(QStringLiteral("A script is running. Stop it and close?"),
-                                        baseCaption_) == Answer::Yes;
-    const bool close = stop && FileSaveCheck() != kSaveCancel && !saveAborted_;
-    closeAsking_ = false;
-    if (!close) return;
-    closeConfirmed_ = true;
-    if (!runner_->Running()) {
-        // The run ended while the questions were open.
-        QTimer::singleShot(0, this, &QWidget::close);
-        return;
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const auto twips = [](QEvent* e) {
+        const QPointF p = static_cast<QMouseEvent*>(e)->position();
+        return std::pair{static_cast<int>(p.x() * WindowDesign::kTwipsPerPixel),
+                         static_cast<int>(p.y() * WindowDesign::kTwipsPerPixel)};
+    };
+    if (watched == ControlOf(Control::lblCommand)) {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            core_->CommandLabelClicked();
+            return true;
+        }
+    } else if (watched == client_) {
+        switch (event->type()) {
+        case QEvent::Resize:
+            if (isMinimized()) break;
+            layout_.Resize(client_->width() * WindowDesign::kTwipsPerPixel,
+                           client_->height() * WindowDesign::kTwipsPerPixel);
+            PlaceControls();
+            break;
+        case QEvent::MouseButtonPress: {
+            const auto [x, y] = twips(event);
+            layout_.MouseDown(x, y);
+            break;
+        }
+        case QEvent::MouseMove: {
+            const auto [x, y] = twips(event);
+            if (layout_.MouseMove(x, y)) PlaceControls();
+            if (layout_.SplitPointer(x, y))
+                client_->setCursor(Qt::SplitHCursor);
+            else
+                client_->unsetCursor();
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            layout_.MouseUp();
+            client_->unsetCursor();
+            break;
+        default:
+            break;
+        }
+    } else if (event->type() == QEvent::Enter && !layout_.Dragging()) {
+        // On a pane the sizing arrow goes.
+        client_->unsetCursor();
     }
-    // Stop the run at its next line and end the command it waits for; the
-    // window closes once the run has unwound.
-    closeRequested_ = true;
-    runner_->CancelState = kStop;
-    if (link_.IsLinked()) link_.HardCancel();
-    closeGrace_.start(options_.closeGraceMs);
+    return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::CloseGraceOver() {
-    if (!runner_->Running()) return;
-    const Answer a = dialogs_.AskYesNo(
-        QStringLiteral("The script has not stopped: KORVA does not answer the hard cancel."
-                       "\r\nClose anyway?"),
-        baseCaption_);
-    if (a != Answer::Yes) {
-        closeRequested_ = false;
-        closeConfirmed_ = false;
-        return;
-    }
-    // Dropping the link ends the wait for the host, which is left alone; the
-    // run then stops at its next line and the window closes.
-    runner_->CancelState = kStop;
-    link_.DropLink();
+// ---- The face ----
+
+void MainWindow::SetCaption(std::string_view caption) {
+    setWindowTitle(Q(caption));
 }
 
-// ---- The response pane ----
-
-void MainWindow::PaneAppend(std::string_view text) {
-    pane_.Append(text);
-    MarkPaneChanged();
-}
-
-void MainWindow::PaneCutBack(std::size_t length) {
-    pane_.CutBack(length);
-    MarkPaneChanged();
-}
-
-void MainWindow::PaneReplace(std::string_view text) {
-    pane_.Replace(text);
-    MarkPaneChanged();
-}
-
-void MainWindow::ScrollToEnd() {
-    scrollPending_ = true;
-    MarkPaneChanged();
-}
-
-void MainWindow::MarkPaneChanged() {
-    // The widget follows a few dozen times a second, not at every line: a
-    // tight script appends and removes an echo for each of its lines.
-    if (!paneTimer_.isActive()) paneTimer_.start();
-}
-
-void MainWindow::SyncPane() {
-    paneTimer_.stop();
-    const std::string& text = pane_.Text();
-    if (text != paneShown_) {
-        UpdatePaneDocument(*txtResponseList_->document(), paneShown_, text);
-        paneShown_ = text;
-        scrollPending_ = true;
-    }
-    if (scrollPending_) {
-        scrollPending_ = false;
-        QTextCursor end(txtResponseList_->document());
-        end.movePosition(QTextCursor::End);
-        txtResponseList_->setTextCursor(end);
-        txtResponseList_->ensureCursorVisible();
-    }
-}
-
-std::string MainWindow::ShownResponse() const {
-    QString text = txtResponseList_->toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return S(text);
-}
-
-// ---- The document around the editor ----
-
-bool MainWindow::LogTicked() const {
-    return chkLog_->isChecked();
-}
-
-void MainWindow::SetLogTicked(bool ticked) {
-    chkLog_->setChecked(ticked);
-}
-
-std::string MainWindow::EditorText() const {
-    // A run reads the script more than once as it starts; a long script is
-    // converted once.
-    if (!editorTextCached_) {
-        editorText_ = EditorDocumentText(*userDoc_);
-        editorTextCached_ = true;
-    }
-    return editorText_;
-}
-
-void MainWindow::LoadIntoEditor(const std::string& text) {
-    SetEditorDocumentText(*userDoc_, text);
-    userDoc_->clearUndoRedoStacks();
-    // As a new document has it: Find searches from the caret.
-    if (txtCommandList_->document() == userDoc_)
-        txtCommandList_->setTextCursor(QTextCursor(userDoc_));
-}
-
-void MainWindow::SetEditorText(std::string_view text) {
-    if (!runner_->Running()) {
-        LoadIntoEditor(std::string(text));
-        return;
-    }
-    // A run shows the script it calls or chains to; the user's script, with
-    // every edit made before or during the run, stays as it is.
-    if (text == runStartText_) {
-        ShowUserDocument();
-        return;
-    }
-    SetEditorDocumentText(*runDoc_, text);
-    if (txtCommandList_->document() != runDoc_) {
-        txtCommandList_->setDocument(runDoc_);
-        txtCommandList_->setReadOnly(true);
-    }
-    ResetRunningLine();
-}
-
-void MainWindow::ShowUserDocument() {
-    if (txtCommandList_->document() == userDoc_) return;
-    txtCommandList_->setDocument(userDoc_);
-    txtCommandList_->setReadOnly(false);
-    runDoc_->clear();
-    ResetRunningLine();
-}
-
-std::string MainWindow::Title() const {
-    return S(windowTitle());
-}
-
-void MainWindow::SetTitle(std::string_view title) {
-    if (runner_->Running())
-        setWindowTitle(Q(title)); // the script a run shows; the document's title comes back
+void MainWindow::SetStatus(std::string_view text) {
+    if (text.empty())
+        statusBar()->clearMessage();
     else
-        SetDocumentTitle(Q(title));
-}
-
-void MainWindow::SetPaneFont(const QFont& font) {
-    txtCommandList_->setFont(font);
-    txtResponseList_->setFont(font);
-    // The script a run shows has a document of its own.
-    userDoc_->setDefaultFont(font);
-    runDoc_->setDefaultFont(font);
-}
-
-void MainWindow::SetDocumentTitle(const QString& title) {
-    documentTitle_ = title;
-    setWindowTitle(title);
-}
-
-void MainWindow::SetFileSaved(bool saved) {
-    // While a run calls or chains, the flag belongs to the user's script,
-    // which the run does not change.
-    if (!runner_->Running()) fileSaved_ = saved;
-}
-
-std::string MainWindow::CurrentFile() const {
-    if (runner_->Running() && runCurrentFile_) return *runCurrentFile_;
-    return currentFile_;
-}
-
-void MainWindow::SetCurrentFile(std::string_view path) {
-    if (runner_->Running())
-        runCurrentFile_ = std::string(path); // a chained script, for this run only
-    else
-        currentFile_ = path;
-}
-
-// ---- Message boxes and dialogs ----
-
-void MainWindow::Message(MessageKind kind, std::string_view text, std::string_view title) {
-    SyncPane();
-    if (closeRequested_) return; // the user is closing; the run only unwinds
-    dialogs_.Message(kind, Q(text), title.empty() ? baseCaption_ : Q(title));
-}
-
-Answer MainWindow::AskYesNo(std::string_view text, std::string_view title) {
-    SyncPane();
-    return dialogs_.AskYesNo(Q(text), title.empty() ? baseCaption_ : Q(title));
-}
-
-Answer MainWindow::AskYesNoCancel(std::string_view text, std::string_view title) {
-    SyncPane();
-    return dialogs_.AskYesNoCancel(Q(text), title.empty() ? baseCaption_ : Q(title));
-}
-
-std::string MainWindow::AskLogFile(std::string_view proposedName) {
-    for (;;) {
-        FileDialogSetup setup;
-        setup.title = QStringLiteral("Log Responses");
-        setup.fileName = Q(proposedName);
-        const std::string folder = DirectoryOf(proposedName);
-        setup.folder = folder.empty() ? options_.programDir : Q(folder);
-        setup.filters = {QStringLiteral("Response File(*.log)"), QStringLiteral("All Files(*.*)")};
-        setup.defaultSuffix = QStringLiteral("log");
-        const std::string chosen = S(dialogs_.SaveFileName(setup));
-        if (chosen.empty() || !SameFile(chosen, currentFile_)) return chosen;
-        Message(MessageKind::Warning,
-                "The response log cannot be the script file itself:" + std::string(kCrLf) + chosen,
-                "Log Responses");
-    }
+        statusBar()->showMessage(Q(text));
 }
 
 void MainWindow::SetBusyPointer(bool busy) {
@@ -640,383 +364,152 @@ void MainWindow::SetBusyPointer(bool busy) {
     // The window's pointer, not the program's: a message box shown during a
     // run keeps its arrow. The panes set pointers of their own, kept aside.
     if (busy) {
-        paneCursors_ = {txtCommandList_->viewport()->cursor(),
-                        txtResponseList_->viewport()->cursor()};
-        for (QWidget* w : {static_cast<QWidget*>(this), txtCommandList_->viewport(),
-                           txtResponseList_->viewport()})
+        paneCursors_ = {editor_->viewport()->cursor(), response_->viewport()->cursor()};
+        for (QWidget* w : {static_cast<QWidget*>(this), editor_->viewport(), response_->viewport()})
             w->setCursor(Qt::WaitCursor);
     } else {
         unsetCursor();
-        txtCommandList_->viewport()->setCursor(paneCursors_[0]);
-        txtResponseList_->viewport()->setCursor(paneCursors_[1]);
+        editor_->viewport()->setCursor(paneCursors_[0]);
+        response_->viewport()->setCursor(paneCursors_[1]);
     }
 }
 
 void MainWindow::SetRunControlsEnabled(bool enabled) {
-    mnuFile_->menuAction()->setEnabled(enabled);
     // The entries too, so their shortcuts rest with the menu.
-    for (QAction* a : {mnuNew_, mnuOpen_, mnuSave_, mnuSaveAs_, mnuExit_})
+    fileMenu_->setEnabled(enabled);
+    for (QAction* a : runLocked_)
         a->setEnabled(enabled);
-    cmdRunScript_->setEnabled(enabled);
-    cmdExit_->setEnabled(enabled);
-    chkLog_->setEnabled(enabled);
+    for (Control c : {Control::cmdRunScript, Control::cmdExit, Control::chkLog})
+        ControlOf(c)->setEnabled(enabled);
 }
 
-void MainWindow::ShowRunningLine(std::string_view script, std::size_t offset) {
-    offset = std::min(offset, script.size());
-    // One index of line starts per script, so every line, a far jump or a
-    // subroutine at the end included, costs a binary search and no more.
-    if (script.data() != runLineScript_ || script.size() != runLineSize_) {
-        runLineScript_ = script.data();
-        runLineSize_ = script.size();
-        runLineStarts_.assign(1, 0);
-        for (std::size_t at = script.find(kCrLf); at != std::string_view::npos;
-             at = script.find(kCrLf, at + 2))
-            runLineStarts_.push_back(at + 2);
+bool MainWindow::LogTicked() const {
+    return static_cast<QCheckBox*>(ControlOf(Control::chkLog))->isChecked();
+}
+
+void MainWindow::SetLogTicked(bool ticked) {
+    static_cast<QCheckBox*>(ControlOf(Control::chkLog))->setChecked(ticked);
+}
+
+void MainWindow::SetDynamicText(std::string_view text) {
+    static_cast<QLineEdit*>(ControlOf(Control::txtDynamic))->setText(Q(text));
+}
+
+void MainWindow::SetHelpEntries(bool view, bool contents) {
+    helpView_->setVisible(view);
+    helpContents_->setVisible(contents);
+}
+
+void MainWindow::SetRecentEntries(const std::vector<std::string>& paths, bool separator) {
+    for (std::size_t i = 0; i < recent_.size(); ++i) {
+        const std::string& path = i < paths.size() ? paths[i] : std::string();
+        recent_[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(Q(path)));
+        recent_[i]->setVisible(!path.empty());
+        recent_[i]->setEnabled(!path.empty());
     }
-    const auto after = std::upper_bound(runLineStarts_.begin(), runLineStarts_.end(), offset);
-    runLineNumber_ = static_cast<int>(after - runLineStarts_.begin()) - 1;
-    runLinePending_ = true;
-    if (!runLineTimer_.isActive()) ApplyRunningLine();
+    if (separator) recentSeparator_->setVisible(true);
 }
 
-void MainWindow::ApplyRunningLine() {
-    runLinePending_ = false;
-    txtCommandList_->SetRunningLine(runLineNumber_);
-    runLineTimer_.start();
+void MainWindow::PostClose() {
+    QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void MainWindow::ResetRunningLine() {
-    runLineScript_ = nullptr;
-    runLinePending_ = false;
-    runLineTimer_.stop();
-    txtCommandList_->SetRunningLine(-1);
-}
-
-void MainWindow::Yield() {
-    // A run yields twice a line; events are let through at most once a
-    // millisecond, sooner than any user can tell, and a tight script is not
-    // held up by a window that has nothing to do.
-    if (yieldClock_.isValid() && yieldClock_.nsecsElapsed() < kYieldNs) return;
-    yieldClock_.start();
+void MainWindow::ProcessEvents() {
     QCoreApplication::processEvents();
 }
 
-// ---- Script files ----
-
-int MainWindow::FileSaveCheck() {
-    saveAborted_ = false;
-    if (fileSaved_) return kNothingAsked;
-    const Answer a = dialogs_.AskYesNoCancel(
-        QStringLiteral("Changes have been made in your current Script File.  Do you want to "
-                       "save the changes?"),
-        baseCaption_);
-    if (a == Answer::No) return kSaveNo;
-    if (a == Answer::Cancel) return kSaveCancel;
-    SaveClicked();
-    if (!fileSaved_) {
-        // Yes, but nothing was saved (the dialog cancelled, or the write
-        // failed): the changes are kept, whatever the user was about to do.
-        saveAborted_ = true;
-        return kSaveCancel;
-    }
-    return kSaveYes;
+std::string MainWindow::EditorText() const {
+    return EditorDocumentText(*userDoc_);
 }
 
-void MainWindow::NewClicked() {
-    if (runner_->Running() || FileSaveCheck() == kSaveCancel) return;
-    LoadIntoEditor(std::string());
-    PaneReplace("");
-    SyncPane();
-    currentFile_.clear();
-    SetDocumentTitle(baseCaption_);
-    fileSaved_ = true;
+void MainWindow::LoadEditor(std::string_view text) {
+    SetEditorDocumentText(*userDoc_, text);
+    userDoc_->clearUndoRedoStacks();
+    // As a new document has it: Find searches from the caret.
+    if (editor_->document() == userDoc_) editor_->setTextCursor(QTextCursor(userDoc_));
 }
 
-void MainWindow::OpenClicked() {
-    if (runner_->Running() || FileSaveCheck() == kSaveCancel) return;
-    std::string name = currentFile_;
-    if (FileNameOf(name).find('.') == std::string::npos) name += ".tvx";
-    const QString chosen = ShowFileDialog(Q(name), QStringLiteral("Open File"), false);
-    if (chosen.isEmpty()) return;
-
-    SetBusyPointer(true);
-    LoadedScriptFile loaded = LoadScriptFile(S(chosen));
-    SetBusyPointer(false);
-    if (!loaded.ok) {
-        // Nothing changes: the editor keeps its script and its file.
-        Message(MessageKind::Warning,
-                "Unable to open " + S(chosen) + std::string(kCrLf) + loaded.error, "");
-        return;
-    }
-    LoadIntoEditor(loaded.text);
-    PaneReplace("");
-    SyncPane();
-    currentFile_ = S(chosen);
-    SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
-    fileSaved_ = true;
-    recentFiles_->Add(chosen);
-}
-
-void MainWindow::SaveClicked() {
-    if (BaseNameOf(currentFile_).empty()) {
-        SaveAsClicked();
-        return;
-    }
-    SetBusyPointer(true);
-    QString error;
-    const bool ok = WriteScriptFile(Q(currentFile_), EditorText(), error);
-    SetBusyPointer(false);
-    if (!ok) {
-        Message(MessageKind::Warning,
-                "Unable to save " + currentFile_ + std::string(kCrLf) + S(error), "");
-        return;
-    }
-    fileSaved_ = true;
-}
-
-void MainWindow::SaveAsClicked() {
-    std::string name = currentFile_;
-    if (FileNameOf(name).find('.') == std::string::npos) name += ".tvx";
-    const QString chosen = ShowFileDialog(Q(name), QStringLiteral("Save File As"), true);
-    if (chosen.isEmpty()) {
-        saveAborted_ = true;
-        return;
-    }
-    SetBusyPointer(true);
-    QString error;
-    const bool ok = WriteScriptFile(chosen, EditorText(), error);
-    SetBusyPointer(false);
-    if (!ok) {
-        Message(MessageKind::Warning, "Unable to save " + S(chosen) + std::string(kCrLf) + S(error),
-                "");
-        return;
-    }
-    currentFile_ = S(chosen);
-    fileSaved_ = true;
-    SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
-    recentFiles_->Add(chosen);
-}
-
-void MainWindow::HistoryClicked(int index) {
-    if (runner_->Running() || FileSaveCheck() == kSaveCancel) return;
-    const QString path = recentFiles_->PathOf(index);
-    if (!QFileInfo(path).isFile()) {
-        Message(MessageKind::Plain, S(QStringLiteral("File not found '%1'").arg(path)), "");
-        LoadIntoEditor(std::string());
-        PaneReplace("");
-        SyncPane();
-        currentFile_.clear();
-        SetDocumentTitle(baseCaption_);
-        fileSaved_ = true;
-        recentFiles_->Remove(index);
-        return;
-    }
-    SetBusyPointer(true);
-    LoadedScriptFile loaded = LoadScriptFile(S(path));
-    SetBusyPointer(false);
-    if (!loaded.ok) {
-        // Unreadable as any Open: the editor keeps its script and its file.
-        Message(MessageKind::Warning,
-                "Unable to open " + S(path) + std::string(kCrLf) + loaded.error, "");
-        return;
-    }
-    recentFiles_->MoveToTop(index);
-    LoadIntoEditor(loaded.text);
-    PaneReplace("");
-    SyncPane();
-    currentFile_ = S(path);
-    SetDocumentTitle(baseCaption_ + QStringLiteral(" - ") + Q(FileNameOf(currentFile_)));
-    fileSaved_ = true;
-}
-
-QString MainWindow::ShowFileDialog(const QString& fileName, const QString& title, bool save) {
-    const std::string path = S(fileName);
-    std::string folder = DirectoryOf(path);
-    std::string f = folder + (folder.empty() || folder.back() != '/' ? "/" : "") + BaseNameOf(path);
-    if (f.size() < 2) f.clear();
-
-    // The extension comes from the file's own name: a folder may hold a dot.
-    const std::string name = FileNameOf(path);
-    const auto dot = name.find('.');
-    std::string ext = "*";
-    if (dot != std::string::npos) {
-        ext = (name.substr(dot + 1, 3) + (save ? "*" : "*  ")).substr(0, 3);
-        while (!ext.empty() && ext.back() == ' ')
-            ext.pop_back();
-    }
-    const bool plain = ext.find('*') == std::string::npos;
-
-    FileDialogSetup setup;
-    setup.title = title;
-    const std::string initial = DirectoryOf(f);
-    setup.folder = initial.empty() ? options_.programDir : Q(initial);
-    if (!f.empty()) setup.fileName = Q(plain ? f + "." + ext : f);
-    setup.filters = {Q("(*." + ext + ")")};
-    if (plain) setup.defaultSuffix = Q(ext);
-    return save ? dialogs_.SaveFileName(setup) : dialogs_.OpenFileName(setup);
-}
-
-// ---- Runs and run control ----
-
-void MainWindow::RunScriptClicked() {
-    StartRun(false);
-}
-
-void MainWindow::CommandLabelClicked() {
-    if (cmdRunScript_->isEnabled()) StartRun(true);
-}
-
-void MainWindow::StartRun(bool listOnly) {
-    if (runner_->Running()) return;
-    runStartText_ = EditorText();
-    runCurrentFile_.reset();
-    if (listOnly)
-        runner_->ListOnlyRun();
-    else
-        runner_->RunScript();
-    AfterRun();
-}
-
-void MainWindow::AfterRun() {
-    // The user's script comes back with its own file and title, whatever the
-    // run called or chained.
-    ShowUserDocument();
-    ResetRunningLine();
-    runCurrentFile_.reset();
-    runStartText_.clear();
-    setWindowTitle(documentTitle_);
-    SetBusyPointer(false);
-    WaitEnded();
-    SyncPane();
-    closeGrace_.stop();
-    if (closeRequested_) {
-        closeRequested_ = false;
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
-}
-
-void MainWindow::CancelClicked() {
-    // A host being started on demand is given up, and the process it began ended.
-    if (link_.Starting()) link_.CancelStart();
-    runner_->CancelButton();
-}
-
-void MainWindow::EscapePressed() {
-    if (!cmdRunScript_->isEnabled()) runner_->EscapeKey();
-}
-
-void MainWindow::SendHardCancelClicked() {
-    link_.HardCancel();
-    // The line goes to the user's script, also while a run shows another.
-    const QTextBlock last = userDoc_->lastBlock();
-    const bool endsWithBreak = userDoc_->blockCount() > 1 && last.length() == 1;
+void MainWindow::AppendEditorLine(std::string_view line) {
+    const bool endsWithBreak = userDoc_->blockCount() > 1 && userDoc_->lastBlock().length() == 1;
     QTextCursor end(userDoc_);
     end.movePosition(QTextCursor::End);
-    end.insertText(endsWithBreak ? QStringLiteral("hardcancel") : QStringLiteral("\nhardcancel"));
+    end.insertText((endsWithBreak ? QString() : QStringLiteral("\n")) + Q(line));
 }
 
-void MainWindow::DynamicClicked() {
-    txtDynamic_->setText(Q(link_.DynReturn()));
+void MainWindow::ShowRunDocument(std::string_view text) {
+    SetEditorDocumentText(*runDoc_, text);
+    if (editor_->document() == runDoc_) return;
+    editor_->setDocument(runDoc_);
+    editor_->setReadOnly(true);
 }
 
-void MainWindow::FindClicked() {
-    FindForm form(findString_, this);
-    if (form.exec() != QDialog::Accepted) return;
-    findString_ = form.Text();
-    FindAgain();
+void MainWindow::ShowUserDocument() {
+    editor_->setDocument(userDoc_);
+    editor_->setReadOnly(false);
+    runDoc_->clear();
 }
 
-void MainWindow::FindAgain() {
-    QPlainTextEdit* pane = activeControl_ == txtResponseList_ ? txtResponseList_ : txtCommandList_;
-    findScope_ = pane == txtResponseList_ ? QStringLiteral(" response") : QStringLiteral(" script");
-    FindNext(pane);
+void MainWindow::SetRunningLine(int line) {
+    editor_->SetRunningLine(line);
 }
 
-void MainWindow::FindNext(QPlainTextEdit* pane) {
-    if (findString_.isEmpty()) return;
-    const QTextCursor cursor = pane->textCursor();
-    int start = cursor.selectionStart();
-    if (pane == activeControl_) start += cursor.selectionEnd() - cursor.selectionStart();
-    const QString text = pane->document()->toPlainText();
-    const qsizetype at = text.indexOf(findString_, start, Qt::CaseInsensitive);
-    if (at < 0) {
-        Message(MessageKind::Plain,
-                S(QStringLiteral("Unable to find '") + findString_ +
-                  QStringLiteral("' in remainder of") + findScope_ + QStringLiteral(" text.")),
-                "");
-        return;
-    }
-    QTextCursor match(pane->document());
-    match.setPosition(static_cast<int>(at));
-    match.setPosition(static_cast<int>(at + findString_.size()), QTextCursor::KeepAnchor);
-    pane->setTextCursor(match);
-    pane->setFocus();
-    activeControl_ = pane;
-    QCoreApplication::processEvents();
+void MainWindow::UpdatePane(std::string_view shown, std::string_view text) {
+    UpdatePaneDocument(*response_->document(), shown, text);
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lblCommand_ && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        CommandLabelClicked();
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
+void MainWindow::ScrollPaneToEnd() {
+    QTextCursor end(response_->document());
+    end.movePosition(QTextCursor::End);
+    response_->setTextCursor(end);
+    response_->ensureCursorVisible();
 }
 
-// ---- The status bar while a command waits ----
-
-void MainWindow::WaitStarted(const QString& command) {
-    waitingCommand_ = command;
-    waitClock_.start();
-    // Most commands are answered well within a millisecond; a status bar
-    // redrawn for each of them cost more than the command. It shows once a
-    // command has waited a moment.
-    waitTick_.start(kWaitStatusAfterMs);
+QPlainTextEdit* MainWindow::PaneOf(TextPane pane) const {
+    return pane == TextPane::Response ? response_ : editor_;
 }
 
-void MainWindow::WaitEnded() {
-    if (waitingCommand_.isNull()) return;
-    waitTick_.stop();
-    waitingCommand_ = QString();
-    statusBar()->clearMessage();
+std::optional<TextPane> MainWindow::FocusPane() const {
+    if (activeControl_ == response_) return TextPane::Response;
+    if (activeControl_ == editor_) return TextPane::Script;
+    return std::nullopt;
 }
 
-void MainWindow::ShowWaitStatus() {
-    if (link_.HardCancelUnanswered()) {
-        statusBar()->showMessage(QStringLiteral("KORVA does not answer the hard cancel"));
-        return;
-    }
-    // The tick comes about each second; round so it reads 1, 2, 3 ...
-    const qint64 seconds = (waitClock_.elapsed() + 500) / 1000;
-    statusBar()->showMessage(QStringLiteral("Waiting %1 s for KORVA: %2    (Ctrl+E sends a hard "
-                                            "cancel)")
-                                 .arg(seconds)
-                                 .arg(waitingCommand_));
+std::u16string MainWindow::PaneSearchText(TextPane pane) const {
+    const QString text = PaneOf(pane)->document()->toPlainText();
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<std::size_t>(text.size()));
 }
 
-QString MainWindow::StatusText() const {
-    return statusBar()->currentMessage();
+std::pair<std::size_t, std::size_t> MainWindow::PaneSelection(TextPane pane) const {
+    const QTextCursor cursor = PaneOf(pane)->textCursor();
+    return {static_cast<std::size_t>(cursor.selectionStart()),
+            static_cast<std::size_t>(cursor.selectionEnd())};
 }
 
-// ---- Help and About ----
-
-int MainWindow::HelpMenuSet(bool) {
-    menuhelpviewpdf_->setVisible(HasDocument(ManualPath(options_.programDir)));
-    mnuContents_->setVisible(HasDocument(options_.programDir + "/talvex.hlp"));
-    return 1;
+void MainWindow::SelectInPane(TextPane pane, std::size_t start, std::size_t end) {
+    QPlainTextEdit* edit = PaneOf(pane);
+    QTextCursor match(edit->document());
+    match.setPosition(static_cast<int>(start));
+    match.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
+    edit->setTextCursor(match);
+    edit->setFocus();
+    activeControl_ = edit;
 }
 
-bool MainWindow::ShowDocument(const QString& path) {
-    if (dialogs_.OpenDocument(path)) return false;
-    Message(MessageKind::Information, S(QStringLiteral("Unable to display ") + path), "");
-    return true;
+void MainWindow::StartTimer(WindowTimer timer, int ms) {
+    TimerOf(timer).start(ms);
 }
 
-void MainWindow::AboutClicked() {
-    AboutBox about(Environment::system().version, this);
-    about.exec();
+void MainWindow::StopTimer(WindowTimer timer) {
+    TimerOf(timer).stop();
+}
+
+bool MainWindow::TimerActive(WindowTimer timer) const {
+    return timers_[static_cast<std::size_t>(timer)].isActive();
+}
+
+void MainWindow::RefreshLinkWindow() {
+    linkWindow_->Refresh();
 }
 
 } // namespace talvex

@@ -1,6 +1,6 @@
 #include "ui/script_highlighter.h"
 
-#include "ui/script_tokens.h"
+#include "windowcore/script_tokens.h"
 
 namespace talvex {
 
@@ -36,8 +36,9 @@ ScriptHighlighter::ScriptHighlighter(QTextDocument* document) : QSyntaxHighlight
 }
 
 void ScriptHighlighter::highlightBlock(const QString& text) {
-    const QStringView marked =
-        QStringView(text).first(std::min<qsizetype>(text.size(), kMarkedLength));
+    const std::u16string_view marked(
+        reinterpret_cast<const char16_t*>(text.utf16()),
+        static_cast<std::size_t>(std::min<qsizetype>(text.size(), kMarkedLength)));
     for (const ScriptToken& t : ScriptTokens(marked))
         setFormat(t.start, t.length, formats_[static_cast<std::size_t>(t.kind)]);
 }

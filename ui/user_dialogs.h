@@ -1,56 +1,29 @@
-// The window's conversations with the user: message boxes, questions, the
-// file dialogs and opening a document. One small interface, so tests can
-// answer what a user would; QtUserDialogs shows the real ones.
+// The window's real dialogs: QMessageBox, QFileDialog, the Find and About
+// boxes and QDesktopServices, parented to the main window.
 #pragma once
 
-#include "engine/window_interface.h"
-
-#include <QString>
-#include <QStringList>
+#include "windowcore/window_dialogs.h"
 
 class QWidget;
 
 namespace talvex {
 
-// How a file dialog is set up before it is shown.
-struct FileDialogSetup {
-    QString title;
-    QString folder;        // where the dialog starts
-    QString fileName;      // the name proposed, a full path or ""
-    QStringList filters;   // name filters, the first one selected
-    QString defaultSuffix; // added to a name typed without one; "" for none
-};
-
-class UserDialogs {
-public:
-    virtual ~UserDialogs() = default;
-
-    virtual void Message(MessageKind kind, const QString& text, const QString& title) = 0;
-    virtual Answer AskYesNo(const QString& text, const QString& title) = 0;
-    virtual Answer AskYesNoCancel(const QString& text, const QString& title) = 0;
-    // The chosen path, or "" when the user cancelled.
-    virtual QString OpenFileName(const FileDialogSetup& setup) = 0;
-    virtual QString SaveFileName(const FileDialogSetup& setup) = 0;
-    // Opens a document with the program the desktop associates with it;
-    // false when nothing could be started.
-    virtual bool OpenDocument(const QString& path) = 0;
-};
-
-// QMessageBox, QFileDialog and QDesktopServices, parented to `parent`.
-class QtUserDialogs : public UserDialogs {
+class QtUserDialogs : public WindowDialogs {
 public:
     explicit QtUserDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
 
-    void Message(MessageKind kind, const QString& text, const QString& title) override;
-    Answer AskYesNo(const QString& text, const QString& title) override;
-    Answer AskYesNoCancel(const QString& text, const QString& title) override;
-    QString OpenFileName(const FileDialogSetup& setup) override;
-    QString SaveFileName(const FileDialogSetup& setup) override;
-    bool OpenDocument(const QString& path) override;
+    void Message(MessageKind kind, std::string_view text, std::string_view title) override;
+    Answer AskYesNo(std::string_view text, std::string_view title) override;
+    Answer AskYesNoCancel(std::string_view text, std::string_view title) override;
+    std::string OpenFileName(const FileDialogSetup& setup) override;
+    std::string SaveFileName(const FileDialogSetup& setup) override;
+    bool OpenDocument(const std::string& path) override;
+    std::optional<std::string> AskFindText(std::string_view text) override;
+    void ShowAbout(const ProgramVersion& version) override;
 
 private:
-    QString ShowFileDialog(const FileDialogSetup& setup, bool save);
+    std::string ShowFileDialog(const FileDialogSetup& setup, bool save);
 
     QWidget* parent_;
 };

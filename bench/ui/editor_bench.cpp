@@ -4,7 +4,7 @@
 // on line 1, a keystroke inside the long line and the CPU the idle editor
 // uses (the caret blinking). Each keystroke counts its marks and repaint.
 #include "bench/engine/generated_script.h"
-#include "ui/editor_text.h"
+#include "ui/editor_document.h"
 #include "ui/script_editor.h"
 #include "ui/script_highlighter.h"
 

@@ -7,8 +7,11 @@
 #include "bench/engine/generated_script.h"
 #include "hostlink/host_search.h"
 #include "ui/main_window.h"
-#include "ui/user_dialogs.h"
+
+#include "ui/qt_settings.h"
 #include "ui/window_link.h"
+#include <QPlainTextEdit>
+#include <QPushButton>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,26 +37,34 @@ using talvex::Answer;
 using talvex::MessageKind;
 
 // Nobody there: boxes are counted, questions say No, dialogs cancel.
-class QuietDialogs : public talvex::UserDialogs {
+class QuietDialogs : public talvex::WindowDialogs {
 public:
-    void Message(MessageKind, const QString&, const QString&) override { ++messages; }
-    Answer AskYesNo(const QString&, const QString&) override { return Answer::No; }
-    Answer AskYesNoCancel(const QString&, const QString&) override { return Answer::No; }
-    QString OpenFileName(const talvex::FileDialogSetup&) override { return QString(); }
-    QString SaveFileName(const talvex::FileDialogSetup&) override { return QString(); }
-    bool OpenDocument(const QString&) override { return false; }
+    void Message(MessageKind, std::string_view, std::string_view) override { ++messages; }
+    Answer AskYesNo(std::string_view, std::string_view) override { return Answer::No; }
+    Answer AskYesNoCancel(std::string_view, std::string_view) override { return Answer::No; }
+    std::string OpenFileName(const talvex::FileDialogSetup&) override { return {}; }
+    std::string SaveFileName(const talvex::FileDialogSetup&) override { return {}; }
+    bool OpenDocument(const std::string&) override { return false; }
+    std::optional<std::string> AskFindText(std::string_view) override { return std::nullopt; }
+    void ShowAbout(const talvex::ProgramVersion&) override {}
     int messages = 0;
 };
 
-// The window, counting its yields (two for every line that translates to something).
+// The window, counting the lines its runs walk.
 class CountingWindow : public talvex::MainWindow {
 public:
     using MainWindow::MainWindow;
-    void Yield() override {
-        ++yields;
-        MainWindow::Yield();
+    void Count() {
+        core().Runner().SetLineTracer([this](const talvex::TracedLine&) { ++lines; });
     }
-    long yields = 0;
+    void SetEditorText(std::string_view text) { core().SetEditorText(text); }
+    void RunScriptClicked() { core().RunScriptClicked(); }
+    void CommandLabelClicked() { core().CommandLabelClicked(); }
+    std::string PaneText() { return core().PaneText(); }
+    talvex::ScriptRunner& runner() { return core().Runner(); }
+    QPlainTextEdit* txtResponseList() { return findChild<QPlainTextEdit*>("txtResponseList"); }
+    QPushButton* cmdCancel() { return findChild<QPushButton*>("cmdCancel"); }
+    long lines = 0;
 };
 
 // Counts paint events of a widget.
@@ -68,23 +79,28 @@ public:
 
 struct Rig {
     Rig() {
-        link.SetSocketPath(dir.filePath("k"));
+        host.SetSocketPath(dir.filePath("k"));
         talvex::HostSearch only;
         only.envKorva32 = QStringLiteral(KORVA32_PATH);
-        link.SetHostSearch(only);
+        host.SetHostSearch(only);
         talvex::MainWindowOptions options;
         options.programDir = dir.path();
         options.logFolder = dir.path();
-        window = std::make_unique<CountingWindow>(link, dialogs, options);
+        window = std::make_unique<CountingWindow>(link, dialogs, settings, options);
+        window->Count();
         window->show();
     }
     ~Rig() {
         window.reset();
-        link.Uninit(true);
+        host.Uninit(true);
     }
     QTemporaryDir dir{QStringLiteral("/tmp/tvx-wb-XXXXXX")};
     QuietDialogs dialogs;
-    talvex::WindowLink link;
+    talvex::HostLink host;
+    talvex::WindowLink link{host};
+    talvex::QtSettings settings{[this] {
+        return std::make_unique<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
+    }};
     std::unique_ptr<CountingWindow> window;
 };
 
@@ -160,7 +176,7 @@ void BM_WindowListOnlyRun(benchmark::State& state) {
         if (used < 0) state.SkipWithError("talvex-run failed");
         referenceCpu += used;
         rig.window->SetEditorText(script);
-        rig.window->yields = 0;
+        rig.window->lines = 0;
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
@@ -168,7 +184,7 @@ void BM_WindowListOnlyRun(benchmark::State& state) {
         rig.window->CommandLabelClicked();
         cpu += CpuSeconds() - before;
         seconds += double(clock.nsecsElapsed()) / 1e9;
-        executed = rig.window->yields / 2;
+        executed = rig.window->lines;
     }
     ReportBeside(state, seconds, cpu, reference, referenceCpu);
     state.counters["script_lines_per_s"] = benchmark::Counter(
@@ -249,7 +265,7 @@ void BM_CancelClick(benchmark::State& state) {
         if (used < 0) state.SkipWithError("talvex-run failed");
         referenceCpu += used;
         rig.window->SetEditorText(script);
-        rig.window->yields = 0;
+        rig.window->lines = 0;
         state.ResumeTiming();
         QElapsedTimer clicked;
         QElapsedTimer sinceTick;
@@ -259,7 +275,7 @@ void BM_CancelClick(benchmark::State& state) {
             if (sinceTick.isValid() && rig.window->runner().Running())
                 worstGapMs = std::max(worstGapMs, double(sinceTick.nsecsElapsed()) / 1e6);
             sinceTick.start();
-            if (!clicked.isValid() && rig.window->yields > 20000) {
+            if (!clicked.isValid() && rig.window->lines > 10000) {
                 clicked.start();
                 rig.window->cmdCancel()->click();
             }

@@ -326,15 +326,5 @@ INSTANTIATE_TEST_SUITE_P(
                  "Error: link to KORVA lost"}),
     [](const ::testing::TestParamInfo<LossCase>& i) { return std::string(i.param.name); });
 
-TEST(HardCancelMenu, AddsALineEachTime) {
-    RunnerRig r;
-    r.window.editorText = "echo(a)";
-    r.runner.SendHardCancelMenu();
-    r.runner.SendHardCancelMenu();
-    EXPECT_EQ(r.window.editorText, "echo(a)\r\nhardcancel\r\nhardcancel");
-    EXPECT_EQ(r.host.requests, (std::vector<std::string>{"hardcancel", "hardcancel"}));
-    EXPECT_FALSE(r.window.fileSaved);
-}
-
 } // namespace
 } // namespace talvex::testing

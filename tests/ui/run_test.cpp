@@ -4,8 +4,8 @@
 #include "tests/ui/window_rig.h"
 
 #include "engine/script_runner.h"
-#include "ui/editor_text.h"
 #include "ui/main_window.h"
+#include "windowcore/editor_text.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -48,7 +48,6 @@ private slots:
     void cancelButton();
     void escape_data();
     void escape();
-    void hardCancelAddsLines();
     void listOnlyRunFromTheLabel();
     void runModes();
     void controlsAndPointerDuringARun();
@@ -96,7 +95,7 @@ void RunTest::logQuestion() {
     QVERIFY(rig.Ok());
     const QString script = rig.File("job.tvx");
     rig.SetScript(kTwoEchoes, script);
-    rig.w().PaneReplace("from before\r\n");
+    rig.w().core().PaneReplace("from before\r\n");
     rig.w().chkLog()->setChecked(ticked);
     for (const QString& f : files)
         rig.dialogs.fileAnswers.push_back(f.isEmpty() ? QString() : rig.File(f));
@@ -108,9 +107,9 @@ void RunTest::logQuestion() {
     QCOMPARE(rig.dialogs.fileDialogs.size(), size_t(files.size()));
     if (!files.isEmpty()) {
         // The script's own name with ".log" is proposed.
-        QCOMPARE(rig.dialogs.fileDialogs.front().fileName, rig.File("job.log"));
+        QCOMPARE(rig.dialogs.fileDialogs.front().fileName, rig.File("job.log").toStdString());
         QCOMPARE(rig.dialogs.fileDialogs.front().filters.front(),
-                 QStringLiteral("Response File(*.log)"));
+                 std::string("Response File(*.log)"));
     }
     QCOMPARE(rig.dialogs.questions.size(), answers.size());
     QCOMPARE(rig.dialogs.questionTitles, QStringList(answers.size(), "Log Responses"));
@@ -178,7 +177,7 @@ void RunTest::cancelButton() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     rig.SetScript(script);
-    MainWindow& w = rig.w();
+    TestWindow& w = rig.w();
     const auto waiting = CommandWaiting(w);
     WhenTrue([&] { return waiting() && w.runner().CancelState == pressAtState; },
              [&] { QTest::mouseClick(w.cmdCancel(), Qt::LeftButton); });
@@ -227,7 +226,7 @@ void RunTest::escape() {
 
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    MainWindow& w = rig.w();
+    TestWindow& w = rig.w();
 
     // Escape with no run active asks nothing.
     QTest::keyClick(w.txtCommandList(), Qt::Key_Escape);
@@ -248,36 +247,14 @@ void RunTest::escape() {
     QCOMPARE(rig.dialogs.MessageTexts(), expected);
 }
 
-void RunTest::hardCancelAddsLines() {
-    WindowRig rig(socket_);
-    QVERIFY(rig.Ok());
-    MainWindow& w = rig.w();
-    rig.SetScript("echo(x)");
-    w.mnuSendHardCancel()->trigger();
-    QCOMPARE(w.EditorText(), std::string("echo(x)\r\nhardcancel"));
-    QVERIFY(!w.FileSaved());
-    rig.SetScript("echo(x)\r\n");
-    w.mnuSendHardCancel()->trigger();
-    w.mnuSendHardCancel()->trigger();
-    QCOMPARE(w.EditorText(), std::string("echo(x)\r\nhardcancel\r\nhardcancel"));
-
-    // During a wait it ends the command and still marks the script.
-    rig.SetScript("wait(20000)\r\necho(after)\r\n");
-    WhenTrue(CommandWaiting(w), [&] { QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier); });
-    w.RunScriptClicked();
-    QCOMPARE(w.ShownResponse(), std::string("cancelled\r\nafter\r\n"));
-    QCOMPARE(w.EditorText(), std::string("wait(20000)\r\necho(after)\r\nhardcancel"));
-    QVERIFY(!w.FileSaved());
-}
-
 void RunTest::listOnlyRunFromTheLabel() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    MainWindow& w = rig.w();
+    TestWindow& w = rig.w();
     rig.SetScript("set(listed=yes)\r\n#setvars(n=2)\r\necho({n*3})\r\n");
     QTest::mouseClick(w.lblCommand(), Qt::LeftButton);
     QCOMPARE(w.ShownResponse(), std::string("set(listed=yes)\r\n#setvars(n=2)\r\necho(6)\r\n"));
-    QVERIFY(!w.interpreter().EchoMode);
+    QVERIFY(!w.core().Interp().EchoMode);
 
     // Nothing reached the host, and a click during a run does nothing.
     rig.SetScript("get(listed)\r\nwait(600)\r\n");
@@ -294,7 +271,7 @@ void RunTest::listOnlyRunFromTheLabel() {
 void RunTest::runModes() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    MainWindow& w = rig.w();
+    TestWindow& w = rig.w();
     QVERIFY(w.mnuLinebyLine()->isChecked());
     QVERIFY(!w.mnuWholeScript()->isChecked());
     w.mnuWholeScript()->trigger();
@@ -316,7 +293,7 @@ void RunTest::runModes() {
 void RunTest::controlsAndPointerDuringARun() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    MainWindow& w = rig.w();
+    TestWindow& w = rig.w();
     rig.SetScript("wait(1600)\r\n");
     struct Seen {
         bool run, exit, log, file, cancel, busy;
@@ -325,7 +302,7 @@ void RunTest::controlsAndPointerDuringARun() {
     std::vector<Seen> seen;
     const auto look = [&] {
         seen.push_back({w.cmdRunScript()->isEnabled(), w.cmdExit()->isEnabled(),
-                        w.chkLog()->isEnabled(), w.mnuFile()->menuAction()->isEnabled(),
+                        w.chkLog()->isEnabled(), w.mnuFile()->isEnabled(),
                         w.cmdCancel()->isEnabled(), w.cursor().shape() == Qt::WaitCursor,
                         w.StatusText()});
         // The window's pointer only: message boxes keep their own.
@@ -369,7 +346,7 @@ void RunTest::dynamicData() {
 void RunTest::lostLinkStopsTheRunAndTheNextRunLinksAgain() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    MainWindow& w = rig.w();
+    TestWindow& w = rig.w();
     rig.SetScript("wait(20000)\r\necho(never)\r\n");
     WhenTrue(CommandWaiting(w), [&] { korva_->Stop(); });
     w.RunScriptClicked();
@@ -410,29 +387,29 @@ void RunTest::paneWidgetFollowsThePane() {
     QFETCH(QStringList, steps);
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    MainWindow& w = rig.w();
+    TestWindow& w = rig.w();
     long numbered = 0;
     for (const QString& step : steps) {
         const std::string arg = step.mid(1).toStdString();
         switch (step[0].unicode()) {
         case '+':
-            w.PaneAppend(arg);
+            w.core().PaneAppend(arg);
             break;
         case '<':
-            w.PaneCutBack(std::stoul(arg));
+            w.core().PaneCutBack(std::stoul(arg));
             break;
         case '=':
-            w.PaneReplace(arg);
+            w.core().PaneReplace(arg);
             break;
         case '!':
-            w.PaneReplace(ResponsePane::KeptAfterLimitCut(w.PaneText()));
+            w.core().PaneReplace(ResponsePane::KeptAfterLimitCut(w.PaneText()));
             break;
         default:
             for (long n = std::stol(arg); n > 0; --n)
-                w.PaneAppend("line " + std::to_string(++numbered) + "\r\n");
+                w.core().PaneAppend("line " + std::to_string(++numbered) + "\r\n");
         }
         QTextDocument fresh;
-        fresh.setPlainText(PaneDisplayText(w.PaneText()));
+        fresh.setPlainText(QString::fromStdString(PaneDisplayText(w.PaneText())));
         QTRY_COMPARE_WITH_TIMEOUT(w.txtResponseList()->toPlainText(), fresh.toPlainText(), 2000);
     }
 }

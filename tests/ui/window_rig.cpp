@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <QPlainTextEdit>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTextCursor>
 #include <QThread>
 #include <QTimer>
@@ -17,9 +18,17 @@
 
 namespace talvex::testing {
 
-void ScriptedDialogs::Message(MessageKind kind, const QString& text, const QString& title) {
-    messages.push_back(Shown{kind, text, title});
-    if (whileShown) whileShown(text);
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void ScriptedDialogs::Message(MessageKind kind, std::string_view text, std::string_view title) {
+    messages.push_back(Shown{kind, Q(text), Q(title)});
+    if (whileShown) whileShown(Q(text));
 }
 
 QStringList ScriptedDialogs::MessageTexts() const {
@@ -38,29 +47,48 @@ Answer ScriptedDialogs::Next(const QString& text, const QString& title) {
     return a;
 }
 
-Answer ScriptedDialogs::AskYesNo(const QString& text, const QString& title) {
-    return Next(text, title);
+Answer ScriptedDialogs::AskYesNo(std::string_view text, std::string_view title) {
+    return Next(Q(text), Q(title));
 }
 
-Answer ScriptedDialogs::AskYesNoCancel(const QString& text, const QString& title) {
-    return Next(text, title);
+Answer ScriptedDialogs::AskYesNoCancel(std::string_view text, std::string_view title) {
+    return Next(Q(text), Q(title));
 }
 
-QString ScriptedDialogs::OpenFileName(const FileDialogSetup& setup) {
+std::string ScriptedDialogs::OpenFileName(const FileDialogSetup& setup) {
     fileDialogs.push_back(setup);
-    if (fileAnswers.empty()) return QString();
+    if (fileAnswers.empty()) return {};
     QString name = fileAnswers.front();
     fileAnswers.pop_front();
-    return name;
+    return name.toStdString();
 }
 
-QString ScriptedDialogs::SaveFileName(const FileDialogSetup& setup) {
+std::string ScriptedDialogs::SaveFileName(const FileDialogSetup& setup) {
     return OpenFileName(setup);
 }
 
-bool ScriptedDialogs::OpenDocument(const QString& path) {
-    documents << path;
+bool ScriptedDialogs::OpenDocument(const std::string& path) {
+    documents << Q(path);
     return documentsOpen;
+}
+
+std::optional<std::string> ScriptedDialogs::AskFindText(std::string_view) {
+    if (!findAnswer) return std::nullopt;
+    return findAnswer->toStdString();
+}
+
+void ScriptedDialogs::ShowAbout(const ProgramVersion&) {
+    ++abouts;
+}
+
+std::string TestWindow::ShownResponse() const {
+    QString text = txtResponseList()->toPlainText();
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text.toStdString();
+}
+
+QString TestWindow::StatusText() const {
+    return statusBar()->currentMessage();
 }
 
 bool KorvaProcess::Start() {
@@ -98,8 +126,9 @@ WindowRig::WindowRig(const QString& socket, int closeGraceMs, const QString& set
     options.closeGraceMs = closeGraceMs;
     const QString ini =
         settingsFile.isEmpty() ? File(QStringLiteral("settings.ini")) : settingsFile;
-    options.settings = [ini] { return std::make_unique<QSettings>(ini, QSettings::IniFormat); };
-    window_ = std::make_unique<MainWindow>(link, dialogs, options);
+    settings_ = std::make_unique<QtSettings>(
+        [ini] { return std::make_unique<QSettings>(ini, QSettings::IniFormat); });
+    window_ = std::make_unique<TestWindow>(windowLink_, dialogs, *settings_, options);
     loaded_ = window_->Load();
     window_->show();
 }
@@ -112,9 +141,9 @@ WindowRig::~WindowRig() {
 }
 
 void WindowRig::SetScript(const std::string& text, const QString& file) {
-    window_->SetEditorText(text);
-    window_->SetCurrentFile(file.toStdString());
-    window_->SetFileSaved(true);
+    window_->core().SetEditorText(text);
+    window_->core().SetCurrentFile(file.toStdString());
+    window_->core().SetFileSaved(true);
 }
 
 void WindowRig::Type(const QString& text) {
@@ -143,7 +172,7 @@ void WhenTrue(std::function<bool()> condition, std::function<void()> action, int
     timer->start();
 }
 
-std::function<bool()> CommandWaiting(MainWindow& w, int ms) {
+std::function<bool()> CommandWaiting(TestWindow& w, int ms) {
     auto since = std::make_shared<QElapsedTimer>();
     return [&w, ms, since] {
         if (w.StatusText().isEmpty()) {

@@ -7,11 +7,18 @@
 #include "engine/window_interface.h"
 #include "tests/app/stored_format.h"
 #include "ui/main_window.h"
-#include "ui/user_dialogs.h"
+#include "ui/qt_settings.h"
+#include "ui/script_editor.h"
 #include "ui/window_link.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,7 +29,7 @@
 
 namespace talvex::testing {
 
-class ScriptedDialogs : public UserDialogs {
+class ScriptedDialogs : public WindowDialogs {
 public:
     struct Shown {
         MessageKind kind;
@@ -30,12 +37,14 @@ public:
         QString title;
     };
 
-    void Message(MessageKind kind, const QString& text, const QString& title) override;
-    Answer AskYesNo(const QString& text, const QString& title) override;
-    Answer AskYesNoCancel(const QString& text, const QString& title) override;
-    QString OpenFileName(const FileDialogSetup& setup) override;
-    QString SaveFileName(const FileDialogSetup& setup) override;
-    bool OpenDocument(const QString& path) override;
+    void Message(MessageKind kind, std::string_view text, std::string_view title) override;
+    Answer AskYesNo(std::string_view text, std::string_view title) override;
+    Answer AskYesNoCancel(std::string_view text, std::string_view title) override;
+    std::string OpenFileName(const FileDialogSetup& setup) override;
+    std::string SaveFileName(const FileDialogSetup& setup) override;
+    bool OpenDocument(const std::string& path) override;
+    std::optional<std::string> AskFindText(std::string_view text) override;
+    void ShowAbout(const ProgramVersion& version) override;
 
     // The texts of the message boxes shown, in order.
     QStringList MessageTexts() const;
@@ -50,6 +59,8 @@ public:
     bool documentsOpen = true;
     // Runs inside each message box, as a user's reading time would.
     std::function<void(const QString&)> whileShown;
+    std::optional<QString> findAnswer; // the Find dialog's text; none: cancelled
+    int abouts = 0;
 
 private:
     Answer Next(const QString& text, const QString& title);
@@ -89,6 +100,41 @@ private:
     std::unique_ptr<KorvaProcess> process_;
 };
 
+// The window with the names its controls have in the design, for tests.
+class TestWindow : public MainWindow {
+public:
+    using MainWindow::MainWindow;
+    template <typename T = QWidget> T* control(const char* name) const {
+        return findChild<T*>(QLatin1String(name));
+    }
+    QAction* action(const char* name) const { return findChild<QAction*>(QLatin1String(name)); }
+    ScriptEditor* txtCommandList() const { return editor(); }
+    QPlainTextEdit* txtResponseList() const { return control<QPlainTextEdit>("txtResponseList"); }
+    QLineEdit* txtDynamic() const { return control<QLineEdit>("txtDynamic"); }
+    QLabel* lblCommand() const { return control<QLabel>("lblCommand"); }
+    QLabel* lblDynamic() const { return control<QLabel>("lblDynamic"); }
+    QPushButton* cmdRunScript() const { return control<QPushButton>("cmdRunScript"); }
+    QPushButton* cmdCancel() const { return control<QPushButton>("cmdCancel"); }
+    QPushButton* cmdExit() const { return control<QPushButton>("cmdExit"); }
+    QPushButton* cmdDynamic() const { return control<QPushButton>("cmdDynamic"); }
+    QCheckBox* chkLog() const { return control<QCheckBox>("chkLog"); }
+    QAction* mnuLinebyLine() const { return action("mnuLinebyLine"); }
+    QAction* mnuWholeScript() const { return action("mnuWholeScript"); }
+    QAction* mnuSendHardCancel() const { return action("mnuSendHardCancel"); }
+    QAction* mnuHostLink() const { return action("mnuHostLink"); }
+    QAction* mnuFile() const { return action("mnuFile"); }
+
+    ScriptRunner& runner() { return core().Runner(); }
+    void RunScriptClicked() { core().RunScriptClicked(); }
+    void SetEditorText(std::string_view text) { core().SetEditorText(text); }
+    bool FileSaved() { return core().FileSaved(); }
+    std::string CurrentFile() { return core().CurrentFile(); }
+    std::string PaneText() { return core().PaneText(); }
+    // The response pane as the user sees it, CR LF between lines.
+    std::string ShownResponse() const;
+    QString StatusText() const;
+};
+
 class WindowRig {
 public:
     // A window linked to the host on `socket`; Load() has run when Ok(). Its
@@ -98,7 +144,7 @@ public:
     ~WindowRig();
 
     bool Ok() const { return loaded_; }
-    MainWindow& w() { return *window_; }
+    TestWindow& w() { return *window_; }
     QString File(const QString& name) const { return dir_.filePath(name); }
     QString ProgramDir() const { return dir_.filePath(QStringLiteral("program")); }
     QString LogFolder() const { return dir_.filePath(QStringLiteral("logs")); }
@@ -109,11 +155,13 @@ public:
     void Type(const QString& text);
 
     ScriptedDialogs dialogs;
-    WindowLink link;
+    HostLink link;
 
 private:
     QTemporaryDir dir_;
-    std::unique_ptr<MainWindow> window_;
+    WindowLink windowLink_{link};
+    std::unique_ptr<QtSettings> settings_;
+    std::unique_ptr<TestWindow> window_;
     bool loaded_ = false;
 };
 
@@ -123,7 +171,7 @@ void WhenTrue(std::function<bool()> condition, std::function<void()> action, int
 
 // True once a command has waited for the host for `ms` (the command has
 // surely reached the host by then).
-std::function<bool()> CommandWaiting(MainWindow& w, int ms = 150);
+std::function<bool()> CommandWaiting(TestWindow& w, int ms = 150);
 
 std::string ReadBytes(const QString& path);
 void WriteBytes(const QString& path, const std::string& bytes);

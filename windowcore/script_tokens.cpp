@@ -1,7 +1,8 @@
-#include "ui/script_tokens.h"
+#include "windowcore/script_tokens.h"
 
 #include "engine/interpreter.h"
 
+#include <algorithm>
 #include <string>
 
 namespace talvex {
@@ -11,21 +12,38 @@ namespace {
 // Longer than every keyword of the translator.
 constexpr int kKeywordWindow = 24;
 
-bool IsNameChar(QChar c) {
-    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') ||
-           c == QLatin1Char('.');
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
 }
 
-bool IsNameStart(QChar c) {
-    return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('$');
+// Letters as far as names go: ASCII letters, and past ASCII everything but
+// the blocks of spaces, punctuation and symbols a script might put after a
+// name.
+bool IsLetter(char16_t c) {
+    if (c < 0x80) return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    if (c < 0xC0) return c == 0xAA || c == 0xB5 || c == 0xBA;
+    if (c == 0xD7 || c == 0xF7) return false;
+    if (c >= 0x2000 && c <= 0x2BFF) return false; // punctuation, symbols, arrows, boxes
+    if (c >= 0x3000 && c <= 0x303F) return false; // CJK punctuation
+    if (c >= 0xFE30 && c <= 0xFE6F) return false;
+    if (c >= 0xFF00 && c <= 0xFF20) return false; // full-width punctuation and digits
+    return c != 0xFEFF && c != 0xFFFD;
+}
+
+bool IsNameChar(char16_t c) {
+    return IsLetter(c) || IsDigit(c) || c == u'_' || c == u'$' || c == u'.';
+}
+
+bool IsNameStart(char16_t c) {
+    return IsLetter(c) || c == u'_' || c == u'$';
 }
 
 // The line's start lower-cased as the translator sees it (ASCII only).
-std::string LowerStart(QStringView line) {
+std::string LowerStart(std::u16string_view line) {
     const int n = std::min<int>(static_cast<int>(line.size()), kKeywordWindow);
     std::string out(static_cast<std::size_t>(n), '\0');
     for (int i = 0; i < n; ++i) {
-        const char16_t c = line[i].unicode();
+        const char16_t c = line[static_cast<std::size_t>(i)];
         out[static_cast<std::size_t>(i)] = c >= 'A' && c <= 'Z'
                                                ? static_cast<char>(c - 'A' + 'a')
                                                : (c < 128 ? static_cast<char>(c) : '\x7f');
@@ -40,10 +58,11 @@ bool NamesLabel(std::string_view keyword) {
 
 } // namespace
 
-std::vector<ScriptToken> ScriptTokens(QStringView line) {
+std::vector<ScriptToken> ScriptTokens(std::u16string_view line) {
     std::vector<ScriptToken> tokens;
     const int n = static_cast<int>(line.size());
     if (n == 0) return tokens;
+    const auto at = [line](int k) { return line[static_cast<std::size_t>(k)]; };
     const std::string lower = LowerStart(line);
     const std::string_view lc = lower;
     if (lc.starts_with("'") || lc.starts_with(";") || lc.starts_with("//")) {
@@ -60,17 +79,17 @@ std::vector<ScriptToken> ScriptTokens(QStringView line) {
         tokens.push_back({0, i, TokenKind::Directive});
         if (NamesLabel(keyword)) {
             // The label is the directive's argument up to its first comma.
-            const int open = static_cast<int>(line.indexOf(QLatin1Char('('), i));
+            const auto found = line.find(u'(', static_cast<std::size_t>(i));
+            const int open = found == std::u16string_view::npos ? -1 : static_cast<int>(found);
             if (open >= 0) {
                 labelStart = open + 1;
                 labelEnd = labelStart;
-                while (labelEnd < n && line[labelEnd] != QLatin1Char(')') &&
-                       line[labelEnd] != QLatin1Char(','))
+                while (labelEnd < n && at(labelEnd) != u')' && at(labelEnd) != u',')
                     ++labelEnd;
             }
         }
     } else if (lc.starts_with("#")) {
-        while (i + 1 < n && line[i + 1].isLetterOrNumber())
+        while (i + 1 < n && (IsLetter(at(i + 1)) || IsDigit(at(i + 1))))
             ++i;
         ++i;
         tokens.push_back({0, i, TokenKind::UnknownDirective});
@@ -84,37 +103,36 @@ std::vector<ScriptToken> ScriptTokens(QStringView line) {
             i = labelEnd;
             continue;
         }
-        const QChar c = line[i];
-        if (c == QLatin1Char('{')) {
+        const char16_t c = at(i);
+        if (c == u'{') {
             ++depth;
             tokens.push_back({i++, 1, TokenKind::Brace});
-        } else if (c == QLatin1Char('}') && depth > 0) {
+        } else if (c == u'}' && depth > 0) {
             --depth;
             tokens.push_back({i++, 1, TokenKind::Brace});
-        } else if (c == QLatin1Char('@')) {
+        } else if (c == u'@') {
             int end = i + 1;
-            while (end < n && IsNameChar(line[end]))
+            while (end < n && IsNameChar(at(end)))
                 ++end;
             tokens.push_back({i, end - i, TokenKind::SystemVariable});
             i = end;
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-            const qsizetype close = line.indexOf(c, i + 1);
-            const int end = close < 0 ? n : static_cast<int>(close) + 1;
+        } else if (c == u'"' || c == u'\'') {
+            const auto close = line.find(c, static_cast<std::size_t>(i) + 1);
+            const int end = close == std::u16string_view::npos ? n : static_cast<int>(close) + 1;
             tokens.push_back({i, end - i, TokenKind::Quoted});
             i = end;
         } else if (depth > 0 && IsNameStart(c)) {
             int end = i + 1;
-            while (end < n && IsNameChar(line[end]))
+            while (end < n && IsNameChar(at(end)))
                 ++end;
             // A built-in function stands right before its group's brace.
-            if (end >= n || line[end] != QLatin1Char('{'))
-                tokens.push_back({i, end - i, TokenKind::UserName});
+            if (end >= n || at(end) != u'{') tokens.push_back({i, end - i, TokenKind::UserName});
             i = end;
         } else {
             if (IsNameChar(c)) {
                 // Skip the rest of a word, so "x9" is not read as a number
                 // and a name.
-                while (i + 1 < n && IsNameChar(line[i + 1]))
+                while (i + 1 < n && IsNameChar(at(i + 1)))
                     ++i;
             }
             ++i;

@@ -1,11 +1,11 @@
 // What the editor marks in a script line: comments, directives as the
 // translator matches them, labels, {...} groups, "@" system variables and
 // user names inside groups, and quoted texts. Lines stand alone: the
-// language has no construct that spans lines.
+// language has no construct that spans lines. Positions count UTF-16 units,
+// as the editors do.
 #pragma once
 
-#include <QStringView>
-
+#include <string_view>
 #include <vector>
 
 namespace talvex {
@@ -28,6 +28,6 @@ struct ScriptToken {
 };
 
 // The marked parts of one line, in order, none overlapping.
-std::vector<ScriptToken> ScriptTokens(QStringView line);
+std::vector<ScriptToken> ScriptTokens(std::u16string_view line);
 
 } // namespace talvex

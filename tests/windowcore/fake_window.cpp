@@ -1,0 +1,152 @@
+#include "tests/windowcore/fake_window.h"
+
+#include "windowcore/utf16.h"
+
+namespace talvex::testing {
+
+void ScriptedDialogs::Message(MessageKind, std::string_view text, std::string_view) {
+    messages.emplace_back(text);
+    if (whileShown) whileShown();
+}
+
+Answer ScriptedDialogs::AskYesNo(std::string_view text, std::string_view) {
+    questions.emplace_back(text);
+    if (whileShown) whileShown();
+    if (answers.empty()) return Answer::Cancel;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+Answer ScriptedDialogs::AskYesNoCancel(std::string_view text, std::string_view title) {
+    return AskYesNo(text, title);
+}
+
+std::string ScriptedDialogs::OpenFileName(const FileDialogSetup& setup) {
+    fileDialogs.push_back(setup);
+    if (fileAnswers.empty()) return {};
+    std::string a = fileAnswers.front();
+    fileAnswers.pop_front();
+    return a;
+}
+
+std::string ScriptedDialogs::SaveFileName(const FileDialogSetup& setup) {
+    return OpenFileName(setup);
+}
+
+bool ScriptedDialogs::OpenDocument(const std::string& path) {
+    documents.push_back(path);
+    return documentsOpen;
+}
+
+std::optional<std::string> ScriptedDialogs::AskFindText(std::string_view) {
+    return findAnswer;
+}
+
+void ScriptedDialogs::ShowAbout(const ProgramVersion&) {
+    ++abouts;
+}
+
+void FakeFace::ProcessEvents() {
+    if (onEvents) onEvents();
+}
+
+void FakeFace::AppendEditorLine(std::string_view line) {
+    if (!editor.empty() && !editor.ends_with("\r\n")) editor += "\r\n";
+    if (editor.empty()) editor = "\r\n";
+    editor += line;
+}
+
+std::u16string FakeFace::PaneSearchText(TextPane p) const {
+    std::string text = p == TextPane::Script ? editor : pane;
+    std::string lf;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+    return Utf8ToUtf16(lf);
+}
+
+std::pair<std::size_t, std::size_t> FakeFace::PaneSelection(TextPane p) const {
+    const auto it = selection.find(p);
+    return it == selection.end() ? std::pair<std::size_t, std::size_t>{0, 0} : it->second;
+}
+
+void FakeFace::SelectInPane(TextPane p, std::size_t start, std::size_t end) {
+    selection[p] = {start, end};
+    focus = p;
+}
+
+void FakeFace::Fire(WindowCore& core, WindowTimer t) {
+    timers.erase(t);
+    core.TimerFired(t);
+}
+
+void FakeLink::Send(const std::string& command) {
+    commands.push_back(command);
+    reply = "OK";
+}
+
+void FakeLink::SendA(const std::string& command) {
+    commands.push_back(command);
+    if (events.waitStarted) events.waitStarted(command);
+    cancelled = false;
+    if (command.starts_with("wait(")) {
+        // Held until cancelled or dropped; the user acts meanwhile.
+        for (int round = 0; round < 100000 && !cancelled && !dropped; ++round)
+            if (whileWaiting) whileWaiting();
+    }
+    if (dropped)
+        reply = kLinkDroppedReply;
+    else if (cancelled)
+        reply = "cancelled";
+    else if (command.starts_with("echo(") && command.ends_with(")"))
+        reply = command.substr(5, command.size() - 6);
+    else
+        reply = "OK";
+    unanswered = false;
+    if (events.waitEnded) events.waitEnded();
+}
+
+void FakeLink::HardCancel() {
+    commands.push_back("hardcancel");
+    if (frozen) {
+        unanswered = true;
+        if (events.hardCancelUnanswered) events.hardCancelUnanswered();
+        return;
+    }
+    cancelled = true;
+}
+
+void FakeLink::SendFromLinkWindow(const std::string& command) {
+    sendBox = command;
+    Send(command);
+    if (events.textsChanged) events.textsChanged();
+}
+
+std::string MapSettings::Read(std::string_view group, std::string_view key) {
+    const auto it = values.find(std::string(group) + "/" + std::string(key));
+    return it == values.end() ? std::string() : it->second;
+}
+
+void MapSettings::Write(std::string_view group, std::string_view key, std::string_view value) {
+    values[std::string(group) + "/" + std::string(key)] = value;
+}
+
+FakeWindow::FakeWindow(std::string programDir) {
+    WindowCoreOptions options;
+    options.programDir = std::move(programDir);
+    options.logFolder = options.programDir;
+    core = std::make_unique<WindowCore>(face, link, settings, options);
+}
+
+void FakeWindow::SetScript(std::string_view text, const std::string& file) {
+    core->SetEditorText(text);
+    core->SetCurrentFile(file);
+    core->SetFileSaved(true);
+}
+
+void FakeWindow::Type(std::string_view text) {
+    face.editor += text;
+    core->EditorChanged();
+}
+
+} // namespace talvex::testing
