@@ -1,9 +1,12 @@
 // The real message boxes and file dialogs.
 #include "ui/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace talvex {
@@ -79,7 +82,26 @@ QString QtUserDialogs::SaveFileName(const FileDialogSetup& setup) {
 }
 
 bool QtUserDialogs::OpenDocument(const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Qt counts a started xdg-open as success, even when it then finds no
+    // program for the document (no PDF viewer on a fresh desktop) and the user
+    // sees nothing. Run it ourselves and give it a second to fail; one still
+    // running then has handed the document on (or waits for the viewer).
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty()) return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto* opener = new QProcess(QCoreApplication::instance());
+    opener->setProgram(xdgOpen);
+    opener->setArguments({path});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) opener->deleteLater();
+    });
+    opener->start();
+    if (!opener->waitForStarted(1000)) return false;
+    if (!opener->waitForFinished(1000)) return true;
+    return opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
 }
 
 } // namespace talvex

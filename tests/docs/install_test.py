@@ -89,6 +89,14 @@ def main():
         # Where the window looks once installed: ../share/doc/talvex from its folder.
         check(is_pdf(os.path.join(bindir, "..", "share", "doc", "talvex", "talvex_help.pdf")),
               "share/doc/talvex/talvex_help.pdf is missing or not a PDF")
+        # Beside it the guide's text, which the guide window shows when no
+        # PDF viewer opens the PDF.
+        try:
+            with open(os.path.join(share, "doc", "talvex", "talvex_help.md"), encoding="utf-8") as f:
+                check(f.readline().startswith("# Talvex User's Guide"),
+                      "share/doc/talvex/talvex_help.md is not the guide")
+        except OSError as e:
+            check(False, f"share/doc/talvex/talvex_help.md: {e}")
 
         icon = os.path.join(share, "icons", "hicolor", "scalable", "apps", "talvex.svg")
         try:
