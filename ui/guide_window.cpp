@@ -77,6 +77,7 @@ GuideWindow::GuideWindow(const QString& markdown, QWidget* owner)
     contents_->setHeaderHidden(true);
     contents_->setColumnCount(1);
     FillContents();
+    contents_->expandToDepth(0); // the chapters with their sections
     connect(contents_, &QTreeWidget::itemActivated, this, &GuideWindow::ShowHeading);
     connect(contents_, &QTreeWidget::itemClicked, this, &GuideWindow::ShowHeading);
 
