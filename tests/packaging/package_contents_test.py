@@ -37,6 +37,7 @@ def deb(build, version, window):
     path = max(found, key=os.path.getmtime)
     programs = ["talvex-run", "korva32"] + (["talvex"] if window else [])
     expected = {f"/usr/bin/{p}": "-rwxr-xr-x" for p in programs}
+    expected.update({f"/usr/share/man/man1/{p}.1.gz": "-rw-r--r--" for p in programs})
     for f in ["doc/talvex/talvex_help.pdf", "doc/talvex/talvex_help.md",
               "doc/talvex/copyright", "doc/talvex/changelog.gz",
               "icons/hicolor/scalable/apps/talvex.svg", "applications/talvex.desktop",
