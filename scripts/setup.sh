@@ -12,6 +12,7 @@ packages=(
   python3 util-linux xvfb xauth locales
   fonts-dejavu-core
   desktop-file-utils
+  file lintian
   wine wine64 g++-mingw-w64-x86-64
 )
 

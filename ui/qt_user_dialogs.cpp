@@ -3,10 +3,14 @@
 
 #include "ui/about_box.h"
 #include "ui/find_form.h"
+#include "ui/guide_window.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace talvex {
@@ -88,8 +92,33 @@ std::string QtUserDialogs::SaveFileName(const FileDialogSetup& setup) {
     return ShowFileDialog(setup, true);
 }
 
-bool QtUserDialogs::OpenDocument(const std::string& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+bool QtUserDialogs::OpenDocument(const std::string& name) {
+    // No viewer for the manual: the guide in a window of our own.
+    if (OpenWithDesktop(Q(name))) return true;
+    return ShowGuideWindow(Q(name), parent_);
+}
+
+bool QtUserDialogs::OpenWithDesktop(const QString& path) {
+    // Qt counts a started xdg-open as success, even when it then finds no
+    // program for the document (no PDF viewer on a fresh desktop) and the user
+    // sees nothing. Run it ourselves and give it a second to fail; one still
+    // running then has handed the document on (or waits for the viewer).
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty()) return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto* opener = new QProcess(QCoreApplication::instance());
+    opener->setProgram(xdgOpen);
+    opener->setArguments({path});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) opener->deleteLater();
+    });
+    opener->start();
+    if (!opener->waitForStarted(1000)) return false;
+    if (!opener->waitForFinished(1000)) return true;
+    return opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
 }
 
 std::optional<std::string> QtUserDialogs::AskFindText(std::string_view text) {

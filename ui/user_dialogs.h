@@ -4,6 +4,7 @@
 
 #include "windowcore/window_dialogs.h"
 
+class QString;
 class QWidget;
 
 namespace talvex {
@@ -24,6 +25,8 @@ public:
 
 private:
     std::string ShowFileDialog(const FileDialogSetup& setup, bool save);
+    // xdg-open, or Qt's own opener; false when nothing took the document.
+    static bool OpenWithDesktop(const QString& path);
 
     QWidget* parent_;
 };

@@ -8,6 +8,7 @@ in the build; ../share/doc/talvex from them once installed), the icon, a menu
 entry that desktop-file-validate accepts, the .tvx file type, and an installed
 talvex-run that finds the installed korva32 without any setting.
 """
+import gzip
 import os
 import re
 import shutil
@@ -85,10 +86,24 @@ def main():
         for p in built:
             path = os.path.join(bindir, p)
             check(os.path.isfile(path) and os.access(path, os.X_OK), f"bin/{p} not installed")
+            # Each with its manual page, which names it.
+            try:
+                with gzip.open(os.path.join(prefix, "share", "man", "man1", p + ".1.gz"), "rt") as f:
+                    check(f".TH {p.upper()} 1" in f.read(), f"the manual page of {p} is not its own")
+            except OSError as e:
+                check(False, f"manual page of {p}: {e}")
         share = os.path.join(prefix, "share")
         # Where the window looks once installed: ../share/doc/talvex from its folder.
         check(is_pdf(os.path.join(bindir, "..", "share", "doc", "talvex", "talvex_help.pdf")),
               "share/doc/talvex/talvex_help.pdf is missing or not a PDF")
+        # Beside it the guide's text, which the guide window shows when no
+        # PDF viewer opens the PDF.
+        try:
+            with open(os.path.join(share, "doc", "talvex", "talvex_help.md"), encoding="utf-8") as f:
+                check(f.readline().startswith("# Talvex User's Guide"),
+                      "share/doc/talvex/talvex_help.md is not the guide")
+        except OSError as e:
+            check(False, f"share/doc/talvex/talvex_help.md: {e}")
 
         icon = os.path.join(share, "icons", "hicolor", "scalable", "apps", "talvex.svg")
         try:
