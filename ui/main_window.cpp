@@ -1,15 +1,12 @@
 // The main window's widgets and their wiring to the window core.
 #include "ui/main_window.h"
 
-#include "ui/editor_document.h"
-#include "ui/font_menu.h"
 #include "ui/link_window.h"
 #include "ui/script_editor.h"
 #include "ui/script_highlighter.h"
 #include "ui/twips.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,14 +14,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QTextBlock>
 #include <QWindow>
 
 namespace talvex {
@@ -182,85 +177,6 @@ void MainWindow::BuildControls() {
     }
 }
 
-void MainWindow::BuildMenus() {
-    // Each entry calls the core; `name` is its object name, for tests.
-    auto add = [this](QMenu* menu, const char* name, const QString& caption,
-                      void (WindowCore::*call)(), QKeySequence key = {}) {
-        QAction* a = menu->addAction(caption, this, [this, call] { (core_.get()->*call)(); });
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(key);
-        return a;
-    };
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    fileMenu_ = file->menuAction();
-    fileMenu_->setObjectName(QStringLiteral("mnuFile"));
-    runLocked_ = {
-        add(file, "mnuNew", QStringLiteral("&New"), &WindowCore::NewClicked, Qt::CTRL | Qt::Key_N),
-        add(file, "mnuOpen", QStringLiteral("&Open..."), &WindowCore::OpenClicked,
-            Qt::CTRL | Qt::Key_O),
-        add(file, "mnuSave", QStringLiteral("&Save"), &WindowCore::SaveClicked,
-            Qt::CTRL | Qt::Key_S),
-        add(file, "mnuSaveAs", QStringLiteral("Save &As..."), &WindowCore::SaveAsClicked)};
-    file->addSeparator();
-    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
-    exit->setObjectName(QStringLiteral("mnuExit"));
-    runLocked_.push_back(exit);
-    recentSeparator_ = file->addSeparator();
-    recentSeparator_->setVisible(false);
-    for (int i = 1; i <= RecentFiles::kHistoryMax; ++i) {
-        QAction* a =
-            file->addAction(QString::number(i), this, [this, i] { core_->RecentClicked(i); });
-        a->setObjectName(QStringLiteral("mnuHistory%1").arg(i));
-        a->setVisible(false);
-        recent_[static_cast<std::size_t>(i - 1)] = a;
-    }
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    add(edit, "menueditfind", QStringLiteral("&Find"), &WindowCore::FindClicked,
-        Qt::CTRL | Qt::Key_F);
-    new FontMenu(
-        edit,
-        [this](const QFont& font) {
-            for (QWidget* pane : {static_cast<QWidget*>(editor_), static_cast<QWidget*>(response_)})
-                pane->setFont(font);
-            // The script a run shows has a document of its own.
-            for (QTextDocument* doc : {userDoc_, runDoc_})
-                doc->setDefaultFont(font);
-        },
-        this);
-
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Run &Options"));
-    auto* mode = new QActionGroup(this);
-    for (auto [name, caption] : {std::pair{"mnuLinebyLine", "Line by Line"},
-                                 std::pair{"mnuWholeScript", "Whole Script"}}) {
-        QAction* a = options->addAction(QLatin1String(caption));
-        a->setObjectName(QLatin1String(name));
-        a->setCheckable(true);
-        mode->addAction(a);
-    }
-    QAction* lineByLine = mode->actions().front();
-    lineByLine->setChecked(true);
-    connect(lineByLine, &QAction::toggled, this, [this](bool on) { core_->SetLineByLine(on); });
-    options->addSeparator();
-    add(options, "mnuSendHardCancel", QStringLiteral("&Send Hard Cancel"),
-        &WindowCore::SendHardCancelClicked, Qt::CTRL | Qt::Key_E);
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    QAction* hostLink = view->addAction(QStringLiteral("&Host Link..."), this, [this] {
-        linkWindow_->show();
-        linkWindow_->raise();
-        linkWindow_->activateWindow();
-    });
-    hostLink->setObjectName(QStringLiteral("mnuHostLink"));
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    helpContents_ =
-        add(help, "mnuContents", QStringLiteral("&Contents"), &WindowCore::HelpContentsClicked);
-    helpContents_->setVisible(false);
-    helpView_ = add(help, "menuhelpviewpdf", QStringLiteral("&View"), &WindowCore::HelpViewClicked);
-    add(help, "mnuAbout", QStringLiteral("&About"), &WindowCore::AboutClicked);
-}
-
 void MainWindow::PlaceControls() {
     for (const ControlDesign& d : kWindowDesign)
         ControlOf(d.control)->setGeometry(Pixels(layout_.Rect(d.control)));
@@ -416,84 +332,6 @@ void MainWindow::PostClose() {
 
 void MainWindow::ProcessEvents() {
     QCoreApplication::processEvents();
-}
-
-std::string MainWindow::EditorText() const {
-    return EditorDocumentText(*userDoc_);
-}
-
-void MainWindow::LoadEditor(std::string_view text) {
-    SetEditorDocumentText(*userDoc_, text);
-    userDoc_->clearUndoRedoStacks();
-    // As a new document has it: Find searches from the caret.
-    if (editor_->document() == userDoc_) editor_->setTextCursor(QTextCursor(userDoc_));
-}
-
-void MainWindow::AppendEditorLine(std::string_view line) {
-    const bool endsWithBreak = userDoc_->blockCount() > 1 && userDoc_->lastBlock().length() == 1;
-    QTextCursor end(userDoc_);
-    end.movePosition(QTextCursor::End);
-    end.insertText((endsWithBreak ? QString() : QStringLiteral("\n")) + Q(line));
-}
-
-void MainWindow::ShowRunDocument(std::string_view text) {
-    SetEditorDocumentText(*runDoc_, text);
-    if (editor_->document() == runDoc_) return;
-    editor_->setDocument(runDoc_);
-    editor_->setReadOnly(true);
-}
-
-void MainWindow::ShowUserDocument() {
-    editor_->setDocument(userDoc_);
-    editor_->setReadOnly(false);
-    runDoc_->clear();
-}
-
-void MainWindow::SetRunningLine(int line) {
-    editor_->SetRunningLine(line);
-}
-
-void MainWindow::UpdatePane(std::string_view shown, std::string_view text) {
-    UpdatePaneDocument(*response_->document(), shown, text);
-}
-
-void MainWindow::ScrollPaneToEnd() {
-    QTextCursor end(response_->document());
-    end.movePosition(QTextCursor::End);
-    response_->setTextCursor(end);
-    response_->ensureCursorVisible();
-}
-
-QPlainTextEdit* MainWindow::PaneOf(TextPane pane) const {
-    return pane == TextPane::Response ? response_ : editor_;
-}
-
-std::optional<TextPane> MainWindow::FocusPane() const {
-    if (activeControl_ == response_) return TextPane::Response;
-    if (activeControl_ == editor_) return TextPane::Script;
-    return std::nullopt;
-}
-
-std::u16string MainWindow::PaneSearchText(TextPane pane) const {
-    const QString text = PaneOf(pane)->document()->toPlainText();
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size()));
-}
-
-std::pair<std::size_t, std::size_t> MainWindow::PaneSelection(TextPane pane) const {
-    const QTextCursor cursor = PaneOf(pane)->textCursor();
-    return {static_cast<std::size_t>(cursor.selectionStart()),
-            static_cast<std::size_t>(cursor.selectionEnd())};
-}
-
-void MainWindow::SelectInPane(TextPane pane, std::size_t start, std::size_t end) {
-    QPlainTextEdit* edit = PaneOf(pane);
-    QTextCursor match(edit->document());
-    match.setPosition(static_cast<int>(start));
-    match.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
-    edit->setTextCursor(match);
-    edit->setFocus();
-    activeControl_ = edit;
 }
 
 void MainWindow::StartTimer(WindowTimer timer, int ms) {
