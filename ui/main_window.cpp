@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPlainTextDocumentLayout>
@@ -111,6 +112,15 @@ void MainWindow::BuildControls() {
     response_->setReadOnly(true);
     response_->setLineWrapMode(QPlainTextEdit::NoWrap);
     response_->setUndoRedoEnabled(false);
+    findings_ = new QListWidget(client_);
+    findings_->setObjectName(QStringLiteral("lstFindings"));
+    findings_->hide();
+    connect(findings_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        core_->FindingClicked(std::size_t(findings_->row(item)));
+    });
+    connect(findings_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        core_->FindingClicked(std::size_t(findings_->row(item)));
+    });
     auto* dynamic = new QLineEdit(client_);
     dynamic->setReadOnly(true);
     auto button = [this](const ControlDesign& d, void (WindowCore::*click)()) {
@@ -180,6 +190,14 @@ void MainWindow::BuildControls() {
 void MainWindow::PlaceControls() {
     for (const ControlDesign& d : kWindowDesign)
         ControlOf(d.control)->setGeometry(Pixels(layout_.Rect(d.control)));
+    findings_->setGeometry(Pixels(layout_.FindingsRect()));
+}
+
+void MainWindow::SetFindingsPaneVisible(bool visible) {
+    if (visible == layout_.FindingsShown()) return;
+    layout_.SetFindingsShown(visible);
+    findings_->setVisible(visible);
+    PlaceControls();
 }
 
 bool MainWindow::Load() {

@@ -10,6 +10,7 @@
 
 #include <QCursor>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTimer>
 
@@ -17,6 +18,7 @@
 #include <memory>
 
 class QAction;
+class QListWidget;
 class QPlainTextEdit;
 class QTextDocument;
 
@@ -74,6 +76,9 @@ public:
     bool TimerActive(WindowTimer timer) const override;
     WindowDialogs& Dialogs() override { return dialogs_; }
     void RefreshLinkWindow() override;
+    void ShowFindings(const std::vector<Finding>& findings) override;
+    void SetFindingsPaneVisible(bool visible) override;
+    void GoToScriptLine(long line, long column) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,13 +97,15 @@ private:
     std::unique_ptr<WindowCore> core_;
     WindowLayout layout_;
     std::array<QWidget*, kControlCount> controls_{};
-    std::array<QTimer, 4> timers_;
+    std::array<QTimer, kWindowTimerCount> timers_;
 
     QWidget* client_ = nullptr;
     ScriptEditor* editor_ = nullptr;
     QPlainTextEdit* response_ = nullptr;
-    QTextDocument* userDoc_ = nullptr; // the user's script
-    QTextDocument* runDoc_ = nullptr;  // a script a run calls or chains to, read-only
+    QTextDocument* userDoc_ = nullptr;       // the user's script
+    QTextDocument* runDoc_ = nullptr;        // a script a run calls or chains to, read-only
+    QListWidget* findings_ = nullptr;        // the script check's list below the editor
+    QList<QTextEdit::ExtraSelection> marks_; // the findings under the user's script
     QAction* fileMenu_ = nullptr;
     std::vector<QAction*> runLocked_; // what a run disables
     QAction* helpView_ = nullptr;

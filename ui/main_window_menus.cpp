@@ -83,6 +83,12 @@ void MainWindow::BuildMenus() {
         linkWindow_->activateWindow();
     });
     hostLink->setObjectName(QStringLiteral("mnuHostLink"));
+    QAction* checkList = view->addAction(QStringLiteral("&Check List"));
+    checkList->setObjectName(QStringLiteral("mnuCheckList"));
+    checkList->setCheckable(true);
+    checkList->setChecked(true);
+    connect(checkList, &QAction::toggled, this,
+            [this](bool on) { core_->SetFindingsListShown(on); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     helpContents_ =

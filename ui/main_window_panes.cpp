@@ -5,6 +5,7 @@
 #include "ui/editor_document.h"
 #include "ui/script_editor.h"
 
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -41,6 +42,7 @@ void MainWindow::AppendEditorLine(std::string_view line) {
 void MainWindow::ShowRunDocument(std::string_view text) {
     SetEditorDocumentText(*runDoc_, text);
     if (editor_->document() == runDoc_) return;
+    editor_->setExtraSelections({}); // the marks belong to the user's script
     editor_->setDocument(runDoc_);
     editor_->setReadOnly(true);
 }
@@ -48,7 +50,45 @@ void MainWindow::ShowRunDocument(std::string_view text) {
 void MainWindow::ShowUserDocument() {
     editor_->setDocument(userDoc_);
     editor_->setReadOnly(false);
+    editor_->setExtraSelections(marks_);
     runDoc_->clear();
+}
+
+void MainWindow::ShowFindings(const std::vector<Finding>& findings) {
+    // A script full of faults is marked where the user starts to read; the
+    // list names them all.
+    constexpr std::size_t kMostMarks = 2000;
+    marks_.clear();
+    findings_->clear();
+    for (const Finding& f : findings) {
+        findings_->addItem(QString::fromStdString(FindingLine("", f)).mid(1));
+        if (marks_.size() >= qsizetype(kMostMarks)) continue;
+        const QTextBlock block = userDoc_->findBlockByNumber(int(f.line) - 1);
+        if (!block.isValid()) continue;
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(block);
+        const int from = std::min(int(f.column) - 1, std::max(0, block.length() - 2));
+        mark.cursor.setPosition(block.position() + from);
+        mark.cursor.setPosition(block.position() + std::max(from + 1, block.length() - 1),
+                                QTextCursor::KeepAnchor);
+        mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        mark.format.setUnderlineColor(f.severity == Severity::Error ? QColor(220, 0, 0)
+                                                                    : QColor(230, 140, 0));
+        mark.format.setToolTip(QString::fromStdString(f.text));
+        marks_.append(mark);
+    }
+    if (editor_->document() == userDoc_) editor_->setExtraSelections(marks_);
+}
+
+void MainWindow::GoToScriptLine(long line, long column) {
+    if (editor_->document() != userDoc_) return;
+    const QTextBlock block = userDoc_->findBlockByNumber(int(line) - 1);
+    if (!block.isValid()) return;
+    QTextCursor at(block);
+    at.setPosition(block.position() + std::clamp(int(column) - 1, 0, block.length() - 1));
+    editor_->setTextCursor(at);
+    editor_->centerCursor();
+    editor_->setFocus();
 }
 
 void MainWindow::SetRunningLine(int line) {

@@ -19,8 +19,9 @@ bool IsFile(const std::string& path) {
 } // namespace
 
 ScriptDocument::ScriptDocument(WindowFace& face, SettingsPort& settings, std::string programDir,
-                               std::function<void()> cleared)
+                               std::function<void()> cleared, std::function<void()> edited)
     : face_(face), programDir_(std::move(programDir)), cleared_(std::move(cleared)),
+      edited_(std::move(edited)),
       recent_(settings, [&face](const std::vector<std::string>& paths,
                                 bool separator) { face.SetRecentEntries(paths, separator); }),
       baseCaption_(WindowState::kBaseCaption), title_(baseCaption_) {}
@@ -36,6 +37,7 @@ void ScriptDocument::Start() {
 void ScriptDocument::EditorChanged() {
     fileSaved_ = false;
     textCached_ = false;
+    if (edited_) edited_();
 }
 
 const std::string& ScriptDocument::Text() const {

@@ -18,9 +18,10 @@ enum class FileSaveAnswer { NothingAsked, Yes, No, Cancel };
 class ScriptDocument {
 public:
     // `cleared` runs when a script is loaded or a new one begins: the
-    // response pane starts empty with it.
+    // response pane starts empty with it. `edited` runs whenever the text
+    // changed, by the user or by a load.
     ScriptDocument(WindowFace& face, SettingsPort& settings, std::string programDir,
-                   std::function<void()> cleared);
+                   std::function<void()> cleared, std::function<void()> edited = {});
 
     // Start-up: the caption, the recent files, and the first Open's folder.
     void Start();
@@ -65,6 +66,7 @@ private:
     WindowFace& face_;
     std::string programDir_;
     std::function<void()> cleared_;
+    std::function<void()> edited_;
     RecentFiles recent_;
     std::string baseCaption_;
     std::string title_;

@@ -8,6 +8,7 @@
 #include "windowcore/text_search.h"
 #include "windowcore/utf16.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace talvex {
@@ -26,6 +27,8 @@ constexpr auto kYieldEvery = std::chrono::milliseconds(1);
 // then counts the seconds.
 constexpr int kWaitStatusAfterMs = 50;
 constexpr int kWaitStatusEveryMs = 1000;
+// The findings follow the user's typing at most four times a second.
+constexpr int kCheckEveryMs = 250;
 
 bool HasDocument(const std::string& path) {
     return FileSizeOf(path) > 0;
@@ -45,11 +48,13 @@ std::string ManualPath(const std::string& programDir) {
 WindowCore::WindowCore(WindowFace& face, WindowLinkPort& link, SettingsPort& settings,
                        WindowCoreOptions options)
     : face_(face), link_(link), options_(std::move(options)),
-      document_(face, settings, options_.programDir,
-                [this] {
-                    PaneReplace("");
-                    SyncPane();
-                }),
+      document_(
+          face, settings, options_.programDir,
+          [this] {
+              PaneReplace("");
+              SyncPane();
+          },
+          [this] { ScriptEdited(); }),
       interp_([this] {
           Environment env = Environment::system();
           env.hostDir = [this] { return link_.HostDir(); };
@@ -166,6 +171,13 @@ void WindowCore::TimerFired(WindowTimer timer) {
         break;
     case WindowTimer::CloseGrace:
         CloseGraceOver();
+        break;
+    case WindowTimer::Check:
+        if (Running()) {
+            checkPending_ = true;
+            break;
+        }
+        CheckScriptNow();
         break;
     }
 }
@@ -361,7 +373,59 @@ void WindowCore::RecentClicked(int index) {
     if (!Running()) document_.OpenRecent(index);
 }
 
+// ---- The script check ----
+
+void WindowCore::ScriptEdited() {
+    // While a run calls or chains, the editor shows another script; the
+    // user's own is checked once the run is over.
+    if (Running()) {
+        checkPending_ = true;
+        return;
+    }
+    if (!face_.TimerActive(WindowTimer::Check)) face_.StartTimer(WindowTimer::Check, kCheckEveryMs);
+}
+
+void WindowCore::CheckScriptNow() {
+    checkPending_ = false;
+    face_.StopTimer(WindowTimer::Check);
+    CheckedScript script;
+    script.text = document_.Text();
+    script.path = document_.CurrentFile();
+    findings_ = CheckScript(script);
+    face_.ShowFindings(findings_);
+    ShowFindingsPane();
+}
+
+void WindowCore::ShowFindingsPane() {
+    face_.SetFindingsPaneVisible(findingsListShown_ && !findings_.empty());
+}
+
+void WindowCore::SetFindingsListShown(bool shown) {
+    findingsListShown_ = shown;
+    ShowFindingsPane();
+}
+
+void WindowCore::FindingClicked(std::size_t index) {
+    if (index < findings_.size())
+        face_.GoToScriptLine(findings_[index].line, findings_[index].column);
+}
+
 // ---- Runs and run control ----
+
+void WindowCore::RunScriptClicked() {
+    if (Running()) return;
+    // Errors found before the run are certain to go wrong during it.
+    CheckScriptNow();
+    const auto errors = std::count_if(findings_.begin(), findings_.end(), [](const Finding& f) {
+        return f.severity == Severity::Error;
+    });
+    if (errors > 0) {
+        const std::string text = "The script has " + std::to_string(errors) +
+                                 (errors == 1 ? " error" : " errors") + ". Run anyway?";
+        if (face_.Dialogs().AskYesNo(text, BaseCaption()) != Answer::Yes) return;
+    }
+    StartRun(false);
+}
 
 void WindowCore::CommandLabelClicked() {
     if (runControlsEnabled_) StartRun(true);
@@ -391,6 +455,7 @@ void WindowCore::AfterRun() {
     WaitEnded();
     SyncPane();
     face_.StopTimer(WindowTimer::CloseGrace);
+    if (checkPending_) ScriptEdited();
     if (closeRequested_) {
         closeRequested_ = false;
         face_.PostClose();

@@ -53,7 +53,7 @@ public:
     void SaveClicked() { document_.Save(); }
     void SaveAsClicked() { document_.SaveAs(); }
     void RecentClicked(int index);
-    void RunScriptClicked() { StartRun(false); }
+    void RunScriptClicked();
     void CommandLabelClicked(); // a click on the editor's caption: a list-only run
     void CancelClicked();
     void EscapePressed();
@@ -65,6 +65,10 @@ public:
     void HelpViewClicked();
     void HelpContentsClicked();
     void AboutClicked();
+    // The findings list: View > Check List, and a click on a finding.
+    void SetFindingsListShown(bool shown);
+    void FindingClicked(std::size_t index);
+    const std::vector<Finding>& Findings() const { return findings_; }
     void LinkWindowSend(const std::string& command) { link_.SendFromLinkWindow(command); }
     LinkTexts LinkWindowTexts() const { return link_.Texts(); }
     // The user closes the window: true when it may close now. During a run
@@ -126,6 +130,9 @@ private:
     void ShowDocument(const std::string& path);
     void FindNext(TextPane pane, bool hasFocus);
     void LinkMessage(MessageKind kind, std::string_view title, std::string_view text);
+    void ScriptEdited();
+    void CheckScriptNow();
+    void ShowFindingsPane();
 
     WindowFace& face_;
     WindowLinkPort& link_;
@@ -156,6 +163,12 @@ private:
     bool closeAsking_ = false;    // the close-during-a-run questions are open
     bool closeConfirmed_ = false; // they were answered: close without asking again
     bool closeRequested_ = false; // the run is being stopped for a close
+
+    // The script check: run at most kCheckEveryMs after an edit, never
+    // during a run (a check pending then runs after it).
+    std::vector<Finding> findings_;
+    bool findingsListShown_ = true;
+    bool checkPending_ = false;
 
     std::optional<std::chrono::steady_clock::time_point> lastYield_;
     std::string findString_;

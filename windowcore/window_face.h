@@ -6,6 +6,7 @@
 // engine's line break, CR LF, stands between lines.
 #pragma once
 
+#include "engine/script_check.h"
 #include "windowcore/window_dialogs.h"
 
 #include <cstddef>
@@ -17,7 +18,8 @@
 namespace talvex {
 
 // The core's timers; the face runs them and calls WindowCore::TimerFired.
-enum class WindowTimer { PaneSync, RunningLine, WaitStatus, CloseGrace };
+enum class WindowTimer { PaneSync, RunningLine, WaitStatus, CloseGrace, Check };
+inline constexpr std::size_t kWindowTimerCount = 5;
 
 // The two text panes Find searches.
 enum class TextPane { Script, Response };
@@ -57,6 +59,17 @@ public:
     virtual void ShowUserDocument() = 0;
     // The line (0-based) a run is at, -1 for none.
     virtual void SetRunningLine(int line) = 0;
+
+    // The script check's findings for the user's script: marked under their
+    // text in the editor and listed in the pane below it, in this order.
+    virtual void ShowFindings(const std::vector<Finding>& findings) { (void)findings; }
+    // Shows or hides the findings pane; the editor takes its height when hidden.
+    virtual void SetFindingsPaneVisible(bool visible) { (void)visible; }
+    // Puts the editor's caret on `line` at `column` (both 1-based) and shows it.
+    virtual void GoToScriptLine(long line, long column) {
+        (void)line;
+        (void)column;
+    }
 
     // The response pane widget: brings it from showing `shown` to `text`.
     virtual void UpdatePane(std::string_view shown, std::string_view text) = 0;

@@ -22,6 +22,7 @@ WindowLayout::WindowLayout() {
     for (const ControlDesign& d : kWindowDesign)
         At(d.control) = d.rect;
     editorWidth_ = Rect(Control::txtCommandList).width;
+    paneHeight_ = Rect(Control::txtCommandList).height;
     responseLeft_ = Rect(Control::txtResponseList).x;
 }
 
@@ -40,9 +41,8 @@ void WindowLayout::Resize(int clientWidth, int clientHeight) {
         responseLeft_ = w - kResponseLabelWidth - kRightMargin;
         editorWidth_ = responseLeft_ - Rect(Control::txtCommandList).x - kGap;
     }
-    const int paneHeight = h - Rect(Control::txtCommandList).y - kPaneBottomMargin;
-    At(Control::txtCommandList).height = paneHeight;
-    At(Control::txtResponseList).height = paneHeight;
+    paneHeight_ = h - Rect(Control::txtCommandList).y - kPaneBottomMargin;
+    At(Control::txtResponseList).height = paneHeight_;
     PlacePanes();
     for (Control row :
          {Control::cmdRunScript, Control::cmdCancel, Control::cmdExit, Control::chkLog})
@@ -51,9 +51,21 @@ void WindowLayout::Resize(int clientWidth, int clientHeight) {
     PlaceDynamicRow(w, h);
 }
 
+void WindowLayout::SetFindingsShown(bool shown) {
+    findingsShown_ = shown;
+    PlacePanes();
+}
+
+DesignRect WindowLayout::FindingsRect() const {
+    const DesignRect& editor = Rect(Control::txtCommandList);
+    return {editor.x, editor.Bottom() + kGap, editor.width, findingsShown_ ? kFindingsHeight : 0};
+}
+
 void WindowLayout::PlacePanes() {
     const int w = OuterWidth();
     At(Control::txtCommandList).width = editorWidth_;
+    At(Control::txtCommandList).height =
+        findingsShown_ ? std::max(0, paneHeight_ - kFindingsHeight - kGap) : paneHeight_;
     DesignRect& response = At(Control::txtResponseList);
     response.x = responseLeft_;
     response.width = w - responseLeft_ - kRightMargin;
@@ -75,7 +87,8 @@ void WindowLayout::PlaceDynamicRow(int w, int h) {
 
 bool WindowLayout::OnDivider(int x, int y) const {
     const DesignRect& editor = Rect(Control::txtCommandList);
-    return editor.y < y && y < editor.Bottom() && editor.Right() < x && x < responseLeft_;
+    const DesignRect& response = Rect(Control::txtResponseList);
+    return editor.y < y && y < response.Bottom() && editor.Right() < x && x < responseLeft_;
 }
 
 void WindowLayout::MouseDown(int x, int y) {

@@ -14,6 +14,7 @@ class WindowLayout {
 public:
     static constexpr int kGap = 75;                  // between the panes
     static constexpr int kResponseLabelWidth = 1815; // what the divider leaves the response pane
+    static constexpr int kFindingsHeight = 1200;     // the script check's list below the editor
 
     WindowLayout();
 
@@ -22,6 +23,11 @@ public:
     // Form_Resize: places the controls for a client area of this size.
     void Resize(int clientWidth, int clientHeight);
     const DesignRect& Rect(Control c) const { return rects_[static_cast<std::size_t>(c)]; }
+    // The script check's list: below the editor, as wide as it, when shown;
+    // hidden, its height goes to the editor.
+    void SetFindingsShown(bool shown);
+    bool FindingsShown() const { return findingsShown_; }
+    DesignRect FindingsRect() const;
 
     // The divider. Each returns whether the controls moved.
     bool OnDivider(int x, int y) const;
@@ -45,6 +51,8 @@ private:
     int clientHeight_ = WindowDesign::kMinClientHeight;
     int editorWidth_;
     int responseLeft_;
+    int paneHeight_ = 0;
+    bool findingsShown_ = false;
     bool drag_ = false;
     int grip_ = 0;
 };

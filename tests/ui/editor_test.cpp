@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -44,6 +45,7 @@ private slots:
     void fontCommands();
     void highlightingLeavesTheScriptAlone();
     void runningLineFollowsAJumpAndACall();
+    void checkMarksAndListsWhatItFinds();
 
 private:
     SharedKorva korva_;
@@ -220,6 +222,34 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
     QCOMPARE(seen, (QStringList{"main:3", "sub:1", "main:5"}));
     QCOMPARE(w.txtCommandList()->RunningLine(), -1);
     QCOMPARE(w.EditorText(), script);
+}
+
+// Typing a fault: it is marked under its text and listed below the editor, a
+// click on it goes to its line, and View > Check List hides the list.
+void EditorTest::checkMarksAndListsWhatItFinds() {
+    WindowRig rig(socket_);
+    QVERIFY(rig.Ok());
+    TestWindow& w = rig.w();
+    auto* list = w.control<QListWidget>("lstFindings");
+    QVERIFY(list && !list->isVisible());
+    const int fullHeight = w.txtCommandList()->height();
+    rig.Type("echo(a)");
+    QTest::keyClick(w.txtCommandList(), Qt::Key_Return);
+    rig.Type("#goto(nowhere)");
+    QTRY_VERIFY(list->isVisible());
+    QCOMPARE(list->count(), 1);
+    QVERIFY2(list->item(0)->text().startsWith("2:7: error: "), qPrintable(list->item(0)->text()));
+    QCOMPARE(w.txtCommandList()->extraSelections().size(), qsizetype(1));
+    QCOMPARE(w.txtCommandList()->extraSelections()[0].cursor.blockNumber(), 1);
+    QVERIFY(w.txtCommandList()->height() < fullHeight);
+    QVERIFY(list->geometry().top() > w.txtCommandList()->geometry().bottom());
+    w.txtCommandList()->moveCursor(QTextCursor::Start);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    QCOMPARE(w.txtCommandList()->textCursor().blockNumber(), 1);
+    w.action("mnuCheckList")->trigger();
+    QVERIFY(!list->isVisible());
+    QCOMPARE(w.txtCommandList()->height(), fullHeight);
 }
 
 TALVEX_UI_TEST_MAIN(EditorTest)

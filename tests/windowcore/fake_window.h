@@ -73,6 +73,9 @@ public:
     bool TimerActive(WindowTimer t) const override { return timers.count(t) > 0; }
     WindowDialogs& Dialogs() override { return dialogs; }
     void RefreshLinkWindow() override { ++linkRefreshes; }
+    void ShowFindings(const std::vector<Finding>& f) override { findings = f; }
+    void SetFindingsPaneVisible(bool visible) override { findingsPane = visible; }
+    void GoToScriptLine(long line, long column) override { caretAt = {line, column}; }
 
     // Runs a timer's due event, as the face's event loop would.
     void Fire(WindowCore& core, WindowTimer t);
@@ -88,6 +91,9 @@ public:
     int closes = 0, linkRefreshes = 0;
     std::map<WindowTimer, int> timers;
     std::optional<TextPane> focus;
+    std::vector<Finding> findings;
+    bool findingsPane = false;
+    std::pair<long, long> caretAt{};
     std::map<TextPane, std::pair<std::size_t, std::size_t>> selection;
     // Called from ProcessEvents: what the user does while a run goes on.
     std::function<void()> onEvents;

@@ -409,6 +409,41 @@ TEST(WindowRun, ACallShowsTheOtherScriptAndKeepsTheUsersEdits) {
     EXPECT_EQ(w.face.runningLines.back(), -1);
 }
 
+// ---- The script check in the editor ----
+
+TEST(WindowCheck, FindingsFollowTheScriptAndGuardTheRun) {
+    FakeWindow w;
+    w.SetScript("#while (1)\r\necho(a)\r\n#goto(nowhere)\r\n");
+    ASSERT_TRUE(w.face.TimerActive(WindowTimer::Check)) << "checked a moment after an edit";
+    w.face.Fire(*w.core, WindowTimer::Check);
+    ASSERT_EQ(w.face.findings.size(), 2u);
+    EXPECT_EQ(w.face.findings[0].line, 1);
+    EXPECT_EQ(w.face.findings[1].line, 3);
+    EXPECT_TRUE(w.face.findingsPane);
+    w.core->SetFindingsListShown(false);
+    EXPECT_FALSE(w.face.findingsPane);
+    w.core->SetFindingsListShown(true);
+    w.core->FindingClicked(1);
+    EXPECT_EQ(w.face.caretAt, (std::pair<long, long>{3, w.face.findings[1].column}));
+
+    // Errors make the run ask first; No starts nothing.
+    w.face.dialogs.answers = Answers("N");
+    w.core->RunScriptClicked();
+    EXPECT_EQ(w.face.dialogs.questions,
+              std::vector<std::string>{"The script has 2 errors. Run anyway?"});
+    EXPECT_TRUE(w.link.commands.empty());
+    EXPECT_EQ(w.face.pane, "");
+
+    // Mended, the list goes and the run starts without a question.
+    w.SetScript("echo(a)\r\n");
+    w.face.Fire(*w.core, WindowTimer::Check);
+    EXPECT_TRUE(w.face.findings.empty());
+    EXPECT_FALSE(w.face.findingsPane);
+    w.core->RunScriptClicked();
+    EXPECT_EQ(w.face.dialogs.questions.size(), 1u);
+    EXPECT_EQ(w.link.commands, std::vector<std::string>{"echo(a)"});
+}
+
 // ---- Find, Help, About, the link window ----
 
 TEST(WindowFind, SearchesThePaneThatHadTheFocus) {
@@ -529,6 +564,13 @@ TEST(WindowLayoutRules, TheDividerMovesWithinItsBounds) {
     l.Resize(9015, 5775);
     EXPECT_EQ(l.Rect(Control::txtResponseList), (DesignRect{7080, 300, 1815, 4395}));
     EXPECT_EQ(l.Rect(Control::txtCommandList), (DesignRect{150, 300, 6855, 4395}));
+    // The findings list takes its height from the editor, and gives it back.
+    l.SetFindingsShown(true);
+    EXPECT_EQ(l.Rect(Control::txtCommandList).height, 4395 - 1200 - 75);
+    EXPECT_EQ(l.FindingsRect(), (DesignRect{150, 300 + 4395 - 1200, 6855, 1200}));
+    EXPECT_EQ(l.Rect(Control::txtResponseList).height, 4395);
+    l.SetFindingsShown(false);
+    EXPECT_EQ(l.Rect(Control::txtCommandList).height, 4395);
 }
 
 // ---- The editor's rules ----
