@@ -3,8 +3,8 @@
 // against an in-memory window with the real pane and its limit.
 #include "bench/engine/generated_script.h"
 #include "engine/interpreter.h"
-#include "engine/memory_window.h"
 #include "engine/script_runner.h"
+#include "tests/support/memory_window.h"
 
 #include <benchmark/benchmark.h>
 

@@ -17,11 +17,11 @@
 // 0..40, and the response pane stays within its limit plus what a single
 // append can bring.
 #include "engine/interpreter.h"
-#include "engine/memory_window.h"
 #include "engine/response_pane.h"
 #include "engine/script_runner.h"
 #include "fuzz/common/scratch_folder.h"
 #include "tests/macromath/test_environment.h"
+#include "tests/support/memory_window.h"
 
 #include <algorithm>
 #include <chrono>

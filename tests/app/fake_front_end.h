@@ -1,13 +1,13 @@
 // A front end for driving the runner without Qt: a host that answers from a
 // function and records what it was sent, and a runner wired to it and to the
-// engine's MemoryWindow (the real response pane model; message boxes and
-// questions recorded).
+// test-support MemoryWindow (the real response pane model; message boxes
+// and questions recorded).
 #pragma once
 
 #include "engine/host_interface.h"
 #include "engine/interpreter.h"
-#include "engine/memory_window.h"
 #include "engine/script_runner.h"
+#include "tests/support/memory_window.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "engine/memory_window.h"
+#include "tests/support/memory_window.h"
 
 namespace talvex {
 
