@@ -5,10 +5,11 @@
 namespace talvex {
 
 int RunExitStatus(const ScriptRunner& runner) {
-    if (runner.HostFailed) return kExitHost;
-    if (runner.LineAborted || runner.CancelState == kAborted) return kExitScriptError;
-    if (runner.LogWriteFailed) return kExitIoError;
-    if (runner.CancelState == kStop) return kExitInterrupted;
+    if (runner.HostFailed()) return kExitHost;
+    if (runner.LineAborted() || runner.CurrentCancelState() == CancelState::Aborted)
+        return kExitScriptError;
+    if (runner.LogWriteFailed()) return kExitIoError;
+    if (runner.CurrentCancelState() == CancelState::Stop) return kExitInterrupted;
     return kExitOk;
 }
 

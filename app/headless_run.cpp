@@ -94,7 +94,7 @@ int HeadlessRun::OnInterrupt(Interrupt kind) {
     if (kind == Interrupt::CtrlC && host_.HardCancelUnanswered()) {
         // Give up on the host, leaving its process alone: the command's wait
         // ends, and the run stops at its next line as interrupted.
-        runner_->CancelState = kStop;
+        runner_->RequestStop();
         host_.DropLink();
         return -1;
     }

@@ -22,11 +22,11 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
 
     if (level > kMaxLevel) {
         window_.Message(MessageKind::Information, "Call Recursion too deep", window_.BaseCaption());
-        CancelState = kAborted;
+        cancelState_ = CancelState::Aborted;
         return;
     }
-    LevelScript[level] = lv.cl;
-    LevelCaption[level] = window_.Title();
+    levelScript_[level] = lv.cl;
+    levelCaption_[level] = window_.Title();
     lv.SavedFileSaved = window_.FileSaved();
     if (level == 0) interp_.TimerStart = interp_.Now();
 
@@ -46,8 +46,8 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
         while ((lv.cl[lv.pos - 1] == ' ' || lv.cl[lv.pos - 1] == '\t') && lv.pos < length - 1)
             ++lv.pos;
 
-        if (CancelState == kCancelRequested) {
-            CancelState = kStop;
+        if (cancelState_ == CancelState::CancelRequested) {
+            cancelState_ = CancelState::Stop;
             if (!lv.CancelLabel.empty()) {
                 const long target = FindLabel(lv, lv.CancelLabel);
                 if (target > lv.Length()) {
@@ -55,23 +55,23 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
                                        AsciiLower(lv.CancelLabel));
                 } else {
                     lv.pos = target;
-                    CancelState = kCancelHandlerRunning;
+                    cancelState_ = CancelState::CancelHandlerRunning;
                 }
             }
         }
-        if (CancelState < 0) {
+        if (EndsInScriptError(cancelState_)) {
             ShowScriptError();
             errorShown = true;
             break;
         }
-        if (CancelState > kCancelHandlerRunning) break;
+        if (EndsAsInterrupted(cancelState_)) break;
         RunLine(lv);
         ReportRefusedVariable();
     }
     // A failure on the last line ends the text before the check above sees it.
-    if (CancelState < 0 && !errorShown) ShowScriptError();
+    if (EndsInScriptError(cancelState_) && !errorShown) ShowScriptError();
 
-    if (CancelState > kCancelHandlerRunning) {
+    if (EndsAsInterrupted(cancelState_)) {
         window_.PaneAppend("script interrupted by user\r\n");
         if (window_.LogTicked()) AddLog("script interrupted by user\r\n");
     }
@@ -93,7 +93,7 @@ void ScriptRunner::RunLine(Level& lv) {
         const int result = interp_.TranslateLine(rawLine, outLine, lv.pos, nextPos);
 
         if (outLine.empty()) {
-            LastResult.clear();
+            lastResult_.clear();
         } else {
             const std::size_t echoLength = window_.PaneLength();
             window_.PaneAppend(">>>" + outLine + kCrLf);
@@ -101,7 +101,7 @@ void ScriptRunner::RunLine(Level& lv) {
             window_.SetBusyPointer(true);
             window_.Yield();
 
-            const bool sent = !interp_.EchoMode && result == kHostCommand;
+            const bool sent = !interp_.EchoMode() && result == kHostCommand;
             bool linkLost = false;
             if (sent) {
                 interp_.Vars.SetSystemVar("@LastCommand", "'" + outLine + "'");
@@ -110,15 +110,15 @@ void ScriptRunner::RunLine(Level& lv) {
                     // start-up); the run cannot go on without a host.
                     window_.SetBusyPointer(false);
                     window_.PaneCutBack(echoLength);
-                    if (CancelState != kStop) CancelState = kAborted;
+                    if (cancelState_ != CancelState::Stop) cancelState_ = CancelState::Aborted;
                     lv.pos = nextPos;
                     return;
                 }
                 window_.SetBusyPointer(false);
-                LastResult = host_.ReturnStr();
+                lastResult_ = host_.ReturnStr();
                 linkLost = LostLink();
             } else {
-                LastResult = outLine;
+                lastResult_ = outLine;
             }
             window_.Yield();
 
@@ -127,14 +127,14 @@ void ScriptRunner::RunLine(Level& lv) {
             } else {
                 window_.PaneCutBack(echoLength);
             }
-            SetLastResponse(LastResult);
+            SetLastResponse(lastResult_);
 
-            if (LastResult.empty() || LastResult[0] != '#' || interp_.EchoMode ||
+            if (lastResult_.empty() || lastResult_[0] != '#' || interp_.EchoMode() ||
                 result == kAlwaysShown) {
-                LastResult += kCrLf;
+                lastResult_ += kCrLf;
                 ResponseLimitCheck();
-                if (window_.LogTicked()) AddLog(LastResult);
-                if (!lv.ResponseHold) window_.PaneAppend(LastResult);
+                if (window_.LogTicked()) AddLog(lastResult_);
+                if (!lv.ResponseHold) window_.PaneAppend(lastResult_);
             }
             if (linkLost) {
                 StopForLostLink(false);
@@ -144,7 +144,7 @@ void ScriptRunner::RunLine(Level& lv) {
         }
 
         lv.pos = nextPos;
-        if (interp_.ResponseAssign) interp_.AssignList(LastResult);
+        if (interp_.ResponseAssign) interp_.AssignList(lastResult_);
         Dispatch(lv);
     } catch (const ArithmeticError& e) {
         AbortLine(lineAsWritten, e.what());
@@ -187,16 +187,16 @@ void ScriptRunner::AbortLine(const std::string& rawLine, const std::string& what
     window_.PaneAppend(message + kCrLf);
     if (window_.LogTicked()) AddLog(message + kCrLf);
     window_.Message(MessageKind::Critical, message, "Error");
-    LineAborted = true;
-    CancelState = kAborted;
+    lineAborted_ = true;
+    cancelState_ = CancelState::Aborted;
 }
 
 void ScriptRunner::Dispatch(Level& lv) {
-    const auto is = [&](std::string_view prefix) { return StartsWithNoCase(LastResult, prefix); };
+    const auto is = [&](std::string_view prefix) { return StartsWithNoCase(lastResult_, prefix); };
 
-    if (is("#chain") && CancelState == kRunning) {
+    if (is("#chain") && cancelState_ == CancelState::Running) {
         ChainScript(lv);
-    } else if (is("#call") && CancelState == kRunning) {
+    } else if (is("#call") && cancelState_ == CancelState::Running) {
         CallScript(lv);
     } else if (is("#gosub") && !interp_.DirectiveArg.empty()) {
         JumpToLabel(lv, false);
@@ -208,7 +208,7 @@ void ScriptRunner::Dispatch(Level& lv) {
     } else if (is("#cancel")) {
         // A stop pressed while this line yielded holds: a handler that cancels
         // again must not be able to start itself for ever.
-        if (CancelState != kStop) CancelState = kCancelRequested;
+        if (cancelState_ != CancelState::Stop) cancelState_ = CancelState::CancelRequested;
         if (!interp_.DirectiveArg.empty()) lv.CancelLabel = interp_.DirectiveArg;
         interp_.DirectiveArg.clear();
     } else if (is("#goto") && !interp_.DirectiveArg.empty()) {
@@ -235,7 +235,7 @@ void ScriptRunner::Dispatch(Level& lv) {
         FileToLog(lv);
     } else if (is("#exit")) {
         lv.pos = lv.Length() + 1;
-    } else if (is("#if") && FindNoCase(LastResult, "#offset=") != std::string::npos) {
+    } else if (is("#if") && FindNoCase(lastResult_, "#offset=") != std::string::npos) {
         JumpByOffset(lv);
     }
 }
@@ -268,10 +268,10 @@ void ScriptRunner::ResponseLimitCheck() {
 
 void ScriptRunner::AddLog(std::string_view text) {
     std::string error;
-    if (log_.Append(LogFile, text, error) || LogWriteFailed) return;
+    if (log_.Append(logFile_, text, error) || logWriteFailed_) return;
     // Quiet per line, but a log that loses responses must not go unnoticed.
-    LogWriteFailed = true;
-    window_.PaneAppend("Unable to write logfile:" + LogFile + " (" + error + ")" + kCrLf);
+    logWriteFailed_ = true;
+    window_.PaneAppend("Unable to write logfile:" + logFile_ + " (" + error + ")" + kCrLf);
 }
 
 bool ScriptRunner::SendToHost(const std::string& command) {
@@ -280,10 +280,10 @@ bool ScriptRunner::SendToHost(const std::string& command) {
     if (!host_.LinkLost() && !host_.Init()) {
         // A cancel while the host was starting ended the start-up: the user's
         // choice, not a host failure.
-        if (CancelState == kCancelRequested)
-            CancelState = kStop;
+        if (cancelState_ == CancelState::CancelRequested)
+            cancelState_ = CancelState::Stop;
         else
-            HostFailed = true;
+            hostFailed_ = true;
         return false;
     }
     host_.SendA(command);
@@ -304,8 +304,8 @@ void ScriptRunner::StopForLostLink(bool showReply) {
         window_.PaneAppend(text + kCrLf);
         if (window_.LogTicked()) AddLog(text + kCrLf);
     }
-    HostFailed = true;
-    CancelState = kAborted;
+    hostFailed_ = true;
+    cancelState_ = CancelState::Aborted;
     window_.Message(MessageKind::Critical, TrimChars(text, "\r\n"), "Error");
 }
 

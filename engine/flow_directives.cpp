@@ -29,11 +29,11 @@ void ScriptRunner::JumpToLabel(Level& lv, bool keepArg) {
 }
 
 void ScriptRunner::JumpToPosition(Level& lv) {
-    lv.pos = PositionAfterEquals(LastResult);
+    lv.pos = PositionAfterEquals(lastResult_);
 }
 
 void ScriptRunner::JumpByOffset(Level& lv) {
-    lv.pos = OffsetTarget(LastResult, lv.lineStart, lv.pos);
+    lv.pos = OffsetTarget(lastResult_, lv.lineStart, lv.pos);
 }
 
 std::string ScriptRunner::Resolve(const Level& lv, std::string_view name) const {
@@ -43,9 +43,9 @@ std::string ScriptRunner::Resolve(const Level& lv, std::string_view name) const 
 }
 
 std::string ScriptRunner::LoadForCall(const Level& lv, std::string& name) {
-    const std::size_t eq = LastResult.find('=');
+    const std::size_t eq = lastResult_.find('=');
     name = TrimChars(eq == std::string::npos ? std::string_view()
-                                             : std::string_view(LastResult).substr(eq + 1),
+                                             : std::string_view(lastResult_).substr(eq + 1),
                      "\r\n ,");
     const std::string path = Resolve(lv, name);
     LoadedScriptFile loaded = LoadScriptFile(path);
@@ -53,8 +53,8 @@ std::string ScriptRunner::LoadForCall(const Level& lv, std::string& name) {
         // Nothing is created on disk; the call runs an empty script and returns.
         window_.PaneAppend("Unable to open script file <" + name + ">: " + loaded.error + kCrLf);
     }
-    LoadedScript = std::move(loaded.text);
-    LoadedLength = loaded.length;
+    loadedScript_ = std::move(loaded.text);
+    loadedLength_ = loaded.length;
     return path;
 }
 
@@ -62,36 +62,36 @@ void ScriptRunner::CallScript(Level& lv) {
     std::string name;
     const std::string path = LoadForCall(lv, name);
     window_.SetTitle(window_.BaseCaption() + " - " + FileNameOf(name));
-    window_.SetEditorText(LoadedScript);
+    window_.SetEditorText(loadedScript_);
     interp_.Vars.SetScriptVars(path);
 
-    const std::string script = LoadedScript;
+    const std::string script = loadedScript_;
     RunLineByLine(script, path, lv.level + 1);
 
-    window_.SetTitle(LevelCaption[lv.level]);
+    window_.SetTitle(levelCaption_[lv.level]);
     window_.SetEditorText(lv.cl);
     window_.SetFileSaved(true);
-    LastResult = "#Return=" + name + "  len=" + std::to_string(LoadedLength) + kCrLf;
+    lastResult_ = "#Return=" + name + "  len=" + std::to_string(loadedLength_) + kCrLf;
     // A loop of calls that show no response would otherwise grow the pane
     // past its limit, one "#Return=" line (and maybe a missing-file line) a call.
     ResponseLimitCheck();
-    window_.PaneAppend(LastResult);
+    window_.PaneAppend(lastResult_);
     interp_.Vars.SetScriptVars(lv.scriptFile);
-    if (CancelState == kCancelHandlerRunning)
-        CancelState = kCancelRequested; // the caller handles the cancel in turn
+    if (cancelState_ == CancelState::CancelHandlerRunning)
+        cancelState_ = CancelState::CancelRequested; // the caller handles the cancel in turn
 }
 
 void ScriptRunner::ChainScript(Level& lv) {
     std::string name;
     const std::string path = LoadForCall(lv, name);
-    window_.SetEditorText(LoadedScript);
+    window_.SetEditorText(loadedScript_);
     interp_.Vars.SetScriptVars(path);
     interp_.ResetBlocks();
     window_.SetFileSaved(true);
     window_.SetCurrentFile(path);
     window_.SetTitle(window_.BaseCaption() + " - " + FileNameOf(name));
 
-    const std::string script = LoadedScript;
+    const std::string script = loadedScript_;
     RunLineByLine(script, path, lv.level + 1);
 
     window_.SetFileSaved(true);

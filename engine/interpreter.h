@@ -77,6 +77,11 @@ public:
 
     const BlockFrame& CurrentFrame() const { return BlockStack[BlockLevel]; }
 
+    // Echo mode: lines are shown, nothing reaches the host (list-only runs,
+    // #echoon and #echooff).
+    bool EchoMode() const { return echoMode_; }
+    void SetEchoMode(bool on) { echoMode_ = on; }
+
     VariableStore Vars;
     BlockFrames BlockStack;
     int BlockLevel = 0;
@@ -88,7 +93,6 @@ public:
     // The lowest BlockLevel since the current level began.
     int LowestBlockLevel = 0;
     bool SkipMode = false;
-    bool EchoMode = false;
     bool DebugMode = false;
     bool DebugSaved = false;
     bool DebugHeld = false;
@@ -99,6 +103,8 @@ public:
     LocalTime TimerStart;
 
 private:
+    bool echoMode_ = false;
+
     struct Condition {
         bool holds = false;
         std::string value; // the evaluator's text

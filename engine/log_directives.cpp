@@ -75,8 +75,8 @@ void ScriptRunner::LogResume(Level& lv) {
 }
 
 void ScriptRunner::LogOn(const Level& lv) {
-    std::string name = LogFile;
-    std::string path = LogFile;
+    std::string name = logFile_;
+    std::string path = logFile_;
     if (!interp_.DirectiveArg.empty()) {
         name = interp_.DirectiveArg;
         if (name.find(".log") == std::string::npos) name += ".log";
@@ -94,9 +94,9 @@ void ScriptRunner::LogOn(const Level& lv) {
         return;
     }
     std::fclose(f);
-    LogFile = path;
+    logFile_ = path;
     window_.SetLogTicked(true);
-    LogFileChosen = true;
+    logFileChosen_ = true;
 }
 
 void ScriptRunner::FileToRtf(const Level& lv) {
@@ -110,8 +110,8 @@ void ScriptRunner::FileToRtf(const Level& lv) {
         window_.PaneAppend(message + kCrLf);
         if (LostLink())
             StopForLostLink(true);
-        else if (HostFailed)
-            CancelState = kAborted;
+        else if (hostFailed_)
+            cancelState_ = CancelState::Aborted;
         return;
     }
 
@@ -125,8 +125,8 @@ void ScriptRunner::FileToRtf(const Level& lv) {
     window_.SetBusyPointer(false);
     if (LostLink())
         StopForLostLink(true);
-    else if (HostFailed)
-        CancelState = kAborted;
+    else if (hostFailed_)
+        cancelState_ = CancelState::Aborted;
 }
 
 void ScriptRunner::FileToLog(const Level& lv) {

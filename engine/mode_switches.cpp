@@ -16,12 +16,12 @@ void Interpreter::SkipOff(LineContext& c) {
 }
 
 void Interpreter::EchoOn(LineContext& c) {
-    EchoMode = true;
+    echoMode_ = true;
     c.outLine = "#EchoOn";
 }
 
 void Interpreter::EchoOff(LineContext& c) {
-    EchoMode = false;
+    echoMode_ = false;
     c.outLine = "#EchoOff";
 }
 

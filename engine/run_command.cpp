@@ -28,11 +28,11 @@ std::string ScriptRunner::DefaultLogFile() const {
 void ScriptRunner::RunScript() {
     if (running_) return;
     log_.Restart();
-    LogFileChosen = false;
-    LogFile = DefaultLogFile();
-    LineAborted = false;
-    HostFailed = false;
-    LogWriteFailed = false;
+    logFileChosen_ = false;
+    logFile_ = DefaultLogFile();
+    lineAborted_ = false;
+    hostFailed_ = false;
+    logWriteFailed_ = false;
 
     bool abandoned = false;
     while (window_.LogTicked()) {
@@ -40,11 +40,11 @@ void ScriptRunner::RunScript() {
         // The script's own name with ".log": /data/run.tvx proposes /data/run.log.
         // A current file that names only a folder (the most recent script's,
         // at start-up) proposes the default log's name there, not ".log".
-        std::string proposed = LogFile;
+        std::string proposed = logFile_;
         if (!current.empty())
             proposed =
                 FolderOf(current) +
-                (BaseNameOf(current).empty() ? FileNameOf(LogFile) : BaseNameOf(current) + ".log");
+                (BaseNameOf(current).empty() ? FileNameOf(logFile_) : BaseNameOf(current) + ".log");
         const std::string chosen = window_.AskLogFile(proposed);
         if (chosen.empty()) {
             const Answer a = window_.AskYesNoCancel(
@@ -61,14 +61,14 @@ void ScriptRunner::RunScript() {
             }
             continue;
         }
-        LogFile = chosen;
-        LogFileChosen = true;
+        logFile_ = chosen;
+        logFileChosen_ = true;
         std::string error;
-        if (!CreateEmptyFile(LogFile, error)) {
+        if (!CreateEmptyFile(logFile_, error)) {
             // The reason on a line of its own, in parentheses: a one-line
             // rendering of the box still tells where the path ends.
             window_.Message(MessageKind::Warning,
-                            "Unable to create logfile:" + LogFile + "\r\n(" + error + ")",
+                            "Unable to create logfile:" + logFile_ + "\r\n(" + error + ")",
                             "Log Responses");
         }
         break;
@@ -76,7 +76,7 @@ void ScriptRunner::RunScript() {
 
     if (!abandoned) {
         running_ = true;
-        CancelState = kRunning;
+        cancelState_ = CancelState::Running;
         host_.ClearLinkLoss();
         window_.PaneReplace("");
         const std::string text = window_.EditorText();
@@ -89,12 +89,12 @@ void ScriptRunner::RunScript() {
             RunLineByLine(text, currentFile, 0);
             window_.Message(MessageKind::Warning, "Script Done\r\n" + window_.CurrentFile(),
                             window_.BaseCaption());
-            if (!LogFileChosen && window_.LogTicked()) {
+            if (!logFileChosen_ && window_.LogTicked()) {
                 window_.PaneAppend(std::string("Responses exceeded limit.  Responses saved to "
                                                "file.\r\n") +
-                                   LogFile + kCrLf);
+                                   logFile_ + kCrLf);
             }
-            if (!LogFileChosen) window_.SetLogTicked(false);
+            if (!logFileChosen_) window_.SetLogTicked(false);
         } else {
             if (SendToHost(text)) {
                 window_.PaneReplace(host_.ReturnStr());
@@ -104,15 +104,15 @@ void ScriptRunner::RunScript() {
         running_ = false;
         log_.Close();
     }
-    interp_.EchoMode = false;
+    interp_.SetEchoMode(false);
     window_.SetRunControlsEnabled(true);
 }
 
 void ScriptRunner::ListOnlyRun() {
     if (running_) return;
-    interp_.EchoMode = true;
+    interp_.SetEchoMode(true);
     RunScript();
-    interp_.EchoMode = false;
+    interp_.SetEchoMode(false);
 }
 
 } // namespace talvex

@@ -1,6 +1,6 @@
 // The user's run control: the Cancel button, Escape, and the hard cancel.
 // These run nested inside the executor's or the link's event processing; they
-// only change CancelState and send one command.
+// only change the cancel state and send one command.
 #include "engine/executor_level.h"
 
 namespace talvex {
@@ -17,32 +17,32 @@ void ScriptRunner::CancelButton() {
         // give up on the host.
         if (window_.AskYesNo("KORVA does not answer. Drop the link and stop the script?",
                              window_.BaseCaption()) == Answer::Yes) {
-            CancelState = kStop;
+            cancelState_ = CancelState::Stop;
             host_.DropLink();
         }
         return;
     }
-    if (CancelState == kRunning || CancelState == kCancelRequested) {
-        CancelState = kCancelRequested;
+    if (cancelState_ == CancelState::Running || cancelState_ == CancelState::CancelRequested) {
+        cancelState_ = CancelState::CancelRequested;
         HardCancel();
         window_.Message(MessageKind::Plain, "Ending Script please wait.", window_.BaseCaption());
-    } else if (CancelState == kCancelHandlerRunning) {
-        CancelState = kStop;
+    } else if (cancelState_ == CancelState::CancelHandlerRunning) {
+        cancelState_ = CancelState::Stop;
     }
 }
 
 void ScriptRunner::EscapeKey() {
     if (!running_) return;
-    if (CancelState == kRunning) {
+    if (cancelState_ == CancelState::Running) {
         if (window_.AskYesNo("Cancel Script?", window_.BaseCaption()) == Answer::Yes) {
-            CancelState = kCancelRequested;
+            cancelState_ = CancelState::CancelRequested;
             HardCancel();
             window_.Message(MessageKind::Plain, "Ending Script please wait.",
                             window_.BaseCaption());
         }
-    } else if (CancelState == kCancelHandlerRunning) {
+    } else if (cancelState_ == CancelState::CancelHandlerRunning) {
         if (window_.AskYesNo("Kill Script?", window_.BaseCaption()) == Answer::Yes) {
-            CancelState = kStop;
+            cancelState_ = CancelState::Stop;
             HardCancel();
             window_.Message(MessageKind::Plain, "Killing Script please wait.",
                             window_.BaseCaption());
@@ -53,7 +53,7 @@ void ScriptRunner::EscapeKey() {
 void ScriptRunner::InterruptNow() {
     // The run ends where it stands, without unwinding; it says so as a
     // cancelled run does.
-    CancelState = kStop;
+    cancelState_ = CancelState::Stop;
     if (!running_) return;
     window_.PaneAppend("script interrupted by user\r\n");
     if (window_.LogTicked()) AddLog("script interrupted by user\r\n");

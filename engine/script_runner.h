@@ -16,14 +16,24 @@
 
 namespace talvex {
 
-// CancelState values.
-enum CancelStates : int {
-    kRunning = 0,
-    kCancelRequested = 1,
-    kCancelHandlerRunning = 2,
-    kStop = 3,
-    kAborted = -2,
+// Where a run stands with a cancel. It keeps its last value between runs; the
+// next run starts it at Running.
+enum class CancelState : int {
+    Running = 0,
+    CancelRequested = 1,      // by the user or #cancel; handled at the next line
+    CancelHandlerRunning = 2, // the #oncancel label's lines run
+    Stop = 3,                 // every active level leaves at its next line
+    Aborted = -2,             // a script error: every active level ends with it
 };
+
+// The run ends with "script error" at every active level.
+constexpr bool EndsInScriptError(CancelState s) {
+    return s == CancelState::Aborted;
+}
+// The run ends with "script interrupted by user" at every active level.
+constexpr bool EndsAsInterrupted(CancelState s) {
+    return s == CancelState::Stop;
+}
 
 // A line about to run, for a tracer.
 struct TracedLine {
@@ -56,6 +66,9 @@ public:
     // Run control, reached from the window's events (also while a run waits).
     void CancelButton();
     void EscapeKey();
+    // The run stops at its next line as interrupted (a cancel handler does not
+    // run); between runs it only sets the state the exit status reads.
+    void RequestStop() { cancelState_ = CancelState::Stop; }
     // The run is ended from outside, at once (a third Ctrl+C): the pane and
     // the log say it was interrupted.
     void InterruptNow();
@@ -82,19 +95,14 @@ public:
     void SetLogWriter(LogAppender::Writer writer) { log_.SetWriter(std::move(writer)); }
 
     // Outcome of the last run, for the headless runner's exit status.
-    int CancelState = kRunning;
-    bool LineAborted = false; // a line failed (arithmetic) and ended the run
-    bool HostFailed = false;  // the host could not be linked, or the link was lost
+    CancelState CurrentCancelState() const { return cancelState_; }
+    bool LineAborted() const { return lineAborted_; } // a line failed (arithmetic)
+    bool HostFailed() const { return hostFailed_; }   // not linked, or the link was lost
     // A write to the log failed; the pane said so once and the run went on.
-    bool LogWriteFailed = false;
+    bool LogWriteFailed() const { return logWriteFailed_; }
 
-    std::string LogFile;
-    bool LogFileChosen = false;
-    std::string LastResult;
-    std::string LoadedScript;
-    long LoadedLength = 0;
-    std::array<std::string, kMaxLevel + 1> LevelScript;
-    std::array<std::string, kMaxLevel + 1> LevelCaption;
+    // The log file of the last run: the default one unless the user chose one.
+    const std::string& LogFile() const { return logFile_; }
 
     // Seconds since the start of the current year, local time.
     long SecondofYear() const;
@@ -151,6 +159,18 @@ private:
     RunnerSettings settings_;
     bool lineByLine_ = true;
     bool running_ = false;
+
+    CancelState cancelState_ = CancelState::Running;
+    bool lineAborted_ = false;
+    bool hostFailed_ = false;
+    bool logWriteFailed_ = false;
+    std::string logFile_;
+    bool logFileChosen_ = false;
+    std::string lastResult_;
+    std::string loadedScript_;
+    long loadedLength_ = 0;
+    std::array<std::string, kMaxLevel + 1> levelScript_;
+    std::array<std::string, kMaxLevel + 1> levelCaption_;
     LogAppender log_;
     std::function<bool(const std::string& path)> fileAllowed_;
     std::function<void(const TracedLine&)> tracer_;

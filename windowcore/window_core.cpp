@@ -88,7 +88,7 @@ bool WindowCore::Load() {
     if (!link_.LinkAtStart()) return false;
     HelpMenuSet();
     document_.Start();
-    interp_.EchoMode = false;
+    interp_.SetEchoMode(false);
     return true;
 }
 
@@ -135,7 +135,7 @@ void WindowCore::CloseDuringRun() {
     // Stop the run at its next line and end the command it waits for; the
     // window closes once the run has unwound.
     closeRequested_ = true;
-    runner_->CancelState = kStop;
+    runner_->RequestStop();
     if (link_.IsLinked()) link_.HardCancel();
     face_.StartTimer(WindowTimer::CloseGrace, options_.closeGraceMs);
 }
@@ -152,7 +152,7 @@ void WindowCore::CloseGraceOver() {
     }
     // Dropping the link ends the wait for the host, which is left alone; the
     // run then stops at its next line and the window closes.
-    runner_->CancelState = kStop;
+    runner_->RequestStop();
     link_.DropLink();
 }
 

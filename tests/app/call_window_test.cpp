@@ -142,7 +142,7 @@ TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
         // The reason apart from the path, also where the box is one line.
         EXPECT_EQ(r.window.messages.front().text,
                   "Unable to create logfile:" + log + "\r\n(No such file or directory)");
-        EXPECT_TRUE(r.runner.LogWriteFailed);
+        EXPECT_TRUE(r.runner.LogWriteFailed());
         std::string pane = r.window.pane.Text();
         const auto at = pane.find(log);
         ASSERT_NE(at, std::string::npos) << pane;
@@ -156,7 +156,7 @@ TEST(LogFailure, IsReportedOncePerRunAndTheResultsStillShow) {
     // A run whose log takes every line clears the failure of the run before.
     r.window.logFileAnswers = {dir.File("run.log")};
     r.runner.RunScript();
-    EXPECT_FALSE(r.runner.LogWriteFailed);
+    EXPECT_FALSE(r.runner.LogWriteFailed());
     EXPECT_EQ(ReadBytes(dir.File("run.log")), "a\r\nb\r\nc\r\n");
 }
 
@@ -206,7 +206,7 @@ TEST_P(LogGap, IsToldInTheLogOnceWritesGetThroughAgain) {
     if (const auto at = expected.find("%R"); at != std::string::npos)
         expected.replace(at, 2, reason);
     EXPECT_EQ(ReadBytes(log), expected);
-    EXPECT_TRUE(r.runner.LogWriteFailed) << "the run's status still tells of the loss";
+    EXPECT_TRUE(r.runner.LogWriteFailed()) << "the run's status still tells of the loss";
     EXPECT_NE(r.window.pane.Text().find("Unable to write logfile:" + log + " (" + reason + ")"),
               std::string::npos);
 }

@@ -129,7 +129,7 @@ TEST(DefaultLogFile, ItsFolderIsMadeWhenMissingOrTheReasonIsTold) {
         RunnerRig r(RunnerSettings{c.folder});
         r.window.editorText = "#logscript\r\necho(x)\r\n";
         r.runner.RunScript();
-        const std::string log = r.runner.LogFile;
+        const std::string log = r.runner.LogFile();
         ASSERT_EQ(log.rfind(c.folder, 0), 0u) << log;
         if (c.reason.empty()) {
             EXPECT_EQ(r.window.pane.Text(), "#logscript\r\nx\r\n");

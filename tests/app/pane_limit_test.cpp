@@ -76,7 +76,7 @@ TEST_P(PaneLimit, OneMoreCharacterDropsTheOldestPartAndLogsEverything) {
     // 9999 and 19999; the first at or after 12500 is the cut.
     const auto files = FilesIn(logs);
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(r.runner.LogFile, files.front());
+    EXPECT_EQ(r.runner.LogFile(), files.front());
     EXPECT_EQ(r.window.pane.Text(), z + "\r\ns\r\n" +
                                         "Responses exceeded limit.  Responses saved to file.\r\n" +
                                         files.front() + "\r\n");
@@ -116,12 +116,13 @@ TEST(PaneLimit, ALoopOfCallsThatShowNoResponseStaysWithinTheLimit) {
                           "#call(missing.tvx)\r\n#wend\r\n";
     r.runner.RunScript();
     const std::string note =
-        "Responses exceeded limit.  Responses saved to file.\r\n" + r.runner.LogFile + "\r\n";
+        "Responses exceeded limit.  Responses saved to file.\r\n" + r.runner.LogFile() + "\r\n";
     const std::string pane = r.window.pane.Text();
     ASSERT_GE(pane.size(), note.size());
     EXPECT_EQ(pane.substr(pane.size() - note.size()), note);
     EXPECT_LE(r.window.pane.Length(), ResponsePane::kLimit + CharCount(note));
-    EXPECT_NE(ReadBytes(r.runner.LogFile).find("#Return=missing.tvx  len=0\r\n"), std::string::npos)
+    EXPECT_NE(ReadBytes(r.runner.LogFile()).find("#Return=missing.tvx  len=0\r\n"),
+              std::string::npos)
         << "what was cut from the pane went to the log";
 }
 

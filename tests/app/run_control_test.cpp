@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 
@@ -17,9 +18,9 @@ enum class Action { CancelButton, Escape };
 struct ControlCase {
     const char* name;
     Action action;
-    int state;     // CancelState when the user acts
-    Answer answer; // to the question, when one is asked
-    int after;     // CancelState afterwards
+    CancelState state; // when the user acts
+    Answer answer;     // to the question, when one is asked
+    CancelState after;
     int hardCancels;
     std::vector<std::string> questions;
     std::vector<std::string> messages;
@@ -29,7 +30,7 @@ struct ControlCase {
 
 void PrintTo(const ControlCase& c, std::ostream* os) {
     *os << (c.action == Action::CancelButton ? "Cancel button" : "Escape") << " in state "
-        << c.state;
+        << static_cast<int>(c.state);
     for (const std::string& q : c.questions)
         *os << ", \"" << q << "\" answered "
             << (c.answer == Answer::Yes  ? "Yes"
@@ -39,30 +40,40 @@ void PrintTo(const ControlCase& c, std::ostream* os) {
 
 class CancelControls : public ::testing::TestWithParam<ControlCase> {};
 
+// The user acts while echo(x) waits, the run having come to the case's state
+// as runs do: a first Cancel, a cancel handler under way, a stop from outside.
 TEST_P(CancelControls, DuringARun) {
     const ControlCase& c = GetParam();
     RunnerRig r;
-    int after = 99;
+    std::optional<CancelState> reached, after;
+    std::size_t hardCancels = 0;
     std::vector<std::string> messages;
-    r.host.whileWaiting = [&](const std::string&) {
-        r.runner.CancelState = c.state;
+    r.host.whileWaiting = [&](const std::string& command) {
+        if (command != "echo(x)" || after) return;
+        if (c.state == CancelState::CancelRequested) r.runner.CancelButton();
+        if (c.state == CancelState::Stop) r.runner.RequestStop();
+        reached = r.runner.CurrentCancelState();
         r.host.unanswered = c.unanswered;
         r.window.answers = {c.answer};
         r.window.messages.clear();
+        const std::size_t before = r.host.requests.size();
         if (c.action == Action::CancelButton)
             r.runner.CancelButton();
         else
             r.runner.EscapeKey();
-        after = r.runner.CancelState;
+        after = r.runner.CurrentCancelState();
+        hardCancels = r.host.requests.size() - before;
         for (const auto& m : r.window.messages)
             messages.push_back(m.text);
-        r.runner.CancelState = kRunning;
     };
-    r.window.editorText = "echo(x)\r\n";
+    r.window.editorText = c.state == CancelState::CancelHandlerRunning
+                              ? "#oncancel(h)\r\n#cancel\r\nlabel(h)\r\necho(x)\r\n"
+                              : "echo(x)\r\n";
     r.runner.RunScript();
 
+    EXPECT_EQ(reached, c.state);
     EXPECT_EQ(after, c.after);
-    EXPECT_EQ(r.host.requests, std::vector<std::string>(c.hardCancels, "hardcancel"));
+    EXPECT_EQ(hardCancels, static_cast<std::size_t>(c.hardCancels));
     EXPECT_EQ(r.window.questions, c.questions);
     EXPECT_EQ(messages, c.messages);
     EXPECT_EQ(r.host.dropped, c.dropped);
@@ -71,80 +82,110 @@ TEST_P(CancelControls, DuringARun) {
 const std::string kEnding = "Ending Script please wait.";
 const std::string kDropQuestion = "KORVA does not answer. Drop the link and stop the script?";
 
-INSTANTIATE_TEST_SUITE_P(
-    States, CancelControls,
-    ::testing::Values(
-        ControlCase{"Button0",
-                    Action::CancelButton,
-                    kRunning,
-                    Answer::No,
-                    kCancelRequested,
-                    1,
-                    {},
-                    {kEnding}},
-        ControlCase{"Button1",
-                    Action::CancelButton,
-                    kCancelRequested,
-                    Answer::No,
-                    kCancelRequested,
-                    1,
-                    {},
-                    {kEnding}},
-        ControlCase{
-            "Button2", Action::CancelButton, kCancelHandlerRunning, Answer::No, kStop, 0, {}, {}},
-        ControlCase{"Button3", Action::CancelButton, kStop, Answer::No, kStop, 0, {}, {}},
-        ControlCase{
-            "ButtonAborted", Action::CancelButton, kAborted, Answer::No, kAborted, 0, {}, {}},
-        ControlCase{"Escape0Yes",
-                    Action::Escape,
-                    kRunning,
-                    Answer::Yes,
-                    kCancelRequested,
-                    1,
-                    {"Cancel Script?"},
-                    {kEnding}},
-        ControlCase{
-            "Escape0No", Action::Escape, kRunning, Answer::No, kRunning, 0, {"Cancel Script?"}, {}},
-        ControlCase{"Escape2Yes",
-                    Action::Escape,
-                    kCancelHandlerRunning,
-                    Answer::Yes,
-                    kStop,
-                    1,
-                    {"Kill Script?"},
-                    {"Killing Script please wait."}},
-        ControlCase{"Escape2No",
-                    Action::Escape,
-                    kCancelHandlerRunning,
-                    Answer::No,
-                    kCancelHandlerRunning,
-                    0,
-                    {"Kill Script?"},
-                    {}},
-        ControlCase{
-            "Escape1", Action::Escape, kCancelRequested, Answer::Yes, kCancelRequested, 0, {}, {}},
-        ControlCase{"Escape3", Action::Escape, kStop, Answer::Yes, kStop, 0, {}, {}},
-        ControlCase{"ButtonUnansweredYes",
-                    Action::CancelButton,
-                    kCancelRequested,
-                    Answer::Yes,
-                    kStop,
-                    0,
-                    {kDropQuestion},
-                    {},
-                    true,
-                    true},
-        ControlCase{"ButtonUnansweredNo",
-                    Action::CancelButton,
-                    kCancelRequested,
-                    Answer::No,
-                    kCancelRequested,
-                    0,
-                    {kDropQuestion},
-                    {},
-                    true,
-                    false}),
-    [](const ::testing::TestParamInfo<ControlCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(States, CancelControls,
+                         ::testing::Values(ControlCase{"Button0",
+                                                       Action::CancelButton,
+                                                       CancelState::Running,
+                                                       Answer::No,
+                                                       CancelState::CancelRequested,
+                                                       1,
+                                                       {},
+                                                       {kEnding}},
+                                           ControlCase{"Button1",
+                                                       Action::CancelButton,
+                                                       CancelState::CancelRequested,
+                                                       Answer::No,
+                                                       CancelState::CancelRequested,
+                                                       1,
+                                                       {},
+                                                       {kEnding}},
+                                           ControlCase{"Button2",
+                                                       Action::CancelButton,
+                                                       CancelState::CancelHandlerRunning,
+                                                       Answer::No,
+                                                       CancelState::Stop,
+                                                       0,
+                                                       {},
+                                                       {}},
+                                           ControlCase{"Button3",
+                                                       Action::CancelButton,
+                                                       CancelState::Stop,
+                                                       Answer::No,
+                                                       CancelState::Stop,
+                                                       0,
+                                                       {},
+                                                       {}},
+                                           ControlCase{"Escape0Yes",
+                                                       Action::Escape,
+                                                       CancelState::Running,
+                                                       Answer::Yes,
+                                                       CancelState::CancelRequested,
+                                                       1,
+                                                       {"Cancel Script?"},
+                                                       {kEnding}},
+                                           ControlCase{"Escape0No",
+                                                       Action::Escape,
+                                                       CancelState::Running,
+                                                       Answer::No,
+                                                       CancelState::Running,
+                                                       0,
+                                                       {"Cancel Script?"},
+                                                       {}},
+                                           ControlCase{"Escape2Yes",
+                                                       Action::Escape,
+                                                       CancelState::CancelHandlerRunning,
+                                                       Answer::Yes,
+                                                       CancelState::Stop,
+                                                       1,
+                                                       {"Kill Script?"},
+                                                       {"Killing Script please wait."}},
+                                           ControlCase{"Escape2No",
+                                                       Action::Escape,
+                                                       CancelState::CancelHandlerRunning,
+                                                       Answer::No,
+                                                       CancelState::CancelHandlerRunning,
+                                                       0,
+                                                       {"Kill Script?"},
+                                                       {}},
+                                           ControlCase{"Escape1",
+                                                       Action::Escape,
+                                                       CancelState::CancelRequested,
+                                                       Answer::Yes,
+                                                       CancelState::CancelRequested,
+                                                       0,
+                                                       {},
+                                                       {}},
+                                           ControlCase{"Escape3",
+                                                       Action::Escape,
+                                                       CancelState::Stop,
+                                                       Answer::Yes,
+                                                       CancelState::Stop,
+                                                       0,
+                                                       {},
+                                                       {}},
+                                           ControlCase{"ButtonUnansweredYes",
+                                                       Action::CancelButton,
+                                                       CancelState::CancelRequested,
+                                                       Answer::Yes,
+                                                       CancelState::Stop,
+                                                       0,
+                                                       {kDropQuestion},
+                                                       {},
+                                                       true,
+                                                       true},
+                                           ControlCase{"ButtonUnansweredNo",
+                                                       Action::CancelButton,
+                                                       CancelState::CancelRequested,
+                                                       Answer::No,
+                                                       CancelState::CancelRequested,
+                                                       0,
+                                                       {kDropQuestion},
+                                                       {},
+                                                       true,
+                                                       false}),
+                         [](const ::testing::TestParamInfo<ControlCase>& i) {
+                             return std::string(i.param.name);
+                         });
 
 TEST(CancelControls, OutsideARun) {
     RunnerRig r;
@@ -156,6 +197,18 @@ TEST(CancelControls, OutsideARun) {
     EXPECT_EQ(r.host.requests, std::vector<std::string>{"hardcancel"});
     ASSERT_EQ(r.window.messages.size(), 1u);
     EXPECT_EQ(r.window.messages[0].text, kEnding);
+
+    // The last run's state holds between runs: after a script error the
+    // button does nothing.
+    r.window.editorText = "echo({1e308*10})\r\n";
+    r.runner.RunScript();
+    ASSERT_EQ(r.runner.CurrentCancelState(), CancelState::Aborted);
+    r.host.requests.clear();
+    r.window.messages.clear();
+    r.runner.CancelButton();
+    EXPECT_TRUE(r.host.requests.empty());
+    EXPECT_TRUE(r.window.messages.empty());
+    EXPECT_EQ(r.runner.CurrentCancelState(), CancelState::Aborted);
 }
 
 TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
@@ -167,7 +220,7 @@ TEST(CancelControls, ACancelFromTheUserEndsTheRunAtTheNextLine) {
     r.runner.RunScript();
     EXPECT_EQ(r.host.sent, (std::vector<std::string>{"echo(a)", "echo(b)"}));
     EXPECT_EQ(r.window.pane.Text(), "a\r\nb\r\nscript interrupted by user\r\n");
-    EXPECT_EQ(r.runner.CancelState, kStop);
+    EXPECT_EQ(r.runner.CurrentCancelState(), CancelState::Stop);
 }
 
 // Giving up on a host that did not answer the hard cancel: the command's wait
@@ -188,8 +241,8 @@ TEST(CancelControls, GivingUpOnAHostThatDoesNotAnswerEndsTheRunAsInterrupted) {
     EXPECT_EQ(r.host.sent, (std::vector<std::string>{"echo(before)", "wait(5000)"}));
     EXPECT_EQ(r.window.pane.Text(),
               "before\r\nError: link to KORVA dropped\r\nscript interrupted by user\r\n");
-    EXPECT_EQ(r.runner.CancelState, kStop);
-    EXPECT_FALSE(r.runner.HostFailed);
+    EXPECT_EQ(r.runner.CurrentCancelState(), CancelState::Stop);
+    EXPECT_FALSE(r.runner.HostFailed());
 }
 
 // A handler whose only line is #cancel again: the stop pressed while that line
@@ -199,11 +252,12 @@ TEST(CancelControls, AStopDuringAHandlerThatCancelsAgainHolds) {
     int yields = 0;
     r.window.onYield = [&] {
         if (++yields > 10000) throw std::runtime_error("the handler never ends");
-        if (r.runner.CancelState == kCancelHandlerRunning) r.runner.CancelButton();
+        if (r.runner.CurrentCancelState() == CancelState::CancelHandlerRunning)
+            r.runner.CancelButton();
     };
     r.window.editorText = "#oncancel(h)\r\n#cancel\r\nlabel(h)\r\n#cancel\r\necho(x)\r\n";
     EXPECT_NO_THROW(r.runner.RunScript());
-    EXPECT_EQ(r.runner.CancelState, kStop);
+    EXPECT_EQ(r.runner.CurrentCancelState(), CancelState::Stop);
     EXPECT_TRUE(r.host.sent.empty());
     EXPECT_NE(r.window.pane.Text().find("script interrupted by user"), std::string::npos);
 }
@@ -261,8 +315,8 @@ TEST_P(LinkLoss, StopsTheRunAndHoldsUntilTheNextRun) {
     ASSERT_FALSE(r.window.messages.empty());
     EXPECT_EQ(r.window.messages.front().text, "Error: link to KORVA lost");
     EXPECT_EQ(r.window.messages.front().title, "Error");
-    EXPECT_TRUE(r.runner.HostFailed);
-    EXPECT_EQ(r.runner.CancelState, kAborted);
+    EXPECT_TRUE(r.runner.HostFailed());
+    EXPECT_EQ(r.runner.CurrentCancelState(), CancelState::Aborted);
 
     // The next run starts with the loss cleared and links again.
     r.host.loseAfter.clear();
@@ -270,7 +324,7 @@ TEST_P(LinkLoss, StopsTheRunAndHoldsUntilTheNextRun) {
     r.window.editorText = "echo(again)";
     r.runner.RunScript();
     EXPECT_EQ(r.host.sent.back(), "echo(again)");
-    EXPECT_FALSE(r.runner.HostFailed);
+    EXPECT_FALSE(r.runner.HostFailed());
 }
 
 const std::string kLostLine = "Error: link to KORVA lost\r\n";

@@ -122,9 +122,9 @@ TEST(TranslateLine, ArgumentsAndFlagsReachTheRunner) {
     EXPECT_EQ(in.DirectiveArg, "s2");
 
     run("#echoon");
-    EXPECT_TRUE(in.EchoMode);
+    EXPECT_TRUE(in.EchoMode());
     run("#echooff");
-    EXPECT_FALSE(in.EchoMode);
+    EXPECT_FALSE(in.EchoMode());
     run("#do(k=7)");
     EXPECT_EQ(*in.Vars.Find("k"), "7");
 }
@@ -181,7 +181,7 @@ TEST(TranslateLine, PassedOverBlockDropsEverythingButSlashCommentsAndBlockDirect
         {1, "#Endif"},
     };
     EXPECT_EQ(steps, expected);
-    EXPECT_FALSE(in.EchoMode);
+    EXPECT_FALSE(in.EchoMode());
     EXPECT_FALSE(in.SkipMode);
     EXPECT_FALSE(in.ResponseAssign);
     EXPECT_EQ(in.DirectiveArg, "");
@@ -260,7 +260,7 @@ TEST(TranslateLine, ResetInterpreterClosesBlocksAndClearsModesButNotEcho) {
     EXPECT_EQ(in.DirectiveArg, "");
     EXPECT_EQ(in.Vars.VarCount(), 0);
     EXPECT_EQ(in.Vars.RunScriptFile, "/jobs/run.tvx");
-    EXPECT_TRUE(in.EchoMode);
+    EXPECT_TRUE(in.EchoMode());
 }
 
 TEST(TranslateLine, ArithmeticFailureLeavesTheStateAsBeforeTheLine) {

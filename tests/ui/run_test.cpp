@@ -153,19 +153,19 @@ void RunTest::cancelButton_data() {
 
     const QString done = "Script Done\r\n";
     QTest::newRow("0: the wait ends, the run stops")
-        << std::string("wait(20000)\r\necho(never)\r\n") << int(kRunning)
+        << std::string("wait(20000)\r\necho(never)\r\n") << int(CancelState::Running)
         << std::string("cancelled\r\nscript interrupted by user\r\n")
         << QStringList{"Ending Script please wait.", done};
     QTest::newRow("0 with a handler: the handler runs")
         << std::string("#oncancel(tidy)\r\nwait(20000)\r\necho(never)\r\n#exit\r\nlabel(tidy)\r\n"
                        "echo(tidied)\r\n")
-        << int(kRunning) << std::string("cancelled\r\ntidied\r\n")
+        << int(CancelState::Running) << std::string("cancelled\r\ntidied\r\n")
         << QStringList{"Ending Script please wait.", done};
     QTest::newRow("2: the handler stops without a word")
         << std::string("#oncancel(tidy)\r\n#cancel\r\nlabel(tidy)\r\nwait(400)\r\necho(rest of "
                        "handler)\r\n")
-        << int(kCancelHandlerRunning) << std::string("waited=400\r\nscript interrupted by user\r\n")
-        << QStringList{done};
+        << int(CancelState::CancelHandlerRunning)
+        << std::string("waited=400\r\nscript interrupted by user\r\n") << QStringList{done};
 }
 
 void RunTest::cancelButton() {
@@ -179,7 +179,7 @@ void RunTest::cancelButton() {
     rig.SetScript(script);
     TestWindow& w = rig.w();
     const auto waiting = CommandWaiting(w);
-    WhenTrue([&] { return waiting() && w.runner().CancelState == pressAtState; },
+    WhenTrue([&] { return waiting() && int(w.runner().CurrentCancelState()) == pressAtState; },
              [&] { QTest::mouseClick(w.cmdCancel(), Qt::LeftButton); });
     QElapsedTimer clock;
     clock.start();
@@ -204,14 +204,16 @@ void RunTest::escape_data() {
     const std::string handler =
         "#oncancel(tidy)\r\n#cancel\r\nlabel(tidy)\r\nwait(20000)\r\necho(rest)\r\n";
     QTest::newRow("0, Yes: cancelled")
-        << std::string("wait(20000)\r\necho(rest)\r\n") << int(kRunning) << int(Answer::Yes)
-        << "Cancel Script?" << std::string("cancelled\r\nscript interrupted by user\r\n")
+        << std::string("wait(20000)\r\necho(rest)\r\n") << int(CancelState::Running)
+        << int(Answer::Yes) << "Cancel Script?"
+        << std::string("cancelled\r\nscript interrupted by user\r\n")
         << "Ending Script please wait.";
     QTest::newRow("0, No: nothing changes")
-        << std::string("wait(300)\r\necho(rest)\r\n") << int(kRunning) << int(Answer::No)
-        << "Cancel Script?" << std::string("waited=300\r\nrest\r\n") << QString();
+        << std::string("wait(300)\r\necho(rest)\r\n") << int(CancelState::Running)
+        << int(Answer::No) << "Cancel Script?" << std::string("waited=300\r\nrest\r\n")
+        << QString();
     QTest::newRow("2, Yes: killed")
-        << handler << int(kCancelHandlerRunning) << int(Answer::Yes) << "Kill Script?"
+        << handler << int(CancelState::CancelHandlerRunning) << int(Answer::Yes) << "Kill Script?"
         << std::string("cancelled\r\nscript interrupted by user\r\n")
         << "Killing Script please wait.";
 }
@@ -235,7 +237,7 @@ void RunTest::escape() {
     rig.SetScript(script);
     rig.dialogs.answers = {Answer(answer)};
     const auto waiting = CommandWaiting(w);
-    WhenTrue([&] { return waiting() && w.runner().CancelState == pressAtState; },
+    WhenTrue([&] { return waiting() && int(w.runner().CurrentCancelState()) == pressAtState; },
              [&] { QTest::keyClick(w.txtCommandList(), Qt::Key_Escape); });
     w.RunScriptClicked();
 
@@ -254,7 +256,7 @@ void RunTest::listOnlyRunFromTheLabel() {
     rig.SetScript("set(listed=yes)\r\n#setvars(n=2)\r\necho({n*3})\r\n");
     QTest::mouseClick(w.lblCommand(), Qt::LeftButton);
     QCOMPARE(w.ShownResponse(), std::string("set(listed=yes)\r\n#setvars(n=2)\r\necho(6)\r\n"));
-    QVERIFY(!w.core().Interp().EchoMode);
+    QVERIFY(!w.core().Interp().EchoMode());
 
     // Nothing reached the host, and a click during a run does nothing.
     rig.SetScript("get(listed)\r\nwait(600)\r\n");
