@@ -19,11 +19,4 @@ std::string Utf8Name(const std::filesystem::path& path);
 // std::fopen for a UTF-8 name; errno tells why on failure.
 std::FILE* OpenFile(const std::string& utf8, const char* mode);
 
-// Puts `from` in the place of `to`, replacing a file that is there as a whole.
-// False with errno set on failure.
-bool RenameReplacing(const std::string& from, const std::string& to);
-
-// Removes a file; false with errno set on failure.
-bool RemoveFile(const std::string& utf8);
-
 } // namespace talvex

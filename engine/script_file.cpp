@@ -7,9 +7,7 @@
 #include "macromath/path_syntax.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 namespace talvex {
@@ -104,28 +102,7 @@ std::string ScriptFileBytes(std::string_view text) {
 }
 
 bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error) {
-    const std::string bytes = ScriptFileBytes(text);
-
-    const std::string temp = path + ".tvx-save";
-    File f(OpenFile(temp, "wb"));
-    if (!f) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
-    const int savedErrno = errno;
-    const bool closed = std::fclose(f.release()) == 0;
-    if (!written || !closed) {
-        error = std::strerror(written ? errno : savedErrno);
-        RemoveFile(temp);
-        return false;
-    }
-    if (!RenameReplacing(temp, path)) {
-        error = std::strerror(errno);
-        RemoveFile(temp);
-        return false;
-    }
-    return true;
+    return ReplaceFileContent(path, ScriptFileBytes(text), error);
 }
 
 std::string FileNameOf(std::string_view path) {

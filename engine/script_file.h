@@ -38,9 +38,10 @@ LoadedScriptFile ReadScriptFile(const std::string& path);
 // plain UTF-8 text.
 inline constexpr long kStoredFormatLimit = 32766;
 
-// Writes `text` (UTF-8, CR LF) to `path`, replacing the file as a whole: the
-// new content goes to a temporary file first, so a failed save leaves the old
-// file as it was. False with `error` set on failure.
+// Writes `text` (UTF-8, CR LF) to `path` in the script file format, replacing
+// the file as a whole (ReplaceFileContent): a symbolic link is followed, the
+// file keeps its permissions, a file the user may not write is refused, and a
+// failed save leaves the old file as it was. False with `error` set on failure.
 bool SaveScriptFile(const std::string& path, std::string_view text, std::string& error);
 
 // The bytes a save writes for `text`: the stored format when it fits, else

@@ -1,6 +1,7 @@
 // Script files on disk: the stored format, its header repair, plain-text
 // scripts as editors write them (UTF-8, Windows-1252 or UTF-16, byte-order
-// marks, any mix of line ends), long texts, the text files #filetortf and
+// marks, any mix of line ends), long texts, how a save replaces a file (links
+// followed, permissions kept, refusals), the text files #filetortf and
 // #filetolog read, and the path helpers.
 #include "engine/native_path.h"
 #include "engine/script_file.h"
@@ -17,6 +18,10 @@
 #include <initializer_list>
 #include <ostream>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace talvex::testing {
 namespace {
@@ -279,6 +284,138 @@ TEST(ScriptFile, TextsTheStoredFormatCannotHoldAreSavedAsPlainUtf8) {
     EXPECT_EQ(LoadScriptFile(dir.File("plain.tvx")).length,
               12); // g o blank arrow blank t h e r e CR LF
 }
+
+// A save replaces the file a name finally stands for, whole or not at all.
+struct SaveCase {
+    const char* name;
+    // Files before the save, in a fresh folder: a name with "->" after it is
+    // a symbolic link to what follows, a name ending in "/" a folder, any
+    // other a file holding "old" in the stored format. "read-only.tvx" may
+    // only be read; otherwise the first file has permissions no new file gets.
+    std::vector<std::string> files;
+    const char* saveTo;
+    const char* error;   // "" saved; "*" any reason the system gives
+    const char* written; // the file there before that holds the new text, "" none
+    bool asRoot = true;  // whether the case holds for a user who may write anything
+};
+
+void PrintTo(const SaveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SavedFile : public ::testing::TestWithParam<SaveCase> {};
+
+TEST_P(SavedFile, ReplacesWhatTheNameStandsForOrNothing) {
+    namespace fs = std::filesystem;
+    const SaveCase& c = GetParam();
+#ifndef _WIN32
+    if (!c.asRoot && ::geteuid() == 0) GTEST_SKIP() << "root may write a read-only file";
+#endif
+    TempFolder dir;
+    std::vector<std::string> links, regular;
+    for (const std::string& f : c.files) {
+        const auto arrow = f.find("->");
+        if (arrow != std::string::npos) {
+            const std::string link = dir.File(f.substr(0, arrow));
+            std::error_code ec;
+            fs::create_symlink(NativePath(f.substr(arrow + 2)), NativePath(link), ec);
+            if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+            links.push_back(link);
+        } else if (f.back() == '/') {
+            fs::create_directory(NativePath(dir.File(f)));
+        } else {
+            WriteBytes(dir.File(f), StoredFormat("old"));
+            regular.push_back(dir.File(f));
+        }
+    }
+    const std::string readOnly = dir.File("read-only.tvx");
+    // Given back at the end: Windows deletes no read-only file.
+    struct GiveBack {
+        std::string path;
+        ~GiveBack() {
+            std::error_code ec;
+            fs::permissions(NativePath(path), fs::perms::owner_write, fs::perm_options::add, ec);
+        }
+    } giveBack{readOnly};
+    if (fs::exists(NativePath(readOnly)))
+        fs::permissions(NativePath(readOnly), fs::perms::owner_read, fs::perm_options::replace);
+    else if (!regular.empty())
+        // Not what a new file gets: the save must keep it.
+        fs::permissions(NativePath(regular.front()),
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                        fs::perm_options::replace);
+    std::vector<fs::perms> modes;
+    for (const std::string& f : regular)
+        modes.push_back(fs::status(NativePath(f)).permissions());
+
+    std::string error;
+    const bool saved = SaveScriptFile(dir.File(c.saveTo), "old and new", error);
+
+    EXPECT_EQ(saved, std::string(c.error).empty()) << error;
+    if (std::string(c.error) == "*")
+        EXPECT_FALSE(error.empty());
+    else
+        EXPECT_EQ(error, saved ? "" : c.error);
+    for (std::size_t i = 0; i < regular.size(); ++i) {
+        const bool isWritten = regular[i] == dir.File(c.written);
+        EXPECT_EQ(ReadBytes(regular[i]), StoredFormat(isWritten ? "old and new" : "old"))
+            << regular[i];
+        EXPECT_EQ(fs::status(NativePath(regular[i])).permissions(), modes[i]) << regular[i];
+    }
+    if (saved) {
+        EXPECT_EQ(ReadBytes(dir.File(c.saveTo)), StoredFormat("old and new"));
+        if (!*c.written) {
+            // A new file gets the permissions any new file gets.
+            WriteBytes(dir.File("reference"), "");
+            EXPECT_EQ(fs::status(NativePath(dir.File(c.saveTo))).permissions(),
+                      fs::status(NativePath(dir.File("reference"))).permissions());
+        }
+    }
+    for (const std::string& link : links)
+        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(NativePath(link))))
+            << link << " stays a link";
+    for (const auto& entry : fs::directory_iterator(NativePath(dir.Path())))
+        EXPECT_EQ(Utf8Name(entry.path().filename()).find(".tvx-save"), std::string::npos)
+            << "left behind: " << Utf8Name(entry.path());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saves, SavedFile,
+    ::testing::Values(
+        SaveCase{"ExistingFileKeepsItsMode", {"run.tvx"}, "run.tvx", "", "run.tvx"},
+        SaveCase{"NewFile", {}, "new.tvx", "", ""},
+        SaveCase{"LinkIsFollowed", {"real.tvx", "link.tvx->real.tvx"}, "link.tvx", "", "real.tvx"},
+        SaveCase{"ChainOfLinks",
+                 {"real.tvx", "one.tvx->real.tvx", "two.tvx->one.tvx"},
+                 "two.tvx",
+                 "",
+                 "real.tvx"},
+        SaveCase{"LinkOutOfAFolder",
+                 {"sub/", "real.tvx", "sub/link.tvx->../real.tvx"},
+                 "sub/link.tvx",
+                 "",
+                 "real.tvx"},
+        SaveCase{"LinkIntoAFolder",
+                 {"sub/", "sub/real.tvx", "link.tvx->sub/real.tvx"},
+                 "link.tvx",
+                 "",
+                 "sub/real.tvx"},
+        SaveCase{"LoopOfLinks", {"a.tvx->b.tvx", "b.tvx->a.tvx"}, "a.tvx", "*", ""},
+        SaveCase{"ReadOnlyFileRefused",
+                 {"read-only.tvx"},
+                 "read-only.tvx",
+                 "Permission denied",
+                 "",
+                 false},
+        SaveCase{"LinkToAReadOnlyFileRefused",
+                 {"read-only.tvx", "link.tvx->read-only.tvx"},
+                 "link.tvx",
+                 "Permission denied",
+                 "",
+                 false},
+        SaveCase{"FolderRefused", {"jobs.tvx/"}, "jobs.tvx", "Not a regular file", ""},
+        SaveCase{"MissingFolder", {}, "no-such-folder/job.tvx", "*", ""}),
+    [](const ::testing::TestParamInfo<SaveCase>& i) { return std::string(i.param.name); });
 
 TEST(ScriptFile, AMissingFileIsReportedAndNotCreated) {
     TempFolder dir;
