@@ -400,6 +400,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "link.tvx",
                  "",
                  "sub/real.tvx"},
+        SaveCase{"LinkToNothingMakesItsTarget", {"link.tvx->made.tvx"}, "link.tvx", "", ""},
         SaveCase{"LoopOfLinks", {"a.tvx->b.tvx", "b.tvx->a.tvx"}, "a.tvx", "*", ""},
         SaveCase{"ReadOnlyFileRefused",
                  {"read-only.tvx"},
