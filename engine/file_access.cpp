@@ -186,7 +186,7 @@ bool ReplaceFileContent(const std::string& path, std::string_view bytes, std::st
         error = std::strerror(errno);
         return false;
     }
-    // Another owner's permissions may not be ours to give: the save goes on.
+    // A file system without permissions refuses this; the content still counts.
     if (exists) (void)::fchmod(fd, existing.st_mode & 07777);
     bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
     int failure = ok ? 0 : errno;
