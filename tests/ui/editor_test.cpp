@@ -39,21 +39,15 @@ void Mouse(QWidget* client, QEvent::Type type, int xTwips, int yTwips) {
 class EditorTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(korva_->Start()); }
-    void cleanupTestCase() { korva_.Reset(); }
     void dividerDrag();
     void fontCommands();
     void highlightingLeavesTheScriptAlone();
     void runningLineFollowsAJumpAndACall();
     void checkMarksAndListsWhatItFinds();
-
-private:
-    SharedKorva korva_;
-    const QString& socket_ = korva_.Socket();
 };
 
 void EditorTest::dividerDrag() {
-    WindowRig rig(socket_);
+    WindowRig rig;
     QVERIFY(rig.Ok());
     TestWindow& w = rig.w();
     QWidget* client = w.centralWidget();
@@ -104,7 +98,7 @@ void EditorTest::dividerDrag() {
 
 void EditorTest::fontCommands() {
     {
-        WindowRig rig(socket_);
+        WindowRig rig;
         QVERIFY(rig.Ok());
         TestWindow& w = rig.w();
         FontMenu& fonts = *w.findChild<FontMenu*>();
@@ -136,7 +130,7 @@ void EditorTest::fontCommands() {
         QCOMPARE(w.txtCommandList()->document()->defaultFont().pointSizeF(), 9.0);
     }
     // A new start has the design font again.
-    WindowRig again(socket_);
+    WindowRig again;
     for (QPlainTextEdit* pane :
          {static_cast<QPlainTextEdit*>(again.w().txtCommandList()), again.w().txtResponseList()}) {
         QCOMPARE(pane->document()->defaultFont().family(), QStringLiteral("MS Sans Serif"));
@@ -145,7 +139,7 @@ void EditorTest::fontCommands() {
 }
 
 void EditorTest::highlightingLeavesTheScriptAlone() {
-    WindowRig rig(socket_);
+    WindowRig rig;
     QVERIFY(rig.Ok());
     TestWindow& w = rig.w();
     // A very long line is marked at its start only, where the view opens.
@@ -190,7 +184,7 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
 }
 
 void EditorTest::runningLineFollowsAJumpAndACall() {
-    WindowRig rig(socket_);
+    WindowRig rig;
     QVERIFY(rig.Ok());
     TestWindow& w = rig.w();
     WriteBytes(rig.File("sub.tvx"), "echo(in sub)\r\nwait(301)\r\n");
@@ -227,7 +221,7 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
 // Typing a fault: it is marked under its text and listed below the editor, a
 // click on it goes to its line, and View > Check List hides the list.
 void EditorTest::checkMarksAndListsWhatItFinds() {
-    WindowRig rig(socket_);
+    WindowRig rig;
     QVERIFY(rig.Ok());
     TestWindow& w = rig.w();
     auto* list = w.control<QListWidget>("lstFindings");

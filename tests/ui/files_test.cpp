@@ -1,7 +1,6 @@
-// Script files in the window: New, Open, Save and Save As with each answer to
-// the unsaved-changes question, failed saves and opens, safe saving, the
-// dialogs' extension rule, a script's bytes through the editor and back, and
-// a script named at start-up.
+// Script files through the Qt editor: a script's bytes into the editor's
+// document and back, and the caret at the start after every way of loading.
+// Against a host in memory.
 #include "tests/ui/window_rig.h"
 
 #include <QDir>
@@ -9,8 +8,6 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
-#include <unistd.h>
 
 using namespace talvex;
 using namespace talvex::testing;
@@ -20,16 +17,10 @@ Q_DECLARE_METATYPE(std::string)
 class FilesTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(korva_->Start()); }
-    void cleanupTestCase() { korva_.Reset(); }
     void bytesSurviveOpenAndSave_data();
     void bytesSurviveOpenAndSave();
     void loadPutsTheCaretAtTheStart_data();
     void loadPutsTheCaretAtTheStart();
-
-private:
-    SharedKorva korva_;
-    const QString& socket_ = korva_.Socket();
 };
 
 void FilesTest::bytesSurviveOpenAndSave_data() {
@@ -48,7 +39,7 @@ void FilesTest::bytesSurviveOpenAndSave_data() {
 void FilesTest::bytesSurviveOpenAndSave() {
     QFETCH(std::string, bytes);
     QFETCH(int, lines);
-    WindowRig rig(socket_);
+    WindowRig rig;
     QVERIFY(rig.Ok());
     TestWindow& w = rig.w();
     const QString file = rig.File("trip.tvx");
@@ -75,7 +66,7 @@ void FilesTest::loadPutsTheCaretAtTheStart_data() {
 // a word on line 12 is "Unable to find".
 void FilesTest::loadPutsTheCaretAtTheStart() {
     QFETCH(QString, how);
-    WindowRig rig(socket_);
+    WindowRig rig;
     QVERIFY(rig.Ok());
     TestWindow& w = rig.w();
     std::string script;

@@ -126,9 +126,13 @@ WindowRig::WindowRig(const QString& socket, int closeGraceMs, const QString& set
     options.closeGraceMs = closeGraceMs;
     const QString ini =
         settingsFile.isEmpty() ? File(QStringLiteral("settings.ini")) : settingsFile;
+    // The host in memory waits as korva32 does, the window's events going on.
+    fakeLink.whileWaiting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); };
     settings_ = std::make_unique<QtSettings>(
         [ini] { return std::make_unique<QSettings>(ini, QSettings::IniFormat); });
-    window_ = std::make_unique<TestWindow>(windowLink_, dialogs, *settings_, options);
+    window_ = std::make_unique<TestWindow>(socket.isEmpty() ? static_cast<WindowLinkPort&>(fakeLink)
+                                                            : windowLink_,
+                                           dialogs, *settings_, options);
     loaded_ = window_->Load();
     window_->show();
 }

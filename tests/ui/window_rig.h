@@ -6,6 +6,7 @@
 
 #include "engine/window_interface.h"
 #include "tests/app/stored_format.h"
+#include "tests/windowcore/fake_link.h"
 #include "ui/main_window.h"
 #include "ui/qt_settings.h"
 #include "ui/script_editor.h"
@@ -137,9 +138,10 @@ public:
 
 class WindowRig {
 public:
-    // A window linked to the host on `socket`; Load() has run when Ok(). Its
-    // recent files are kept in `settingsFile`, by default one of its own.
-    explicit WindowRig(const QString& socket, int closeGraceMs = 5000,
+    // A window linked to the host on `socket`, or without a socket to a host
+    // in memory (FakeLink: no process); Load() has run when Ok(). Its recent
+    // files are kept in `settingsFile`, by default one of its own.
+    explicit WindowRig(const QString& socket = QString(), int closeGraceMs = 5000,
                        const QString& settingsFile = QString());
     ~WindowRig();
 
@@ -156,6 +158,7 @@ public:
 
     ScriptedDialogs dialogs;
     HostLink link;
+    FakeLink fakeLink;
 
 private:
     QTemporaryDir dir_;

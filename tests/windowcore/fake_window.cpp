@@ -80,48 +80,6 @@ void FakeFace::Fire(WindowCore& core, WindowTimer t) {
     core.TimerFired(t);
 }
 
-void FakeLink::Send(const std::string& command) {
-    commands.push_back(command);
-    reply = "OK";
-}
-
-void FakeLink::SendA(const std::string& command) {
-    commands.push_back(command);
-    if (events.waitStarted) events.waitStarted(command);
-    cancelled = false;
-    if (command.starts_with("wait(")) {
-        // Held until cancelled or dropped; the user acts meanwhile.
-        for (int round = 0; round < 100000 && !cancelled && !dropped; ++round)
-            if (whileWaiting) whileWaiting();
-    }
-    if (dropped)
-        reply = kLinkDroppedReply;
-    else if (cancelled)
-        reply = "cancelled";
-    else if (command.starts_with("echo(") && command.ends_with(")"))
-        reply = command.substr(5, command.size() - 6);
-    else
-        reply = "OK";
-    unanswered = false;
-    if (events.waitEnded) events.waitEnded();
-}
-
-void FakeLink::HardCancel() {
-    commands.push_back("hardcancel");
-    if (frozen) {
-        unanswered = true;
-        if (events.hardCancelUnanswered) events.hardCancelUnanswered();
-        return;
-    }
-    cancelled = true;
-}
-
-void FakeLink::SendFromLinkWindow(const std::string& command) {
-    sendBox = command;
-    Send(command);
-    if (events.textsChanged) events.textsChanged();
-}
-
 std::string MapSettings::Read(std::string_view group, std::string_view key) {
     const auto it = values.find(std::string(group) + "/" + std::string(key));
     return it == values.end() ? std::string() : it->second;
