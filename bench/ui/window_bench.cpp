@@ -314,6 +314,22 @@ void BM_CpuWhileWaiting(benchmark::State& state) {
 }
 BENCHMARK(BM_CpuWhileWaiting)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The editor's check of a 30,000-line script, as a moment after an edit:
+// the check itself, the marks under the findings and the list below.
+void BM_EditorCheck(benchmark::State& state) {
+    std::string script = talvex::bench::GeneratedScript(state.range(0));
+    // A fault every thousand lines, so there are marks and a list to fill.
+    for (std::size_t at = 0, line = 0; (at = script.find("\r\n", at)) != std::string::npos;
+         at += 2)
+        if (++line % 1000 == 0) script.insert(at, " {unset}");
+    Rig rig;
+    rig.window->SetEditorText(script);
+    for (auto _ : state)
+        rig.window->core().TimerFired(talvex::WindowTimer::Check);
+    state.counters["findings"] = double(rig.window->core().Findings().size());
+}
+BENCHMARK(BM_EditorCheck)->Arg(30000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv) {
