@@ -1,6 +1,7 @@
 // talvex: the window. An optional script path opens that script at start-up,
 // so the desktop can open a .tvx with Talvex.
 #include "app/default_log_folder.h"
+#include "app/exit_status.h"
 #include "macromath/environment.h"
 #include "ui/main_window.h"
 #include "ui/user_dialogs.h"
@@ -14,9 +15,9 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitHost = 3;
-constexpr int kExitUsage = 64;
+using talvex::kExitHost;
+using talvex::kExitOk;
+using talvex::kExitUsage;
 
 const char* const kUsage =
     "usage: talvex [FILE]\n"

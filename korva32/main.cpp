@@ -4,8 +4,8 @@
 // Exit status: 0 after Exit; 1 the socket could not be set up; 2 the socket
 // path is taken (a live host listens there, or it is not a socket); 64 bad
 // usage. An ending signal removes the socket and then ends it by that signal.
+#include "app/signal_relay.h"
 #include "hostlink/socket_folder.h"
-#include "korva32/end_signals.h"
 #include "korva32/host_server.h"
 #include "korva32/socket_path.h"
 
@@ -90,9 +90,9 @@ int main(int argc, char* argv[]) {
     talvex::korva::HostServer server(writeToTextWindow);
     // From here on an ending signal removes the socket file as Exit does; one
     // that arrives before the socket exists is acted on once the loop runs.
-    talvex::korva::EndSignals endSignals([&server](int signal) {
+    talvex::SignalRelay endSignals({SIGTERM, SIGINT, SIGHUP}, [&server](int signal) {
         server.shutDown();
-        talvex::korva::EndSignals::EndBy(signal);
+        talvex::SignalRelay::EndBy(signal);
     });
     QString error;
     switch (server.listen(path, &error)) {
