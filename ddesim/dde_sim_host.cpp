@@ -6,6 +6,7 @@
 #include "ddesim/dde_sim_host.h"
 
 #include "ddesim/cf_text.h"
+#include "simhost/protocol_topics.h"
 
 #include <utility>
 
@@ -101,10 +102,10 @@ DdeSimHost::StartResult DdeSimHost::start(const std::string& service, std::strin
         return StartResult::Failed;
     }
     service_ = DdeCreateStringHandleA(instance_, service.c_str(), CP_WINANSI);
-    control_ = DdeCreateStringHandleA(instance_, "DDE_Control", CP_WINANSI);
-    async_ = DdeCreateStringHandleA(instance_, "DDE_AsyncResponse", CP_WINANSI);
-    dynamic_ = DdeCreateStringHandleA(instance_, "DDE_DynamicData", CP_WINANSI);
-    data_ = DdeCreateStringHandleA(instance_, "Data", CP_WINANSI);
+    control_ = DdeCreateStringHandleA(instance_, simhost::kControlTopic, CP_WINANSI);
+    async_ = DdeCreateStringHandleA(instance_, simhost::kAsyncTopic, CP_WINANSI);
+    dynamic_ = DdeCreateStringHandleA(instance_, simhost::kDynamicTopic, CP_WINANSI);
+    data_ = DdeCreateStringHandleA(instance_, simhost::kDataItem, CP_WINANSI);
     if (!service_ || !control_ || !async_ || !dynamic_ || !data_) {
         *error = "cannot create the DDE names";
         return StartResult::Failed;

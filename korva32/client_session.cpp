@@ -15,7 +15,9 @@ constexpr qint64 kReadChunk = 1024 * 1024;
 } // namespace
 
 ClientSession::ClientSession(QLocalSocket* socket, Handlers handlers, QObject* parent)
-    : QObject(parent), socket_(socket), handlers_(std::move(handlers)) {
+    : QObject(parent), socket_(socket), handlers_(std::move(handlers)),
+      framer_([this](const QByteArray& line) { return handlers_.line(*this, line) && !closed_; },
+              [this] { return handlers_.oversize(*this) && !closed_; }) {
     socket_->setParent(this);
     socket_->setReadBufferSize(kReadChunk);
     waitTimer_.setSingleShot(true);
@@ -72,14 +74,10 @@ QString ClientSession::finishPending() {
 }
 
 void ClientSession::readAvailable() {
-    const auto onLine = [this](const QByteArray& line) {
-        return handlers_.line(*this, line) && !closed_;
-    };
-    const auto onOversize = [this] { return handlers_.oversize(*this) && !closed_; };
     while (!closed_ && socket_->bytesAvailable() > 0) {
         const QByteArray chunk = socket_->read(kReadChunk);
         if (chunk.isEmpty()) break;
-        framer_.feed(chunk, onLine, onOversize);
+        framer_.Feed(chunk);
     }
     flushNow();
 }

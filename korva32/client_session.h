@@ -2,7 +2,7 @@
 // execute it has in progress.
 #pragma once
 
-#include "korva32/line_framer.h"
+#include "hostlink/line_framer.h"
 #include "simhost/execute_queue.h"
 
 #include <QObject>

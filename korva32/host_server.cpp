@@ -3,45 +3,32 @@
 // Exit or the client itself ends a connection.
 #include "korva32/host_server.h"
 
+#include "hostlink/protocol_messages.h"
 #include "korva32/client_session.h"
-#include "korva32/protocol_messages.h"
+#include "simhost/protocol_topics.h"
 
 #include <QFile>
-#include <QJsonDocument>
 #include <QLocalSocket>
 
 #include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace talvex::korva {
+
+using namespace talvex::protocol;
 
 namespace {
 
 // Longest path a Unix socket address holds.
 constexpr qsizetype kMaxSocketPathBytes = 107;
 
-bool isIntegerId(const QJsonValue& id) {
-    if (!id.isDouble()) return false;
-    const double value = id.toDouble();
-    return std::isfinite(value) && std::floor(value) == value;
-}
-
-// Distinguishes "not JSON at all" from "JSON, but not an object": Qt's parser
-// refuses a bare scalar, so try it again as the element of an array.
-bool isJsonScalar(const QByteArray& line) {
-    QJsonParseError error{};
-    const QJsonDocument wrapped = QJsonDocument::fromJson('[' + line + ']', &error);
-    return error.error == QJsonParseError::NoError && wrapped.isArray();
-}
-
-const QString kControl = QString::fromUtf16(kControlTopic);
-const QString kAsync = QString::fromUtf16(kAsyncTopic);
-const QString kDynamic = QString::fromUtf16(kDynamicTopic);
-const QString kData = QString::fromUtf16(kDataItem);
+const QString kControl = QLatin1String(simhost::kControlTopic);
+const QString kAsync = QLatin1String(simhost::kAsyncTopic);
+const QString kDynamic = QLatin1String(simhost::kDynamicTopic);
+const QString kData = QLatin1String(simhost::kDataItem);
 
 } // namespace
 
@@ -49,7 +36,7 @@ HostServer::HostServer(simhost::CommandInterpreter::TextSink writeText, QObject*
     : QObject(parent),
       interpreter_([this](const std::string& data) { pushDynamic(QString::fromStdString(data)); },
                    std::move(writeText),
-                   simhost::ReplyBound{jsonStringBytes, maxReplyTextBytes()}) {
+                   simhost::ReplyBound{JsonStringBytes, MaxReplyTextBytes()}) {
     connect(&server_, &QLocalServer::newConnection, this, &HostServer::acceptConnections);
     log_ = [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); };
 }
@@ -148,64 +135,23 @@ bool HostServer::connectionWaiting() const {
 }
 
 bool HostServer::handleOversize(ClientSession& client) {
-    client.send(errorLine(QJsonValue::Null, kInvalidRequest, QStringLiteral("message too large")));
+    client.send(ErrorLine(QJsonValue::Null, kInvalidRequest, QStringLiteral("message too large")));
     return !exiting_;
 }
 
 bool HostServer::handleLine(ClientSession& client, const QByteArray& line) {
     if (exiting_) return false;
-    QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        if (isJsonScalar(line))
-            client.send(errorLine(QJsonValue::Null, kInvalidRequest,
-                                  QStringLiteral("invalid request: not an object")));
-        else
-            client.send(errorLine(QJsonValue::Null, kParseError, QStringLiteral("parse error")));
+    const ClientCall call = ReadClientLine(line);
+    if (!call.refusal.isEmpty()) {
+        client.send(call.refusal);
         return true;
     }
-    if (!document.isObject()) {
-        client.send(errorLine(QJsonValue::Null, kInvalidRequest,
-                              QStringLiteral("invalid request: not an object")));
-        return true;
-    }
-    const QJsonObject message = document.object();
-    const QJsonValue rawId = message.value(QLatin1String("id"));
-    const QJsonValue id = isIntegerId(rawId) ? rawId : QJsonValue(QJsonValue::Null);
-    if (message.value(QLatin1String("jsonrpc")) != QLatin1String("2.0")) {
-        client.send(errorLine(id, kInvalidRequest,
-                              QStringLiteral("invalid request: jsonrpc must be \"2.0\"")));
-        return true;
-    }
-    const QJsonValue method = message.value(QLatin1String("method"));
-    if (!method.isString()) {
-        client.send(errorLine(id, kInvalidRequest, QStringLiteral("invalid request: no method")));
-        return true;
-    }
-    if (!isIntegerId(rawId)) {
-        client.send(errorLine(QJsonValue::Null, kInvalidRequest,
-                              QStringLiteral("invalid request: id must be an integer")));
-        return true;
-    }
-    const QString name = method.toString();
-    const bool known =
-        name == u"request" || name == u"execute" || name == u"advise" || name == u"unadvise";
-    if (!known) {
-        client.send(errorLine(id, kMethodNotFound, QStringLiteral("method not found: ") + name));
-        return true;
-    }
-    const QJsonValue params = message.value(QLatin1String("params"));
-    if (!params.isObject()) {
-        client.send(errorLine(id, kInvalidParams,
-                              QStringLiteral("invalid params: params must be an object")));
-        return true;
-    }
-    if (name == u"request")
-        request(client, id, params.toObject());
-    else if (name == u"execute")
-        execute(client, id, params.toObject());
+    if (call.method == u"request")
+        request(client, call.id, call.params);
+    else if (call.method == u"execute")
+        execute(client, call.id, call.params);
     else
-        advise(client, id, params.toObject(), name == u"advise");
+        advise(client, call.id, call.params, call.method == u"advise");
     return !exiting_;
 }
 
@@ -213,7 +159,7 @@ void HostServer::request(ClientSession& client, const QJsonValue& id, const QJso
     const QJsonValue topic = params.value(QLatin1String("topic"));
     const QJsonValue item = params.value(QLatin1String("item"));
     if (topic != kControl || !item.isString()) {
-        client.send(errorLine(id, kInvalidParams,
+        client.send(ErrorLine(id, kInvalidParams,
                               QStringLiteral("invalid params: request needs topic \"DDE_Control\" "
                                              "and a string item")));
         return;
@@ -222,7 +168,7 @@ void HostServer::request(ClientSession& client, const QJsonValue& id, const QJso
         interpreter_.run(item.toString().toStdString(), simhost::CommandWay::Request);
     // A hard cancel ends the pending execute before its own reply goes out.
     if (outcome.kind == simhost::CommandOutcome::Kind::HardCancel) cancelPending(client);
-    client.send(dataResultLine(id, QString::fromStdString(outcome.text)));
+    client.send(DataResultLine(id, QString::fromStdString(outcome.text)));
     if (outcome.kind == simhost::CommandOutcome::Kind::Exit) exitFrom(client);
 }
 
@@ -230,13 +176,13 @@ void HostServer::execute(ClientSession& client, const QJsonValue& id, const QJso
     const QJsonValue topic = params.value(QLatin1String("topic"));
     const QJsonValue command = params.value(QLatin1String("command"));
     if (topic != kControl || !command.isString()) {
-        client.send(errorLine(id, kInvalidParams,
+        client.send(ErrorLine(id, kInvalidParams,
                               QStringLiteral("invalid params: execute needs topic \"DDE_Control\" "
                                              "and a string command")));
         return;
     }
     // The reply says "accepted"; the response always comes after it.
-    client.send(nullResultLine(id));
+    client.send(NullResultLine(id));
     std::string text = command.toString().toStdString();
     const bool busy = client.pending() != ClientSession::Pending::None || !client.queued.empty();
     if (busy && !simhost::CommandInterpreter::bypassesQueue(text)) {
@@ -251,7 +197,7 @@ void HostServer::advise(ClientSession& client, const QJsonValue& id, const QJson
     const QJsonValue topic = params.value(QLatin1String("topic"));
     const QJsonValue item = params.value(QLatin1String("item"));
     if ((topic != kAsync && topic != kDynamic) || item != kData) {
-        client.send(errorLine(id, kInvalidParams,
+        client.send(ErrorLine(id, kInvalidParams,
                               QStringLiteral("invalid params: topic must be \"DDE_AsyncResponse\" "
                                              "or \"DDE_DynamicData\", item \"Data\"")));
         return;
@@ -260,7 +206,7 @@ void HostServer::advise(ClientSession& client, const QJsonValue& id, const QJson
         client.asyncAdvised = on;
     else
         client.dynamicAdvised = on;
-    client.send(nullResultLine(id));
+    client.send(NullResultLine(id));
 }
 
 void HostServer::runExecute(ClientSession& client, const std::string& command) {
@@ -316,11 +262,11 @@ void HostServer::runQueued(ClientSession& client) {
 
 void HostServer::respond(ClientSession& client, const QString& response) {
     // Sent whether or not the client advised the topic: its execute asked for it.
-    client.send(changedLine(kAsync, response));
+    client.send(ChangedLine(kAsync, response));
 }
 
 void HostServer::pushDynamic(const QString& data) {
-    const QByteArray line = changedLine(kDynamic, data);
+    const QByteArray line = ChangedLine(kDynamic, data);
     const std::vector<ClientSession*> clients = clients_;
     for (ClientSession* client : clients) {
         if (client->dynamicAdvised) client->send(line);

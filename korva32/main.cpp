@@ -6,8 +6,8 @@
 // usage. An ending signal removes the socket and then ends it by that signal.
 #include "app/signal_relay.h"
 #include "hostlink/socket_folder.h"
+#include "hostlink/socket_path.h"
 #include "korva32/host_server.h"
-#include "korva32/socket_path.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -74,9 +74,10 @@ int main(int argc, char* argv[]) {
 
     talvex::SocketPlace place;
     if (parser.isSet(socketOption))
-        place.path = talvex::korva::absoluteSocketPath(parser.value(socketOption));
+        place.path = parser.value(socketOption);
     else
-        place = talvex::korva::defaultSocketPlace();
+        place = talvex::DefaultSocketPlace();
+    place.path = talvex::AbsoluteSocketPath(place.path);
     if (!place.privateFolder.isEmpty()) {
         const std::string refusal = talvex::PrepareSocketFolder(
             QFile::encodeName(place.privateFolder).toStdString(), ::geteuid());
