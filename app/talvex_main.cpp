@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
     if (const int status = EarlyOptions(argc, argv); status >= 0) return status;
 
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("Talvex");
-    QCoreApplication::setApplicationName("Talvex");
+    QCoreApplication::setOrganizationName(QStringLiteral("Talvex"));
+    QCoreApplication::setApplicationName(QStringLiteral("Talvex"));
     QString script;
     if (!ScriptArgument(argc, argv, script)) return kExitUsage;
 

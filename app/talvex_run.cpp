@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     if (chooseLoop) qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     if (chooseLoop) qunsetenv("QT_NO_GLIB");
-    QCoreApplication::setOrganizationName("Talvex");
-    QCoreApplication::setApplicationName("Talvex");
+    QCoreApplication::setOrganizationName(QStringLiteral("Talvex"));
+    QCoreApplication::setApplicationName(QStringLiteral("Talvex"));
 
     talvex::RunOptions options;
     if (const int status = talvex::ParseRunOptions(args, options, stdout, stderr); status >= 0)

@@ -163,8 +163,10 @@ QByteArray DataResultLine(const QJsonValue& id, const QString& data) {
 }
 
 QByteArray ErrorLine(const QJsonValue& id, int code, const QString& message) {
-    const QJsonObject error{{"code", code}, {"message", message}};
-    return ToLine(QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"error", error}});
+    const QJsonObject error{{QLatin1String("code"), code}, {QLatin1String("message"), message}};
+    return ToLine(QJsonObject{{QLatin1String("jsonrpc"), QLatin1String("2.0")},
+                              {QLatin1String("id"), id},
+                              {QLatin1String("error"), error}});
 }
 
 QByteArray ChangedLine(const QString& topic, const QString& data) {
