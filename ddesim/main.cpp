@@ -28,7 +28,7 @@ constexpr char kHelp[] =
     "  --visible       accepted for compatibility; has no effect\n"
     "  -h, --help      show this help and exit\n";
 
-void writeToTextWindow(const std::string& text) {
+void WriteToTextWindow(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }
@@ -60,9 +60,9 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
 
-    talvex::ddesim::DdeSimHost host(writeToTextWindow);
+    talvex::ddesim::DdeSimHost host(WriteToTextWindow);
     std::string error;
-    switch (host.start(service, &error)) {
+    switch (host.Start(service, &error)) {
     case talvex::ddesim::DdeSimHost::StartResult::Serving:
         break;
     case talvex::ddesim::DdeSimHost::StartResult::ServiceTaken:
@@ -72,5 +72,5 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "korva32-sim: %s\n", error.c_str());
         return kExitSetupFailed;
     }
-    return host.run();
+    return host.Run();
 }

@@ -25,7 +25,7 @@ constexpr int kExitSetupFailed = 1;
 constexpr int kExitPathTaken = 2;
 constexpr int kExitUsage = 64;
 
-void writeToTextWindow(const std::string& text) {
+void WriteToTextWindow(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }
@@ -88,15 +88,15 @@ int main(int argc, char* argv[]) {
     }
     const QString& path = place.path;
 
-    talvex::korva::HostServer server(writeToTextWindow);
+    talvex::korva::HostServer server(WriteToTextWindow);
     // From here on an ending signal removes the socket file as Exit does; one
     // that arrives before the socket exists is acted on once the loop runs.
     talvex::SignalRelay endSignals({SIGTERM, SIGINT, SIGHUP}, [&server](int signal) {
-        server.shutDown();
+        server.ShutDown();
         talvex::SignalRelay::EndBy(signal);
     });
     QString error;
-    switch (server.listen(path, &error)) {
+    switch (server.Listen(path, &error)) {
     case talvex::korva::HostServer::ListenResult::Listening:
         break;
     case talvex::korva::HostServer::ListenResult::PathTaken:

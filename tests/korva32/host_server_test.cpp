@@ -27,12 +27,12 @@ TEST(HostServerTest, AClientOfAnotherUserIsClosedUnansweredAndTheRefusalLogged) 
     ASSERT_TRUE(folder.isValid());
     HostServer server([](const std::string&) {});
     QStringList log;
-    server.setLog([&](const QString& line) { log << line; });
+    server.SetLog([&](const QString& line) { log << line; });
     PeerUserCheck check;
     check.peerUserOf = [](int) { return std::optional<uid_t>(4242); };
-    server.setPeerUserCheck(check);
+    server.SetPeerUserCheck(check);
     QString error;
-    ASSERT_EQ(server.listen(folder.filePath(QStringLiteral("KORVA")), &error),
+    ASSERT_EQ(server.Listen(folder.filePath(QStringLiteral("KORVA")), &error),
               HostServer::ListenResult::Listening)
         << error.toStdString();
 
