@@ -51,6 +51,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FramerCase{"two_in_one_read", {"a\nb\n"}, {"a", "b"}, 0},
         FramerCase{"split_across_reads", {"ab", "c\nd", "e\n"}, {"abc", "de"}, 0},
+        FramerCase{"split_inside_a_character",
+                   {"5\xC2", "\xB1"
+                             "1\n"},
+                   {"5\xC2\xB1"
+                    "1"},
+                   0},
         FramerCase{"one_byte_reads", {"x", "y", "\n", "z", "\n"}, {"xy", "z"}, 0},
         FramerCase{"empty_lines_skipped", {"\n\n", "x\n", "\n"}, {"x"}, 0},
         FramerCase{"blank_lines_skipped", {" \t\r\n", "\r", "\n y \n"}, {" y "}, 0},
