@@ -8,6 +8,7 @@
 #include "hostlink/socket_folder.h"
 #include "hostlink/socket_path.h"
 #include "korva32/host_server.h"
+#include "simhost/text_window.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -24,11 +25,6 @@ namespace {
 constexpr int kExitSetupFailed = 1;
 constexpr int kExitPathTaken = 2;
 constexpr int kExitUsage = 64;
-
-void WriteToTextWindow(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
 
 } // namespace
 
@@ -88,7 +84,7 @@ int main(int argc, char* argv[]) {
     }
     const QString& path = place.path;
 
-    talvex::korva::HostServer server(WriteToTextWindow);
+    talvex::korva::HostServer server(talvex::simhost::WriteToTextWindow);
     // From here on an ending signal removes the socket file as Exit does; one
     // that arrives before the socket exists is acted on once the loop runs.
     talvex::SignalRelay endSignals({SIGTERM, SIGINT, SIGHUP}, [&server](int signal) {
