@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -47,6 +48,12 @@ SignalRelay::~SignalRelay() {
     if (notifier_) ::close(static_cast<int>(notifier_->socket()));
     if (gWriteEnd >= 0) ::close(gWriteEnd);
     gWriteEnd = -1;
+}
+
+void SignalRelay::EndBy(int signal) {
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+    std::_Exit(128 + signal); // only if the signal is blocked
 }
 
 void SignalRelay::Drain() {

@@ -20,6 +20,10 @@ public:
                 QObject* parent = nullptr);
     ~SignalRelay() override;
 
+    // Puts the signal's default action back and raises it, so whoever started
+    // this process sees it end by that signal.
+    [[noreturn]] static void EndBy(int signal);
+
 private:
     void Drain();
 

@@ -1,6 +1,8 @@
 // talvex: the window. An optional script path opens that script at start-up,
 // so the desktop can open a .tvx with Talvex.
 #include "app/default_log_folder.h"
+#include "app/exit_status.h"
+#include "app/locale_decimal_separator.h"
 #include "macromath/environment.h"
 #include "ui/main_window.h"
 #include "ui/qt_settings.h"
@@ -15,9 +17,9 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitHost = 3;
-constexpr int kExitUsage = 64;
+using talvex::kExitHost;
+using talvex::kExitOk;
+using talvex::kExitUsage;
 
 const char* const kUsage =
     "usage: talvex [FILE]\n"
@@ -73,8 +75,8 @@ int main(int argc, char** argv) {
     if (const int status = EarlyOptions(argc, argv); status >= 0) return status;
 
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("Talvex");
-    QCoreApplication::setApplicationName("Talvex");
+    QCoreApplication::setOrganizationName(QStringLiteral("Talvex"));
+    QCoreApplication::setApplicationName(QStringLiteral("Talvex"));
     QString script;
     if (!ScriptArgument(argc, argv, script)) return kExitUsage;
 
@@ -84,6 +86,7 @@ int main(int argc, char** argv) {
     talvex::QtSettings settings;
     talvex::MainWindowOptions options;
     options.programDir = QCoreApplication::applicationDirPath();
+    options.decimalSeparator = talvex::LocaleDecimalSeparator();
     options.logFolder =
         QString::fromStdString(talvex::DefaultLogFolder(options.programDir.toStdString()));
     talvex::MainWindow window(link, dialogs, settings, options);

@@ -2,29 +2,19 @@
 // response pane goes to standard output, message boxes to standard error.
 #include "app/default_log_folder.h"
 #include "app/headless_run.h"
+#include "app/locale_decimal_separator.h"
 #include "app/run_options.h"
 #include "app/signal_relay.h"
 #include "hostlink/host_link.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLocale>
 
 #include <csignal>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-namespace {
-
-char LocaleDecimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
-                                                         : '.';
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     // File names as the system gave them, before anything decodes them.
@@ -37,8 +27,8 @@ int main(int argc, char** argv) {
     if (chooseLoop) qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     if (chooseLoop) qunsetenv("QT_NO_GLIB");
-    QCoreApplication::setOrganizationName("Talvex");
-    QCoreApplication::setApplicationName("Talvex");
+    QCoreApplication::setOrganizationName(QStringLiteral("Talvex"));
+    QCoreApplication::setApplicationName(QStringLiteral("Talvex"));
 
     talvex::RunOptions options;
     if (const int status = talvex::ParseRunOptions(args, options, stdout, stderr); status >= 0)
@@ -54,7 +44,7 @@ int main(int argc, char** argv) {
 
     talvex::Environment env = talvex::Environment::system();
     env.hostDir = [&link] { return link.HostDir().toStdString(); };
-    env.decimalSeparator = LocaleDecimalSeparator();
+    env.decimalSeparator = talvex::LocaleDecimalSeparator();
 
     talvex::LinkControl control;
     // Visible, as the window links: a real host keeps its window as the user has it.

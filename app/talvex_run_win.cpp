@@ -5,6 +5,7 @@
 #include "app/console_output.h"
 #include "app/default_log_folder.h"
 #include "app/headless_run.h"
+#include "app/locale_decimal_separator.h"
 #include "app/run_options.h"
 #include "ddelink/dde_host_link.h"
 #include "ddelink/korva_search.h"
@@ -20,18 +21,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-namespace {
-
-char LocaleDecimalSeparator() {
-    wchar_t point[8] = {};
-    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, point, 8) == 2 && point[0] > 0 &&
-        point[0] < 128)
-        return static_cast<char>(point[0]);
-    return '.';
-}
-
-} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     // LF and UTF-8 exactly as the run produced them: the outputs compare byte
@@ -58,7 +47,7 @@ int wmain(int argc, wchar_t** argv) {
 
     talvex::Environment env = talvex::Environment::system();
     env.hostDir = [&link] { return link.HostDir(); };
-    env.decimalSeparator = LocaleDecimalSeparator();
+    env.decimalSeparator = talvex::LocaleDecimalSeparator();
 
     talvex::LinkControl control;
     // Visible, as the window links: a real host keeps its window as the user has it.

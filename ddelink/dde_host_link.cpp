@@ -4,6 +4,7 @@
 #include "ddelink/host_probe.h"
 #include "ddelink/wide_text.h"
 #include "engine/text_codec.h"
+#include "simhost/protocol_topics.h"
 
 #include <dde.h>
 
@@ -117,10 +118,10 @@ DdeHostLink::DdeHostLink(MessagePump& pump)
     // An ANSI instance: execute strings go out as the Windows-1252 bytes we
     // give, unchanged to an ANSI host (DDEML converts them for a Unicode one).
     if (DdeInitializeA(&inst_, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) inst_ = 0;
-    hszControl_ = Atom(L"DDE_Control");
-    hszAsync_ = Atom(L"DDE_AsyncResponse");
-    hszDynamic_ = Atom(L"DDE_DynamicData");
-    hszData_ = Atom(L"Data");
+    hszControl_ = Atom(WideFromUtf8(simhost::kControlTopic));
+    hszAsync_ = Atom(WideFromUtf8(simhost::kAsyncTopic));
+    hszDynamic_ = Atom(WideFromUtf8(simhost::kDynamicTopic));
+    hszData_ = Atom(WideFromUtf8(simhost::kDataItem));
 }
 
 DdeHostLink::~DdeHostLink() {
@@ -217,7 +218,7 @@ DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline, bool pr
         return std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     };
     if (probe) {
-        switch (ProbeHost(pump_, service_, L"DDE_Control",
+        switch (ProbeHost(pump_, service_, WideFromUtf8(simhost::kControlTopic),
                           std::max(left(), std::chrono::milliseconds(1)),
                           [this] { return startCancelled_; })) {
         case HostProbe::NoHost:
@@ -268,7 +269,8 @@ DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline, bool pr
         }
         return false;
     };
-    const bool linked = advise(dynamic_, "DDE_DynamicData") && advise(async_, "DDE_AsyncResponse");
+    const bool linked =
+        advise(dynamic_, simhost::kDynamicTopic) && advise(async_, simhost::kAsyncTopic);
     if (!linked) {
         // Without the response topic no execute could ever be answered.
         setUpFailure_ = timedOut || refusal == 0 ? std::string("the host does not answer")
@@ -387,7 +389,8 @@ bool DdeHostLink::StartAndLink(const std::wstring& program, bool visible) {
         else if (outcome == LinkWait::NoAnswer)
             reason = setUpFailure_;
         else
-            reason = service + "|DDE_Control: " + DdeErrorText(lastConnectError_);
+            reason =
+                service + "|" + simhost::kControlTopic + ": " + DdeErrorText(lastConnectError_);
     }
     Tell(DdeMessageIcon::Critical, "Error", "Could not initialize KORVA DDE link\n" + reason);
     return false;

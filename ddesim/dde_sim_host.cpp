@@ -6,6 +6,7 @@
 #include "ddesim/dde_sim_host.h"
 
 #include "ddesim/cf_text.h"
+#include "simhost/protocol_topics.h"
 
 #include <utility>
 
@@ -47,7 +48,7 @@ std::string utf16ToUtf8(const std::string& bytes) {
 // it is connected, and the client is told as plain DDE tells it, by a
 // WM_DDE_TERMINATE from our conversation window. Its answering terminate
 // lets DDEML clean up.
-void endConversation(HCONV conv) {
+void EndConversation(HCONV conv) {
     CONVINFO info{};
     info.cb = sizeof info;
     const bool known = DdeQueryConvInfo(conv, QID_SYNC, &info) != 0;
@@ -62,7 +63,7 @@ void endConversation(HCONV conv) {
 } // namespace
 
 DdeSimHost::DdeSimHost(simhost::CommandInterpreter::TextSink writeText)
-    : interpreter_([this](const std::string& data) { pushDynamic(data); }, std::move(writeText)) {}
+    : interpreter_([this](const std::string& data) { PushDynamic(data); }, std::move(writeText)) {}
 
 DdeSimHost::~DdeSimHost() {
     if (instance_) {
@@ -75,11 +76,11 @@ DdeSimHost::~DdeSimHost() {
     if (tHost == this) tHost = nullptr;
 }
 
-DdeSimHost::StartResult DdeSimHost::start(const std::string& service, std::string* error) {
+DdeSimHost::StartResult DdeSimHost::Start(const std::string& service, std::string* error) {
     tHost = this;
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
+    windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kWindowClass;
     RegisterClassExA(&windowClass);
@@ -93,7 +94,7 @@ DdeSimHost::StartResult DdeSimHost::start(const std::string& service, std::strin
 
     // ANSI, as the real host is: the system hands us executes in the code page.
     const UINT result = DdeInitializeA(
-        &instance_, callback,
+        &instance_, DdeCallback,
         APPCLASS_STANDARD | CBF_FAIL_POKES | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS, 0);
     if (result != DMLERR_NO_ERROR) {
         instance_ = 0;
@@ -101,10 +102,10 @@ DdeSimHost::StartResult DdeSimHost::start(const std::string& service, std::strin
         return StartResult::Failed;
     }
     service_ = DdeCreateStringHandleA(instance_, service.c_str(), CP_WINANSI);
-    control_ = DdeCreateStringHandleA(instance_, "DDE_Control", CP_WINANSI);
-    async_ = DdeCreateStringHandleA(instance_, "DDE_AsyncResponse", CP_WINANSI);
-    dynamic_ = DdeCreateStringHandleA(instance_, "DDE_DynamicData", CP_WINANSI);
-    data_ = DdeCreateStringHandleA(instance_, "Data", CP_WINANSI);
+    control_ = DdeCreateStringHandleA(instance_, simhost::kControlTopic, CP_WINANSI);
+    async_ = DdeCreateStringHandleA(instance_, simhost::kAsyncTopic, CP_WINANSI);
+    dynamic_ = DdeCreateStringHandleA(instance_, simhost::kDynamicTopic, CP_WINANSI);
+    data_ = DdeCreateStringHandleA(instance_, simhost::kDataItem, CP_WINANSI);
     if (!service_ || !control_ || !async_ || !dynamic_ || !data_) {
         *error = "cannot create the DDE names";
         return StartResult::Failed;
@@ -124,7 +125,7 @@ DdeSimHost::StartResult DdeSimHost::start(const std::string& service, std::strin
     return StartResult::Serving;
 }
 
-int DdeSimHost::run() {
+int DdeSimHost::Run() {
     // Wakes for input that is already queued too (MWMO_INPUTAVAILABLE): a
     // plain message wait can sleep on in some implementations although a
     // DDE message is waiting.
@@ -139,42 +140,42 @@ int DdeSimHost::run() {
     }
 }
 
-HDDEDATA CALLBACK DdeSimHost::callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
-                                       HDDEDATA data, ULONG_PTR, ULONG_PTR) {
-    return tHost ? tHost->onCallback(type, format, conv, hsz1, hsz2, data) : nullptr;
+HDDEDATA CALLBACK DdeSimHost::DdeCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
+                                          HDDEDATA data, ULONG_PTR, ULONG_PTR) {
+    return tHost ? tHost->OnCallback(type, format, conv, hsz1, hsz2, data) : nullptr;
 }
 
-LRESULT CALLBACK DdeSimHost::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK DdeSimHost::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* host = reinterpret_cast<DdeSimHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (host && message == WM_TIMER) {
-        host->waitElapsed(static_cast<std::uint64_t>(wParam));
-        host->doScheduledWork();
+        host->WaitElapsed(static_cast<std::uint64_t>(wParam));
+        host->DoScheduledWork();
         return 0;
     }
     if (host && message == kWorkMessage) {
-        host->doScheduledWork();
+        host->DoScheduledWork();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HDDEDATA DdeSimHost::onCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
+HDDEDATA DdeSimHost::OnCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                                 HDDEDATA data) {
     Topic topic;
     switch (type) {
     case XTYP_CONNECT:
         return reinterpret_cast<HDDEDATA>(
-            static_cast<ULONG_PTR>(!exiting_ && topicOf(hsz1, &topic)));
+            static_cast<ULONG_PTR>(!exiting_ && TopicOf(hsz1, &topic)));
     case XTYP_CONNECT_CONFIRM:
-        if (topicOf(hsz1, &topic)) addConversation(conv, topic);
+        if (TopicOf(hsz1, &topic)) AddConversation(conv, topic);
         return nullptr;
     case XTYP_DISCONNECT:
-        removeConversation(conv);
+        RemoveConversation(conv);
         return nullptr;
     case XTYP_REQUEST:
-        return request(conv, hsz2, format);
+        return Request(conv, hsz2, format);
     case XTYP_EXECUTE:
-        return execute(conv, data);
+        return Execute(conv, data);
     case XTYP_ADVSTART:
     case XTYP_ADVSTOP: {
         const auto found = conversations_.find(conv);
@@ -186,13 +187,13 @@ HDDEDATA DdeSimHost::onCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HS
         return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(TRUE));
     }
     case XTYP_ADVREQ:
-        return adviseRequest(conv, hsz2);
+        return AdviseRequest(conv, hsz2);
     default:
         return nullptr;
     }
 }
 
-bool DdeSimHost::topicOf(HSZ hsz, Topic* topic) const {
+bool DdeSimHost::TopicOf(HSZ hsz, Topic* topic) const {
     if (DdeCmpStringHandles(hsz, control_) == 0) {
         *topic = Topic::Control;
     } else if (DdeCmpStringHandles(hsz, async_) == 0) {
@@ -205,7 +206,7 @@ bool DdeSimHost::topicOf(HSZ hsz, Topic* topic) const {
     return true;
 }
 
-std::string DdeSimHost::stringOf(HSZ hsz) const {
+std::string DdeSimHost::StringOf(HSZ hsz) const {
     const DWORD length = DdeQueryStringA(instance_, hsz, nullptr, 0, CP_WINANSI);
     std::string text(length + 1, '\0');
     DdeQueryStringA(instance_, hsz, text.data(), length + 1, CP_WINANSI);
@@ -213,7 +214,7 @@ std::string DdeSimHost::stringOf(HSZ hsz) const {
     return text;
 }
 
-void DdeSimHost::addConversation(HCONV conv, Topic topic) {
+void DdeSimHost::AddConversation(HCONV conv, Topic topic) {
     // The partner window tells whose conversation this is.
     CONVINFO info{};
     info.cb = sizeof info;
@@ -241,7 +242,7 @@ void DdeSimHost::addConversation(HCONV conv, Topic topic) {
     conversations_[conv] = Conversation{topic, serial, false, {}};
 }
 
-void DdeSimHost::removeConversation(HCONV conv) {
+void DdeSimHost::RemoveConversation(HCONV conv) {
     const auto found = conversations_.find(conv);
     if (found == conversations_.end()) return;
     const std::uint64_t serial = found->second.client;
@@ -249,36 +250,36 @@ void DdeSimHost::removeConversation(HCONV conv) {
     for (const auto& [handle, conversation] : conversations_) {
         if (conversation.client == serial) return;
     }
-    dropClient(serial);
+    DropClient(serial);
 }
 
-DdeSimHost::Client* DdeSimHost::clientOf(HCONV conv) {
+DdeSimHost::Client* DdeSimHost::ClientOf(HCONV conv) {
     const auto found = conversations_.find(conv);
     if (found == conversations_.end()) return nullptr;
     const auto client = clients_.find(found->second.client);
     return client == clients_.end() ? nullptr : &client->second;
 }
 
-HDDEDATA DdeSimHost::request(HCONV conv, HSZ item, UINT format) {
+HDDEDATA DdeSimHost::Request(HCONV conv, HSZ item, UINT format) {
     const auto found = conversations_.find(conv);
     if (found == conversations_.end() || found->second.topic != Topic::Control ||
         format != CF_TEXT || exiting_)
         return nullptr;
     const std::uint64_t serial = found->second.client;
     const simhost::CommandOutcome outcome =
-        interpreter_.run(FromCfText(stringOf(item)), simhost::CommandWay::Request);
+        interpreter_.Run(FromCfText(StringOf(item)), simhost::CommandWay::Request);
     // A hard cancel ends the pending execute; its "cancelled" goes out once
     // this reply is on its way.
-    if (outcome.kind == simhost::CommandOutcome::Kind::HardCancel) cancelPending(serial);
+    if (outcome.kind == simhost::CommandOutcome::Kind::HardCancel) CancelPending(serial);
     const std::string bytes = ToCfText(outcome.text);
     HDDEDATA reply =
         DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(const_cast<char*>(bytes.c_str())),
                             static_cast<DWORD>(bytes.size() + 1), 0, item, CF_TEXT, 0);
-    if (outcome.kind == simhost::CommandOutcome::Kind::Exit) exitFrom(serial);
+    if (outcome.kind == simhost::CommandOutcome::Kind::Exit) ExitFrom(serial);
     return reply;
 }
 
-HDDEDATA DdeSimHost::execute(HCONV conv, HDDEDATA data) {
+HDDEDATA DdeSimHost::Execute(HCONV conv, HDDEDATA data) {
     const auto found = conversations_.find(conv);
     if (found == conversations_.end() || found->second.topic != Topic::Control || exiting_)
         return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FNOTPROCESSED));
@@ -289,22 +290,22 @@ HDDEDATA DdeSimHost::execute(HCONV conv, HDDEDATA data) {
     std::string command = looksLikeUtf16(bytes) ? utf16ToUtf8(bytes) : FromCfText(bytes);
 
     Client& client = clients_[serial];
-    const bool busy = client.pending != Pending::None || !client.queued.empty();
-    if (busy && !simhost::CommandInterpreter::bypassesQueue(command))
-        client.queued.push(std::move(command));
+    const bool busy = client.pending != Pending::None || !client.queued.Empty();
+    if (busy && !simhost::CommandInterpreter::BypassesQueue(command))
+        client.queued.Push(std::move(command));
     else
-        runExecute(serial, command);
+        RunExecute(serial, command);
     return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
 }
 
-HDDEDATA DdeSimHost::adviseRequest(HCONV conv, HSZ item) {
+HDDEDATA DdeSimHost::AdviseRequest(HCONV conv, HSZ item) {
     const auto found = conversations_.find(conv);
     if (found == conversations_.end() || !found->second.advised ||
         DdeCmpStringHandles(item, data_) != 0)
         return nullptr;
     std::deque<std::string>* out = &found->second.dynamicOut;
     if (found->second.topic == Topic::Async) {
-        Client* client = clientOf(conv);
+        Client* client = ClientOf(conv);
         if (!client) return nullptr;
         out = &client->asyncOut;
     }
@@ -321,17 +322,17 @@ HDDEDATA DdeSimHost::adviseRequest(HCONV conv, HSZ item) {
                                static_cast<DWORD>(bytes.size() + 1), 0, item, CF_TEXT, 0);
 }
 
-void DdeSimHost::runExecute(std::uint64_t serial, const std::string& command) {
+void DdeSimHost::RunExecute(std::uint64_t serial, const std::string& command) {
     using Kind = simhost::CommandOutcome::Kind;
-    const simhost::CommandOutcome outcome = interpreter_.run(command, simhost::CommandWay::Execute);
+    const simhost::CommandOutcome outcome = interpreter_.Run(command, simhost::CommandWay::Execute);
     Client& client = clients_[serial];
     switch (outcome.kind) {
     case Kind::Answer:
-        respond(serial, outcome.text);
+        Respond(serial, outcome.text);
         break;
     case Kind::HardCancel:
-        cancelPending(serial);
-        respond(serial, outcome.text);
+        CancelPending(serial);
+        Respond(serial, outcome.text);
         break;
     case Kind::Wait:
         client.pending = Pending::Wait;
@@ -344,21 +345,21 @@ void DdeSimHost::runExecute(std::uint64_t serial, const std::string& command) {
         client.pending = Pending::Silent;
         break;
     case Kind::Exit:
-        exitFrom(serial);
+        ExitFrom(serial);
         break;
     }
 }
 
-void DdeSimHost::waitElapsed(std::uint64_t serial) {
+void DdeSimHost::WaitElapsed(std::uint64_t serial) {
     KillTimer(window_, static_cast<UINT_PTR>(serial));
     const auto found = clients_.find(serial);
     if (found == clients_.end() || found->second.pending != Pending::Wait) return;
     found->second.pending = Pending::None;
-    respond(serial, std::exchange(found->second.waitResponse, std::string()));
-    runQueued(serial);
+    Respond(serial, std::exchange(found->second.waitResponse, std::string()));
+    RunQueued(serial);
 }
 
-void DdeSimHost::cancelPending(std::uint64_t serial) {
+void DdeSimHost::CancelPending(std::uint64_t serial) {
     Client& client = clients_[serial];
     if (client.pending == Pending::None) return;
     // Everything the client has outstanding ends; each execute still gets
@@ -366,75 +367,75 @@ void DdeSimHost::cancelPending(std::uint64_t serial) {
     KillTimer(window_, static_cast<UINT_PTR>(serial));
     client.pending = Pending::None;
     client.waitResponse.clear();
-    respond(serial, "cancelled");
-    while (!client.queued.empty()) {
-        client.queued.pop();
-        respond(serial, "cancelled");
+    Respond(serial, "cancelled");
+    while (!client.queued.Empty()) {
+        client.queued.Pop();
+        Respond(serial, "cancelled");
     }
 }
 
-void DdeSimHost::runQueued(std::uint64_t serial) {
+void DdeSimHost::RunQueued(std::uint64_t serial) {
     for (;;) {
         const auto found = clients_.find(serial);
         if (exiting_ || found == clients_.end() || found->second.leaving ||
-            found->second.pending != Pending::None || found->second.queued.empty())
+            found->second.pending != Pending::None || found->second.queued.Empty())
             return;
-        const std::optional<std::string> command = found->second.queued.pop();
+        const std::optional<std::string> command = found->second.queued.Pop();
         if (command)
-            runExecute(serial, *command);
+            RunExecute(serial, *command);
         else
-            respond(serial, simhost::ExecuteQueue::refusedResponse());
+            Respond(serial, simhost::ExecuteQueue::RefusedResponse());
     }
 }
 
-void DdeSimHost::respond(std::uint64_t serial, const std::string& response) {
+void DdeSimHost::Respond(std::uint64_t serial, const std::string& response) {
     const auto found = clients_.find(serial);
     if (found == clients_.end()) return;
     found->second.asyncOut.push_back(ToCfText(response));
-    scheduleWork();
+    ScheduleWork();
 }
 
-void DdeSimHost::pushDynamic(const std::string& data) {
+void DdeSimHost::PushDynamic(const std::string& data) {
     const std::string bytes = ToCfText(data);
     for (auto& [conv, conversation] : conversations_) {
         if (conversation.topic == Topic::Dynamic && conversation.advised)
             conversation.dynamicOut.push_back(bytes);
     }
-    scheduleWork();
+    ScheduleWork();
 }
 
-void DdeSimHost::exitFrom(std::uint64_t serial) {
+void DdeSimHost::ExitFrom(std::uint64_t serial) {
     // Exit ends this client's conversations; the host itself ends once no
     // other client is linked, so one run's Exit never pulls the host from
     // under another.
     exitPending_ = true;
     const auto found = clients_.find(serial);
     if (found != clients_.end()) found->second.leaving = true;
-    scheduleWork();
+    ScheduleWork();
 }
 
-void DdeSimHost::dropClient(std::uint64_t serial) {
+void DdeSimHost::DropClient(std::uint64_t serial) {
     KillTimer(window_, static_cast<UINT_PTR>(serial));
     clients_.erase(serial);
     // Not from inside the callback that told us: the host ends from the loop.
-    if (exitPending_ && clients_.empty()) scheduleWork();
+    if (exitPending_ && clients_.empty()) ScheduleWork();
 }
 
-void DdeSimHost::scheduleWork() {
+void DdeSimHost::ScheduleWork() {
     if (workScheduled_) return;
     workScheduled_ = PostMessageA(window_, kWorkMessage, 0, 0) != FALSE;
 }
 
-void DdeSimHost::doScheduledWork() {
+void DdeSimHost::DoScheduledWork() {
     workScheduled_ = false;
     if (exiting_) return;
-    dropVanishedClients();
-    pushOut();
-    endLeavingClients();
-    if (exitPending_ && clients_.empty()) shutDown();
+    DropVanishedClients();
+    PushOut();
+    EndLeavingClients();
+    if (exitPending_ && clients_.empty()) ShutDown();
 }
 
-void DdeSimHost::dropVanishedClients() {
+void DdeSimHost::DropVanishedClients() {
     // A client that ended without closing its conversations (killed, or a
     // DDEML that does not tell) leaves them behind; its windows are gone.
     std::vector<HCONV> vanished;
@@ -445,10 +446,10 @@ void DdeSimHost::dropVanishedClients() {
             vanished.push_back(conv);
     }
     for (HCONV conv : vanished)
-        removeConversation(conv);
+        RemoveConversation(conv);
 }
 
-void DdeSimHost::pushOut() {
+void DdeSimHost::PushOut() {
     // Each post hands one conversation one text of its own.
     const auto postAll = [this](HSZ topic, auto&& waiting) {
         while (waiting() > 0) {
@@ -476,14 +477,14 @@ void DdeSimHost::pushOut() {
         conversation.dynamicOut.clear();
 }
 
-void DdeSimHost::endLeavingClients() {
+void DdeSimHost::EndLeavingClients() {
     bool anyLeaving = false;
     bool anyStaying = false;
     for (const auto& [serial, client] : clients_)
         (client.leaving ? anyLeaving : anyStaying) = true;
     if (!anyLeaving) return;
     if (!anyStaying) {
-        shutDown();
+        ShutDown();
         return;
     }
     std::vector<HCONV> ending;
@@ -492,7 +493,7 @@ void DdeSimHost::endLeavingClients() {
     }
     for (HCONV conv : ending) {
         conversations_.erase(conv);
-        endConversation(conv);
+        EndConversation(conv);
     }
     for (auto client = clients_.begin(); client != clients_.end();) {
         if (client->second.leaving) {
@@ -504,7 +505,7 @@ void DdeSimHost::endLeavingClients() {
     }
 }
 
-void DdeSimHost::shutDown() {
+void DdeSimHost::ShutDown() {
     if (exiting_) return;
     exiting_ = true;
     // The name first: a client that sees its conversations end may start a
@@ -516,7 +517,7 @@ void DdeSimHost::shutDown() {
         ending.push_back(conv);
     conversations_.clear();
     for (HCONV conv : ending)
-        endConversation(conv);
+        EndConversation(conv);
     for (const auto& [serial, client] : clients_)
         KillTimer(window_, static_cast<UINT_PTR>(serial));
     clients_.clear();

@@ -36,11 +36,11 @@ public:
     // Registers `service`, unless a live server already offers it. `error`
     // explains a refusal. One host a thread: DDEML's callback carries no
     // context of its own.
-    StartResult start(const std::string& service, std::string* error);
+    StartResult Start(const std::string& service, std::string* error);
 
     // Serves until Exit has come and the last client has left; the exit
     // status of the program.
-    int run();
+    int Run();
 
 private:
     enum class Topic { Control, Async, Dynamic };
@@ -63,36 +63,36 @@ private:
         bool leaving = false;             // its Exit came; its conversations end
     };
 
-    static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
-                                      HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static HDDEDATA CALLBACK DdeCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
+                                         HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    HDDEDATA onCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data);
-    bool topicOf(HSZ hsz, Topic* topic) const;
-    std::string stringOf(HSZ hsz) const;
-    void addConversation(HCONV conv, Topic topic);
-    void removeConversation(HCONV conv);
-    Client* clientOf(HCONV conv);
+    HDDEDATA OnCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data);
+    bool TopicOf(HSZ hsz, Topic* topic) const;
+    std::string StringOf(HSZ hsz) const;
+    void AddConversation(HCONV conv, Topic topic);
+    void RemoveConversation(HCONV conv);
+    Client* ClientOf(HCONV conv);
 
-    HDDEDATA request(HCONV conv, HSZ item, UINT format);
-    HDDEDATA execute(HCONV conv, HDDEDATA data);
-    HDDEDATA adviseRequest(HCONV conv, HSZ item);
+    HDDEDATA Request(HCONV conv, HSZ item, UINT format);
+    HDDEDATA Execute(HCONV conv, HDDEDATA data);
+    HDDEDATA AdviseRequest(HCONV conv, HSZ item);
 
-    void runExecute(std::uint64_t client, const std::string& command);
-    void waitElapsed(std::uint64_t client);
-    void cancelPending(std::uint64_t client);
-    void runQueued(std::uint64_t client);
-    void respond(std::uint64_t client, const std::string& response);
-    void pushDynamic(const std::string& data);
-    void exitFrom(std::uint64_t client);
-    void dropClient(std::uint64_t client);
+    void RunExecute(std::uint64_t client, const std::string& command);
+    void WaitElapsed(std::uint64_t client);
+    void CancelPending(std::uint64_t client);
+    void RunQueued(std::uint64_t client);
+    void Respond(std::uint64_t client, const std::string& response);
+    void PushDynamic(const std::string& data);
+    void ExitFrom(std::uint64_t client);
+    void DropClient(std::uint64_t client);
 
-    void scheduleWork();
-    void doScheduledWork();
-    void dropVanishedClients();
-    void pushOut();
-    void endLeavingClients();
-    void shutDown();
+    void ScheduleWork();
+    void DoScheduledWork();
+    void DropVanishedClients();
+    void PushOut();
+    void EndLeavingClients();
+    void ShutDown();
 
     simhost::CommandInterpreter interpreter_;
     DWORD instance_ = 0;

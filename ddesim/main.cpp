@@ -5,6 +5,7 @@
 // Exit status: 0 after Exit; 1 DDE could not be set up; 2 the service is
 // already served by another program; 64 bad usage.
 #include "ddesim/dde_sim_host.h"
+#include "simhost/text_window.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -27,11 +28,6 @@ constexpr char kHelp[] =
     "  --service NAME  serve the DDE service NAME (default: $KORVA_SERVICE, else KORVA)\n"
     "  --visible       accepted for compatibility; has no effect\n"
     "  -h, --help      show this help and exit\n";
-
-void writeToTextWindow(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
 
 } // namespace
 
@@ -60,9 +56,9 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
 
-    talvex::ddesim::DdeSimHost host(writeToTextWindow);
+    talvex::ddesim::DdeSimHost host(talvex::simhost::WriteToTextWindow);
     std::string error;
-    switch (host.start(service, &error)) {
+    switch (host.Start(service, &error)) {
     case talvex::ddesim::DdeSimHost::StartResult::Serving:
         break;
     case talvex::ddesim::DdeSimHost::StartResult::ServiceTaken:
@@ -72,5 +68,5 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "korva32-sim: %s\n", error.c_str());
         return kExitSetupFailed;
     }
-    return host.run();
+    return host.Run();
 }

@@ -4,6 +4,7 @@
 #include "hostlink/host_process.h"
 #include "hostlink/socket_folder.h"
 #include "hostlink/socket_path.h"
+#include "simhost/protocol_topics.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -20,10 +21,10 @@
 namespace talvex {
 
 namespace {
-const QString kControl = QStringLiteral("DDE_Control");
-const QString kAsync = QStringLiteral("DDE_AsyncResponse");
-const QString kDynamic = QStringLiteral("DDE_DynamicData");
-const QString kData = QStringLiteral("Data");
+const QString kControl = QLatin1String(simhost::kControlTopic);
+const QString kAsync = QLatin1String(simhost::kAsyncTopic);
+const QString kDynamic = QLatin1String(simhost::kDynamicTopic);
+const QString kData = QLatin1String(simhost::kDataItem);
 
 } // namespace
 
@@ -147,10 +148,7 @@ QString FolderOfProgram(const QString& program) {
 bool HostLink::Link(const QString& korvaPath, bool visible) {
     ClearDynReport();
     hostDir_.clear();
-    // The host reads a relative path against its own working folder, Qt's
-    // socket against the temp folder: one absolute path means one place.
-    if (QDir::isRelativePath(socketPath_))
-        socketPath_ = QDir::cleanPath(QDir::current().absoluteFilePath(socketPath_));
+    if (QDir::isRelativePath(socketPath_)) socketPath_ = AbsoluteSocketPath(socketPath_);
 
     if (!SocketIsOurs()) return false;
     if (transport_.Connect(socketPath_)) {

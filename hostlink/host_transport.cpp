@@ -1,60 +1,11 @@
 // JSON-RPC over a local socket, newline framed.
 #include "hostlink/host_transport.h"
 
-#include "engine/text_codec.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonValue>
 #include <QLocalSocket>
 
 #include <utility>
 
 namespace talvex {
-
-void AppendJsonString(QByteArray& out, const QByteArray& text) {
-    QByteArray repaired;
-    const QByteArray* src = &text;
-    if (!IsValidUtf8(std::string_view(text.constData(), static_cast<std::size_t>(text.size())))) {
-        repaired = QString::fromUtf8(text).toUtf8();
-        src = &repaired;
-    }
-    static const char kHex[] = "0123456789abcdef";
-    out.reserve(out.size() + src->size() + 2);
-    out.append('"');
-    const char* p = src->constData();
-    const char* end = p + src->size();
-    const char* run = p; // start of bytes that need no escape
-    for (; p < end; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
-        out.append(run, p - run);
-        run = p + 1;
-        switch (c) {
-        case '"':
-            out.append("\\\"", 2);
-            break;
-        case '\\':
-            out.append("\\\\", 2);
-            break;
-        case '\n':
-            out.append("\\n", 2);
-            break;
-        case '\r':
-            out.append("\\r", 2);
-            break;
-        case '\t':
-            out.append("\\t", 2);
-            break;
-        default: {
-            const char esc[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-            out.append(esc, 6);
-        }
-        }
-    }
-    out.append(run, end - run);
-    out.append('"');
-}
 
 namespace {
 QString DescribeConnectError(const QLocalSocket& socket) {
@@ -74,12 +25,17 @@ QString DescribeConnectError(const QLocalSocket& socket) {
 } // namespace
 
 HostTransport::HostTransport(Handlers handlers, QObject* parent)
-    : QObject(parent), handlers_(std::move(handlers)),
-      framer_([this](const QByteArray& line) { HandleLine(line); },
-              [this] {
-                  ++oversized_;
-                  if (handlers_.onOversized) handlers_.onOversized();
-              }) {}
+    : QObject(parent), handlers_(std::move(handlers)), framer_(
+                                                           [this](const QByteArray& line) {
+                                                               HandleLine(line);
+                                                               return true;
+                                                           },
+                                                           [this] {
+                                                               ++oversized_;
+                                                               if (handlers_.onOversized)
+                                                                   handlers_.onOversized();
+                                                               return true;
+                                                           }) {}
 
 HostTransport::~HostTransport() {
     if (socket_) {
@@ -164,22 +120,10 @@ void HostTransport::Flush(int timeoutMs) {
 }
 
 qint64 HostTransport::Call(const char* method, const QString& topic, const char* key,
-                           const QByteArray& value) {
+                           QByteArrayView value) {
     if (!IsConnected()) return 0;
     const qint64 id = nextId_++;
-    QByteArray msg;
-    msg.reserve(value.size() + 96);
-    msg.append("{\"jsonrpc\":\"2.0\",\"id\":");
-    msg.append(QByteArray::number(id));
-    msg.append(",\"method\":\"");
-    msg.append(method);
-    msg.append("\",\"params\":{\"topic\":");
-    AppendJsonString(msg, topic.toUtf8());
-    msg.append(",\"");
-    msg.append(key);
-    msg.append("\":");
-    AppendJsonString(msg, value);
-    msg.append("}}");
+    QByteArray msg = protocol::CallLine(id, method, topic.toUtf8(), key, value);
     if (msg.size() > kMaxLine) return 0; // the host would refuse it without an id
     msg.append('\n');
     socket_->write(msg);
@@ -188,13 +132,12 @@ qint64 HostTransport::Call(const char* method, const QString& topic, const char*
 }
 
 qint64 HostTransport::Request(const QString& topic, const std::string& item) {
-    return Call("request", topic, "item",
-                QByteArray::fromRawData(item.data(), qsizetype(item.size())));
+    return Call("request", topic, "item", QByteArrayView(item.data(), qsizetype(item.size())));
 }
 
 qint64 HostTransport::Execute(const QString& topic, const std::string& command) {
     return Call("execute", topic, "command",
-                QByteArray::fromRawData(command.data(), qsizetype(command.size())));
+                QByteArrayView(command.data(), qsizetype(command.size())));
 }
 
 qint64 HostTransport::Advise(const QString& topic, const QString& item) {
@@ -224,47 +167,17 @@ void HostTransport::OnDisconnected() {
 
 void HostTransport::HandleLine(const QByteArray& line) {
     // Anything we cannot make sense of is dropped; the link stays up.
-    QJsonParseError err;
-    const QJsonDocument doc = QJsonDocument::fromJson(line, &err);
-    if (err.error != QJsonParseError::NoError || !doc.isObject()) return;
-    const QJsonObject obj = doc.object();
-
-    const QJsonValue method = obj.value(QLatin1String("method"));
-    if (method.isString()) {
-        if (obj.contains(QLatin1String("id"))) return; // we serve no calls
-        if (method.toString() != QLatin1String("changed")) return;
-        const QJsonValue params = obj.value(QLatin1String("params"));
-        if (!params.isObject()) return;
-        const QJsonObject p = params.toObject();
-        const QJsonValue topic = p.value(QLatin1String("topic"));
-        const QJsonValue item = p.value(QLatin1String("item"));
-        const QJsonValue data = p.value(QLatin1String("data"));
-        if (!topic.isString() || !item.isString() || !data.isString()) return;
-        if (handlers_.onChanged)
-            handlers_.onChanged(topic.toString(), item.toString(), data.toString().toStdString());
-        return;
+    protocol::HostLine read = protocol::ReadHostLine(line);
+    switch (read.kind) {
+    case protocol::HostLine::Kind::Changed:
+        if (handlers_.onChanged) handlers_.onChanged(read.topic, read.item, std::move(read.data));
+        break;
+    case protocol::HostLine::Kind::Reply:
+        if (handlers_.onReply) handlers_.onReply(read.id, read.reply);
+        break;
+    case protocol::HostLine::Kind::Ignored:
+        break;
     }
-
-    const QJsonValue id = obj.value(QLatin1String("id"));
-    if (!id.isDouble()) return; // id null: nothing of ours to match it to
-    const qint64 callId = id.toInteger(-1);
-    if (callId <= 0) return;
-    HostReply reply;
-    const QJsonValue error = obj.value(QLatin1String("error"));
-    if (error.isObject()) {
-        reply.isError = true;
-        reply.errorCode = error.toObject().value(QLatin1String("code")).toInt();
-        reply.errorMessage = error.toObject().value(QLatin1String("message")).toString();
-    } else if (obj.contains(QLatin1String("result"))) {
-        const QJsonValue result = obj.value(QLatin1String("result"));
-        if (result.isObject()) {
-            const QJsonValue data = result.toObject().value(QLatin1String("data"));
-            if (data.isString()) reply.data = data.toString().toStdString();
-        }
-    } else {
-        return;
-    }
-    if (handlers_.onReply) handlers_.onReply(callId, reply);
 }
 
 } // namespace talvex

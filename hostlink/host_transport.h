@@ -4,6 +4,7 @@
 
 #include "hostlink/line_framer.h"
 #include "hostlink/peer_user.h"
+#include "hostlink/protocol_messages.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -16,14 +17,6 @@
 class QLocalSocket;
 
 namespace talvex {
-
-// What the host answered to one call.
-struct HostReply {
-    bool isError = false;
-    std::string data; // result.data of a request; empty otherwise
-    int errorCode = 0;
-    QString errorMessage; // of an error reply
-};
 
 class HostTransport : public QObject {
     Q_OBJECT
@@ -77,7 +70,7 @@ public:
     static constexpr qsizetype kMaxLine = LineFramer::kDefaultMaxLine;
 
 private:
-    qint64 Call(const char* method, const QString& topic, const char* key, const QByteArray& value);
+    qint64 Call(const char* method, const QString& topic, const char* key, QByteArrayView value);
     void OnReadyRead();
     void OnDisconnected();
     void HandleLine(const QByteArray& line);
@@ -92,9 +85,5 @@ private:
     PeerUserCheck peerCheck_;
     bool peerRefused_ = false;
 };
-
-// Appends text as a JSON string literal (quotes included). Text that is not
-// valid UTF-8 is repaired first, so the host never sees a line it cannot parse.
-void AppendJsonString(QByteArray& out, const QByteArray& utf8);
 
 } // namespace talvex

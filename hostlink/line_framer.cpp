@@ -5,8 +5,16 @@
 
 namespace talvex {
 
-LineFramer::LineFramer(std::function<void(const QByteArray&)> onLine,
-                       std::function<void()> onOversized, qsizetype maxLine)
+namespace {
+bool IsBlank(QByteArrayView line) {
+    for (char c : line) {
+        if (c != ' ' && c != '\t' && c != '\r') return false;
+    }
+    return true;
+}
+} // namespace
+
+LineFramer::LineFramer(LineHandler onLine, OversizeHandler onOversized, qsizetype maxLine)
     : onLine_(std::move(onLine)), onOversized_(std::move(onOversized)), maxLine_(maxLine) {}
 
 void LineFramer::Reset() {
@@ -14,7 +22,7 @@ void LineFramer::Reset() {
     discarding_ = false;
 }
 
-void LineFramer::Feed(const QByteArray& chunk) {
+void LineFramer::Feed(QByteArrayView chunk) {
     // Only the new chunk is ever scanned for "\n": the held part is known to
     // hold none, so a long line arriving in many reads costs linear time.
     qsizetype pos = 0;
@@ -29,33 +37,31 @@ void LineFramer::Feed(const QByteArray& chunk) {
             continue;
         }
         if (buffer_.size() + (end - pos) > maxLine_) {
-            // Too long: forget what we held and skip the rest of this line.
-            buffer_.clear();
-            buffer_.squeeze();
-            if (onOversized_) onOversized_();
-            if (nl < 0) {
-                discarding_ = true;
-                return;
-            }
-            pos = nl + 1;
+            // Too long: forget what we held (its memory too) and skip the
+            // rest of this line.
+            buffer_ = QByteArray();
+            discarding_ = nl < 0;
+            if (onOversized_ && !onOversized_()) return;
+            pos = nl < 0 ? n : nl + 1;
             continue;
         }
         if (nl < 0) {
-            buffer_.append(chunk.constData() + pos, n - pos);
+            buffer_.append(chunk.data() + pos, n - pos);
             if (buffer_.size() > peak_) peak_ = buffer_.size();
             return;
         }
+        QByteArray line;
         if (buffer_.isEmpty()) {
             // The common case: a whole line inside this chunk.
-            if (end > pos) onLine_(chunk.mid(pos, end - pos));
+            line = chunk.sliced(pos, end - pos).toByteArray();
         } else {
-            buffer_.append(chunk.constData() + pos, end - pos);
+            buffer_.append(chunk.data() + pos, end - pos);
             if (buffer_.size() > peak_) peak_ = buffer_.size();
-            QByteArray line;
             line.swap(buffer_);
-            onLine_(line);
         }
         pos = nl + 1;
+        if (IsBlank(line)) continue;
+        if (!onLine_(line)) return;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 
 #include <unistd.h>
@@ -27,6 +28,10 @@ SocketPlace SocketPlaceFrom(const QString& korvaSocket, const QString& xdgRuntim
 SocketPlace DefaultSocketPlace() {
     return SocketPlaceFrom(qEnvironmentVariable("KORVA_SOCKET"),
                            qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), ::geteuid());
+}
+
+QString AbsoluteSocketPath(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
 }
 
 } // namespace talvex

@@ -24,4 +24,9 @@ SocketPlace SocketPlaceFrom(const QString& korvaSocket, const QString& xdgRuntim
 // The same, read from this process's environment and user.
 SocketPlace DefaultSocketPlace();
 
+// The path made absolute (and clean), a relative one taken from the working
+// folder: the host reads one against its own working folder, Qt's socket
+// against the temp folder, so both ends use the absolute one.
+QString AbsoluteSocketPath(const QString& path);
+
 } // namespace talvex

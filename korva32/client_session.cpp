@@ -15,19 +15,21 @@ constexpr qint64 kReadChunk = 1024 * 1024;
 } // namespace
 
 ClientSession::ClientSession(QLocalSocket* socket, Handlers handlers, QObject* parent)
-    : QObject(parent), socket_(socket), handlers_(std::move(handlers)) {
+    : QObject(parent), socket_(socket), handlers_(std::move(handlers)),
+      framer_([this](const QByteArray& line) { return handlers_.line(*this, line) && !closed_; },
+              [this] { return handlers_.oversize(*this) && !closed_; }) {
     socket_->setParent(this);
     socket_->setReadBufferSize(kReadChunk);
     waitTimer_.setSingleShot(true);
     connect(&waitTimer_, &QTimer::timeout, this, [this] {
         if (!closed_ && pending_ == Pending::Wait) handlers_.waitElapsed(*this);
-        flushNow();
+        FlushNow();
     });
-    connect(socket_, &QLocalSocket::readyRead, this, &ClientSession::readAvailable);
-    connect(socket_, &QLocalSocket::disconnected, this, &ClientSession::connectionLost);
+    connect(socket_, &QLocalSocket::readyRead, this, &ClientSession::ReadAvailable);
+    connect(socket_, &QLocalSocket::disconnected, this, &ClientSession::ConnectionLost);
     // Data may have come with the connection itself.
     if (socket_->bytesAvailable() > 0)
-        QMetaObject::invokeMethod(this, &ClientSession::readAvailable, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &ClientSession::ReadAvailable, Qt::QueuedConnection);
 }
 
 ClientSession::~ClientSession() {
@@ -35,62 +37,58 @@ ClientSession::~ClientSession() {
     waitTimer_.stop();
 }
 
-void ClientSession::send(const QByteArray& line) {
+void ClientSession::Send(const QByteArray& line) {
     if (closed_ || socket_->state() != QLocalSocket::ConnectedState) return;
     socket_->write(line);
 }
 
-void ClientSession::flushNow() {
+void ClientSession::FlushNow() {
     // Out now, not on the next turn of the event loop: the client is waiting.
     // Flushing once after a batch keeps an execute's reply and its response in
     // one write, so the client wakes once for both.
     if (!closed_) socket_->flush();
 }
 
-void ClientSession::close() {
+void ClientSession::Close() {
     if (closed_) return;
     socket_->flush();
     socket_->disconnectFromServer();
-    connectionLost();
+    ConnectionLost();
 }
 
-void ClientSession::startWait(int ms, const QString& response) {
+void ClientSession::StartWait(int ms, const QString& response) {
     pending_ = Pending::Wait;
     waitResponse_ = response;
     waitTimer_.start(ms);
 }
 
-void ClientSession::startSilent() {
+void ClientSession::StartSilent() {
     pending_ = Pending::Silent;
     waitResponse_.clear();
 }
 
-QString ClientSession::finishPending() {
+QString ClientSession::FinishPending() {
     waitTimer_.stop();
     pending_ = Pending::None;
     return std::exchange(waitResponse_, QString());
 }
 
-void ClientSession::readAvailable() {
-    const auto onLine = [this](const QByteArray& line) {
-        return handlers_.line(*this, line) && !closed_;
-    };
-    const auto onOversize = [this] { return handlers_.oversize(*this) && !closed_; };
+void ClientSession::ReadAvailable() {
     while (!closed_ && socket_->bytesAvailable() > 0) {
         const QByteArray chunk = socket_->read(kReadChunk);
         if (chunk.isEmpty()) break;
-        framer_.feed(chunk, onLine, onOversize);
+        framer_.Feed(chunk);
     }
-    flushNow();
+    FlushNow();
 }
 
-void ClientSession::connectionLost() {
+void ClientSession::ConnectionLost() {
     if (closed_) return;
     // From here on nothing is written and no timer fires for this client.
     closed_ = true;
     waitTimer_.stop();
     pending_ = Pending::None;
-    queued.clear();
+    queued.Clear();
     handlers_.gone(*this);
 }
 

@@ -2,7 +2,7 @@
 // execute it has in progress.
 #pragma once
 
-#include "korva32/line_framer.h"
+#include "hostlink/line_framer.h"
 #include "simhost/execute_queue.h"
 
 #include <QObject>
@@ -34,29 +34,29 @@ public:
     ClientSession(QLocalSocket* socket, Handlers handlers, QObject* parent = nullptr);
     ~ClientSession() override;
 
-    bool isOpen() const { return !closed_; }
+    bool IsOpen() const { return !closed_; }
 
     // Queues one line for the client; a closed connection swallows it.
-    void send(const QByteArray& line);
+    void Send(const QByteArray& line);
     // Writes out what the socket can take now and closes the connection.
-    void close();
+    void Close();
 
     bool asyncAdvised = false;
     bool dynamicAdvised = false;
 
-    Pending pending() const { return pending_; }
-    void startWait(int ms, const QString& response);
-    void startSilent();
+    Pending PendingNow() const { return pending_; }
+    void StartWait(int ms, const QString& response);
+    void StartSilent();
     // Ends the pending work and gives the response a wait had ready.
-    QString finishPending();
+    QString FinishPending();
 
     // Executes accepted while an earlier one was still pending, oldest first.
     simhost::ExecuteQueue queued;
 
 private:
-    void readAvailable();
-    void flushNow();
-    void connectionLost();
+    void ReadAvailable();
+    void FlushNow();
+    void ConnectionLost();
 
     QLocalSocket* socket_;
     Handlers handlers_;

@@ -3,54 +3,41 @@
 // Exit or the client itself ends a connection.
 #include "korva32/host_server.h"
 
+#include "hostlink/protocol_messages.h"
 #include "korva32/client_session.h"
-#include "korva32/protocol_messages.h"
+#include "simhost/protocol_topics.h"
 
 #include <QFile>
-#include <QJsonDocument>
 #include <QLocalSocket>
 
 #include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace talvex::korva {
+
+using namespace talvex::protocol;
 
 namespace {
 
 // Longest path a Unix socket address holds.
 constexpr qsizetype kMaxSocketPathBytes = 107;
 
-bool isIntegerId(const QJsonValue& id) {
-    if (!id.isDouble()) return false;
-    const double value = id.toDouble();
-    return std::isfinite(value) && std::floor(value) == value;
-}
-
-// Distinguishes "not JSON at all" from "JSON, but not an object": Qt's parser
-// refuses a bare scalar, so try it again as the element of an array.
-bool isJsonScalar(const QByteArray& line) {
-    QJsonParseError error{};
-    const QJsonDocument wrapped = QJsonDocument::fromJson('[' + line + ']', &error);
-    return error.error == QJsonParseError::NoError && wrapped.isArray();
-}
-
-const QString kControl = QString::fromUtf16(kControlTopic);
-const QString kAsync = QString::fromUtf16(kAsyncTopic);
-const QString kDynamic = QString::fromUtf16(kDynamicTopic);
-const QString kData = QString::fromUtf16(kDataItem);
+const QString kControl = QLatin1String(simhost::kControlTopic);
+const QString kAsync = QLatin1String(simhost::kAsyncTopic);
+const QString kDynamic = QLatin1String(simhost::kDynamicTopic);
+const QString kData = QLatin1String(simhost::kDataItem);
 
 } // namespace
 
 HostServer::HostServer(simhost::CommandInterpreter::TextSink writeText, QObject* parent)
     : QObject(parent),
-      interpreter_([this](const std::string& data) { pushDynamic(QString::fromStdString(data)); },
+      interpreter_([this](const std::string& data) { PushDynamic(QString::fromStdString(data)); },
                    std::move(writeText),
-                   simhost::ReplyBound{jsonStringBytes, maxReplyTextBytes()}) {
-    connect(&server_, &QLocalServer::newConnection, this, &HostServer::acceptConnections);
+                   simhost::ReplyBound{JsonStringBytes, MaxReplyTextBytes()}) {
+    connect(&server_, &QLocalServer::newConnection, this, &HostServer::AcceptConnections);
     log_ = [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); };
 }
 
@@ -61,7 +48,7 @@ HostServer::~HostServer() {
     clients_.clear();
 }
 
-HostServer::ListenResult HostServer::listen(const QString& path, QString* error) {
+HostServer::ListenResult HostServer::Listen(const QString& path, QString* error) {
     const QByteArray encoded = QFile::encodeName(path);
     if (encoded.size() > kMaxSocketPathBytes) {
         *error = QStringLiteral("socket path longer than 107 bytes: ") + path;
@@ -92,7 +79,7 @@ HostServer::ListenResult HostServer::listen(const QString& path, QString* error)
     return ListenResult::Listening;
 }
 
-void HostServer::acceptConnections() {
+void HostServer::AcceptConnections() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         if (exiting_) {
             socket->abort();
@@ -110,35 +97,35 @@ void HostServer::acceptConnections() {
             continue;
         }
         ClientSession::Handlers handlers;
-        handlers.line = [this](ClientSession& c, const QByteArray& l) { return handleLine(c, l); };
-        handlers.oversize = [this](ClientSession& c) { return handleOversize(c); };
-        handlers.waitElapsed = [this](ClientSession& c) { waitElapsed(c); };
-        handlers.gone = [this](ClientSession& c) { dropClient(c); };
+        handlers.line = [this](ClientSession& c, const QByteArray& l) { return HandleLine(c, l); };
+        handlers.oversize = [this](ClientSession& c) { return HandleOversize(c); };
+        handlers.waitElapsed = [this](ClientSession& c) { WaitElapsed(c); };
+        handlers.gone = [this](ClientSession& c) { DropClient(c); };
         auto* client = new ClientSession(socket, std::move(handlers), this);
         clients_.push_back(client);
     }
 }
 
-void HostServer::dropClient(ClientSession& client) {
+void HostServer::DropClient(ClientSession& client) {
     clients_.erase(std::remove(clients_.begin(), clients_.end(), &client), clients_.end());
     // Later: the client may be in the middle of reading when its peer goes.
     client.deleteLater();
-    if (exitPending_ && !exiting_ && clients_.empty() && !connectionWaiting()) shutDown();
+    if (exitPending_ && !exiting_ && clients_.empty() && !ConnectionWaiting()) ShutDown();
 }
 
-void HostServer::exitFrom(ClientSession& client) {
+void HostServer::ExitFrom(ClientSession& client) {
     // Exit ends this client's link; the host itself ends once no other client
     // is linked, so one run's Exit never pulls the host from under another.
     exitPending_ = true;
     const bool others = std::any_of(clients_.begin(), clients_.end(),
                                     [&](ClientSession* c) { return c != &client; });
-    if (others || connectionWaiting())
-        client.close();
+    if (others || ConnectionWaiting())
+        client.Close();
     else
-        shutDown(); // the socket file goes before this client sees its connection close
+        ShutDown(); // the socket file goes before this client sees its connection close
 }
 
-bool HostServer::connectionWaiting() const {
+bool HostServer::ConnectionWaiting() const {
     // A client the system has connected but the event loop has not handed us
     // yet is linked too; it is taken in the usual way, and when it leaves
     // again the host ends.
@@ -147,111 +134,70 @@ bool HostServer::connectionWaiting() const {
     return ::poll(&listening, 1, 0) == 1 && (listening.revents & POLLIN) != 0;
 }
 
-bool HostServer::handleOversize(ClientSession& client) {
-    client.send(errorLine(QJsonValue::Null, kInvalidRequest, QStringLiteral("message too large")));
+bool HostServer::HandleOversize(ClientSession& client) {
+    client.Send(ErrorLine(QJsonValue::Null, kInvalidRequest, QStringLiteral("message too large")));
     return !exiting_;
 }
 
-bool HostServer::handleLine(ClientSession& client, const QByteArray& line) {
+bool HostServer::HandleLine(ClientSession& client, const QByteArray& line) {
     if (exiting_) return false;
-    QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        if (isJsonScalar(line))
-            client.send(errorLine(QJsonValue::Null, kInvalidRequest,
-                                  QStringLiteral("invalid request: not an object")));
-        else
-            client.send(errorLine(QJsonValue::Null, kParseError, QStringLiteral("parse error")));
+    const ClientCall call = ReadClientLine(line);
+    if (!call.refusal.isEmpty()) {
+        client.Send(call.refusal);
         return true;
     }
-    if (!document.isObject()) {
-        client.send(errorLine(QJsonValue::Null, kInvalidRequest,
-                              QStringLiteral("invalid request: not an object")));
-        return true;
-    }
-    const QJsonObject message = document.object();
-    const QJsonValue rawId = message.value(QLatin1String("id"));
-    const QJsonValue id = isIntegerId(rawId) ? rawId : QJsonValue(QJsonValue::Null);
-    if (message.value(QLatin1String("jsonrpc")) != QLatin1String("2.0")) {
-        client.send(errorLine(id, kInvalidRequest,
-                              QStringLiteral("invalid request: jsonrpc must be \"2.0\"")));
-        return true;
-    }
-    const QJsonValue method = message.value(QLatin1String("method"));
-    if (!method.isString()) {
-        client.send(errorLine(id, kInvalidRequest, QStringLiteral("invalid request: no method")));
-        return true;
-    }
-    if (!isIntegerId(rawId)) {
-        client.send(errorLine(QJsonValue::Null, kInvalidRequest,
-                              QStringLiteral("invalid request: id must be an integer")));
-        return true;
-    }
-    const QString name = method.toString();
-    const bool known =
-        name == u"request" || name == u"execute" || name == u"advise" || name == u"unadvise";
-    if (!known) {
-        client.send(errorLine(id, kMethodNotFound, QStringLiteral("method not found: ") + name));
-        return true;
-    }
-    const QJsonValue params = message.value(QLatin1String("params"));
-    if (!params.isObject()) {
-        client.send(errorLine(id, kInvalidParams,
-                              QStringLiteral("invalid params: params must be an object")));
-        return true;
-    }
-    if (name == u"request")
-        request(client, id, params.toObject());
-    else if (name == u"execute")
-        execute(client, id, params.toObject());
+    if (call.method == u"request")
+        Request(client, call.id, call.params);
+    else if (call.method == u"execute")
+        Execute(client, call.id, call.params);
     else
-        advise(client, id, params.toObject(), name == u"advise");
+        Advise(client, call.id, call.params, call.method == u"advise");
     return !exiting_;
 }
 
-void HostServer::request(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
+void HostServer::Request(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
     const QJsonValue topic = params.value(QLatin1String("topic"));
     const QJsonValue item = params.value(QLatin1String("item"));
     if (topic != kControl || !item.isString()) {
-        client.send(errorLine(id, kInvalidParams,
+        client.Send(ErrorLine(id, kInvalidParams,
                               QStringLiteral("invalid params: request needs topic \"DDE_Control\" "
                                              "and a string item")));
         return;
     }
     const simhost::CommandOutcome outcome =
-        interpreter_.run(item.toString().toStdString(), simhost::CommandWay::Request);
+        interpreter_.Run(item.toString().toStdString(), simhost::CommandWay::Request);
     // A hard cancel ends the pending execute before its own reply goes out.
-    if (outcome.kind == simhost::CommandOutcome::Kind::HardCancel) cancelPending(client);
-    client.send(dataResultLine(id, QString::fromStdString(outcome.text)));
-    if (outcome.kind == simhost::CommandOutcome::Kind::Exit) exitFrom(client);
+    if (outcome.kind == simhost::CommandOutcome::Kind::HardCancel) CancelPending(client);
+    client.Send(DataResultLine(id, QString::fromStdString(outcome.text)));
+    if (outcome.kind == simhost::CommandOutcome::Kind::Exit) ExitFrom(client);
 }
 
-void HostServer::execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
+void HostServer::Execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
     const QJsonValue topic = params.value(QLatin1String("topic"));
     const QJsonValue command = params.value(QLatin1String("command"));
     if (topic != kControl || !command.isString()) {
-        client.send(errorLine(id, kInvalidParams,
+        client.Send(ErrorLine(id, kInvalidParams,
                               QStringLiteral("invalid params: execute needs topic \"DDE_Control\" "
                                              "and a string command")));
         return;
     }
     // The reply says "accepted"; the response always comes after it.
-    client.send(nullResultLine(id));
+    client.Send(NullResultLine(id));
     std::string text = command.toString().toStdString();
-    const bool busy = client.pending() != ClientSession::Pending::None || !client.queued.empty();
-    if (busy && !simhost::CommandInterpreter::bypassesQueue(text)) {
-        client.queued.push(std::move(text));
+    const bool busy = client.PendingNow() != ClientSession::Pending::None || !client.queued.Empty();
+    if (busy && !simhost::CommandInterpreter::BypassesQueue(text)) {
+        client.queued.Push(std::move(text));
         return;
     }
-    runExecute(client, text);
+    RunExecute(client, text);
 }
 
-void HostServer::advise(ClientSession& client, const QJsonValue& id, const QJsonObject& params,
+void HostServer::Advise(ClientSession& client, const QJsonValue& id, const QJsonObject& params,
                         bool on) {
     const QJsonValue topic = params.value(QLatin1String("topic"));
     const QJsonValue item = params.value(QLatin1String("item"));
     if ((topic != kAsync && topic != kDynamic) || item != kData) {
-        client.send(errorLine(id, kInvalidParams,
+        client.Send(ErrorLine(id, kInvalidParams,
                               QStringLiteral("invalid params: topic must be \"DDE_AsyncResponse\" "
                                              "or \"DDE_DynamicData\", item \"Data\"")));
         return;
@@ -260,74 +206,74 @@ void HostServer::advise(ClientSession& client, const QJsonValue& id, const QJson
         client.asyncAdvised = on;
     else
         client.dynamicAdvised = on;
-    client.send(nullResultLine(id));
+    client.Send(NullResultLine(id));
 }
 
-void HostServer::runExecute(ClientSession& client, const std::string& command) {
+void HostServer::RunExecute(ClientSession& client, const std::string& command) {
     using Kind = simhost::CommandOutcome::Kind;
-    const simhost::CommandOutcome outcome = interpreter_.run(command, simhost::CommandWay::Execute);
+    const simhost::CommandOutcome outcome = interpreter_.Run(command, simhost::CommandWay::Execute);
     switch (outcome.kind) {
     case Kind::Answer:
-        respond(client, QString::fromStdString(outcome.text));
+        Respond(client, QString::fromStdString(outcome.text));
         break;
     case Kind::HardCancel:
-        cancelPending(client);
-        respond(client, QString::fromStdString(outcome.text));
+        CancelPending(client);
+        Respond(client, QString::fromStdString(outcome.text));
         break;
     case Kind::Wait:
-        client.startWait(outcome.waitMs, QString::fromStdString(outcome.text));
+        client.StartWait(outcome.waitMs, QString::fromStdString(outcome.text));
         break;
     case Kind::Silent:
-        client.startSilent();
+        client.StartSilent();
         break;
     case Kind::Exit:
-        exitFrom(client);
+        ExitFrom(client);
         break;
     }
 }
 
-void HostServer::waitElapsed(ClientSession& client) {
-    respond(client, client.finishPending());
-    runQueued(client);
+void HostServer::WaitElapsed(ClientSession& client) {
+    Respond(client, client.FinishPending());
+    RunQueued(client);
 }
 
-void HostServer::cancelPending(ClientSession& client) {
-    if (client.pending() == ClientSession::Pending::None) return;
+void HostServer::CancelPending(ClientSession& client) {
+    if (client.PendingNow() == ClientSession::Pending::None) return;
     // Everything the client has outstanding ends; each execute still gets
     // its one response, so no waiting client is left hanging.
-    client.finishPending();
-    respond(client, QStringLiteral("cancelled"));
-    while (!client.queued.empty()) {
-        client.queued.pop();
-        respond(client, QStringLiteral("cancelled"));
+    client.FinishPending();
+    Respond(client, QStringLiteral("cancelled"));
+    while (!client.queued.Empty()) {
+        client.queued.Pop();
+        Respond(client, QStringLiteral("cancelled"));
     }
 }
 
-void HostServer::runQueued(ClientSession& client) {
-    while (!exiting_ && client.isOpen() && client.pending() == ClientSession::Pending::None &&
-           !client.queued.empty()) {
-        const std::optional<std::string> command = client.queued.pop();
+void HostServer::RunQueued(ClientSession& client) {
+    while (!exiting_ && client.IsOpen() && client.PendingNow() == ClientSession::Pending::None &&
+           !client.queued.Empty()) {
+        const std::optional<std::string> command = client.queued.Pop();
         if (command)
-            runExecute(client, *command);
+            RunExecute(client, *command);
         else
-            respond(client, QString::fromStdString(simhost::ExecuteQueue::refusedResponse()));
+            Respond(client, QString::fromStdString(simhost::ExecuteQueue::RefusedResponse()));
     }
 }
 
-void HostServer::respond(ClientSession& client, const QString& response) {
+void HostServer::Respond(ClientSession& client, const QString& response) {
     // Sent whether or not the client advised the topic: its execute asked for it.
-    client.send(changedLine(kAsync, response));
+    client.Send(ChangedLine(kAsync, response));
 }
 
-void HostServer::pushDynamic(const QString& data) {
-    const QByteArray line = changedLine(kDynamic, data);
+void HostServer::PushDynamic(const QString& data) {
+    const QByteArray line = ChangedLine(kDynamic, data);
     const std::vector<ClientSession*> clients = clients_;
     for (ClientSession* client : clients) {
-        if (client->dynamicAdvised) client->send(line);
+        if (client->dynamicAdvised) client->Send(line);
     }
 }
 
-void HostServer::shutDown() {
+void HostServer::ShutDown() {
     if (exiting_) return;
     exiting_ = true;
     // The socket file first: a client that sees its connection close may
@@ -335,7 +281,7 @@ void HostServer::shutDown() {
     server_.close();
     const std::vector<ClientSession*> clients = clients_;
     for (ClientSession* client : clients)
-        client->close();
+        client->Close();
     emit exitRequested();
 }
 

@@ -34,39 +34,39 @@ public:
 
     // Takes the socket path: refuses one where a host answers, removes a stale
     // socket file, and listens for the user only. `error` explains a refusal.
-    ListenResult listen(const QString& path, QString* error);
+    ListenResult Listen(const QString& path, QString* error);
 
     // Receives the lines the host writes to standard error (by default).
-    void setLog(std::function<void(const QString& line)> log) { log_ = std::move(log); }
+    void SetLog(std::function<void(const QString& line)> log) { log_ = std::move(log); }
     // Whose clients are served: the user's own only, unless a test says otherwise.
-    void setPeerUserCheck(PeerUserCheck check) { peerCheck_ = std::move(check); }
+    void SetPeerUserCheck(PeerUserCheck check) { peerCheck_ = std::move(check); }
 
     // Ends the host now: closes every connection and removes the socket file,
     // then emits exitRequested. For a signal; clients end it with Exit.
-    void shutDown();
+    void ShutDown();
 
 signals:
     // The host is ending; every connection is closed and the socket file removed.
     void exitRequested();
 
 private:
-    void acceptConnections();
-    bool handleLine(ClientSession& client, const QByteArray& line);
-    bool handleOversize(ClientSession& client);
-    void dropClient(ClientSession& client);
+    void AcceptConnections();
+    bool HandleLine(ClientSession& client, const QByteArray& line);
+    bool HandleOversize(ClientSession& client);
+    void DropClient(ClientSession& client);
 
-    void request(ClientSession& client, const QJsonValue& id, const QJsonObject& params);
-    void execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params);
-    void advise(ClientSession& client, const QJsonValue& id, const QJsonObject& params, bool on);
+    void Request(ClientSession& client, const QJsonValue& id, const QJsonObject& params);
+    void Execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params);
+    void Advise(ClientSession& client, const QJsonValue& id, const QJsonObject& params, bool on);
 
-    void runExecute(ClientSession& client, const std::string& command);
-    void waitElapsed(ClientSession& client);
-    void cancelPending(ClientSession& client);
-    void runQueued(ClientSession& client);
-    void respond(ClientSession& client, const QString& response);
-    void pushDynamic(const QString& data);
-    void exitFrom(ClientSession& client);
-    bool connectionWaiting() const;
+    void RunExecute(ClientSession& client, const std::string& command);
+    void WaitElapsed(ClientSession& client);
+    void CancelPending(ClientSession& client);
+    void RunQueued(ClientSession& client);
+    void Respond(ClientSession& client, const QString& response);
+    void PushDynamic(const QString& data);
+    void ExitFrom(ClientSession& client);
+    bool ConnectionWaiting() const;
 
     QLocalServer server_;
     std::function<void(const QString& line)> log_;

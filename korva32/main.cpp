@@ -4,10 +4,11 @@
 // Exit status: 0 after Exit; 1 the socket could not be set up; 2 the socket
 // path is taken (a live host listens there, or it is not a socket); 64 bad
 // usage. An ending signal removes the socket and then ends it by that signal.
+#include "app/signal_relay.h"
 #include "hostlink/socket_folder.h"
-#include "korva32/end_signals.h"
+#include "hostlink/socket_path.h"
 #include "korva32/host_server.h"
-#include "korva32/socket_path.h"
+#include "simhost/text_window.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -24,11 +25,6 @@ namespace {
 constexpr int kExitSetupFailed = 1;
 constexpr int kExitPathTaken = 2;
 constexpr int kExitUsage = 64;
-
-void writeToTextWindow(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
 
 } // namespace
 
@@ -74,9 +70,10 @@ int main(int argc, char* argv[]) {
 
     talvex::SocketPlace place;
     if (parser.isSet(socketOption))
-        place.path = talvex::korva::absoluteSocketPath(parser.value(socketOption));
+        place.path = parser.value(socketOption);
     else
-        place = talvex::korva::defaultSocketPlace();
+        place = talvex::DefaultSocketPlace();
+    place.path = talvex::AbsoluteSocketPath(place.path);
     if (!place.privateFolder.isEmpty()) {
         const std::string refusal = talvex::PrepareSocketFolder(
             QFile::encodeName(place.privateFolder).toStdString(), ::geteuid());
@@ -87,15 +84,15 @@ int main(int argc, char* argv[]) {
     }
     const QString& path = place.path;
 
-    talvex::korva::HostServer server(writeToTextWindow);
+    talvex::korva::HostServer server(talvex::simhost::WriteToTextWindow);
     // From here on an ending signal removes the socket file as Exit does; one
     // that arrives before the socket exists is acted on once the loop runs.
-    talvex::korva::EndSignals endSignals([&server](int signal) {
-        server.shutDown();
-        talvex::korva::EndSignals::EndBy(signal);
+    talvex::SignalRelay endSignals({SIGTERM, SIGINT, SIGHUP}, [&server](int signal) {
+        server.ShutDown();
+        talvex::SignalRelay::EndBy(signal);
     });
     QString error;
-    switch (server.listen(path, &error)) {
+    switch (server.Listen(path, &error)) {
     case talvex::korva::HostServer::ListenResult::Listening:
         break;
     case talvex::korva::HostServer::ListenResult::PathTaken:

@@ -6,5 +6,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/compiler-cache.sh"
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
-cmake -S "$root" -B "$root/build" -G Ninja -DTALVEX_WERROR=$werror "$@" >/dev/null
+# The "default" preset of CMakePresets.json: Ninja into build/.
+cmake -S "$root" --preset default -DTALVEX_WERROR=$werror "$@" >/dev/null
 cmake --build "$root/build" -j"$(nproc)"

@@ -7,11 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/compiler-cache.sh"
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
-# -O2 as on Linux, but no debug information: nothing debugs these .exe files
-# (no debugger on a lab PC or under Wine in CI), and it costs a third of the
-# compile time.
-cmake -S "$root" -B "$root/build-win" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DTALVEX_WERROR=$werror \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-  -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" "$@" >/dev/null
+# The "mingw" preset of CMakePresets.json: -O2 as on Linux, but no debug
+# information: nothing debugs these .exe files (no debugger on a lab PC or
+# under Wine in CI), and it costs a third of the compile time.
+cmake -S "$root" --preset mingw -DTALVEX_WERROR=$werror "$@" >/dev/null
 cmake --build "$root/build-win" -j"$(nproc)"

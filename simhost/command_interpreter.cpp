@@ -48,46 +48,46 @@ std::string fixed4(double value) {
 
 } // namespace
 
-CommandInterpreter::CommandInterpreter(TextSink pushDynamic, TextSink writeText,
+CommandInterpreter::CommandInterpreter(TextSink PushDynamic, TextSink writeText,
                                        ReplyBound replyBound)
-    : pushDynamic_(std::move(pushDynamic)), writeText_(std::move(writeText)),
+    : pushDynamic_(std::move(PushDynamic)), writeText_(std::move(writeText)),
       replyBound_(std::move(replyBound)) {}
 
-std::string CommandInterpreter::replyTooLongResponse() {
+std::string CommandInterpreter::ReplyTooLongResponse() {
     return "Error: reply would exceed " + std::to_string(kMaxLineBytes) + " bytes";
 }
 
-std::size_t CommandInterpreter::wireBytes(std::string_view text) const {
+std::size_t CommandInterpreter::WireBytes(std::string_view text) const {
     return replyBound_.bytesOf ? replyBound_.bytesOf(text) : text.size();
 }
 
-bool CommandInterpreter::fitsReply(std::string_view text) const {
-    return wireBytes(text) <= replyBound_.maxBytes;
+bool CommandInterpreter::FitsReply(std::string_view text) const {
+    return WireBytes(text) <= replyBound_.maxBytes;
 }
 
-bool CommandInterpreter::bypassesQueue(std::string_view command) {
-    const std::string name = asciiLower(splitCommand(command).name);
+bool CommandInterpreter::BypassesQueue(std::string_view command) {
+    const std::string name = AsciiLower(SplitCommand(command).name);
     return name == "hardcancel" || name == "exit";
 }
 
-CommandOutcome CommandInterpreter::run(std::string_view command, CommandWay way) {
-    CommandOutcome outcome = interpret(command, way);
+CommandOutcome CommandInterpreter::Run(std::string_view command, CommandWay way) {
+    CommandOutcome outcome = Interpret(command, way);
     // Texts that carry the command back (echo, the error texts) reach the
     // bound only from a command near the line cap: checked once it stands.
-    if (!fitsReply(outcome.text)) outcome.text = replyTooLongResponse();
+    if (!FitsReply(outcome.text)) outcome.text = ReplyTooLongResponse();
     return outcome;
 }
 
-CommandOutcome CommandInterpreter::interpret(std::string_view command, CommandWay way) {
-    const CommandParts parts = splitCommand(command);
-    const std::string name = asciiLower(parts.name);
+CommandOutcome CommandInterpreter::Interpret(std::string_view command, CommandWay way) {
+    const CommandParts parts = SplitCommand(command);
+    const std::string name = AsciiLower(parts.name);
 
     if (name == "echo") return answer(parts.text.empty() ? std::string("OK") : parts.text);
-    if (name == "set") return answer(setValues(parts.text));
-    if (name == "get") return answer(getValues(parts.text));
-    if (name == "wait") return wait(parts.text, way);
+    if (name == "set") return answer(SetValues(parts.text));
+    if (name == "get") return answer(GetValues(parts.text));
+    if (name == "wait") return Wait(parts.text, way);
     if (name == "dyn") {
-        if (!fitsReply(parts.text)) return answer(replyTooLongResponse());
+        if (!FitsReply(parts.text)) return answer(ReplyTooLongResponse());
         pushDynamic_(parts.text);
         return answer("OK");
     }
@@ -95,7 +95,7 @@ CommandOutcome CommandInterpreter::interpret(std::string_view command, CommandWa
         writeText_(parts.text + '\n');
         return answer("OK");
     }
-    if (name == "measure") return answer(measure(parts.text));
+    if (name == "measure") return answer(Measure(parts.text));
     if (name == "silent") {
         // A request has no later moment to answer in; refusing keeps the host free.
         if (way == CommandWay::Request)
@@ -118,7 +118,7 @@ CommandOutcome CommandInterpreter::interpret(std::string_view command, CommandWa
     return answer("Error: unknown command: " + std::string(command));
 }
 
-std::string CommandInterpreter::setValues(std::string_view text) {
+std::string CommandInterpreter::SetValues(std::string_view text) {
     // The entries this set changes, as they will stand, and the store's size
     // after it: nothing is stored unless all of it fits.
     std::unordered_map<std::string, HostValue> changed;
@@ -127,23 +127,23 @@ std::string CommandInterpreter::setValues(std::string_view text) {
     for (std::string_view pair : splitAtCommas(text)) {
         const std::size_t equals = pair.find('=');
         if (equals == std::string_view::npos) continue;
-        std::string name = trimBlanks(pair.substr(0, equals));
+        std::string name = TrimBlanks(pair.substr(0, equals));
         if (name.empty()) continue;
-        std::string value = trimBlanks(pair.substr(equals + 1));
-        std::string key = asciiLower(name);
+        std::string value = TrimBlanks(pair.substr(equals + 1));
+        std::string key = AsciiLower(name);
         auto entry = changed.find(key);
         if (entry == changed.end()) {
             const auto kept = values_.find(key);
             if (kept != values_.end()) {
                 entry = changed.emplace(std::move(key), kept->second).first;
             } else {
-                characters += characterCount(name);
+                characters += CharacterCount(name);
                 ++count;
                 entry = changed.emplace(std::move(key), HostValue{std::move(name), {}}).first;
             }
         }
-        characters += characterCount(value);
-        characters -= characterCount(entry->second.value);
+        characters += CharacterCount(value);
+        characters -= CharacterCount(entry->second.value);
         entry->second.value = std::move(value);
     }
     if (count > kMaxValues || characters > kMaxValueCharacters)
@@ -155,7 +155,7 @@ std::string CommandInterpreter::setValues(std::string_view text) {
     return "OK";
 }
 
-std::string CommandInterpreter::getValues(std::string_view text) const {
+std::string CommandInterpreter::GetValues(std::string_view text) const {
     // A short get may ask for a long value many times over: the answer is
     // sized first and built only when it fits, so one past the bound costs
     // no memory at all.
@@ -168,14 +168,14 @@ std::string CommandInterpreter::getValues(std::string_view text) const {
     std::size_t bytes = 0;
     std::size_t length = 0;
     for (std::string_view asked : splitAtCommas(text)) {
-        std::string name = trimBlanks(asked);
+        std::string name = TrimBlanks(asked);
         if (name.empty()) continue;
-        const auto found = values_.find(asciiLower(name));
+        const auto found = values_.find(AsciiLower(name));
         const std::string_view value =
             found != values_.end() ? std::string_view(found->second.value) : std::string_view();
-        bytes += (fields.empty() ? 0 : wireBytes(kSeparator)) + wireBytes(name) + wireBytes("=") +
-                 wireBytes(value);
-        if (bytes > replyBound_.maxBytes) return replyTooLongResponse();
+        bytes += (fields.empty() ? 0 : WireBytes(kSeparator)) + WireBytes(name) + WireBytes("=") +
+                 WireBytes(value);
+        if (bytes > replyBound_.maxBytes) return ReplyTooLongResponse();
         length += (fields.empty() ? 0 : kSeparator.size()) + name.size() + 1 + value.size();
         fields.push_back({std::move(name), value});
     }
@@ -191,10 +191,10 @@ std::string CommandInterpreter::getValues(std::string_view text) const {
     return answer;
 }
 
-CommandOutcome CommandInterpreter::wait(std::string_view text, CommandWay way) const {
+CommandOutcome CommandInterpreter::Wait(std::string_view text, CommandWay way) const {
     if (way == CommandWay::Request)
         return answer("Error: wait can only be executed, not requested");
-    const std::string trimmed = trimBlanks(text);
+    const std::string trimmed = TrimBlanks(text);
     if (!isWholeNumber(trimmed))
         return answer("Error: wait needs a whole number of milliseconds: " + std::string(text));
     std::string_view digits = trimmed;
@@ -214,17 +214,17 @@ CommandOutcome CommandInterpreter::wait(std::string_view text, CommandWay way) c
     return outcome;
 }
 
-double CommandInterpreter::nextUnit() {
+double CommandInterpreter::NextUnit() {
     // Straight from the engine's 32-bit output: the standard distributions
     // differ between libraries, and the sequence must not.
     return static_cast<double>(generator_()) / 4294967296.0;
 }
 
-std::string CommandInterpreter::measure(std::string_view text) {
-    const std::string name = trimBlanks(text);
+std::string CommandInterpreter::Measure(std::string_view text) {
+    const std::string name = TrimBlanks(text);
     if (name.empty()) return "Error: measure needs a name";
-    const double value = 10.0 + 90.0 * nextUnit();
-    const double errorBar = 0.001 + 0.099 * nextUnit();
+    const double value = 10.0 + 90.0 * NextUnit();
+    const double errorBar = 0.001 + 0.099 * NextUnit();
     return name + '=' + fixed4(value) + "\xC2\xB1" + fixed4(errorBar);
 }
 

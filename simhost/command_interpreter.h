@@ -56,16 +56,16 @@ public:
 
     // `pushDynamic` receives the text of dyn(); `writeText` receives what
     // rtftextnl() appends to the host's text window, newline included.
-    CommandInterpreter(TextSink pushDynamic, TextSink writeText, ReplyBound replyBound = {});
+    CommandInterpreter(TextSink PushDynamic, TextSink writeText, ReplyBound replyBound = {});
 
     // The response in place of a reply, or of dynamic data, that would pass the bound.
-    static std::string replyTooLongResponse();
+    static std::string ReplyTooLongResponse();
 
-    CommandOutcome run(std::string_view command, CommandWay way);
+    CommandOutcome Run(std::string_view command, CommandWay way);
 
     // Commands that act at once even while an earlier execute of the same
     // client is still being worked on.
-    static bool bypassesQueue(std::string_view command);
+    static bool BypassesQueue(std::string_view command);
 
 private:
     struct HostValue {
@@ -73,14 +73,14 @@ private:
         std::string value;
     };
 
-    CommandOutcome interpret(std::string_view command, CommandWay way);
-    std::string setValues(std::string_view text);
-    std::string getValues(std::string_view text) const;
-    std::size_t wireBytes(std::string_view text) const;
-    bool fitsReply(std::string_view text) const;
-    CommandOutcome wait(std::string_view text, CommandWay way) const;
-    std::string measure(std::string_view text);
-    double nextUnit();
+    CommandOutcome Interpret(std::string_view command, CommandWay way);
+    std::string SetValues(std::string_view text);
+    std::string GetValues(std::string_view text) const;
+    std::size_t WireBytes(std::string_view text) const;
+    bool FitsReply(std::string_view text) const;
+    CommandOutcome Wait(std::string_view text, CommandWay way) const;
+    std::string Measure(std::string_view text);
+    double NextUnit();
 
     TextSink pushDynamic_;
     TextSink writeText_;

@@ -6,22 +6,22 @@
 namespace talvex::simhost {
 
 namespace {
-bool isBlank(char c) {
+bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 } // namespace
 
-std::string trimBlanks(std::string_view text) {
+std::string TrimBlanks(std::string_view text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
+    while (begin < end && IsBlank(text[begin]))
         ++begin;
-    while (end > begin && isBlank(text[end - 1]))
+    while (end > begin && IsBlank(text[end - 1]))
         --end;
     return std::string(text.substr(begin, end - begin));
 }
 
-std::string asciiLower(std::string_view text) {
+std::string AsciiLower(std::string_view text) {
     std::string lowered(text);
     for (char& c : lowered) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
@@ -29,7 +29,7 @@ std::string asciiLower(std::string_view text) {
     return lowered;
 }
 
-std::size_t characterCount(std::string_view text) {
+std::size_t CharacterCount(std::string_view text) {
     std::size_t count = 0;
     for (char c : text) {
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
@@ -37,11 +37,11 @@ std::size_t characterCount(std::string_view text) {
     return count;
 }
 
-CommandParts splitCommand(std::string_view command) {
+CommandParts SplitCommand(std::string_view command) {
     const std::size_t open = command.find('(');
-    if (open == std::string_view::npos) return {trimBlanks(command), std::string()};
+    if (open == std::string_view::npos) return {TrimBlanks(command), std::string()};
     CommandParts parts;
-    parts.name = trimBlanks(command.substr(0, open));
+    parts.name = TrimBlanks(command.substr(0, open));
     const std::size_t close = command.rfind(')');
     if (close != std::string_view::npos && close > open)
         parts.text = std::string(command.substr(open + 1, close - open - 1));

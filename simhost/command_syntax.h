@@ -16,16 +16,16 @@ struct CommandParts {
 // Name: the text before the first "(" (the whole text without one), spaces and
 // tabs trimmed. Text: everything between the first "(" and the last ")" after
 // it; empty without a "(", and running to the end without such a ")".
-CommandParts splitCommand(std::string_view command);
+CommandParts SplitCommand(std::string_view command);
 
 // Spaces and tabs stripped from both ends.
-std::string trimBlanks(std::string_view text);
+std::string TrimBlanks(std::string_view text);
 
 // ASCII-only lower casing; names and host values fold no other letters.
-std::string asciiLower(std::string_view text);
+std::string AsciiLower(std::string_view text);
 
 // Characters (code points) in UTF-8 text: every byte that does not continue
 // a sequence counts one, so a stray byte counts too.
-std::size_t characterCount(std::string_view text);
+std::size_t CharacterCount(std::string_view text);
 
 } // namespace talvex::simhost

@@ -21,16 +21,16 @@ public:
     static constexpr std::size_t kMaxCharacters = std::size_t(16) * 1024 * 1024;
 
     // The response of a refused execute.
-    static std::string refusedResponse();
+    static std::string RefusedResponse();
 
-    void push(std::string command);
-    bool empty() const { return commands_.empty() && refused_ == 0; }
+    void Push(std::string command);
+    bool Empty() const { return commands_.empty() && refused_ == 0; }
     // The next execute in turn: its command, or nullopt for a refused one.
-    std::optional<std::string> pop();
-    void clear();
+    std::optional<std::string> Pop();
+    void Clear();
 
-    std::size_t commandsHeld() const { return commands_.size(); }
-    std::size_t charactersHeld() const { return characters_; }
+    std::size_t CommandsHeld() const { return commands_.size(); }
+    std::size_t CharactersHeld() const { return characters_; }
 
 private:
     std::deque<std::string> commands_;

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
@@ -37,12 +36,6 @@ QTextDocument* NewPlainDocument(QObject* parent) {
     return doc;
 }
 
-char LocaleDecimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
-                                                         : '.';
-}
-
 QRect Pixels(const DesignRect& r) {
     return TwipsRect(r.x, r.y, r.width, r.height);
 }
@@ -58,7 +51,7 @@ MainWindow::MainWindow(WindowLinkPort& link, WindowDialogs& dialogs, SettingsPor
     WindowCoreOptions core;
     core.programDir = options.programDir.toStdString();
     core.logFolder = options.logFolder.toStdString();
-    core.decimalSeparator = LocaleDecimalSeparator();
+    core.decimalSeparator = options.decimalSeparator;
     core.closeGraceMs = options.closeGraceMs;
     core_ = std::make_unique<WindowCore>(*this, link, settings, std::move(core));
     setWindowTitle(Q(core_->Title()));

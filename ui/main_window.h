@@ -31,6 +31,7 @@ struct MainWindowOptions {
     QString programDir; // the program's folder: help documents, dialogs' first folder
     QString logFolder;  // where a run's default log file goes
     int closeGraceMs = 5000;
+    char decimalSeparator = '.'; // the user's locale's, for the engine's number texts
 };
 
 class MainWindow : public QMainWindow, public WindowFace {

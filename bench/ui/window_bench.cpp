@@ -319,8 +319,7 @@ BENCHMARK(BM_CpuWhileWaiting)->Iterations(2)->Unit(benchmark::kMillisecond)->Use
 void BM_EditorCheck(benchmark::State& state) {
     std::string script = talvex::bench::GeneratedScript(state.range(0));
     // A fault every thousand lines, so there are marks and a list to fill.
-    for (std::size_t at = 0, line = 0; (at = script.find("\r\n", at)) != std::string::npos;
-         at += 2)
+    for (std::size_t at = 0, line = 0; (at = script.find("\r\n", at)) != std::string::npos; at += 2)
         if (++line % 1000 == 0) script.insert(at, " {unset}");
     Rig rig;
     rig.window->SetEditorText(script);

@@ -76,8 +76,9 @@ void ThroughSmallFramer(const std::uint8_t* data, std::size_t size) {
         [&](const QByteArray& line) {
             last = line;
             longest = std::max(longest, line.size());
+            return true;
         },
-        [] {}, kSmallCap);
+        [] { return true; }, kSmallCap);
     // Pieces whose sizes come from the input itself.
     std::size_t pos = 0;
     while (pos < size) {

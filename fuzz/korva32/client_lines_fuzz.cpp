@@ -60,7 +60,7 @@ Host& LiveHost() {
                          [] { host.exited = true; });
         const QString path = QString::fromStdString(talvex::fuzzing::ScratchFolder() + "/korva");
         QString error;
-        Check(host.server->listen(path, &error) ==
+        Check(host.server->Listen(path, &error) ==
                   talvex::korva::HostServer::ListenResult::Listening,
               "the host listens");
     }

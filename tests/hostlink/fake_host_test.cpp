@@ -1,5 +1,5 @@
-// What a well-behaved host never sends: split and merged frames, malformed
-// lines, unknown methods, refusals, oversized lines, a close mid-request.
+// What a well-behaved host never sends: malformed lines, unknown methods,
+// refusals, oversized lines, a close mid-request.
 #include "hostlink/host_link.h"
 #include "tests/hostlink/fake_host.h"
 #include "tests/hostlink/test_support.h"
@@ -15,7 +15,6 @@ namespace talvex::test {
 namespace {
 
 const std::string kAsync = "DDE_AsyncResponse";
-const std::string kDynamic = "DDE_DynamicData";
 
 class FakeHostTest : public ::testing::Test {
 protected:
@@ -43,36 +42,6 @@ protected:
     HostLink link_;
 };
 
-TEST_F(FakeHostTest, SplitAndMergedFramesMakeTheSameMessages) {
-    fake_->Run([](FakeConnection& c) {
-        // First command: every message cut at awkward places.
-        std::int64_t id = IdOf(c.ReadCall("execute"));
-        const std::string all = ResultNull(id) + Changed(kDynamic, "\"d1\"") +
-                                Changed(kAsync, "\"hello\\r\\nworld \\u00b1 \xC2\xB1\"");
-        c.Write(all.substr(0, 7));
-        c.Pause(20);
-        c.Write(all.substr(7, 1));
-        c.Pause(20);
-        c.Write(all.substr(8, 60));
-        c.Pause(20);
-        c.Write(all.substr(68, all.size() - 68 - 3));
-        c.Pause(20);
-        c.Write(all.substr(all.size() - 3));
-        // Second command: everything in one write.
-        id = IdOf(c.ReadCall("execute"));
-        c.Write(ResultNull(id) + Changed(kDynamic, "\"d2\"") + Changed(kAsync, "\"merged\""));
-        c.ReadLine(); // until the link closes
-    });
-    LinkUp();
-    link_.SendA("first");
-    EXPECT_EQ(link_.ReturnStr(), "hello\r\nworld \xC2\xB1 \xC2\xB1");
-    EXPECT_TRUE(WaitUntil([&] { return link_.DynDDE() == "d1"; }));
-    link_.SendA("second");
-    EXPECT_EQ(link_.ReturnStr(), "merged");
-    EXPECT_EQ(link_.DynDDE(), "d2");
-    EXPECT_FALSE(link_.LinkLost());
-}
-
 TEST_F(FakeHostTest, MalformedLinesAndUnknownMethodsAreIgnored) {
     fake_->Run([](FakeConnection& c) {
         const std::int64_t id = IdOf(c.ReadCall("execute"));
@@ -95,26 +64,20 @@ TEST_F(FakeHostTest, MalformedLinesAndUnknownMethodsAreIgnored) {
     EXPECT_TRUE(link_.IsLinked());
 }
 
-TEST_F(FakeHostTest, AnEmptyResponseKeepsSendAWaiting) {
+// SendA's response is the first non-empty push after its execute's reply.
+TEST_F(FakeHostTest, SendAsResponseIsTheFirstNonEmptyPushAfterItsReply) {
     fake_->Run([](FakeConnection& c) {
-        const std::int64_t id = IdOf(c.ReadCall("execute"));
+        std::int64_t id = IdOf(c.ReadCall("execute"));
         c.Write(ResultNull(id) + Changed(kAsync, "\"\""));
         c.Pause(100);
         c.Write(Changed(kAsync, "\"the real one\""));
+        id = IdOf(c.ReadCall("execute"));
+        c.Write(Changed(kAsync, "\"left over\"") + ResultNull(id) + Changed(kAsync, "\"fresh\""));
         c.ReadLine();
     });
     LinkUp();
     link_.SendA("slow");
     EXPECT_EQ(link_.ReturnStr(), "the real one");
-}
-
-TEST_F(FakeHostTest, APushBeforeTheExecutesReplyIsNotItsResponse) {
-    fake_->Run([](FakeConnection& c) {
-        const std::int64_t id = IdOf(c.ReadCall("execute"));
-        c.Write(Changed(kAsync, "\"left over\"") + ResultNull(id) + Changed(kAsync, "\"fresh\""));
-        c.ReadLine();
-    });
-    LinkUp();
     link_.SendA("now");
     EXPECT_EQ(link_.ReturnStr(), "fresh");
 }

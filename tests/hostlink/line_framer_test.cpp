@@ -1,4 +1,4 @@
-// Newline framing: split and merged reads, empty lines, the line cap.
+// Newline framing: split and merged reads, blank lines, the line cap.
 #include "hostlink/line_framer.h"
 #include "tests/quoted_text.h"
 
@@ -29,8 +29,16 @@ TEST_P(LineFramerTest, CutsLines) {
     std::vector<std::string> lines;
     int refused = 0;
     // A cap of 8 bytes keeps the refusal cases small.
-    LineFramer framer([&](const QByteArray& l) { lines.push_back(l.toStdString()); },
-                      [&] { ++refused; }, 8);
+    LineFramer framer(
+        [&](const QByteArray& l) {
+            lines.push_back(l.toStdString());
+            return true;
+        },
+        [&] {
+            ++refused;
+            return true;
+        },
+        8);
     for (const std::string& chunk : c.chunks)
         framer.Feed(QByteArray::fromStdString(chunk));
     EXPECT_EQ(lines, c.lines);
@@ -43,8 +51,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FramerCase{"two_in_one_read", {"a\nb\n"}, {"a", "b"}, 0},
         FramerCase{"split_across_reads", {"ab", "c\nd", "e\n"}, {"abc", "de"}, 0},
+        FramerCase{"split_inside_a_character",
+                   {"5\xC2", "\xB1"
+                             "1\n"},
+                   {"5\xC2\xB1"
+                    "1"},
+                   0},
         FramerCase{"one_byte_reads", {"x", "y", "\n", "z", "\n"}, {"xy", "z"}, 0},
         FramerCase{"empty_lines_skipped", {"\n\n", "x\n", "\n"}, {"x"}, 0},
+        FramerCase{"blank_lines_skipped", {" \t\r\n", "\r", "\n y \n"}, {" y "}, 0},
         FramerCase{"unfinished_line_held", {"abc"}, {}, 0},
         FramerCase{"exactly_at_cap", {"12345678\n"}, {"12345678"}, 0},
         FramerCase{"over_cap_in_one_read", {"123456789\nok\n"}, {"ok"}, 1},

@@ -91,13 +91,17 @@ const QString kValuesFull = QStringLiteral(
 TEST_F(ConversationTest, ExecutesPastTheQueueBoundAreRefusedInTurnAndTheLinkStays) {
     TestClient client;
     ASSERT_TRUE(client.connectTo(socketPath));
-    QByteArray burst =
-        QJsonDocument(TestClient::execute(1, "silent()")).toJson(QJsonDocument::Compact) + '\n';
-    for (int id = 2; id <= 1003; ++id)
-        burst += QJsonDocument(TestClient::execute(id, QStringLiteral("echo(%1)").arg(id)))
-                     .toJson(QJsonDocument::Compact) +
-                 '\n';
-    ASSERT_TRUE(client.writeRaw(burst));
+    // `first`, then echoes of their ids from `from` to `to`, in one write.
+    const auto burst = [&](int id, const char* first, int from, int to) {
+        QByteArray bytes =
+            QJsonDocument(TestClient::execute(id, first)).toJson(QJsonDocument::Compact);
+        for (int echo = from; echo <= to; ++echo)
+            bytes += '\n' +
+                     QJsonDocument(TestClient::execute(echo, QStringLiteral("echo(%1)").arg(echo)))
+                         .toJson(QJsonDocument::Compact);
+        return client.writeRaw(bytes + '\n');
+    };
+    ASSERT_TRUE(burst(1, "silent()", 2, 1003));
     for (int id = 1; id <= 1003; ++id)
         expectLines(client, {nullReply(id)});
     // Every execute still gets its one response, in the order sent.
@@ -108,13 +112,7 @@ TEST_F(ConversationTest, ExecutesPastTheQueueBoundAreRefusedInTurnAndTheLinkStay
     expectLines(client, {changed(kAsync, "OK")});
 
     // Without a cancel, the refused ones answer with the error when their turn comes.
-    burst =
-        QJsonDocument(TestClient::execute(2001, "wait(50)")).toJson(QJsonDocument::Compact) + '\n';
-    for (int id = 2002; id <= 3002; ++id)
-        burst += QJsonDocument(TestClient::execute(id, QStringLiteral("echo(%1)").arg(id)))
-                     .toJson(QJsonDocument::Compact) +
-                 '\n';
-    ASSERT_TRUE(client.writeRaw(burst));
+    ASSERT_TRUE(burst(2001, "wait(50)", 2002, 3002));
     for (int id = 2001; id <= 3002; ++id)
         expectLines(client, {nullReply(id)});
     expectLines(client, {changed(kAsync, "waited=50")});

@@ -1,8 +1,8 @@
 // The server in the test's own process, where a test can stand in for
 // another user and read the host's lines as it builds them.
+#include "hostlink/protocol_messages.h"
 #include "korva32/host_server.h"
-#include "korva32/line_framer.h"
-#include "korva32/protocol_messages.h"
+#include "simhost/protocol_bounds.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -20,17 +20,19 @@
 namespace talvex::korva::test {
 namespace {
 
+using namespace talvex::protocol;
+
 TEST(HostServerTest, AClientOfAnotherUserIsClosedUnansweredAndTheRefusalLogged) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     HostServer server([](const std::string&) {});
     QStringList log;
-    server.setLog([&](const QString& line) { log << line; });
+    server.SetLog([&](const QString& line) { log << line; });
     PeerUserCheck check;
     check.peerUserOf = [](int) { return std::optional<uid_t>(4242); };
-    server.setPeerUserCheck(check);
+    server.SetPeerUserCheck(check);
     QString error;
-    ASSERT_EQ(server.listen(folder.filePath(QStringLiteral("KORVA")), &error),
+    ASSERT_EQ(server.Listen(folder.filePath(QStringLiteral("KORVA")), &error),
               HostServer::ListenResult::Listening)
         << error.toStdString();
 
@@ -63,24 +65,23 @@ TEST(HostServerTest, RepliesAreSizedAsTheLinesHoldThem) {
     const QJsonValue id(7);
     for (const std::string& text : texts) {
         const QString data = QString::fromStdString(text);
-        EXPECT_EQ(std::size_t(dataResultLine(id, data).size() - dataResultLine(id, {}).size()),
-                  jsonStringBytes(text))
+        EXPECT_EQ(std::size_t(DataResultLine(id, data).size() - DataResultLine(id, {}).size()),
+                  JsonStringBytes(text))
             << text;
-        EXPECT_EQ(std::size_t(changedLine(QStringLiteral("DDE_DynamicData"), data).size() -
-                              changedLine(QStringLiteral("DDE_DynamicData"), {}).size()),
-                  jsonStringBytes(text))
+        EXPECT_EQ(std::size_t(ChangedLine(QStringLiteral("DDE_DynamicData"), data).size() -
+                              ChangedLine(QStringLiteral("DDE_DynamicData"), {}).size()),
+                  JsonStringBytes(text))
             << text;
     }
 
     const auto frame = [](const QByteArray& emptyLine) {
         return std::size_t(emptyLine.size() - 1); // without its "\n"
     };
-    EXPECT_EQ(frame(changedLine(QStringLiteral("DDE_AsyncResponse"), {})) + maxReplyTextBytes(),
-              std::size_t(kMaxLineBytes));
+    EXPECT_EQ(frame(ChangedLine(QStringLiteral("DDE_AsyncResponse"), {})) + MaxReplyTextBytes(),
+              simhost::kMaxLineBytes);
     for (const QJsonValue& longId : {QJsonValue(qint64(std::numeric_limits<qint64>::min())),
                                      QJsonValue(-1.7976931348623157e308)}) {
-        EXPECT_LE(frame(dataResultLine(longId, {})) + maxReplyTextBytes(),
-                  std::size_t(kMaxLineBytes));
+        EXPECT_LE(frame(DataResultLine(longId, {})) + MaxReplyTextBytes(), simhost::kMaxLineBytes);
     }
 }
 

@@ -19,8 +19,8 @@ struct Host {
     std::string text;
     CommandInterpreter interpreter{[this](const std::string& d) { dynamic.push_back(d); },
                                    [this](const std::string& t) { text += t; }};
-    std::string run(const std::string& command, CommandWay way = CommandWay::Execute) {
-        return interpreter.run(command, way).text;
+    std::string Run(const std::string& command, CommandWay way = CommandWay::Execute) {
+        return interpreter.Run(command, way).text;
     }
 };
 
@@ -40,16 +40,16 @@ TEST(CommandInterpreterTest, NonAsciiTextsPassThroughAndOnlyAsciiLettersFold) {
         {"wait(\u0661)", "Error: wait needs a whole number of milliseconds: \u0661"},
     };
     for (const auto& step : steps)
-        EXPECT_EQ(host.run(step.command), step.response) << step.command;
+        EXPECT_EQ(host.Run(step.command), step.response) << step.command;
     EXPECT_EQ(host.dynamic, std::vector<std::string>{"\u00B1"});
     EXPECT_EQ(host.text, "\u00FC\n");
 }
 
 TEST(CommandInterpreterTest, MeasureKeepsItsSequenceAndWritesAPointWithFourDecimals) {
     Host host;
-    EXPECT_EQ(host.run("measure(T)"), "T=57.7893\u00B10.0812");
-    EXPECT_EQ(host.run(" Measure( T ) ", CommandWay::Request), "T=29.3990\u00B10.0902");
-    EXPECT_EQ(host.run("MEASURE(T)"), "T=78.2905\u00B10.0223");
+    EXPECT_EQ(host.Run("measure(T)"), "T=57.7893\u00B10.0812");
+    EXPECT_EQ(host.Run(" Measure( T ) ", CommandWay::Request), "T=29.3990\u00B10.0902");
+    EXPECT_EQ(host.Run("MEASURE(T)"), "T=78.2905\u00B10.0223");
 }
 
 TEST(CommandInterpreterTest, TheValueBoundCountsCharactersNotBytes) {
@@ -58,13 +58,13 @@ TEST(CommandInterpreterTest, TheValueBoundCountsCharactersNotBytes) {
     std::string value;
     for (std::size_t i = 1; i < CommandInterpreter::kMaxValueCharacters; ++i)
         value += "\u00B1";
-    EXPECT_EQ(host.run("set(v=" + value + ")"), "OK");
-    EXPECT_EQ(host.run("set(w=1)"),
+    EXPECT_EQ(host.Run("set(v=" + value + ")"), "OK");
+    EXPECT_EQ(host.Run("set(w=1)"),
               "Error: set would keep more than 10000 values or 16777216 characters; nothing "
               "was set");
     // Replacing the value with a shorter one makes room again.
-    EXPECT_EQ(host.run("set(v=\u00B1, w=\u20AC)"), "OK");
-    EXPECT_EQ(host.run("get(w)"), "w=\u20AC");
+    EXPECT_EQ(host.Run("set(v=\u00B1, w=\u20AC)"), "OK");
+    EXPECT_EQ(host.Run("get(w)"), "w=\u20AC");
 }
 
 std::string getOf(const char* name, std::size_t times) {
@@ -77,7 +77,7 @@ std::string getOf(const char* name, std::size_t times) {
 TEST(CommandInterpreterTest, NoReplyPassesTheLineCap) {
     Host host;
     const std::string million(1000000, 'm');
-    ASSERT_EQ(host.run("set(v=" + million + ")"), "OK");
+    ASSERT_EQ(host.Run("set(v=" + million + ")"), "OK");
     const std::string overCap(kMaxLineBytes + 1, 'o');
     const std::string tooLong = "Error: reply would exceed 67108864 bytes";
     const struct {
@@ -95,7 +95,7 @@ TEST(CommandInterpreterTest, NoReplyPassesTheLineCap) {
         {"dyn", "dyn(" + overCap + ")", 0},
     };
     for (const auto& row : rows) {
-        const CommandOutcome outcome = host.interpreter.run(row.command, CommandWay::Request);
+        const CommandOutcome outcome = host.interpreter.Run(row.command, CommandWay::Request);
         EXPECT_EQ(outcome.kind, Kind::Answer) << row.what;
         if (row.replyBytes == 0)
             EXPECT_EQ(outcome.text, tooLong) << row.what;
@@ -117,13 +117,13 @@ TEST(CommandInterpreterTest, TheReplyCapCountsBytesAsTheHostWritesThem) {
                                               return bytes;
                                           },
                                           12});
-    EXPECT_EQ(quoting.run("set(q=\"\"\"\")", CommandWay::Execute).text, "OK");
-    EXPECT_EQ(quoting.run("get(q)", CommandWay::Execute).text, "q=\"\"\"\"");
-    EXPECT_EQ(quoting.run("get(q,q)", CommandWay::Execute).text,
-              CommandInterpreter::replyTooLongResponse());
-    EXPECT_EQ(quoting.run("dyn(\"\"\"\"\"\"\")", CommandWay::Execute).text,
-              CommandInterpreter::replyTooLongResponse());
-    EXPECT_EQ(quoting.run("dyn(\"\"\"\"\"x)", CommandWay::Execute).text, "OK");
+    EXPECT_EQ(quoting.Run("set(q=\"\"\"\")", CommandWay::Execute).text, "OK");
+    EXPECT_EQ(quoting.Run("get(q)", CommandWay::Execute).text, "q=\"\"\"\"");
+    EXPECT_EQ(quoting.Run("get(q,q)", CommandWay::Execute).text,
+              CommandInterpreter::ReplyTooLongResponse());
+    EXPECT_EQ(quoting.Run("dyn(\"\"\"\"\"\"\")", CommandWay::Execute).text,
+              CommandInterpreter::ReplyTooLongResponse());
+    EXPECT_EQ(quoting.Run("dyn(\"\"\"\"\"x)", CommandWay::Execute).text, "OK");
     EXPECT_EQ(host.dynamic, std::vector<std::string>{"\"\"\"\"\"x"});
 }
 
@@ -133,15 +133,15 @@ TEST(ExecuteQueueTest, TheWaitingBoundCountsCharactersNotBytes) {
     std::string twoByte;
     for (std::size_t i = 0; i < ExecuteQueue::kMaxCharacters / 2; ++i)
         twoByte += "\u00E9";
-    queue.push(wide);
-    queue.push(twoByte); // exactly at the bound in characters, over it in bytes
-    queue.push("x");     // past the bound: refused, answered in turn
-    EXPECT_EQ(queue.commandsHeld(), 2u);
-    EXPECT_EQ(queue.charactersHeld(), ExecuteQueue::kMaxCharacters);
-    EXPECT_EQ(queue.pop(), wide);
-    EXPECT_EQ(queue.pop(), twoByte);
-    EXPECT_EQ(queue.pop(), std::nullopt);
-    EXPECT_TRUE(queue.empty());
+    queue.Push(wide);
+    queue.Push(twoByte); // exactly at the bound in characters, over it in bytes
+    queue.Push("x");     // past the bound: refused, answered in turn
+    EXPECT_EQ(queue.CommandsHeld(), 2u);
+    EXPECT_EQ(queue.CharactersHeld(), ExecuteQueue::kMaxCharacters);
+    EXPECT_EQ(queue.Pop(), wide);
+    EXPECT_EQ(queue.Pop(), twoByte);
+    EXPECT_EQ(queue.Pop(), std::nullopt);
+    EXPECT_TRUE(queue.Empty());
 }
 
 } // namespace
