@@ -1,5 +1,6 @@
 #include "ui/editor_document.h"
 
+#include "engine/text_codec.h"
 #include "windowcore/editor_text.h"
 
 #include <QTextBlock>
@@ -78,7 +79,7 @@ void UpdatePaneDocument(QTextDocument& doc, std::string_view shown, std::string_
     const int end = doc.characterCount() - 1;
     cursor.setPosition(std::min(static_cast<int>(edit.from), end));
     cursor.setPosition(end, QTextCursor::KeepAnchor);
-    cursor.insertText(Q(PaneDisplayText(edit.insert)));
+    cursor.insertText(Q(LfLineEnds(edit.insert)));
 }
 
 } // namespace talvex

@@ -132,28 +132,32 @@ std::string Utf8OrCp1252(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
 }
 
-std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
-    const auto unitAt = [&](std::size_t i) -> std::uint32_t {
-        const auto a = static_cast<unsigned char>(bytes[i]);
-        const auto b = static_cast<unsigned char>(bytes[i + 1]);
-        return littleEndian ? a | (b << 8) : (a << 8) | b;
-    };
-    std::string out;
-    out.reserve(bytes.size());
-    const std::size_t end = bytes.size() & ~std::size_t{1};
-    for (std::size_t i = 0; i < end; i += 2) {
+// `count` UTF-16 code units as UTF-8; a lone surrogate becomes U+FFFD.
+template <typename UnitAt>
+void AppendUtf16Units(std::string& out, std::size_t count, UnitAt unitAt) {
+    for (std::size_t i = 0; i < count; ++i) {
         const std::uint32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 2 < end) {
-            const std::uint32_t low = unitAt(i + 2);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count) {
+            const std::uint32_t low = unitAt(i + 1);
             if (low >= 0xDC00 && low <= 0xDFFF) {
                 AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
+                ++i;
                 continue;
             }
         }
         AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
     }
-    if (end != bytes.size()) AppendUtf8(out, kReplacement); // half a code unit
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
+    std::string out;
+    out.reserve(bytes.size());
+    AppendUtf16Units(out, bytes.size() / 2, [&](std::size_t i) -> std::uint32_t {
+        const auto a = static_cast<unsigned char>(bytes[2 * i]);
+        const auto b = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return littleEndian ? a | (b << 8) : (a << 8) | b;
+    });
+    if (bytes.size() % 2 != 0) AppendUtf8(out, kReplacement); // half a code unit
     return out;
 }
 
@@ -241,6 +245,41 @@ std::size_t ByteOffsetOfChar(std::string_view text, std::size_t chars) {
         i += n == 0 ? 1 : n;
     }
     return i;
+}
+
+std::string LfLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::uint32_t cp = kReplacement;
+        const std::size_t n = DecodeOne(text, i, cp);
+        if (n == 0) cp = kReplacement; // a stray byte
+        i += n == 0 ? 1 : n;
+        if (cp < 0x10000) {
+            out += static_cast<char16_t>(cp);
+        } else {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendUtf16Units(out, text.size(), [&](std::size_t i) -> std::uint32_t { return text[i]; });
+    return out;
 }
 
 } // namespace talvex

@@ -33,6 +33,10 @@ void DropLeadingByteOrderMarks(std::string& text);
 // `text` with every line end, CR LF, LF or a lone CR, written as CR LF.
 std::string CrLfLineEnds(std::string text);
 
+// `text` with every CR LF written as LF; a lone CR or LF stays as it is. What
+// a text pane shows, and what a console prints.
+std::string LfLineEnds(std::string_view text);
+
 // The first line (1-based) whose line end is not written like the first line
 // end of `text` (CR LF, LF or a lone CR); 0 when they all agree.
 long FirstOtherLineEnd(std::string_view text);
@@ -43,5 +47,10 @@ std::size_t CharCount(std::string_view text);
 // Byte offset of character number `chars` (0-based) in UTF-8 text, or
 // text.size() when the text is shorter.
 std::size_t ByteOffsetOfChar(std::string_view text, std::size_t chars);
+
+// UTF-8 and UTF-16, the editors' and the Windows calls' text. Malformed input
+// never fails: a stray byte or a lone surrogate becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
 
 } // namespace talvex

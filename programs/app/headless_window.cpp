@@ -5,20 +5,6 @@
 
 namespace talvex {
 
-namespace {
-
-std::string WithoutCr(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    return out;
-}
-
-} // namespace
-
 void HeadlessWindow::SetChosenLogFile(const std::string& file) {
     chosenLogFile_ = file;
     logTicked = true;
@@ -28,7 +14,7 @@ void HeadlessWindow::Print(std::string_view text) {
     if (text.empty()) return;
     // The pane runs some messages on from a line left open ("unable to
     // locate label:x" then the next one); printed, each starts a line.
-    const std::string plain = (lineOpen_ ? "\n" : "") + WithoutCr(text);
+    const std::string plain = (lineOpen_ ? "\n" : "") + LfLineEnds(text);
     std::fwrite(plain.data(), 1, plain.size(), out_);
     std::fflush(out_);
     lineOpen_ = plain.back() != '\n';

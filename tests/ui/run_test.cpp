@@ -4,6 +4,7 @@
 #include "tests/ui/window_rig.h"
 
 #include "engine/script_runner.h"
+#include "engine/text_codec.h"
 #include "ui/main_window.h"
 #include "windowcore/editor_text.h"
 
@@ -411,7 +412,7 @@ void RunTest::paneWidgetFollowsThePane() {
                 w.core().PaneAppend("line " + std::to_string(++numbered) + "\r\n");
         }
         QTextDocument fresh;
-        fresh.setPlainText(QString::fromStdString(PaneDisplayText(w.PaneText())));
+        fresh.setPlainText(QString::fromStdString(LfLineEnds(w.PaneText())));
         QTRY_COMPARE_WITH_TIMEOUT(w.txtResponseList()->toPlainText(), fresh.toPlainText(), 2000);
     }
 }

@@ -1,6 +1,6 @@
 #include "tests/windowcore/fake_window.h"
 
-#include "windowcore/utf16.h"
+#include "engine/text_codec.h"
 
 namespace talvex::testing {
 
@@ -58,11 +58,7 @@ void FakeFace::AppendEditorLine(std::string_view line) {
 }
 
 std::u16string FakeFace::PaneSearchText(TextPane p) const {
-    std::string text = p == TextPane::Script ? editor : pane;
-    std::string lf;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
-    return Utf8ToUtf16(lf);
+    return Utf8ToUtf16(LfLineEnds(p == TextPane::Script ? editor : pane));
 }
 
 std::pair<std::size_t, std::size_t> FakeFace::PaneSelection(TextPane p) const {

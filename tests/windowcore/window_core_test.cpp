@@ -1,12 +1,12 @@
 // The window's logic without widgets or a host: script files and the
 // unsaved-changes question, recent files, runs and run control, closing
 // during a run, Find, Help, the layout and the editor's rules.
+#include "engine/text_codec.h"
 #include "tests/app/stored_format.h"
 #include "tests/app/temp_folder.h"
 #include "tests/windowcore/fake_window.h"
 #include "windowcore/editor_text.h"
 #include "windowcore/script_tokens.h"
-#include "windowcore/utf16.h"
 #include "windowcore/window_layout.h"
 
 #include <gtest/gtest.h>

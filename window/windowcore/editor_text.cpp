@@ -1,7 +1,7 @@
 #include "windowcore/editor_text.h"
 
 #include "engine/response_pane.h"
-#include "windowcore/utf16.h"
+#include "engine/text_codec.h"
 
 #include <algorithm>
 
@@ -86,16 +86,6 @@ std::string FromEditorText(std::u16string_view text, const std::vector<StandIn>&
         }
     }
     return Utf16ToUtf8(out);
-}
-
-std::string PaneDisplayText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    return out;
 }
 
 PaneEdit PaneUpdate(std::string_view shown, std::string_view text) {

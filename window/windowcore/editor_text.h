@@ -32,16 +32,13 @@ EditorText ToEditorText(std::string_view text);
 // `marks` names the positions that are marks and what they stand for.
 std::string FromEditorText(std::u16string_view text, const std::vector<StandIn>& marks);
 
-// Text for a read-only pane: CR LF starts a new line.
-std::string PaneDisplayText(std::string_view text);
-
 // How a response pane that shows one text is brought to show another.
 struct PaneEdit {
     // Display characters (UTF-16 units, a line break one) dropped from the
     // front, as the pane's limit cut them.
     std::size_t dropFront = 0;
     // Then: everything from display position `from` on is replaced by
-    // `insert` (engine text; show it with PaneDisplayText).
+    // `insert` (engine text; show it with LfLineEnds).
     std::size_t from = 0;
     std::string insert;
 };

@@ -4,9 +4,9 @@
 
 #include "engine/file_access.h"
 #include "engine/script_file.h"
+#include "engine/text_codec.h"
 #include "windowcore/file_paths.h"
 #include "windowcore/text_search.h"
-#include "windowcore/utf16.h"
 
 #include <algorithm>
 #include <utility>
