@@ -108,7 +108,7 @@ void WindowTest::closeDuringARunWithASilentHost() {
 }
 
 void WindowTest::aboutBox() {
-    WindowRig rig(socket_);
+    WindowRig rig; // no host needed
     QVERIFY(rig.Ok());
     const ProgramVersion v = Environment::system().version;
     QString shown;
