@@ -63,7 +63,7 @@ void EndConversation(HCONV conv) {
 } // namespace
 
 DdeSimHost::DdeSimHost(simhost::CommandInterpreter::TextSink writeText)
-    : interpreter_([this](const std::string& data) { PushDynamic(data); }, std::move(writeText)) {}
+    : sessions_(*this, std::move(writeText)) {}
 
 DdeSimHost::~DdeSimHost() {
     if (instance_) {
@@ -148,7 +148,7 @@ HDDEDATA CALLBACK DdeSimHost::DdeCallback(UINT type, UINT format, HCONV conv, HS
 LRESULT CALLBACK DdeSimHost::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* host = reinterpret_cast<DdeSimHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (host && message == WM_TIMER) {
-        host->WaitElapsed(static_cast<std::uint64_t>(wParam));
+        host->sessions_.WaitElapsed(static_cast<simhost::ClientId>(wParam));
         host->DoScheduledWork();
         return 0;
     }
@@ -165,7 +165,7 @@ HDDEDATA DdeSimHost::OnCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HS
     switch (type) {
     case XTYP_CONNECT:
         return reinterpret_cast<HDDEDATA>(
-            static_cast<ULONG_PTR>(!exiting_ && TopicOf(hsz1, &topic)));
+            static_cast<ULONG_PTR>(!sessions_.Ended() && TopicOf(hsz1, &topic)));
     case XTYP_CONNECT_CONFIRM:
         if (TopicOf(hsz1, &topic)) AddConversation(conv, topic);
         return nullptr;
@@ -222,9 +222,9 @@ void DdeSimHost::AddConversation(HCONV conv, Topic topic) {
     DWORD process = 0;
     const DWORD thread =
         info.hwndPartner ? GetWindowThreadProcessId(info.hwndPartner, &process) : 0;
-    std::uint64_t serial = 0;
+    simhost::ClientId serial = 0;
     for (const auto& [id, client] : clients_) {
-        if (client.leaving) continue;
+        if (sessions_.Leaving(id)) continue;
         const bool same = thread != 0 ? client.thread == thread && client.process == process
                                       : client.window == info.hwndPartner;
         if (same) {
@@ -233,7 +233,7 @@ void DdeSimHost::AddConversation(HCONV conv, Topic topic) {
         }
     }
     if (serial == 0) {
-        serial = nextClient_++;
+        serial = sessions_.Join();
         Client& client = clients_[serial];
         client.process = process;
         client.thread = thread;
@@ -245,7 +245,7 @@ void DdeSimHost::AddConversation(HCONV conv, Topic topic) {
 void DdeSimHost::RemoveConversation(HCONV conv) {
     const auto found = conversations_.find(conv);
     if (found == conversations_.end()) return;
-    const std::uint64_t serial = found->second.client;
+    const simhost::ClientId serial = found->second.client;
     conversations_.erase(found);
     for (const auto& [handle, conversation] : conversations_) {
         if (conversation.client == serial) return;
@@ -263,38 +263,30 @@ DdeSimHost::Client* DdeSimHost::ClientOf(HCONV conv) {
 HDDEDATA DdeSimHost::Request(HCONV conv, HSZ item, UINT format) {
     const auto found = conversations_.find(conv);
     if (found == conversations_.end() || found->second.topic != Topic::Control ||
-        format != CF_TEXT || exiting_)
+        format != CF_TEXT || sessions_.Ended())
         return nullptr;
-    const std::uint64_t serial = found->second.client;
-    const simhost::CommandOutcome outcome =
-        interpreter_.Run(FromCfText(StringOf(item)), simhost::CommandWay::Request);
-    // A hard cancel ends the pending execute; its "cancelled" goes out once
-    // this reply is on its way.
-    if (outcome.kind == simhost::CommandOutcome::Kind::HardCancel) CancelPending(serial);
-    const std::string bytes = ToCfText(outcome.text);
-    HDDEDATA reply =
-        DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(const_cast<char*>(bytes.c_str())),
-                            static_cast<DWORD>(bytes.size() + 1), 0, item, CF_TEXT, 0);
-    if (outcome.kind == simhost::CommandOutcome::Kind::Exit) ExitFrom(serial);
+    // What the request sets off (a cancel's "cancelled", an Exit) goes out
+    // once this reply is on its way.
+    HDDEDATA reply = nullptr;
+    sessions_.Request(
+        found->second.client, FromCfText(StringOf(item)), [&](const std::string& text) {
+            const std::string bytes = ToCfText(text);
+            reply = DdeCreateDataHandle(instance_,
+                                        reinterpret_cast<LPBYTE>(const_cast<char*>(bytes.c_str())),
+                                        static_cast<DWORD>(bytes.size() + 1), 0, item, CF_TEXT, 0);
+        });
     return reply;
 }
 
 HDDEDATA DdeSimHost::Execute(HCONV conv, HDDEDATA data) {
     const auto found = conversations_.find(conv);
-    if (found == conversations_.end() || found->second.topic != Topic::Control || exiting_)
+    if (found == conversations_.end() || found->second.topic != Topic::Control || sessions_.Ended())
         return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FNOTPROCESSED));
-    const std::uint64_t serial = found->second.client;
     const DWORD size = DdeGetData(data, nullptr, 0, 0);
     std::string bytes(size, '\0');
     if (size > 0) DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
-    std::string command = looksLikeUtf16(bytes) ? utf16ToUtf8(bytes) : FromCfText(bytes);
-
-    Client& client = clients_[serial];
-    const bool busy = client.pending != Pending::None || !client.queued.Empty();
-    if (busy && !simhost::CommandInterpreter::BypassesQueue(command))
-        client.queued.Push(std::move(command));
-    else
-        RunExecute(serial, command);
+    sessions_.Execute(found->second.client,
+                      looksLikeUtf16(bytes) ? utf16ToUtf8(bytes) : FromCfText(bytes));
     return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
 }
 
@@ -322,73 +314,7 @@ HDDEDATA DdeSimHost::AdviseRequest(HCONV conv, HSZ item) {
                                static_cast<DWORD>(bytes.size() + 1), 0, item, CF_TEXT, 0);
 }
 
-void DdeSimHost::RunExecute(std::uint64_t serial, const std::string& command) {
-    using Kind = simhost::CommandOutcome::Kind;
-    const simhost::CommandOutcome outcome = interpreter_.Run(command, simhost::CommandWay::Execute);
-    Client& client = clients_[serial];
-    switch (outcome.kind) {
-    case Kind::Answer:
-        Respond(serial, outcome.text);
-        break;
-    case Kind::HardCancel:
-        CancelPending(serial);
-        Respond(serial, outcome.text);
-        break;
-    case Kind::Wait:
-        client.pending = Pending::Wait;
-        client.waitResponse = outcome.text;
-        // A timer, so requests are answered while the wait runs.
-        SetTimer(window_, static_cast<UINT_PTR>(serial), static_cast<UINT>(outcome.waitMs),
-                 nullptr);
-        break;
-    case Kind::Silent:
-        client.pending = Pending::Silent;
-        break;
-    case Kind::Exit:
-        ExitFrom(serial);
-        break;
-    }
-}
-
-void DdeSimHost::WaitElapsed(std::uint64_t serial) {
-    KillTimer(window_, static_cast<UINT_PTR>(serial));
-    const auto found = clients_.find(serial);
-    if (found == clients_.end() || found->second.pending != Pending::Wait) return;
-    found->second.pending = Pending::None;
-    Respond(serial, std::exchange(found->second.waitResponse, std::string()));
-    RunQueued(serial);
-}
-
-void DdeSimHost::CancelPending(std::uint64_t serial) {
-    Client& client = clients_[serial];
-    if (client.pending == Pending::None) return;
-    // Everything the client has outstanding ends; each execute still gets
-    // its one response, so no waiting client is left hanging.
-    KillTimer(window_, static_cast<UINT_PTR>(serial));
-    client.pending = Pending::None;
-    client.waitResponse.clear();
-    Respond(serial, "cancelled");
-    while (!client.queued.Empty()) {
-        client.queued.Pop();
-        Respond(serial, "cancelled");
-    }
-}
-
-void DdeSimHost::RunQueued(std::uint64_t serial) {
-    for (;;) {
-        const auto found = clients_.find(serial);
-        if (exiting_ || found == clients_.end() || found->second.leaving ||
-            found->second.pending != Pending::None || found->second.queued.Empty())
-            return;
-        const std::optional<std::string> command = found->second.queued.Pop();
-        if (command)
-            RunExecute(serial, *command);
-        else
-            Respond(serial, simhost::ExecuteQueue::RefusedResponse());
-    }
-}
-
-void DdeSimHost::Respond(std::uint64_t serial, const std::string& response) {
+void DdeSimHost::Respond(simhost::ClientId serial, const std::string& response) {
     const auto found = clients_.find(serial);
     if (found == clients_.end()) return;
     found->second.asyncOut.push_back(ToCfText(response));
@@ -404,21 +330,22 @@ void DdeSimHost::PushDynamic(const std::string& data) {
     ScheduleWork();
 }
 
-void DdeSimHost::ExitFrom(std::uint64_t serial) {
-    // Exit ends this client's conversations; the host itself ends once no
-    // other client is linked, so one run's Exit never pulls the host from
-    // under another.
-    exitPending_ = true;
-    const auto found = clients_.find(serial);
-    if (found != clients_.end()) found->second.leaving = true;
-    ScheduleWork();
+void DdeSimHost::StartTimer(simhost::ClientId client, int ms) {
+    SetTimer(window_, static_cast<UINT_PTR>(client), static_cast<UINT>(ms), nullptr);
 }
 
-void DdeSimHost::DropClient(std::uint64_t serial) {
-    KillTimer(window_, static_cast<UINT_PTR>(serial));
+void DdeSimHost::StopTimer(simhost::ClientId client) {
+    KillTimer(window_, static_cast<UINT_PTR>(client));
+}
+
+void DdeSimHost::DropClient(simhost::ClientId serial) {
     clients_.erase(serial);
-    // Not from inside the callback that told us: the host ends from the loop.
-    if (exitPending_ && clients_.empty()) ScheduleWork();
+    sessions_.Leave(serial);
+}
+
+void DdeSimHost::ScheduleEnd() {
+    // Not from inside the callback that told us: links end from the loop.
+    ScheduleWork();
 }
 
 void DdeSimHost::ScheduleWork() {
@@ -428,11 +355,10 @@ void DdeSimHost::ScheduleWork() {
 
 void DdeSimHost::DoScheduledWork() {
     workScheduled_ = false;
-    if (exiting_) return;
+    if (sessions_.Ended()) return;
     DropVanishedClients();
     PushOut();
-    EndLeavingClients();
-    if (exitPending_ && clients_.empty()) ShutDown();
+    sessions_.EndLeaving();
 }
 
 void DdeSimHost::DropVanishedClients() {
@@ -477,37 +403,19 @@ void DdeSimHost::PushOut() {
         conversation.dynamicOut.clear();
 }
 
-void DdeSimHost::EndLeavingClients() {
-    bool anyLeaving = false;
-    bool anyStaying = false;
-    for (const auto& [serial, client] : clients_)
-        (client.leaving ? anyLeaving : anyStaying) = true;
-    if (!anyLeaving) return;
-    if (!anyStaying) {
-        ShutDown();
-        return;
-    }
+void DdeSimHost::EndClient(simhost::ClientId client) {
     std::vector<HCONV> ending;
     for (const auto& [conv, conversation] : conversations_) {
-        if (clients_[conversation.client].leaving) ending.push_back(conv);
+        if (conversation.client == client) ending.push_back(conv);
     }
     for (HCONV conv : ending) {
         conversations_.erase(conv);
         EndConversation(conv);
     }
-    for (auto client = clients_.begin(); client != clients_.end();) {
-        if (client->second.leaving) {
-            KillTimer(window_, static_cast<UINT_PTR>(client->first));
-            client = clients_.erase(client);
-        } else {
-            ++client;
-        }
-    }
+    clients_.erase(client);
 }
 
-void DdeSimHost::ShutDown() {
-    if (exiting_) return;
-    exiting_ = true;
+void DdeSimHost::EndHost() {
     // The name first: a client that sees its conversations end may start a
     // fresh host at once, and must not find this one.
     if (registered_) DdeNameService(instance_, service_, nullptr, DNS_UNREGISTER);
@@ -518,8 +426,6 @@ void DdeSimHost::ShutDown() {
     conversations_.clear();
     for (HCONV conv : ending)
         EndConversation(conv);
-    for (const auto& [serial, client] : clients_)
-        KillTimer(window_, static_cast<UINT_PTR>(serial));
     clients_.clear();
     PostQuitMessage(0);
 }

@@ -8,8 +8,7 @@
 // belongs to the same thread are one client, as one link makes them.
 #pragma once
 
-#include "simhost/command_interpreter.h"
-#include "simhost/execute_queue.h"
+#include "simhost/session_core.h"
 
 #include <windows.h>
 
@@ -23,13 +22,13 @@
 
 namespace talvex::ddesim {
 
-class DdeSimHost {
+class DdeSimHost : private simhost::SessionPort {
 public:
     enum class StartResult { Serving, ServiceTaken, Failed };
 
     // `writeText` receives what rtftextnl() puts in the host's text window.
     explicit DdeSimHost(simhost::CommandInterpreter::TextSink writeText);
-    ~DdeSimHost();
+    ~DdeSimHost() override;
     DdeSimHost(const DdeSimHost&) = delete;
     DdeSimHost& operator=(const DdeSimHost&) = delete;
 
@@ -44,23 +43,18 @@ public:
 
 private:
     enum class Topic { Control, Async, Dynamic };
-    enum class Pending { None, Wait, Silent };
 
     struct Conversation {
         Topic topic;
-        std::uint64_t client; // serial of the client it belongs to
+        simhost::ClientId client; // the client it belongs to
         bool advised = false;
         std::deque<std::string> dynamicOut; // CF_TEXT bytes not yet pushed
     };
     struct Client {
         DWORD process = 0;
         DWORD thread = 0;
-        HWND window = nullptr; // partner window, when no thread is known
-        Pending pending = Pending::None;
-        std::string waitResponse;
-        simhost::ExecuteQueue queued;
+        HWND window = nullptr;            // partner window, when no thread is known
         std::deque<std::string> asyncOut; // CF_TEXT bytes not yet pushed
-        bool leaving = false;             // its Exit came; its conversations end
     };
 
     static HDDEDATA CALLBACK DdeCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
@@ -78,23 +72,23 @@ private:
     HDDEDATA Execute(HCONV conv, HDDEDATA data);
     HDDEDATA AdviseRequest(HCONV conv, HSZ item);
 
-    void RunExecute(std::uint64_t client, const std::string& command);
-    void WaitElapsed(std::uint64_t client);
-    void CancelPending(std::uint64_t client);
-    void RunQueued(std::uint64_t client);
-    void Respond(std::uint64_t client, const std::string& response);
-    void PushDynamic(const std::string& data);
-    void ExitFrom(std::uint64_t client);
-    void DropClient(std::uint64_t client);
+    void DropClient(simhost::ClientId client);
+
+    // The session core's port: hot links and window timers. Nothing of it
+    // acts inside a DDEML callback.
+    void Respond(simhost::ClientId client, const std::string& response) override;
+    void PushDynamic(const std::string& data) override;
+    void StartTimer(simhost::ClientId client, int ms) override;
+    void StopTimer(simhost::ClientId client) override;
+    void ScheduleEnd() override;
+    void EndClient(simhost::ClientId client) override;
+    void EndHost() override;
 
     void ScheduleWork();
     void DoScheduledWork();
     void DropVanishedClients();
     void PushOut();
-    void EndLeavingClients();
-    void ShutDown();
 
-    simhost::CommandInterpreter interpreter_;
     DWORD instance_ = 0;
     HWND window_ = nullptr; // message-only: timers and work after a callback returns
     HSZ service_ = nullptr;
@@ -104,12 +98,10 @@ private:
     HSZ data_ = nullptr;
     bool registered_ = false;
     std::map<HCONV, Conversation> conversations_;
-    std::map<std::uint64_t, Client> clients_;
-    std::uint64_t nextClient_ = 1;
+    std::map<simhost::ClientId, Client> clients_;
     bool workScheduled_ = false;
-    bool postTaken_ = false;   // the current DdePostAdvise has handed out its one text
-    bool exitPending_ = false; // Exit came while other clients were linked
-    bool exiting_ = false;
+    bool postTaken_ = false; // the current DdePostAdvise has handed out its one text
+    simhost::SessionCore sessions_;
 };
 
 } // namespace talvex::ddesim

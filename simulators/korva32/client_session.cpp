@@ -14,15 +14,16 @@ namespace {
 constexpr qint64 kReadChunk = 1024 * 1024;
 } // namespace
 
-ClientSession::ClientSession(QLocalSocket* socket, Handlers handlers, QObject* parent)
-    : QObject(parent), socket_(socket), handlers_(std::move(handlers)),
+ClientSession::ClientSession(simhost::ClientId id, QLocalSocket* socket, Handlers handlers,
+                             QObject* parent)
+    : QObject(parent), id_(id), socket_(socket), handlers_(std::move(handlers)),
       framer_([this](const QByteArray& line) { return handlers_.line(*this, line) && !closed_; },
               [this] { return handlers_.oversize(*this) && !closed_; }) {
     socket_->setParent(this);
     socket_->setReadBufferSize(kReadChunk);
     waitTimer_.setSingleShot(true);
     connect(&waitTimer_, &QTimer::timeout, this, [this] {
-        if (!closed_ && pending_ == Pending::Wait) handlers_.waitElapsed(*this);
+        if (!closed_) handlers_.waitElapsed(*this);
         FlushNow();
     });
     connect(socket_, &QLocalSocket::readyRead, this, &ClientSession::ReadAvailable);
@@ -56,23 +57,6 @@ void ClientSession::Close() {
     ConnectionLost();
 }
 
-void ClientSession::StartWait(int ms, const QString& response) {
-    pending_ = Pending::Wait;
-    waitResponse_ = response;
-    waitTimer_.start(ms);
-}
-
-void ClientSession::StartSilent() {
-    pending_ = Pending::Silent;
-    waitResponse_.clear();
-}
-
-QString ClientSession::FinishPending() {
-    waitTimer_.stop();
-    pending_ = Pending::None;
-    return std::exchange(waitResponse_, QString());
-}
-
 void ClientSession::ReadAvailable() {
     while (!closed_ && socket_->bytesAvailable() > 0) {
         const QByteArray chunk = socket_->read(kReadChunk);
@@ -87,8 +71,6 @@ void ClientSession::ConnectionLost() {
     // From here on nothing is written and no timer fires for this client.
     closed_ = true;
     waitTimer_.stop();
-    pending_ = Pending::None;
-    queued.Clear();
     handlers_.gone(*this);
 }
 

@@ -1,9 +1,9 @@
 // One connected client: its socket, line framing, advise state and the
-// execute it has in progress.
+// timer of its wait.
 #pragma once
 
 #include "hostlink/line_framer.h"
-#include "simhost/execute_queue.h"
+#include "simhost/session_port.h"
 
 #include <QObject>
 #include <QString>
@@ -28,13 +28,11 @@ public:
         std::function<void(ClientSession&)> gone;
     };
 
-    // What the client's current execute is doing while its response is not out yet.
-    enum class Pending { None, Wait, Silent };
-
-    ClientSession(QLocalSocket* socket, Handlers handlers, QObject* parent = nullptr);
+    ClientSession(simhost::ClientId id, QLocalSocket* socket, Handlers handlers,
+                  QObject* parent = nullptr);
     ~ClientSession() override;
 
-    bool IsOpen() const { return !closed_; }
+    simhost::ClientId Id() const { return id_; }
 
     // Queues one line for the client; a closed connection swallows it.
     void Send(const QByteArray& line);
@@ -44,26 +42,19 @@ public:
     bool asyncAdvised = false;
     bool dynamicAdvised = false;
 
-    Pending PendingNow() const { return pending_; }
-    void StartWait(int ms, const QString& response);
-    void StartSilent();
-    // Ends the pending work and gives the response a wait had ready.
-    QString FinishPending();
-
-    // Executes accepted while an earlier one was still pending, oldest first.
-    simhost::ExecuteQueue queued;
+    void StartTimer(int ms) { waitTimer_.start(ms); }
+    void StopTimer() { waitTimer_.stop(); }
 
 private:
     void ReadAvailable();
     void FlushNow();
     void ConnectionLost();
 
+    simhost::ClientId id_;
     QLocalSocket* socket_;
     Handlers handlers_;
     LineFramer framer_;
     QTimer waitTimer_;
-    Pending pending_ = Pending::None;
-    QString waitResponse_;
     bool closed_ = false;
 };
 

@@ -13,7 +13,6 @@
 #include <poll.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace talvex::korva {
@@ -33,17 +32,14 @@ const QString kData = QLatin1String(simhost::kDataItem);
 } // namespace
 
 HostServer::HostServer(simhost::CommandInterpreter::TextSink writeText, QObject* parent)
-    : QObject(parent),
-      interpreter_([this](const std::string& data) { PushDynamic(QString::fromStdString(data)); },
-                   std::move(writeText),
-                   simhost::ReplyBound{JsonStringBytes, MaxReplyTextBytes()}) {
+    : QObject(parent), sessions_(*this, std::move(writeText),
+                                 simhost::ReplyBound{JsonStringBytes, MaxReplyTextBytes()}) {
     connect(&server_, &QLocalServer::newConnection, this, &HostServer::AcceptConnections);
     log_ = [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); };
 }
 
 HostServer::~HostServer() {
-    exiting_ = true;
-    for (ClientSession* client : clients_)
+    for (const auto& [id, client] : clients_)
         delete client;
     clients_.clear();
 }
@@ -81,7 +77,7 @@ HostServer::ListenResult HostServer::Listen(const QString& path, QString* error)
 
 void HostServer::AcceptConnections() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        if (exiting_) {
+        if (sessions_.Ended()) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -99,30 +95,18 @@ void HostServer::AcceptConnections() {
         ClientSession::Handlers handlers;
         handlers.line = [this](ClientSession& c, const QByteArray& l) { return HandleLine(c, l); };
         handlers.oversize = [this](ClientSession& c) { return HandleOversize(c); };
-        handlers.waitElapsed = [this](ClientSession& c) { WaitElapsed(c); };
         handlers.gone = [this](ClientSession& c) { DropClient(c); };
-        auto* client = new ClientSession(socket, std::move(handlers), this);
-        clients_.push_back(client);
+        handlers.waitElapsed = [this](ClientSession& c) { sessions_.WaitElapsed(c.Id()); };
+        const simhost::ClientId id = sessions_.Join();
+        clients_[id] = new ClientSession(id, socket, std::move(handlers), this);
     }
 }
 
 void HostServer::DropClient(ClientSession& client) {
-    clients_.erase(std::remove(clients_.begin(), clients_.end(), &client), clients_.end());
+    clients_.erase(client.Id());
     // Later: the client may be in the middle of reading when its peer goes.
     client.deleteLater();
-    if (exitPending_ && !exiting_ && clients_.empty() && !ConnectionWaiting()) ShutDown();
-}
-
-void HostServer::ExitFrom(ClientSession& client) {
-    // Exit ends this client's link; the host itself ends once no other client
-    // is linked, so one run's Exit never pulls the host from under another.
-    exitPending_ = true;
-    const bool others = std::any_of(clients_.begin(), clients_.end(),
-                                    [&](ClientSession* c) { return c != &client; });
-    if (others || ConnectionWaiting())
-        client.Close();
-    else
-        ShutDown(); // the socket file goes before this client sees its connection close
+    sessions_.Leave(client.Id());
 }
 
 bool HostServer::ConnectionWaiting() const {
@@ -136,11 +120,11 @@ bool HostServer::ConnectionWaiting() const {
 
 bool HostServer::HandleOversize(ClientSession& client) {
     client.Send(ErrorLine(QJsonValue::Null, kInvalidRequest, QStringLiteral("message too large")));
-    return !exiting_;
+    return !sessions_.Ended();
 }
 
 bool HostServer::HandleLine(ClientSession& client, const QByteArray& line) {
-    if (exiting_) return false;
+    if (sessions_.Ended()) return false;
     const ClientCall call = ReadClientLine(line);
     if (!call.refusal.isEmpty()) {
         client.Send(call.refusal);
@@ -152,7 +136,7 @@ bool HostServer::HandleLine(ClientSession& client, const QByteArray& line) {
         Execute(client, call.id, call.params);
     else
         Advise(client, call.id, call.params, call.method == u"advise");
-    return !exiting_;
+    return !sessions_.Ended();
 }
 
 void HostServer::Request(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
@@ -164,12 +148,9 @@ void HostServer::Request(ClientSession& client, const QJsonValue& id, const QJso
                                              "and a string item")));
         return;
     }
-    const simhost::CommandOutcome outcome =
-        interpreter_.Run(item.toString().toStdString(), simhost::CommandWay::Request);
-    // A hard cancel ends the pending execute before its own reply goes out.
-    if (outcome.kind == simhost::CommandOutcome::Kind::HardCancel) CancelPending(client);
-    client.Send(DataResultLine(id, QString::fromStdString(outcome.text)));
-    if (outcome.kind == simhost::CommandOutcome::Kind::Exit) ExitFrom(client);
+    sessions_.Request(client.Id(), item.toString().toStdString(), [&](const std::string& text) {
+        client.Send(DataResultLine(id, QString::fromStdString(text)));
+    });
 }
 
 void HostServer::Execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params) {
@@ -183,13 +164,7 @@ void HostServer::Execute(ClientSession& client, const QJsonValue& id, const QJso
     }
     // The reply says "accepted"; the response always comes after it.
     client.Send(NullResultLine(id));
-    std::string text = command.toString().toStdString();
-    const bool busy = client.PendingNow() != ClientSession::Pending::None || !client.queued.Empty();
-    if (busy && !simhost::CommandInterpreter::BypassesQueue(text)) {
-        client.queued.Push(std::move(text));
-        return;
-    }
-    RunExecute(client, text);
+    sessions_.Execute(client.Id(), command.toString().toStdString());
 }
 
 void HostServer::Advise(ClientSession& client, const QJsonValue& id, const QJsonObject& params,
@@ -209,78 +184,48 @@ void HostServer::Advise(ClientSession& client, const QJsonValue& id, const QJson
     client.Send(NullResultLine(id));
 }
 
-void HostServer::RunExecute(ClientSession& client, const std::string& command) {
-    using Kind = simhost::CommandOutcome::Kind;
-    const simhost::CommandOutcome outcome = interpreter_.Run(command, simhost::CommandWay::Execute);
-    switch (outcome.kind) {
-    case Kind::Answer:
-        Respond(client, QString::fromStdString(outcome.text));
-        break;
-    case Kind::HardCancel:
-        CancelPending(client);
-        Respond(client, QString::fromStdString(outcome.text));
-        break;
-    case Kind::Wait:
-        client.StartWait(outcome.waitMs, QString::fromStdString(outcome.text));
-        break;
-    case Kind::Silent:
-        client.StartSilent();
-        break;
-    case Kind::Exit:
-        ExitFrom(client);
-        break;
-    }
+ClientSession* HostServer::Find(simhost::ClientId client) const {
+    const auto found = clients_.find(client);
+    return found == clients_.end() ? nullptr : found->second;
 }
 
-void HostServer::WaitElapsed(ClientSession& client) {
-    Respond(client, client.FinishPending());
-    RunQueued(client);
-}
-
-void HostServer::CancelPending(ClientSession& client) {
-    if (client.PendingNow() == ClientSession::Pending::None) return;
-    // Everything the client has outstanding ends; each execute still gets
-    // its one response, so no waiting client is left hanging.
-    client.FinishPending();
-    Respond(client, QStringLiteral("cancelled"));
-    while (!client.queued.Empty()) {
-        client.queued.Pop();
-        Respond(client, QStringLiteral("cancelled"));
-    }
-}
-
-void HostServer::RunQueued(ClientSession& client) {
-    while (!exiting_ && client.IsOpen() && client.PendingNow() == ClientSession::Pending::None &&
-           !client.queued.Empty()) {
-        const std::optional<std::string> command = client.queued.Pop();
-        if (command)
-            RunExecute(client, *command);
-        else
-            Respond(client, QString::fromStdString(simhost::ExecuteQueue::RefusedResponse()));
-    }
-}
-
-void HostServer::Respond(ClientSession& client, const QString& response) {
+void HostServer::Respond(simhost::ClientId client, const std::string& response) {
     // Sent whether or not the client advised the topic: its execute asked for it.
-    client.Send(ChangedLine(kAsync, response));
+    if (ClientSession* session = Find(client))
+        session->Send(ChangedLine(kAsync, QString::fromStdString(response)));
 }
 
-void HostServer::PushDynamic(const QString& data) {
-    const QByteArray line = ChangedLine(kDynamic, data);
-    const std::vector<ClientSession*> clients = clients_;
-    for (ClientSession* client : clients) {
+void HostServer::PushDynamic(const std::string& data) {
+    const QByteArray line = ChangedLine(kDynamic, QString::fromStdString(data));
+    const std::map<simhost::ClientId, ClientSession*> clients = clients_;
+    for (const auto& [id, client] : clients) {
         if (client->dynamicAdvised) client->Send(line);
     }
 }
 
-void HostServer::ShutDown() {
-    if (exiting_) return;
-    exiting_ = true;
+void HostServer::StartTimer(simhost::ClientId client, int ms) {
+    if (ClientSession* session = Find(client)) session->StartTimer(ms);
+}
+
+void HostServer::StopTimer(simhost::ClientId client) {
+    if (ClientSession* session = Find(client)) session->StopTimer();
+}
+
+void HostServer::ScheduleEnd() {
+    // Replies are already in the socket's buffer: the clients' links can end now.
+    sessions_.EndLeaving();
+}
+
+void HostServer::EndClient(simhost::ClientId client) {
+    if (ClientSession* session = Find(client)) session->Close();
+}
+
+void HostServer::EndHost() {
     // The socket file first: a client that sees its connection close may
     // start a fresh host at once, and must not find this one's socket.
     server_.close();
-    const std::vector<ClientSession*> clients = clients_;
-    for (ClientSession* client : clients)
+    const std::map<simhost::ClientId, ClientSession*> clients = clients_;
+    for (const auto& [id, client] : clients)
         client->Close();
     emit exitRequested();
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "hostlink/peer_user.h"
-#include "simhost/command_interpreter.h"
+#include "simhost/session_core.h"
 
 #include <QJsonObject>
 #include <QLocalServer>
@@ -11,14 +11,14 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <string>
-#include <vector>
 
 namespace talvex::korva {
 
 class ClientSession;
 
-class HostServer : public QObject {
+class HostServer : public QObject, private simhost::SessionPort {
     Q_OBJECT
 
 public:
@@ -43,7 +43,7 @@ public:
 
     // Ends the host now: closes every connection and removes the socket file,
     // then emits exitRequested. For a signal; clients end it with Exit.
-    void ShutDown();
+    void ShutDown() { sessions_.ShutDown(); }
 
 signals:
     // The host is ending; every connection is closed and the socket file removed.
@@ -59,22 +59,23 @@ private:
     void Execute(ClientSession& client, const QJsonValue& id, const QJsonObject& params);
     void Advise(ClientSession& client, const QJsonValue& id, const QJsonObject& params, bool on);
 
-    void RunExecute(ClientSession& client, const std::string& command);
-    void WaitElapsed(ClientSession& client);
-    void CancelPending(ClientSession& client);
-    void RunQueued(ClientSession& client);
-    void Respond(ClientSession& client, const QString& response);
-    void PushDynamic(const QString& data);
-    void ExitFrom(ClientSession& client);
-    bool ConnectionWaiting() const;
+    // The session core's port: socket writes and Qt timers.
+    void Respond(simhost::ClientId client, const std::string& response) override;
+    void PushDynamic(const std::string& data) override;
+    void StartTimer(simhost::ClientId client, int ms) override;
+    void StopTimer(simhost::ClientId client) override;
+    void ScheduleEnd() override;
+    bool ConnectionWaiting() const override;
+    void EndClient(simhost::ClientId client) override;
+    void EndHost() override;
+
+    ClientSession* Find(simhost::ClientId client) const;
 
     QLocalServer server_;
     std::function<void(const QString& line)> log_;
     PeerUserCheck peerCheck_;
-    simhost::CommandInterpreter interpreter_;
-    std::vector<ClientSession*> clients_;
-    bool exiting_ = false;
-    bool exitPending_ = false; // Exit arrived while other clients were linked
+    simhost::SessionCore sessions_;
+    std::map<simhost::ClientId, ClientSession*> clients_;
 };
 
 } // namespace talvex::korva

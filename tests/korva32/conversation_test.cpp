@@ -1,9 +1,8 @@
-// Who gets which line and in what order: pending executes, hard cancel,
-// dynamic data and several clients.
+// Who gets which line and in what order on the socket: replies and
+// responses, a hard cancel's "cancelled" before its reply, dynamic data and
+// several clients. The session core's tests cover the rest of the order.
 #include "tests/korva32/host_process.h"
 #include "tests/korva32/test_client.h"
-
-#include <QJsonDocument>
 
 #include <gtest/gtest.h>
 
@@ -46,81 +45,10 @@ TEST_F(ConversationTest, HardcancelRequestEndsAWaitAtOnce) {
     EXPECT_EQ(client.executeAndRespond(4, "echo(after)"), "after");
 }
 
-TEST_F(ConversationTest, SilentAnswersOnlyAtTheNextHardcancel) {
-    TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(1, "silent()")));
-    ASSERT_TRUE(client.writeMessage(TestClient::request(2, "get(x)")));
-    expectLines(client, {nullReply(1), dataReply(2, "x=")});
-    ASSERT_TRUE(client.writeMessage(TestClient::request(3, "HardCancel")));
-    expectLines(client, {changed(kAsync, "cancelled"), dataReply(3, "OK")});
-}
-
-TEST_F(ConversationTest, HardcancelExecuteEndsSilentThenAnswersItself) {
-    TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(1, "silent()")));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(2, "hardcancel")));
-    expectLines(client,
-                {nullReply(1), nullReply(2), changed(kAsync, "cancelled"), changed(kAsync, "OK")});
-}
-
-TEST_F(ConversationTest, ExecutesWaitTheirTurnAndHardcancelEndsThemAll) {
-    TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(1, "wait(20)")));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(2, "echo(second)")));
-    expectLines(client, {nullReply(1), nullReply(2), changed(kAsync, "waited=20"),
-                         changed(kAsync, "second")});
-
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(3, "silent()")));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(4, "echo(queued)")));
-    ASSERT_TRUE(client.writeMessage(TestClient::request(5, "hardcancel")));
-    expectLines(client, {nullReply(3), nullReply(4), changed(kAsync, "cancelled"),
-                         changed(kAsync, "cancelled"), dataReply(5, "OK")});
-}
-
-// The bounds of what one client can make the host keep. The texts name the
-// bounds the host documents: 1000 commands waiting, 10000 values.
-const QString kQueueFull = QStringLiteral(
-    "Error: too many commands waiting: at most 1000 commands and 16777216 characters may "
-    "wait their turn");
+// The bound of what the clients can make the host keep. The text names the
+// bounds the host documents: 10000 values.
 const QString kValuesFull = QStringLiteral(
     "Error: set would keep more than 10000 values or 16777216 characters; nothing was set");
-
-TEST_F(ConversationTest, ExecutesPastTheQueueBoundAreRefusedInTurnAndTheLinkStays) {
-    TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    // `first`, then echoes of their ids from `from` to `to`, in one write.
-    const auto burst = [&](int id, const char* first, int from, int to) {
-        QByteArray bytes =
-            QJsonDocument(TestClient::execute(id, first)).toJson(QJsonDocument::Compact);
-        for (int echo = from; echo <= to; ++echo)
-            bytes += '\n' +
-                     QJsonDocument(TestClient::execute(echo, QStringLiteral("echo(%1)").arg(echo)))
-                         .toJson(QJsonDocument::Compact);
-        return client.writeRaw(bytes + '\n');
-    };
-    ASSERT_TRUE(burst(1, "silent()", 2, 1003));
-    for (int id = 1; id <= 1003; ++id)
-        expectLines(client, {nullReply(id)});
-    // Every execute still gets its one response, in the order sent.
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(1004, "hardcancel")));
-    expectLines(client, {nullReply(1004)});
-    for (int id = 1; id <= 1003; ++id)
-        expectLines(client, {changed(kAsync, "cancelled")});
-    expectLines(client, {changed(kAsync, "OK")});
-
-    // Without a cancel, the refused ones answer with the error when their turn comes.
-    ASSERT_TRUE(burst(2001, "wait(50)", 2002, 3002));
-    for (int id = 2001; id <= 3002; ++id)
-        expectLines(client, {nullReply(id)});
-    expectLines(client, {changed(kAsync, "waited=50")});
-    for (int id = 2002; id <= 3001; ++id)
-        expectLines(client, {changed(kAsync, QString::number(id))});
-    expectLines(client, {changed(kAsync, kQueueFull)});
-    EXPECT_EQ(client.executeAndRespond(3003, "echo(after)"), "after");
-}
 
 TEST_F(ConversationTest, ASetPastTheValueBoundsStoresNothingAndTheLinkStays) {
     TestClient client;
@@ -147,22 +75,6 @@ TEST_F(ConversationTest, ValuesPastTheCharacterBoundAreRefused) {
     EXPECT_EQ(client.requestData(3, "set(a=short)"), "OK");
     EXPECT_EQ(client.requestData(4, "set(b=" + half + ")"), "OK");
     EXPECT_EQ(client.requestData(5, "get(a)"), "a=short");
-}
-
-TEST_F(ConversationTest, HardcancelOfOneClientLeavesAnotherClientsWait) {
-    TestClient waiting;
-    TestClient other;
-    ASSERT_TRUE(waiting.connectTo(socketPath));
-    ASSERT_TRUE(other.connectTo(socketPath));
-    ASSERT_TRUE(waiting.writeMessage(TestClient::execute(1, "silent()")));
-    expectLines(waiting, {nullReply(1)});
-    EXPECT_EQ(other.requestData(1, "hardcancel"), "OK");
-    // The waiting client's next line is the answer to its own later request,
-    // so the other client's cancel did not reach it.
-    ASSERT_TRUE(waiting.writeMessage(TestClient::request(2, "echo(still silent)")));
-    expectLines(waiting, {dataReply(2, "still silent")});
-    ASSERT_TRUE(waiting.writeMessage(TestClient::request(3, "hardcancel")));
-    expectLines(waiting, {changed(kAsync, "cancelled"), dataReply(3, "OK")});
 }
 
 TEST_F(ConversationTest, DynamicDataGoesToEveryAdvisedClientOnly) {
