@@ -111,22 +111,6 @@ TEST_F(ConversationTest, DynamicDataGoesToEveryAdvisedClientOnly) {
     EXPECT_EQ(listener.executeAndRespond(5, "echo(unadvised now)"), "unadvised now");
 }
 
-TEST_F(ConversationTest, ResponsesGoOnlyToTheClientThatExecuted) {
-    TestClient first;
-    TestClient second;
-    ASSERT_TRUE(first.connectTo(socketPath));
-    ASSERT_TRUE(second.connectTo(socketPath));
-    for (TestClient* client : {&first, &second}) {
-        ASSERT_TRUE(client->writeMessage(TestClient::advise(1, kAsync)));
-        expectLines(*client, {nullReply(1)});
-    }
-    ASSERT_TRUE(first.writeMessage(TestClient::execute(2, "wait(40)")));
-    expectLines(first, {nullReply(2)});
-    EXPECT_EQ(second.executeAndRespond(2, "echo(for second)"), "for second");
-    expectLines(first, {changed(kAsync, "waited=40")});
-    EXPECT_EQ(second.executeAndRespond(3, "echo(again)"), "again");
-}
-
 TEST_F(ConversationTest, ResponseComesEvenWithoutAdvise) {
     TestClient client;
     ASSERT_TRUE(client.connectTo(socketPath));
