@@ -161,6 +161,10 @@ LRESULT RichPane::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     const LRESULT result = DefSubclassProc(hwnd_, msg, wp, lp);
     if (kind_ != Kind::Script || busy_) return result;
     switch (msg) {
+    case WM_SIZE:
+        PlaceText();
+        PaintOverlays();
+        break;
     case WM_PAINT:
     case WM_CHAR:
     case WM_KEYDOWN:
@@ -168,7 +172,6 @@ LRESULT RichPane::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HSCROLL:
     case WM_MOUSEWHEEL:
     case WM_LBUTTONUP:
-    case WM_SIZE:
         // RichEdit draws some changes at once, outside WM_PAINT.
         PaintOverlays();
         break;
@@ -183,6 +186,8 @@ LRESULT RichPane::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 void RichPane::SetFont(const std::wstring& face, int twips, int dpi) {
     dpi_ = dpi;
+    face_ = face;
+    twips_ = twips;
     CHARFORMAT2W f = Format(CFM_FACE | CFM_SIZE | CFM_CHARSET);
     f.yHeight = twips;
     f.bCharSet = DEFAULT_CHARSET;
@@ -232,7 +237,18 @@ void RichPane::SetText(std::string_view text) {
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     if (kind_ == Kind::Script) {
         HighlightAll(shown.text);
+        // RTF's last \par becomes the final paragraph mark: a text that
+        // ends with a line break gets it back.
+        if (!shown.text.empty() && shown.text.back() == u'\n' &&
+            TextLength() < static_cast<LONG>(shown.text.size())) {
+            const LONG end = TextLength();
+            CHARRANGE r{end, end};
+            SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
+            SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r"));
+        }
         ApplyMarks(shown.text, shown.marks);
+        // The stream brings a size of its own.
+        if (!face_.empty()) SetFont(face_, twips_, dpi_);
     } else {
         std::u16string crText = shown.text;
         std::replace(crText.begin(), crText.end(), u'\n', u'\r');
@@ -303,9 +319,14 @@ void RichPane::ApplyMarks(const std::u16string&, const std::vector<std::pair<std
     }
 }
 
-std::u16string RichPane::SearchText() const {
+LONG RichPane::TextLength() const {
     GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
-    const LRESULT n = SendMessageW(hwnd_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    return static_cast<LONG>(
+        SendMessageW(hwnd_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+}
+
+std::u16string RichPane::SearchText() const {
+    const LRESULT n = TextLength();
     std::u16string text(static_cast<std::size_t>(std::max<LRESULT>(n, 0)) + 1, u'\0');
     GETTEXTEX get{};
     get.cb = static_cast<DWORD>(text.size() * sizeof(char16_t));
@@ -381,7 +402,10 @@ void RichPane::ReplaceTail(std::size_t dropFront, std::size_t from, std::u16stri
         SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&front));
         SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
     }
-    CHARRANGE tail{static_cast<LONG>(from), -1};
+    // Up to the text's end, short of the final paragraph mark, which
+    // RichEdit keeps apart from the text.
+    const LONG length = TextLength();
+    CHARRANGE tail{std::min(static_cast<LONG>(from), length), length};
     SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&tail));
     SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(crText.c_str()));
 }
@@ -422,7 +446,16 @@ void RichPane::UpdateMargin() {
     const int width = MulDiv(6, dpi_, 96) + nine.cx * std::max(digits, 2);
     if (width == marginWidth_) return;
     marginWidth_ = width;
-    SendMessageW(hwnd_, EM_SETMARGINS, EC_LEFTMARGIN, MAKELONG(width + MulDiv(3, dpi_, 96), 0));
+    PlaceText();
+}
+
+void RichPane::PlaceText() {
+    // The text starts right of the margin.
+    if (kind_ != Kind::Script || marginWidth_ <= 0) return;
+    RECT r{};
+    GetClientRect(hwnd_, &r);
+    r.left = marginWidth_ + MulDiv(3, dpi_, 96);
+    SendMessageW(hwnd_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&r));
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

@@ -47,6 +47,8 @@ public:
     // Inserts UTF-16 text at the end as typing would.
     void AppendText(std::u16string_view text);
     int LineCount() const;
+    // Without the final paragraph mark.
+    LONG TextLength() const;
 
     std::pair<std::size_t, std::size_t> Selection() const;
     void Select(std::size_t start, std::size_t end);
@@ -71,6 +73,7 @@ private:
     void HighlightLines(int first, int last);
     void PaintOverlays();
     void UpdateMargin();
+    void PlaceText();
     int LineTop(int line) const;
     int LineHeight() const;
     void SuspendUndo(bool suspend);
@@ -82,6 +85,8 @@ private:
     HFONT marginFont_ = nullptr;
     int marginWidth_ = 0;
     int dpi_ = 96;
+    std::wstring face_;
+    int twips_ = 165;
     int lineHeight_ = 13;
     int lines_ = 1;
     int caretLine_ = 0;
