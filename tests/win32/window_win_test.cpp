@@ -141,5 +141,95 @@ TEST(WindowWin, GoldenScriptsGiveTheRunnersPaneAndLogs) {
     }
 }
 
+
+// ---- Run control: what the user does while a command waits ----
+
+// Runs `action` once the status bar says a command waits, from the run's wait.
+void WhenWaiting(WindowRig& rig, std::function<void()> action) {
+    Later(50, [&rig, action = std::move(action)]() mutable {
+        if (rig.window->core().Status().empty()) {
+            WhenWaiting(rig, std::move(action));
+            return;
+        }
+        action();
+    });
+}
+
+void PressKey(WindowRig& rig, UINT vk) {
+    HWND target = GetFocus();
+    if (!target) target = rig.window->ScriptPane().Handle();
+    PostMessageW(target, WM_KEYDOWN, vk, 1);
+    PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+struct RunCase {
+    const char* name;
+    std::string script;
+    std::vector<Answer> answers;
+    std::function<void(WindowRig&)> whileWaiting;
+    std::string pane;                   // the response pane after the run
+    std::vector<std::string> messages;  // the start of each box's text
+    std::function<void(WindowRig&)> check; // what else the user sees
+};
+
+TEST(WindowWin, RunControlDuringWaits) {
+    const std::string done = "Script Done";
+    const std::string cancelled = "cancelled\r\nscript interrupted by user\r\n";
+    const std::vector<RunCase> cases{
+        {"CancelDuringWait", "wait(60000)\r\necho(never)\r\n", {},
+         [](WindowRig& r) { r.Click(Control::cmdCancel); }, cancelled,
+         {"Ending Script please wait.", done}, nullptr},
+        {"EscapeDuringWait", "wait(60000)\r\necho(never)\r\n", {Answer::Yes},
+         [](WindowRig& r) { PressKey(r, VK_ESCAPE); }, cancelled,
+         {"Ending Script please wait.", done},
+         [](WindowRig& r) { EXPECT_EQ(r.scripted.questions, std::vector<std::string>{"Cancel Script?"}); }},
+        {"CancelDuringSilent", "silent()\r\necho(never)\r\n", {},
+         [](WindowRig& r) { r.Click(Control::cmdCancel); }, cancelled,
+         {"Ending Script please wait.", done}, nullptr},
+        {"EscapeDuringSilent", "silent()\r\necho(never)\r\n", {Answer::Yes},
+         [](WindowRig& r) { PressKey(r, VK_ESCAPE); }, cancelled,
+         {"Ending Script please wait.", done}, nullptr},
+        {"HardCancel", "wait(60000)\r\necho(after)\r\n", {},
+         [](WindowRig& r) { r.Menu(kCmdHardCancel); }, "cancelled\r\nafter\r\n", {done},
+         [](WindowRig& r) { EXPECT_TRUE(r.EditorText().ends_with("\r\nhardcancel")) << r.EditorText(); }},
+        {"LostLink", "echo(before)\r\nwait(60000)\r\necho(never)\r\n", {},
+         [](WindowRig& r) {
+             HANDLE host = OpenProcess(PROCESS_TERMINATE, FALSE, r.host.HostPid());
+             TerminateProcess(host, 9);
+             CloseHandle(host);
+         },
+         "before\r\nError: link to KORVA lost\r\nscript error",
+         {"Error: link to KORVA lost", done}, nullptr},
+        {"CloseDuringRun", "wait(60000)\r\necho(never)\r\n", {Answer::Yes, Answer::No},
+         [](WindowRig& r) { PostMessageW(r.window->Handle(), WM_CLOSE, 0, 0); }, cancelled, {},
+         [](WindowRig& r) {
+             EXPECT_TRUE(r.WaitFor([&] { return r.window->Closed(); }, 5000)) << "the window closed";
+             EXPECT_EQ(r.scripted.questions.front(), "A script is running. Stop it and close?");
+         }},
+    };
+    for (const RunCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestKey key;
+        TempFolder folder;
+        WindowRig rig(key.path, folder.Path());
+        ASSERT_TRUE(rig.window->Load());
+        rig.window->LoadEditor(c.script);
+        rig.scripted.answers.assign(c.answers.begin(), c.answers.end());
+        WhenWaiting(rig, [&] { c.whileWaiting(rig); });
+        const auto start = Clock::now();
+        rig.Click(Control::cmdRunScript);
+        ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }, 20000));
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(20)) << "the wait was ended";
+        rig.window->core().SyncPane();
+        EXPECT_EQ(rig.window->core().PaneText(), c.pane);
+        // A closed window shows nothing.
+        if (!rig.window->Closed()) EXPECT_EQ(rig.PaneText(), Lf(c.pane));
+        EXPECT_EQ(rig.scripted.messages.size(), c.messages.size());
+        for (std::size_t i = 0; i < std::min(c.messages.size(), rig.scripted.messages.size()); ++i)
+            EXPECT_TRUE(rig.scripted.messages[i].starts_with(c.messages[i])) << rig.scripted.messages[i];
+        if (c.check) c.check(rig);
+    }
+}
+
 } // namespace
 } // namespace talvex::testing
