@@ -99,7 +99,8 @@ MainWindow::MainWindow(MessagePump& pump, WindowLinkPort& link, WindowDialogs& d
     SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
     t_window = this;
-    keyHook_ = SetWindowsHookExW(WH_GETMESSAGE, &MainWindow::KeyHook, nullptr, GetCurrentThreadId());
+    keyHook_ =
+        SetWindowsHookExW(WH_GETMESSAGE, &MainWindow::KeyHook, nullptr, GetCurrentThreadId());
 }
 
 MainWindow::~MainWindow() {
@@ -115,14 +116,14 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildControls() {
-    userEdit_ = std::make_unique<RichPane>(hwnd_, kControlId + static_cast<int>(Control::txtCommandList),
-                                           RichPane::Kind::Script);
-    runEdit_ = std::make_unique<RichPane>(hwnd_, kControlId + static_cast<int>(Control::txtCommandList) + 50,
-                                          RichPane::Kind::Script);
+    userEdit_ = std::make_unique<RichPane>(
+        hwnd_, kControlId + static_cast<int>(Control::txtCommandList), RichPane::Kind::Script);
+    runEdit_ = std::make_unique<RichPane>(
+        hwnd_, kControlId + static_cast<int>(Control::txtCommandList) + 50, RichPane::Kind::Script);
     runEdit_->SetReadOnly(true);
     ShowWindow(runEdit_->Handle(), SW_HIDE);
-    response_ = std::make_unique<RichPane>(hwnd_, kControlId + static_cast<int>(Control::txtResponseList),
-                                           RichPane::Kind::Response);
+    response_ = std::make_unique<RichPane>(
+        hwnd_, kControlId + static_cast<int>(Control::txtResponseList), RichPane::Kind::Response);
     for (const ControlDesign& d : kWindowDesign) {
         const int id = kControlId + static_cast<int>(d.control);
         const std::wstring caption = W(d.caption);
@@ -158,8 +159,7 @@ void MainWindow::BuildControls() {
         controls_[static_cast<std::size_t>(d.control)] = w;
     }
     // The button lies over the dynamic-data line.
-    SetWindowPos(ControlHandle(Control::cmdDynamic), HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(ControlHandle(Control::cmdDynamic), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(99)),
                               GetModuleHandleW(nullptr), nullptr);
@@ -230,7 +230,8 @@ void MainWindow::FitCaptions() {
     // Captions keep their place and take the width their text needs.
     HDC dc = GetDC(hwnd_);
     HGDIOBJ old = SelectObject(dc, designFont_);
-    for (Control c : {Control::lblCommand, Control::lblResponse, Control::lblDynamic, Control::chkLog}) {
+    for (Control c :
+         {Control::lblCommand, Control::lblResponse, Control::lblDynamic, Control::chkLog}) {
         std::wstring text = W(DesignOf(c).caption);
         text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
         SIZE size{};
@@ -446,7 +447,8 @@ void MainWindow::Command(int id) {
     }
     const auto font = [this](int twips, int entry) {
         fontTwips_ = twips;
-        CheckMenuRadioItem(editMenu_, kCmdFont8, kCmdFont12, static_cast<UINT>(entry), MF_BYCOMMAND);
+        CheckMenuRadioItem(editMenu_, kCmdFont8, kCmdFont12, static_cast<UINT>(entry),
+                           MF_BYCOMMAND);
         ApplyFont();
     };
     const auto face = [this](const wchar_t* name, int entry) {
@@ -577,7 +579,8 @@ void MainWindow::SetRunControlsEnabled(bool enabled) {
     // The entries too, so their keys rest with the menu.
     EnableMenuItem(menuBar_, 0, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
     for (int id : {kCmdNew, kCmdOpen, kCmdSave, kCmdSaveAs, kCmdExit})
-        EnableMenuItem(fileMenu_, static_cast<UINT>(id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(fileMenu_, static_cast<UINT>(id),
+                       MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     DrawMenuBar(hwnd_);
     for (Control c : {Control::cmdRunScript, Control::cmdExit, Control::chkLog})
         EnableWindow(ControlHandle(c), enabled);
@@ -588,7 +591,8 @@ bool MainWindow::LogTicked() const {
 }
 
 void MainWindow::SetLogTicked(bool ticked) {
-    SendMessageW(ControlHandle(Control::chkLog), BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(ControlHandle(Control::chkLog), BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED,
+                 0);
 }
 
 void MainWindow::SetDynamicText(std::string_view text) {

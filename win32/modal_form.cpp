@@ -39,10 +39,9 @@ INT_PTR CALLBACK FormProc(HWND form, UINT msg, WPARAM wp, LPARAM lp) {
             HWND child = CreateWindowExW(
                 c.className == std::wstring(L"EDIT") ? WS_EX_CLIENTEDGE : 0, c.className,
                 c.text.c_str(), WS_CHILD | WS_VISIBLE | c.style, TwipsToPixels(c.x, dpi),
-                TwipsToPixels(c.y, dpi), TwipsToPixels(c.width, dpi),
-                TwipsToPixels(c.height, dpi), form,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleW(nullptr),
-                nullptr);
+                TwipsToPixels(c.y, dpi), TwipsToPixels(c.width, dpi), TwipsToPixels(c.height, dpi),
+                form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                GetModuleHandleW(nullptr), nullptr);
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
             if (!first && (c.style & WS_TABSTOP)) first = child;
         }
@@ -71,8 +70,8 @@ INT_PTR CALLBACK FormProc(HWND form, UINT msg, WPARAM wp, LPARAM lp) {
 
 int WindowDpi(HWND hwnd) {
     using GetDpi = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpi>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpi = reinterpret_cast<GetDpi>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (hwnd && getDpi) {
         if (const UINT dpi = getDpi(hwnd)) return static_cast<int>(dpi);
     }

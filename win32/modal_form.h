@@ -7,8 +7,8 @@
 #include "ddelink/win32.h"
 
 #include <functional>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace talvex {
 

@@ -34,13 +34,13 @@ struct TokenStyle {
 };
 // In the order of TokenKind.
 constexpr std::array<TokenStyle, 8> kStyles{{
-    {RGB(0, 128, 0), false, true},   // Comment
-    {RGB(0, 0, 192), true, false},   // Directive
-    {RGB(192, 0, 0), true, false},   // UnknownDirective
-    {RGB(128, 0, 128), true, false}, // Label
-    {RGB(0, 128, 128), true, false}, // Brace
+    {RGB(0, 128, 0), false, true},    // Comment
+    {RGB(0, 0, 192), true, false},    // Directive
+    {RGB(192, 0, 0), true, false},    // UnknownDirective
+    {RGB(128, 0, 128), true, false},  // Label
+    {RGB(0, 128, 128), true, false},  // Brace
     {RGB(0, 112, 160), false, false}, // SystemVariable
-    {RGB(144, 96, 0), false, false}, // UserName
+    {RGB(144, 96, 0), false, false},  // UserName
     {RGB(160, 32, 32), false, false}, // Quoted
 }};
 
@@ -203,8 +203,8 @@ void RichPane::SetFont(const std::wstring& face, int twips, int dpi) {
     busy_ = was;
     if (kind_ != Kind::Script) return;
     if (marginFont_) DeleteObject(marginFont_);
-    marginFont_ = CreateFontW(-MulDiv(twips, dpi, 1440), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+    marginFont_ = CreateFontW(-MulDiv(twips, dpi, 1440), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
     HDC dc = GetDC(hwnd_);
     HGDIOBJ old = SelectObject(dc, marginFont_);
@@ -284,7 +284,8 @@ void RichPane::HighlightAll(const std::u16string& shown) {
         const bool last = lineEnd == std::u16string::npos;
         if (last) lineEnd = shown.size();
         const std::u16string_view line(shown.data() + lineStart, lineEnd - lineStart);
-        const std::u16string_view marked = line.substr(0, std::min<std::size_t>(line.size(), kMarkedLength));
+        const std::u16string_view marked =
+            line.substr(0, std::min<std::size_t>(line.size(), kMarkedLength));
         std::size_t at = 0;
         for (const ScriptToken& t : ScriptTokens(marked)) {
             AppendRtfText(rtf, line.substr(at, static_cast<std::size_t>(t.start) - at));
@@ -309,7 +310,8 @@ void RichPane::HighlightAll(const std::u16string& shown) {
     SendMessageW(hwnd_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
 }
 
-void RichPane::ApplyMarks(const std::u16string&, const std::vector<std::pair<std::size_t, char16_t>>& marks) {
+void RichPane::ApplyMarks(const std::u16string&,
+                          const std::vector<std::pair<std::size_t, char16_t>>& marks) {
     for (const auto& [at, c] : marks) {
         CHARRANGE r{static_cast<LONG>(at), static_cast<LONG>(at + 1)};
         SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
@@ -520,7 +522,8 @@ void RichPane::SetRunningLine(int line) {
         RECT client{};
         GetClientRect(hwnd_, &client);
         const int first = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
-        const int visible = std::max(1, static_cast<int>(client.bottom) / std::max(1, LineHeight()));
+        const int visible =
+            std::max(1, static_cast<int>(client.bottom) / std::max(1, LineHeight()));
         if (line < first || line >= first + visible - 1)
             SendMessageW(hwnd_, EM_LINESCROLL, 0, std::max(0, line - visible / 3) - first);
     }
@@ -533,7 +536,8 @@ void RichPane::TextChanged() {
     const int count = LineCount();
     const int delta = count - lines_;
     const auto [start, end] = Selection();
-    const int caret = static_cast<int>(SendMessageW(hwnd_, EM_EXLINEFROMCHAR, 0, static_cast<LPARAM>(end)));
+    const int caret =
+        static_cast<int>(SendMessageW(hwnd_, EM_EXLINEFROMCHAR, 0, static_cast<LPARAM>(end)));
     lines_ = count;
     HighlightLines(std::max(0, caret - std::max(delta, 0)), caret);
     UpdateMargin();
@@ -544,7 +548,8 @@ void RichPane::TextChanged() {
 void RichPane::SelectionChanged() {
     if (busy_ || kind_ != Kind::Script) return;
     const auto [start, end] = Selection();
-    const int line = static_cast<int>(SendMessageW(hwnd_, EM_EXLINEFROMCHAR, 0, static_cast<LPARAM>(end)));
+    const int line =
+        static_cast<int>(SendMessageW(hwnd_, EM_EXLINEFROMCHAR, 0, static_cast<LPARAM>(end)));
     if (line == caretLine_) return;
     const int old = caretLine_;
     caretLine_ = line;
@@ -590,7 +595,8 @@ void RichPane::HighlightLines(int first, int last) {
             CHARFORMAT2W f = Format(CFM_COLOR | CFM_BOLD | CFM_ITALIC);
             f.crTextColor = s.colour;
             f.dwEffects = (s.bold ? CFE_BOLD : 0) | (s.italic ? CFE_ITALIC : 0);
-            apply(static_cast<LONG>(start) + t.start, static_cast<LONG>(start) + t.start + t.length, f);
+            apply(static_cast<LONG>(start) + t.start, static_cast<LONG>(start) + t.start + t.length,
+                  f);
         }
     }
     SuspendUndo(false);

@@ -77,7 +77,8 @@ private:
     int LineTop(int line) const;
     int LineHeight() const;
     void SuspendUndo(bool suspend);
-    void ApplyMarks(const std::u16string& shown, const std::vector<std::pair<std::size_t, char16_t>>& marks);
+    void ApplyMarks(const std::u16string& shown,
+                    const std::vector<std::pair<std::size_t, char16_t>>& marks);
 
     HWND hwnd_ = nullptr;
     Kind kind_;

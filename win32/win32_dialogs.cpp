@@ -73,8 +73,8 @@ Answer Win32Dialogs::AskYesNo(std::string_view text, std::string_view title) {
 }
 
 Answer Win32Dialogs::AskYesNoCancel(std::string_view text, std::string_view title) {
-    return AnswerOf(MessageBoxW(owner_, W(text).c_str(), W(title).c_str(),
-                                MB_YESNOCANCEL | MB_ICONQUESTION));
+    return AnswerOf(
+        MessageBoxW(owner_, W(text).c_str(), W(title).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION));
 }
 
 std::string Win32Dialogs::FileDialog(const FileDialogSetup& setup, bool save) {

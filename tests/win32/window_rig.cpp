@@ -46,8 +46,8 @@ WindowRig::WindowRig(const std::wstring& registryKey, const std::string& program
                      WindowDialogs* dialogs)
     : settings(registryKey) {
     static int serial = 0;
-    const std::wstring service = L"KORVA_WINTEST_" + std::to_wstring(GetCurrentProcessId()) +
-                                 L"_" + std::to_wstring(++serial);
+    const std::wstring service = L"KORVA_WINTEST_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                                 std::to_wstring(++serial);
     SetEnvironmentVariableW(L"KORVA_SERVICE", service.c_str());
     host.SetService(service);
     host.SetHostSearch(KorvaSearch::Only(WindowsPath(KORVA32_SIM_EXE)));
@@ -55,8 +55,8 @@ WindowRig::WindowRig(const std::wstring& registryKey, const std::string& program
     options.programDir = programDir;
     options.logFolder = programDir + "\\deflog";
     options.closeGraceMs = 1000;
-    window = std::make_unique<MainWindow>(pump, link, dialogs ? *dialogs : scripted, settings,
-                                          options);
+    window =
+        std::make_unique<MainWindow>(pump, link, dialogs ? *dialogs : scripted, settings, options);
 }
 
 WindowRig::~WindowRig() {
@@ -68,8 +68,8 @@ WindowRig::~WindowRig() {
 void WindowRig::Click(Control c) {
     HWND w = window->ControlHandle(c);
     if (c == Control::lblCommand) {
-        SendMessageW(window->Handle(), WM_COMMAND,
-                     MAKEWPARAM(GetDlgCtrlID(w), STN_CLICKED), reinterpret_cast<LPARAM>(w));
+        SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(w));
         return;
     }
     SendMessageW(w, BM_CLICK, 0, 0);

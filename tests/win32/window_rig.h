@@ -27,10 +27,10 @@ struct WindowRig {
                        WindowDialogs* dialogs = nullptr);
     ~WindowRig();
 
-    void Click(Control c);                  // a button's or a caption's click
-    void Menu(int command);                 // a menu entry or a window key's command
-    void Key(UINT vk);                      // a key pressed in the control with the focus
-    std::string PaneText();                 // the response pane, LF between lines
+    void Click(Control c);  // a button's or a caption's click
+    void Menu(int command); // a menu entry or a window key's command
+    void Key(UINT vk);      // a key pressed in the control with the focus
+    std::string PaneText(); // the response pane, LF between lines
     std::string EditorText() { return window->EditorText(); }
     void Pump() { pump.ProcessPending(); }
     // Pumps until `done` or `ms` passed.

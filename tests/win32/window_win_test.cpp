@@ -141,7 +141,6 @@ TEST(WindowWin, GoldenScriptsGiveTheRunnersPaneAndLogs) {
     }
 }
 
-
 // ---- Run control: what the user does while a command waits ----
 
 // Runs `action` once the status bar says a command waits, from the run's wait.
@@ -167,8 +166,8 @@ struct RunCase {
     std::string script;
     std::vector<Answer> answers;
     std::function<void(WindowRig&)> whileWaiting;
-    std::string pane;                   // the response pane after the run
-    std::vector<std::string> messages;  // the start of each box's text
+    std::string pane;                      // the response pane after the run
+    std::vector<std::string> messages;     // the start of each box's text
     std::function<void(WindowRig&)> check; // what else the user sees
 };
 
@@ -176,34 +175,65 @@ TEST(WindowWin, RunControlDuringWaits) {
     const std::string done = "Script Done";
     const std::string cancelled = "cancelled\r\nscript interrupted by user\r\n";
     const std::vector<RunCase> cases{
-        {"CancelDuringWait", "wait(60000)\r\necho(never)\r\n", {},
-         [](WindowRig& r) { r.Click(Control::cmdCancel); }, cancelled,
-         {"Ending Script please wait.", done}, nullptr},
-        {"EscapeDuringWait", "wait(60000)\r\necho(never)\r\n", {Answer::Yes},
-         [](WindowRig& r) { PressKey(r, VK_ESCAPE); }, cancelled,
+        {"CancelDuringWait",
+         "wait(60000)\r\necho(never)\r\n",
+         {},
+         [](WindowRig& r) { r.Click(Control::cmdCancel); },
+         cancelled,
          {"Ending Script please wait.", done},
-         [](WindowRig& r) { EXPECT_EQ(r.scripted.questions, std::vector<std::string>{"Cancel Script?"}); }},
-        {"CancelDuringSilent", "silent()\r\necho(never)\r\n", {},
-         [](WindowRig& r) { r.Click(Control::cmdCancel); }, cancelled,
-         {"Ending Script please wait.", done}, nullptr},
-        {"EscapeDuringSilent", "silent()\r\necho(never)\r\n", {Answer::Yes},
-         [](WindowRig& r) { PressKey(r, VK_ESCAPE); }, cancelled,
-         {"Ending Script please wait.", done}, nullptr},
-        {"HardCancel", "wait(60000)\r\necho(after)\r\n", {},
-         [](WindowRig& r) { r.Menu(kCmdHardCancel); }, "cancelled\r\nafter\r\n", {done},
-         [](WindowRig& r) { EXPECT_TRUE(r.EditorText().ends_with("\r\nhardcancel")) << r.EditorText(); }},
-        {"LostLink", "echo(before)\r\nwait(60000)\r\necho(never)\r\n", {},
+         nullptr},
+        {"EscapeDuringWait",
+         "wait(60000)\r\necho(never)\r\n",
+         {Answer::Yes},
+         [](WindowRig& r) { PressKey(r, VK_ESCAPE); },
+         cancelled,
+         {"Ending Script please wait.", done},
+         [](WindowRig& r) {
+             EXPECT_EQ(r.scripted.questions, std::vector<std::string>{"Cancel Script?"});
+         }},
+        {"CancelDuringSilent",
+         "silent()\r\necho(never)\r\n",
+         {},
+         [](WindowRig& r) { r.Click(Control::cmdCancel); },
+         cancelled,
+         {"Ending Script please wait.", done},
+         nullptr},
+        {"EscapeDuringSilent",
+         "silent()\r\necho(never)\r\n",
+         {Answer::Yes},
+         [](WindowRig& r) { PressKey(r, VK_ESCAPE); },
+         cancelled,
+         {"Ending Script please wait.", done},
+         nullptr},
+        {"HardCancel",
+         "wait(60000)\r\necho(after)\r\n",
+         {},
+         [](WindowRig& r) { r.Menu(kCmdHardCancel); },
+         "cancelled\r\nafter\r\n",
+         {done},
+         [](WindowRig& r) {
+             EXPECT_TRUE(r.EditorText().ends_with("\r\nhardcancel")) << r.EditorText();
+         }},
+        {"LostLink",
+         "echo(before)\r\nwait(60000)\r\necho(never)\r\n",
+         {},
          [](WindowRig& r) {
              HANDLE host = OpenProcess(PROCESS_TERMINATE, FALSE, r.host.HostPid());
              TerminateProcess(host, 9);
              CloseHandle(host);
          },
          "before\r\nError: link to KORVA lost\r\nscript error",
-         {"Error: link to KORVA lost", done}, nullptr},
-        {"CloseDuringRun", "wait(60000)\r\necho(never)\r\n", {Answer::Yes, Answer::No},
-         [](WindowRig& r) { PostMessageW(r.window->Handle(), WM_CLOSE, 0, 0); }, cancelled, {},
+         {"Error: link to KORVA lost", done},
+         nullptr},
+        {"CloseDuringRun",
+         "wait(60000)\r\necho(never)\r\n",
+         {Answer::Yes, Answer::No},
+         [](WindowRig& r) { PostMessageW(r.window->Handle(), WM_CLOSE, 0, 0); },
+         cancelled,
+         {},
          [](WindowRig& r) {
-             EXPECT_TRUE(r.WaitFor([&] { return r.window->Closed(); }, 5000)) << "the window closed";
+             EXPECT_TRUE(r.WaitFor([&] { return r.window->Closed(); }, 5000))
+                 << "the window closed";
              EXPECT_EQ(r.scripted.questions.front(), "A script is running. Stop it and close?");
          }},
     };
@@ -223,12 +253,276 @@ TEST(WindowWin, RunControlDuringWaits) {
         rig.window->core().SyncPane();
         EXPECT_EQ(rig.window->core().PaneText(), c.pane);
         // A closed window shows nothing.
-        if (!rig.window->Closed()) EXPECT_EQ(rig.PaneText(), Lf(c.pane));
+        if (!rig.window->Closed()) {
+            EXPECT_EQ(rig.PaneText(), Lf(c.pane));
+        }
         EXPECT_EQ(rig.scripted.messages.size(), c.messages.size());
         for (std::size_t i = 0; i < std::min(c.messages.size(), rig.scripted.messages.size()); ++i)
-            EXPECT_TRUE(rig.scripted.messages[i].starts_with(c.messages[i])) << rig.scripted.messages[i];
+            EXPECT_TRUE(rig.scripted.messages[i].starts_with(c.messages[i]))
+                << rig.scripted.messages[i];
         if (c.check) c.check(rig);
     }
+}
+
+// ---- Files: recent files across a restart, #call with unsaved edits, the log ----
+
+std::string RegistryValue(const std::wstring& key, const wchar_t* name) {
+    wchar_t value[1024] = {};
+    DWORD bytes = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, (key + L"\\FileInfo").c_str(), name, RRF_RT_REG_SZ, nullptr,
+                     value, &bytes) != ERROR_SUCCESS)
+        return {};
+    return Utf8FromWide(value);
+}
+
+// Text typed at the end of the editor.
+void Type(WindowRig& rig, const std::wstring& text) {
+    HWND edit = rig.window->ScriptPane().Handle();
+    const LONG end = rig.window->ScriptPane().TextLength();
+    CHARRANGE r{end, end};
+    SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+TEST(WindowWin, FilesAndSettings) {
+    TestKey key;
+    TempFolder folder;
+    const fs::path dir(WindowsPath(folder.Path()));
+    const std::string a = (dir / "a.tvx").string(), b = (dir / "b.tvx").string();
+    WriteBytes(a, "echo(from a)\r\n");
+    WriteBytes(b, "echo(from b)\r\n#call(sub)\r\n");
+    WriteBytes((dir / "sub.tvx").string(), "echo(in sub)\r\n");
+    {
+        WindowRig rig(key.path, folder.Path());
+        ASSERT_TRUE(rig.window->Load());
+        rig.scripted.fileAnswers = {a, b};
+        rig.Menu(kCmdOpen);
+        rig.Menu(kCmdOpen);
+        EXPECT_EQ(FileMenuEntry(*rig.window, kCmdHistory1), "&1 " + b);
+        EXPECT_EQ(FileMenuEntry(*rig.window, kCmdHistory1 + 1), "&2 " + a);
+
+        // #call with unsaved edits: the run shows the called script and
+        // gives the user's edits back, unsaved and whole.
+        Type(rig, L"echo(edited)");
+        const std::string edited = "echo(from b)\r\n#call(sub)\r\necho(edited)";
+        ASSERT_EQ(rig.EditorText(), edited);
+        rig.scripted.answers.assign(5, Answer::No);
+        // The log question: the log box ticked, the file dialog names the log.
+        rig.Click(Control::chkLog);
+        rig.scripted.fileAnswers = {(dir / "run.log").string()};
+        rig.Click(Control::cmdRunScript);
+        ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }));
+        EXPECT_EQ(rig.EditorText(), edited);
+        EXPECT_FALSE(rig.window->core().FileSaved());
+        EXPECT_EQ(Read(b), "echo(from b)\r\n#call(sub)\r\n")
+            << "nothing saved behind the user's back";
+        ASSERT_EQ(rig.scripted.fileDialogs.size(), 3u);
+        EXPECT_EQ(rig.scripted.fileDialogs.back().title, "Log Responses");
+        rig.window->core().SyncPane();
+        EXPECT_EQ(Read(dir / "run.log"), "from b\r\nin sub\r\nedited\r\n") << "the responses";
+        EXPECT_NE(rig.window->core().PaneText().find("in sub\r\n"), std::string::npos);
+        EXPECT_NE(rig.window->core().PaneText().find("edited\r\n"), std::string::npos);
+        rig.scripted.answers = {Answer::No}; // do not save the edits
+    }
+    EXPECT_EQ(RegistryValue(key.path, L"File1"), b);
+    EXPECT_EQ(RegistryValue(key.path, L"File2"), a);
+
+    // The restart finds them, and the second opens.
+    WindowRig again(key.path, folder.Path());
+    ASSERT_TRUE(again.window->Load());
+    EXPECT_EQ(FileMenuEntry(*again.window, kCmdHistory1), "&1 " + b);
+    EXPECT_EQ(FileMenuEntry(*again.window, kCmdHistory1 + 1), "&2 " + a);
+    again.Menu(kCmdHistory1 + 1);
+    EXPECT_EQ(again.window->core().CurrentFile(), a);
+    EXPECT_EQ(again.EditorText(), "echo(from a)\r\n");
+    EXPECT_EQ(FileMenuEntry(*again.window, kCmdHistory1), "&1 " + a);
+}
+
+// ---- Find and F3, in the script and in the response pane ----
+
+TEST(WindowWin, FindAndFindAgain) {
+    TestKey key;
+    TempFolder folder;
+    WindowRig rig(key.path, folder.Path());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+    rig.window->LoadEditor("echo(Alpha)\r\nbeta\r\necho(alpha)\r\n");
+    SetFocus(rig.window->ScriptPane().Handle());
+    rig.scripted.findAnswer = "alpha";
+    rig.Menu(kCmdFind);
+    using Sel = std::pair<std::size_t, std::size_t>;
+    EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{5, 10}));
+    rig.Key(VK_F3);
+    EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{22, 27}));
+    rig.Key(VK_F3);
+    EXPECT_EQ(rig.scripted.messages,
+              std::vector<std::string>{"Unable to find 'alpha' in remainder of script text."});
+
+    // The response pane, once it had the focus.
+    rig.Click(Control::cmdRunScript);
+    ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }));
+    SetFocus(rig.window->ResponsePane().Handle());
+    rig.window->ResponsePane().Select(0, 0);
+    rig.Key(VK_F3);
+    EXPECT_EQ(rig.window->ResponsePane().Selection(), (Sel{0, 5}));
+    EXPECT_EQ(rig.window->FocusPane(), TextPane::Response);
+}
+
+// ---- The layout from the design table, at two sizes and two DPIs ----
+
+RECT ClientRectOf(HWND control, HWND parent) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void SetClientSize(MainWindow& w, int width, int height) {
+    RECT bar{};
+    GetWindowRect(w.StatusBar(), &bar);
+    RECT r{0, 0, width, height + (bar.bottom - bar.top)};
+    AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, TRUE, 0);
+    SetWindowPos(w.Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOMOVE);
+}
+
+TEST(WindowWin, LayoutFollowsTheDesignAtTwoSizesAndTwoDpis) {
+    TestKey key;
+    TempFolder folder;
+    WindowRig rig(key.path, folder.Path());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+    MainWindow& w = *rig.window;
+    for (int dpi : {96, 144}) {
+        if (dpi != w.Dpi()) {
+            RECT now{};
+            GetWindowRect(w.Handle(), &now);
+            SendMessageW(w.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                         reinterpret_cast<LPARAM>(&now));
+        }
+        ASSERT_EQ(w.Dpi(), dpi);
+        // The least client area, then a larger one.
+        for (auto [tw, th] :
+             {std::pair{WindowDesign::kMinClientWidth, WindowDesign::kMinClientHeight},
+              std::pair{10000, 6400}}) {
+            SCOPED_TRACE(std::to_string(dpi) + " dpi, " + std::to_string(tw) + "x" +
+                         std::to_string(th));
+            const int width = tw * dpi / 1440, height = th * dpi / 1440;
+            SetClientSize(w, width, height);
+            RECT client{}, bar{};
+            GetClientRect(w.Handle(), &client);
+            GetWindowRect(w.StatusBar(), &bar);
+            ASSERT_EQ(client.right, width);
+            ASSERT_EQ(client.bottom - (bar.bottom - bar.top), height);
+            WindowLayout expected;
+            expected.Resize(width * 1440 / dpi, height * 1440 / dpi);
+            // The dynamic-data line starts where its caption, fitted to its text, ends.
+            for (Control c :
+                 {Control::txtCommandList, Control::txtResponseList, Control::cmdDynamic,
+                  Control::cmdRunScript, Control::cmdCancel, Control::cmdExit}) {
+                SCOPED_TRACE(std::string(DesignOf(c).name));
+                const DesignRect& d = expected.Rect(c);
+                const RECT r = ClientRectOf(w.ControlHandle(c), w.Handle());
+                EXPECT_EQ(r.left, TwipsToPixels(d.x, dpi));
+                EXPECT_EQ(r.top, TwipsToPixels(d.y, dpi));
+                EXPECT_EQ(r.right - r.left, TwipsToPixels(d.width, dpi));
+                EXPECT_EQ(r.bottom - r.top, TwipsToPixels(d.height, dpi));
+            }
+        }
+    }
+}
+
+// ---- The real dialogs: MessageBoxW, the file dialog and Find, closed by their buttons ----
+
+// The dialog box this thread shows now, or null.
+HWND ShownDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            wchar_t cls[32] = {};
+            GetClassNameW(hwnd, cls, 32);
+            if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
+                *reinterpret_cast<HWND*>(lp) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Once a dialog shows: `act` on it (it presses a button).
+void WhenDialog(std::function<void(HWND)> act) {
+    Later(100, [act = std::move(act)]() mutable {
+        if (HWND dialog = ShownDialog())
+            act(dialog);
+        else
+            WhenDialog(std::move(act));
+    });
+}
+
+std::string WindowText(HWND hwnd) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(hwnd, text, 1024);
+    return Utf8FromWide(text);
+}
+
+TEST(WindowWin, RealDialogsCloseByTheirButtons) {
+    TestKey key;
+    TempFolder folder;
+    const fs::path dir(WindowsPath(folder.Path()));
+    WriteBytes((dir / "open_me.tvx").string(), "echo(opened)\r\n");
+    Win32Dialogs real;
+    WindowRig rig(key.path, folder.Path(), &real);
+    real.SetOwner(rig.window->Handle());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+
+    // A message box: a run ends with "Script Done".
+    std::string title, text;
+    WhenDialog([&](HWND box) {
+        title = WindowText(box);
+        text = WindowText(GetDlgItem(box, 0xFFFF)); // the box's text
+        SendMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    rig.window->LoadEditor("echo(x)\r\n");
+    rig.Click(Control::cmdRunScript);
+    ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }));
+    EXPECT_TRUE(text.starts_with("Script Done")) << text;
+    EXPECT_EQ(title, rig.window->core().BaseCaption());
+
+    // The question about the unsaved script (No), then the file dialog:
+    // a name typed, then Open.
+    std::string question, dialogTitle;
+    WhenDialog([&](HWND box) {
+        question = WindowText(GetDlgItem(box, 0xFFFF));
+        SendMessageW(box, WM_COMMAND, IDNO, 0);
+        WhenDialog([&](HWND dialog) {
+            dialogTitle = WindowText(dialog);
+            const std::wstring path = (dir / "open_me.tvx").wstring();
+            // The file name box of the system's dialog.
+            SetDlgItemTextW(dialog, 0x47C, path.c_str());
+            SetDlgItemTextW(dialog, 0x480, path.c_str());
+            SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+    });
+    rig.Menu(kCmdOpen);
+    EXPECT_EQ(rig.window->core().CurrentFile(), (dir / "open_me.tvx").string());
+    EXPECT_EQ(rig.EditorText(), "echo(opened)\r\n");
+    EXPECT_TRUE(question.starts_with("Changes have been made")) << question;
+    EXPECT_EQ(dialogTitle, "Open File");
+
+    // Find: the text typed, then OK.
+    WhenDialog([&](HWND dialog) {
+        EXPECT_EQ(WindowText(dialog), "Find");
+        SetWindowTextW(GetDlgItem(dialog, 100), L"OPENED");
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    SetFocus(rig.window->ScriptPane().Handle());
+    rig.Menu(kCmdFind);
+    using Sel = std::pair<std::size_t, std::size_t>;
+    EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{5, 11}));
 }
 
 } // namespace
