@@ -657,6 +657,7 @@ void MainWindow::ShowRunDocument(std::string_view text) {
     userEdit_->SetRunningLine(-1);
     ShowWindow(runEdit_->Handle(), SW_SHOW);
     ShowWindow(userEdit_->Handle(), SW_HIDE);
+    InvalidateRect(runEdit_->Handle(), nullptr, TRUE);
 }
 
 void MainWindow::ShowUserDocument() {
@@ -665,6 +666,8 @@ void MainWindow::ShowUserDocument() {
         runEdit_->SetRunningLine(-1);
         ShowWindow(userEdit_->Handle(), SW_SHOW);
         ShowWindow(runEdit_->Handle(), SW_HIDE);
+        // RichEdit left hidden does not lay out what it holds anew on its own.
+        InvalidateRect(userEdit_->Handle(), nullptr, TRUE);
     }
     runEdit_->SetText("");
 }

@@ -218,6 +218,18 @@ void RichPane::SetFont(const std::wstring& face, int twips, int dpi) {
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+void RichPane::Redraw(bool on) {
+    // WM_SETREDRAW sets and clears the visible style itself: a hidden pane
+    // would show again, over the other.
+    if (on) {
+        if (redrawOff_) SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        redrawOff_ = false;
+    } else if (IsWindowVisible(hwnd_)) {
+        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        redrawOff_ = true;
+    }
+}
+
 void RichPane::SetReadOnly(bool readOnly) {
     SendMessageW(hwnd_, EM_SETREADONLY, readOnly, 0);
 }
@@ -234,7 +246,7 @@ void RichPane::SetText(std::string_view text) {
     const EditorText shown = ToEditorText(text);
     busy_ = true;
     const LRESULT mask = SendMessageW(hwnd_, EM_SETEVENTMASK, 0, 0);
-    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    Redraw(false);
     if (kind_ == Kind::Script) {
         HighlightAll(shown.text);
         // RTF's last \par becomes the final paragraph mark: a text that
@@ -259,7 +271,7 @@ void RichPane::SetText(std::string_view text) {
     SendMessageW(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
     CHARRANGE start{0, 0};
     SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
-    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    Redraw(true);
     SendMessageW(hwnd_, EM_SETEVENTMASK, 0, mask);
     busy_ = false;
     lines_ = LineCount();
@@ -570,7 +582,7 @@ void RichPane::HighlightLines(int first, int last) {
     CHARRANGE saved{};
     SendMessageW(hwnd_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
     const LRESULT mask = SendMessageW(hwnd_, EM_SETEVENTMASK, 0, 0);
-    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    Redraw(false);
     SuspendUndo(true);
     const auto apply = [this](LONG from, LONG to, const CHARFORMAT2W& f) {
         CHARRANGE r{from, to};
@@ -601,7 +613,7 @@ void RichPane::HighlightLines(int first, int last) {
     }
     SuspendUndo(false);
     SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
-    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    Redraw(true);
     SendMessageW(hwnd_, EM_SETEVENTMASK, 0, mask);
     busy_ = false;
     const int top = LineTop(first);

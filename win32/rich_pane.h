@@ -74,6 +74,7 @@ private:
     void PaintOverlays();
     void UpdateMargin();
     void PlaceText();
+    void Redraw(bool on);
     int LineTop(int line) const;
     int LineHeight() const;
     void SuspendUndo(bool suspend);
@@ -94,6 +95,7 @@ private:
     int runningLine_ = -1;
     bool busy_ = false; // our own changes: no notifications, no overlays
     bool busyPointer_ = false;
+    bool redrawOff_ = false;
 };
 
 } // namespace talvex
