@@ -96,6 +96,10 @@ CHARFORMAT2W Format(DWORD mask) {
 
 } // namespace
 
+const wchar_t* RichPane::ClassName() {
+    return g_richClass;
+}
+
 bool RichPane::LoadRichEdit() {
     if (g_richClass) return true;
     if (LoadLibraryW(L"Msftedit.dll")) {

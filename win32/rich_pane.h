@@ -24,6 +24,8 @@ public:
 
     // Loads the RichEdit library; false when the system has none.
     static bool LoadRichEdit();
+    // The RichEdit window class loaded.
+    static const wchar_t* ClassName();
 
     RichPane(HWND parent, int id, Kind kind);
     ~RichPane();
