@@ -217,6 +217,7 @@ void RichPane::SetFont(const std::wstring& face, int twips, int dpi) {
     SelectObject(dc, old);
     ReleaseDC(hwnd_, dc);
     lineHeight_ = std::max<int>(1, tm.tmHeight);
+    measuredHeight_ = 0;
     marginWidth_ = -1;
     UpdateMargin();
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -443,9 +444,12 @@ int RichPane::LineTop(int line) const {
 }
 
 int RichPane::LineHeight() const {
+    // One font for the whole pane: every line is as high as the first. Asked
+    // once, since each position asked of RichEdit walks its paragraphs.
+    if (measuredHeight_ > 0) return measuredHeight_;
     if (lines_ > 1) {
         const int a = LineTop(0), b = LineTop(1);
-        if (a != INT_MIN && b != INT_MIN && b > a) return b - a;
+        if (a != INT_MIN && b != INT_MIN && b > a) return measuredHeight_ = b - a;
     }
     return lineHeight_;
 }
@@ -491,9 +495,11 @@ void RichPane::PaintOverlays() {
     SetTextColor(dc, kMarginText);
     SetBkMode(dc, TRANSPARENT);
     const int first = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
-    for (int line = first; line < lines_; ++line) {
-        const int top = LineTop(line);
-        if (top == INT_MIN || top > client.bottom) break;
+    const int firstTop = LineTop(first);
+    const auto topOf = [&](int line) { return firstTop + (line - first) * height; };
+    for (int line = first; line < lines_ && firstTop != INT_MIN; ++line) {
+        const int top = topOf(line);
+        if (top > client.bottom) break;
         const std::wstring number = std::to_wstring(line + 1);
         RECT r{0, top, marginWidth_ - MulDiv(3, dpi_, 96), top + height};
         DrawTextW(dc, number.c_str(), static_cast<int>(number.size()), &r,
@@ -503,9 +509,9 @@ void RichPane::PaintOverlays() {
     // The tints go beneath the text's colours: white takes the tint, dark
     // text stays dark, and painting twice changes nothing.
     const auto tint = [&](int line, COLORREF colour) {
-        if (line < first || line >= lines_) return;
-        const int top = LineTop(line);
-        if (top == INT_MIN || top > client.bottom) return;
+        if (line < first || line >= lines_ || firstTop == INT_MIN) return;
+        const int top = topOf(line);
+        if (top > client.bottom) return;
         HBRUSH brush = CreateSolidBrush(colour);
         HGDIOBJ oldBrush = SelectObject(dc, brush);
         PatBlt(dc, marginWidth_, top, client.right - marginWidth_, height, 0x00A000C9); // PATAND
@@ -558,7 +564,6 @@ void RichPane::TextChanged() {
     HighlightLines(std::max(0, caret - std::max(delta, 0)), caret);
     UpdateMargin();
     SelectionChanged();
-    PaintOverlays();
 }
 
 void RichPane::SelectionChanged() {
@@ -586,7 +591,6 @@ void RichPane::HighlightLines(int first, int last) {
     CHARRANGE saved{};
     SendMessageW(hwnd_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
     const LRESULT mask = SendMessageW(hwnd_, EM_SETEVENTMASK, 0, 0);
-    Redraw(false);
     SuspendUndo(true);
     const auto apply = [this](LONG from, LONG to, const CHARFORMAT2W& f) {
         CHARRANGE r{from, to};
@@ -617,7 +621,6 @@ void RichPane::HighlightLines(int first, int last) {
     }
     SuspendUndo(false);
     SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
-    Redraw(true);
     SendMessageW(hwnd_, EM_SETEVENTMASK, 0, mask);
     busy_ = false;
     const int top = LineTop(first);

@@ -92,6 +92,7 @@ private:
     std::wstring face_;
     int twips_ = 165;
     int lineHeight_ = 13;
+    mutable int measuredHeight_ = 0;
     int lines_ = 1;
     int caretLine_ = 0;
     int runningLine_ = -1;

@@ -157,7 +157,34 @@ int main(int argc, char** argv) {
         return Seconds(start);
     };
 
-    // 1. A list-only run: the script's lines translated, nothing sent.
+    // 1. Cancel, from the click to the run's stop, during a wait; 2. the CPU
+    // the window takes while that wait goes on (first: the runner's own link
+    // to the same host comes later).
+    {
+        window.LoadEditor("wait(60000)\r\necho(never)\r\n");
+        static Clock::time_point clicked{}, waitFrom{};
+        static double cpuAt = 0, cpuWhileWaiting = -1;
+        static talvex::WindowCore* running = nullptr;
+        running = &core;
+        // Thread timers: they fire from the run's wait.
+        SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            cpuAt = ProcessCpuSeconds();
+            waitFrom = Clock::now();
+        });
+        SetTimer(nullptr, 0, 2500, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            cpuWhileWaiting = (ProcessCpuSeconds() - cpuAt) / Seconds(waitFrom);
+            clicked = Clock::now();
+            running->CancelClicked();
+        });
+        core.RunScriptClicked();
+        pump.WaitUntil([&] { return !core.Running(); });
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - clicked).count();
+        std::printf("Cancel during a wait, click to stop: %.1f ms\n", ms);
+        std::printf("CPU while a command waits: %.1f%% of one core\n", cpuWhileWaiting * 100);
+    }
+    // 3. A list-only run: the script's lines translated, nothing sent.
     {
         const std::string script = Lines(listLines, "echo");
         const double w = windowRun(script, true);
@@ -166,52 +193,13 @@ int main(int argc, char** argv) {
                     "the runner's rate)\n",
                     listLines, listLines / w, listLines / r, r / w);
     }
-    // 2. Host commands, each waiting for its response.
+    // 4. Host commands, each waiting for its response.
     {
         const std::string script = Lines(commands, "echo");
         const double w = windowRun(script, false);
         const double r = RunnerSeconds(runnerHost, pump, script, false);
         std::printf("%d host commands: window %.3f s, runner %.3f s (%.2f times the runner)\n",
                     commands, w, r, w / r);
-    }
-    // 3. Cancel, from the click to the run's stop, during a wait; 4. the CPU
-    // the window takes while that wait goes on.
-    {
-        window.LoadEditor("wait(60000)\r\necho(never)\r\n");
-        Clock::time_point clicked{};
-        double cpuWhileWaiting = -1;
-        double cpuAt = 0;
-        Clock::time_point waitFrom{};
-        const UINT_PTR measure = 1, cancel = 2;
-        HWND hwnd = window.Handle();
-        struct Timers {
-            double* cpuAt;
-            Clock::time_point* waitFrom;
-            double* cpu;
-            Clock::time_point* clicked;
-            talvex::WindowCore* core;
-        } timers{&cpuAt, &waitFrom, &cpuWhileWaiting, &clicked, &core};
-        SetPropW(hwnd, L"timing", &timers);
-        SetTimer(hwnd, 100 + measure, 500, [](HWND h, UINT, UINT_PTR id, DWORD) {
-            KillTimer(h, id);
-            auto* t = static_cast<Timers*>(GetPropW(h, L"timing"));
-            *t->cpuAt = ProcessCpuSeconds();
-            *t->waitFrom = Clock::now();
-        });
-        SetTimer(hwnd, 100 + cancel, 2500, [](HWND h, UINT, UINT_PTR id, DWORD) {
-            KillTimer(h, id);
-            auto* t = static_cast<Timers*>(GetPropW(h, L"timing"));
-            *t->cpu = (ProcessCpuSeconds() - *t->cpuAt) /
-                      std::chrono::duration<double>(Clock::now() - *t->waitFrom).count();
-            *t->clicked = Clock::now();
-            t->core->CancelClicked();
-        });
-        core.RunScriptClicked();
-        pump.WaitUntil([&] { return !core.Running(); });
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - clicked).count();
-        RemovePropW(hwnd, L"timing");
-        std::printf("Cancel during a wait, click to stop: %.1f ms\n", ms);
-        std::printf("CPU while a command waits: %.1f%% of one core\n", cpuWhileWaiting * 100);
     }
     // 5. A keystroke in the middle of a long script, against a bare RichEdit
     // holding the same text with the same font.
