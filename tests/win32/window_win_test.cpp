@@ -393,6 +393,12 @@ TEST(WindowWin, LayoutFollowsTheDesignAtTwoSizesAndTwoDpis) {
     ASSERT_TRUE(rig.window->Load());
     rig.window->Show(SW_SHOWNORMAL);
     MainWindow& w = *rig.window;
+    // Started in a prefix whose LogPixels the test set, the window takes
+    // the screen's DPI from the system.
+    wchar_t started[16] = {};
+    if (GetEnvironmentVariableW(L"TALVEX_TEST_DPI", started, 16)) {
+        EXPECT_EQ(w.Dpi(), std::stoi(started)) << "the DPI the window starts at";
+    }
     for (int dpi : {96, 144}) {
         if (dpi != w.Dpi()) {
             RECT now{};
