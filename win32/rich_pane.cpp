@@ -496,6 +496,8 @@ void RichPane::PaintOverlays() {
     SetBkMode(dc, TRANSPARENT);
     const int first = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
     const int firstTop = LineTop(first);
+    paintedFirst_ = first;
+    paintedTop_ = firstTop;
     const auto topOf = [&](int line) { return firstTop + (line - first) * height; };
     for (int line = first; line < lines_ && firstTop != INT_MIN; ++line) {
         const int top = topOf(line);
@@ -525,32 +527,29 @@ void RichPane::PaintOverlays() {
 }
 
 void RichPane::SetRunningLine(int line) {
+    // Rows from the last paint's first line: each position asked of RichEdit
+    // walks the text from its start, and a run moves on 20 times a second.
+    const int height = LineHeight();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const auto invalidate = [&](int row) {
+        if (row < 0 || paintedTop_ == INT_MIN) return;
+        RECT r = client;
+        r.top = paintedTop_ + (row - paintedFirst_) * height;
+        r.bottom = r.top + height;
+        if (r.bottom > 0 && r.top < client.bottom) InvalidateRect(hwnd_, &r, FALSE);
+    };
     if (line != runningLine_) {
-        const int old = runningLine_;
+        invalidate(runningLine_);
         runningLine_ = line;
-        if (old >= 0) {
-            const int top = LineTop(old);
-            if (top != INT_MIN) {
-                RECT r{};
-                GetClientRect(hwnd_, &r);
-                r.top = top;
-                r.bottom = top + LineHeight();
-                InvalidateRect(hwnd_, &r, FALSE);
-            }
-        }
+        invalidate(line);
     }
-    if (line >= 0) {
-        // Kept in view without moving the user's caret.
-        RECT client{};
-        GetClientRect(hwnd_, &client);
-        const int first = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
-        const int visible =
-            std::max(1, static_cast<int>(client.bottom) / std::max(1, LineHeight()));
-        if (line < first || line >= first + visible - 1)
-            SendMessageW(hwnd_, EM_LINESCROLL, 0, std::max(0, line - visible / 3) - first);
-    }
-    UpdateWindow(hwnd_);
-    PaintOverlays();
+    if (line < 0) return;
+    // Kept in view without moving the user's caret.
+    const int first = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
+    const int visible = std::max(1, static_cast<int>(client.bottom) / std::max(1, height));
+    if (line < first || line >= first + visible - 1)
+        SendMessageW(hwnd_, EM_LINESCROLL, 0, std::max(0, line - visible / 3) - first);
 }
 
 void RichPane::TextChanged() {

@@ -93,6 +93,8 @@ private:
     int twips_ = 165;
     int lineHeight_ = 13;
     mutable int measuredHeight_ = 0;
+    int paintedFirst_ = 0;             // the first line the last paint showed
+    int paintedTop_ = -2147483647 - 1; // and its top; INT_MIN: none yet
     int lines_ = 1;
     int caretLine_ = 0;
     int runningLine_ = -1;
