@@ -1,0 +1,535 @@
+// talvex.exe's window under Wine, in-process, against korva32-sim.exe: each
+// case drives the window through its own messages (clicks, menu commands,
+// keys, text) and checks what a user sees: pane text, log bytes, the editor,
+// the menus, the registry, the controls' places.
+#include "tests/win32/window_rig.h"
+
+#include "ddelink/wide_text.h"
+#include "tests/app/temp_folder.h"
+#include "win32/modal_form.h"
+#include "win32/win32_dialogs.h"
+#include "windowcore/window_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace talvex::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::string kGolden = GOLDEN_DIR;
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Lf(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
+// The runner's standard output is the pane, except that a terminal, which
+// cannot take text back, ends a line the pane leaves open (before a
+// message's text, where the run takes back what it wrote, at the end).
+bool RunnerShows(const std::string& pane, const std::string& out) {
+    std::size_t i = 0, j = 0;
+    while (i < pane.size() && j < out.size()) {
+        if (pane[i] == out[j]) {
+            ++i;
+            ++j;
+        } else if (out[j] == '\n') {
+            ++j;
+        } else {
+            return false;
+        }
+    }
+    return i == pane.size() && out.find_first_not_of('\n', j) == std::string::npos;
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+// A registry key of the test's own, removed at the end.
+struct TestKey {
+    std::wstring path;
+    TestKey() {
+        static int serial = 0;
+        path = L"Software\\TalvexTest\\" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+               std::to_wstring(++serial);
+    }
+    ~TestKey() { RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()); }
+};
+
+// A folder for the case: the script, sub/ and what a run writes.
+struct Box {
+    TempFolder folder;
+    fs::path Path() const { return fs::path(WindowsPath(folder.Path())); }
+};
+
+std::string FileMenuEntry(MainWindow& w, int command) {
+    HMENU file = GetSubMenu(GetMenu(w.Handle()), 0);
+    wchar_t text[512] = {};
+    if (GetMenuStringW(file, static_cast<UINT>(command), text, 512, MF_BYCOMMAND) <= 0) return {};
+    return Utf8FromWide(text);
+}
+
+// ---- The golden scripts through the window ----
+
+TEST(WindowWin, GoldenScriptsGiveTheRunnersPaneAndLogs) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(WindowsPath(kGolden)))
+        if (entry.path().extension() == ".tvx") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_GT(names.size(), 40u);
+    const fs::path golden(WindowsPath(kGolden));
+    for (const std::string& name : names) {
+        // Linux-only by nature: writes its log to /dev/full.
+        if (name == "log_write_fails") continue;
+        SCOPED_TRACE(name);
+        Box box;
+        fs::copy_file(golden / (name + ".tvx"), box.Path() / (name + ".tvx"));
+        fs::copy(golden / "sub", box.Path() / "sub", fs::copy_options::recursive);
+        fs::create_directory(box.Path() / "deflog");
+        SetCurrentDirectoryW(box.Path().c_str());
+        TestKey key;
+        WindowRig rig(key.path, box.Path().string());
+        ASSERT_TRUE(rig.window->Load());
+        // As talvex-run answers every question.
+        rig.scripted.answers.assign(50, Answer::No);
+        std::string args = Read(golden / (name + ".args"));
+        const bool whole = args.find("--whole") != std::string::npos;
+        const bool list = args.find("--list") != std::string::npos;
+        const bool log = Exists(golden / (name + ".log"));
+        rig.scripted.fileAnswers.push_back((box.Path() / (name + ".tvx")).string());
+        rig.Menu(kCmdOpen);
+        ASSERT_EQ(rig.window->core().CurrentFile(), (box.Path() / (name + ".tvx")).string());
+        if (whole) rig.Menu(kCmdWholeScript);
+        if (log) {
+            rig.Click(Control::chkLog);
+            rig.scripted.fileAnswers.push_back((box.Path() / "run.log").string());
+        }
+        rig.Click(list ? Control::lblCommand : Control::cmdRunScript);
+        ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }));
+        rig.window->core().SyncPane();
+        const std::string pane = Lf(rig.window->core().PaneText());
+        EXPECT_EQ(rig.PaneText(), pane) << "the response pane shows the run's pane";
+        EXPECT_PRED2(RunnerShows, pane, Read(golden / (name + ".out")));
+        if (log) {
+            EXPECT_EQ(Read(box.Path() / "run.log"), Read(golden / (name + ".log")));
+        }
+        if (Exists(golden / (name + ".deflog"))) {
+            std::vector<fs::path> logs;
+            for (const auto& e : fs::directory_iterator(box.Path() / "deflog"))
+                logs.push_back(e.path());
+            ASSERT_EQ(logs.size(), 1u) << "one default log";
+            EXPECT_EQ(Read(logs.front()), Read(golden / (name + ".deflog")));
+        }
+        SetCurrentDirectoryW(L"C:\\");
+    }
+}
+
+// ---- Run control: what the user does while a command waits ----
+
+// Runs `action` once the status bar says a command waits, from the run's wait.
+void WhenWaiting(WindowRig& rig, std::function<void()> action) {
+    Later(50, [&rig, action = std::move(action)]() mutable {
+        if (rig.window->core().Status().empty()) {
+            WhenWaiting(rig, std::move(action));
+            return;
+        }
+        action();
+    });
+}
+
+void PressKey(WindowRig& rig, UINT vk) {
+    HWND target = GetFocus();
+    if (!target) target = rig.window->ScriptPane().Handle();
+    PostMessageW(target, WM_KEYDOWN, vk, 1);
+    PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+struct RunCase {
+    const char* name;
+    std::string script;
+    std::vector<Answer> answers;
+    std::function<void(WindowRig&)> whileWaiting;
+    std::string pane;                      // the response pane after the run
+    std::vector<std::string> messages;     // the start of each box's text
+    std::function<void(WindowRig&)> check; // what else the user sees
+};
+
+TEST(WindowWin, RunControlDuringWaits) {
+    const std::string done = "Script Done";
+    const std::string cancelled = "cancelled\r\nscript interrupted by user\r\n";
+    const std::vector<RunCase> cases{
+        {"CancelDuringWait",
+         "wait(60000)\r\necho(never)\r\n",
+         {},
+         [](WindowRig& r) { r.Click(Control::cmdCancel); },
+         cancelled,
+         {"Ending Script please wait.", done},
+         nullptr},
+        {"EscapeDuringWait",
+         "wait(60000)\r\necho(never)\r\n",
+         {Answer::Yes},
+         [](WindowRig& r) { PressKey(r, VK_ESCAPE); },
+         cancelled,
+         {"Ending Script please wait.", done},
+         [](WindowRig& r) {
+             EXPECT_EQ(r.scripted.questions, std::vector<std::string>{"Cancel Script?"});
+         }},
+        {"CancelDuringSilent",
+         "silent()\r\necho(never)\r\n",
+         {},
+         [](WindowRig& r) { r.Click(Control::cmdCancel); },
+         cancelled,
+         {"Ending Script please wait.", done},
+         nullptr},
+        {"EscapeDuringSilent",
+         "silent()\r\necho(never)\r\n",
+         {Answer::Yes},
+         [](WindowRig& r) { PressKey(r, VK_ESCAPE); },
+         cancelled,
+         {"Ending Script please wait.", done},
+         nullptr},
+        {"HardCancel",
+         "wait(60000)\r\necho(after)\r\n",
+         {},
+         [](WindowRig& r) { r.Menu(kCmdHardCancel); },
+         "cancelled\r\nafter\r\n",
+         {done},
+         [](WindowRig& r) {
+             EXPECT_TRUE(r.EditorText().ends_with("\r\nhardcancel")) << r.EditorText();
+         }},
+        {"LostLink",
+         "echo(before)\r\nwait(60000)\r\necho(never)\r\n",
+         {},
+         [](WindowRig& r) {
+             HANDLE host = OpenProcess(PROCESS_TERMINATE, FALSE, r.host.HostPid());
+             TerminateProcess(host, 9);
+             CloseHandle(host);
+         },
+         "before\r\nError: link to KORVA lost\r\nscript error",
+         {"Error: link to KORVA lost", done},
+         nullptr},
+        {"CloseDuringRun",
+         "wait(60000)\r\necho(never)\r\n",
+         {Answer::Yes, Answer::No},
+         [](WindowRig& r) { PostMessageW(r.window->Handle(), WM_CLOSE, 0, 0); },
+         cancelled,
+         {},
+         [](WindowRig& r) {
+             EXPECT_TRUE(r.WaitFor([&] { return r.window->Closed(); }, 5000))
+                 << "the window closed";
+             EXPECT_EQ(r.scripted.questions.front(), "A script is running. Stop it and close?");
+         }},
+    };
+    for (const RunCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestKey key;
+        TempFolder folder;
+        WindowRig rig(key.path, folder.Path());
+        ASSERT_TRUE(rig.window->Load());
+        rig.window->LoadEditor(c.script);
+        rig.scripted.answers.assign(c.answers.begin(), c.answers.end());
+        WhenWaiting(rig, [&] { c.whileWaiting(rig); });
+        const auto start = Clock::now();
+        rig.Click(Control::cmdRunScript);
+        ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }, 20000));
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(20)) << "the wait was ended";
+        rig.window->core().SyncPane();
+        EXPECT_EQ(rig.window->core().PaneText(), c.pane);
+        // A closed window shows nothing.
+        if (!rig.window->Closed()) {
+            EXPECT_EQ(rig.PaneText(), Lf(c.pane));
+        }
+        EXPECT_EQ(rig.scripted.messages.size(), c.messages.size());
+        for (std::size_t i = 0; i < std::min(c.messages.size(), rig.scripted.messages.size()); ++i)
+            EXPECT_TRUE(rig.scripted.messages[i].starts_with(c.messages[i]))
+                << rig.scripted.messages[i];
+        if (c.check) c.check(rig);
+    }
+}
+
+// ---- Files: recent files across a restart, #call with unsaved edits, the log ----
+
+std::string RegistryValue(const std::wstring& key, const wchar_t* name) {
+    wchar_t value[1024] = {};
+    DWORD bytes = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, (key + L"\\FileInfo").c_str(), name, RRF_RT_REG_SZ, nullptr,
+                     value, &bytes) != ERROR_SUCCESS)
+        return {};
+    return Utf8FromWide(value);
+}
+
+// Text typed at the end of the editor.
+void Type(WindowRig& rig, const std::wstring& text) {
+    HWND edit = rig.window->ScriptPane().Handle();
+    const LONG end = rig.window->ScriptPane().TextLength();
+    CHARRANGE r{end, end};
+    SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+TEST(WindowWin, FilesAndSettings) {
+    TestKey key;
+    TempFolder folder;
+    const fs::path dir(WindowsPath(folder.Path()));
+    const std::string a = (dir / "a.tvx").string(), b = (dir / "b.tvx").string();
+    WriteBytes(a, "echo(from a)\r\n");
+    WriteBytes(b, "echo(from b)\r\n#call(sub)\r\n");
+    WriteBytes((dir / "sub.tvx").string(), "echo(in sub)\r\n");
+    {
+        WindowRig rig(key.path, folder.Path());
+        ASSERT_TRUE(rig.window->Load());
+        rig.scripted.fileAnswers = {a, b};
+        rig.Menu(kCmdOpen);
+        rig.Menu(kCmdOpen);
+        EXPECT_EQ(FileMenuEntry(*rig.window, kCmdHistory1), "&1 " + b);
+        EXPECT_EQ(FileMenuEntry(*rig.window, kCmdHistory1 + 1), "&2 " + a);
+
+        // #call with unsaved edits: the run shows the called script and
+        // gives the user's edits back, unsaved and whole.
+        Type(rig, L"echo(edited)");
+        const std::string edited = "echo(from b)\r\n#call(sub)\r\necho(edited)";
+        ASSERT_EQ(rig.EditorText(), edited);
+        rig.scripted.answers.assign(5, Answer::No);
+        // The log question: the log box ticked, the file dialog names the log.
+        rig.Click(Control::chkLog);
+        rig.scripted.fileAnswers = {(dir / "run.log").string()};
+        rig.Click(Control::cmdRunScript);
+        ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }));
+        EXPECT_EQ(rig.EditorText(), edited);
+        EXPECT_FALSE(rig.window->core().FileSaved());
+        EXPECT_EQ(Read(b), "echo(from b)\r\n#call(sub)\r\n")
+            << "nothing saved behind the user's back";
+        ASSERT_EQ(rig.scripted.fileDialogs.size(), 3u);
+        EXPECT_EQ(rig.scripted.fileDialogs.back().title, "Log Responses");
+        rig.window->core().SyncPane();
+        EXPECT_EQ(Read(dir / "run.log"), "from b\r\nin sub\r\nedited\r\n") << "the responses";
+        EXPECT_NE(rig.window->core().PaneText().find("in sub\r\n"), std::string::npos);
+        EXPECT_NE(rig.window->core().PaneText().find("edited\r\n"), std::string::npos);
+        rig.scripted.answers = {Answer::No}; // do not save the edits
+    }
+    EXPECT_EQ(RegistryValue(key.path, L"File1"), b);
+    EXPECT_EQ(RegistryValue(key.path, L"File2"), a);
+
+    // The restart finds them, and the second opens.
+    WindowRig again(key.path, folder.Path());
+    ASSERT_TRUE(again.window->Load());
+    EXPECT_EQ(FileMenuEntry(*again.window, kCmdHistory1), "&1 " + b);
+    EXPECT_EQ(FileMenuEntry(*again.window, kCmdHistory1 + 1), "&2 " + a);
+    again.Menu(kCmdHistory1 + 1);
+    EXPECT_EQ(again.window->core().CurrentFile(), a);
+    EXPECT_EQ(again.EditorText(), "echo(from a)\r\n");
+    EXPECT_EQ(FileMenuEntry(*again.window, kCmdHistory1), "&1 " + a);
+}
+
+// ---- Find and F3, in the script and in the response pane ----
+
+TEST(WindowWin, FindAndFindAgain) {
+    TestKey key;
+    TempFolder folder;
+    WindowRig rig(key.path, folder.Path());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+    rig.window->LoadEditor("echo(Alpha)\r\nbeta\r\necho(alpha)\r\n");
+    SetFocus(rig.window->ScriptPane().Handle());
+    rig.scripted.findAnswer = "alpha";
+    rig.Menu(kCmdFind);
+    using Sel = std::pair<std::size_t, std::size_t>;
+    EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{5, 10}));
+    rig.Key(VK_F3);
+    EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{22, 27}));
+    rig.Key(VK_F3);
+    EXPECT_EQ(rig.scripted.messages,
+              std::vector<std::string>{"Unable to find 'alpha' in remainder of script text."});
+
+    // The response pane, once it had the focus.
+    rig.Click(Control::cmdRunScript);
+    ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }));
+    SetFocus(rig.window->ResponsePane().Handle());
+    rig.window->ResponsePane().Select(0, 0);
+    rig.Key(VK_F3);
+    EXPECT_EQ(rig.window->ResponsePane().Selection(), (Sel{0, 5}));
+    EXPECT_EQ(rig.window->FocusPane(), TextPane::Response);
+}
+
+// ---- The layout from the design table, at two sizes and two DPIs ----
+
+RECT ClientRectOf(HWND control, HWND parent) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void SetClientSize(MainWindow& w, int width, int height) {
+    RECT bar{};
+    GetWindowRect(w.StatusBar(), &bar);
+    RECT r{0, 0, width, height + (bar.bottom - bar.top)};
+    AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, TRUE, 0);
+    SetWindowPos(w.Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOMOVE);
+}
+
+TEST(WindowWin, LayoutFollowsTheDesignAtTwoSizesAndTwoDpis) {
+    TestKey key;
+    TempFolder folder;
+    WindowRig rig(key.path, folder.Path());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+    MainWindow& w = *rig.window;
+    // Started in a prefix whose LogPixels the test set, the window takes
+    // the screen's DPI from the system.
+    wchar_t started[16] = {};
+    if (GetEnvironmentVariableW(L"TALVEX_TEST_DPI", started, 16)) {
+        EXPECT_EQ(w.Dpi(), std::stoi(started)) << "the DPI the window starts at";
+    }
+    for (int dpi : {96, 144}) {
+        if (dpi != w.Dpi()) {
+            RECT now{};
+            GetWindowRect(w.Handle(), &now);
+            SendMessageW(w.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                         reinterpret_cast<LPARAM>(&now));
+        }
+        ASSERT_EQ(w.Dpi(), dpi);
+        // The least client area, then a larger one.
+        for (auto [tw, th] :
+             {std::pair{WindowDesign::kMinClientWidth, WindowDesign::kMinClientHeight},
+              std::pair{10000, 6400}}) {
+            SCOPED_TRACE(std::to_string(dpi) + " dpi, " + std::to_string(tw) + "x" +
+                         std::to_string(th));
+            const int width = tw * dpi / 1440, height = th * dpi / 1440;
+            SetClientSize(w, width, height);
+            RECT client{}, bar{};
+            GetClientRect(w.Handle(), &client);
+            GetWindowRect(w.StatusBar(), &bar);
+            ASSERT_EQ(client.right, width);
+            ASSERT_EQ(client.bottom - (bar.bottom - bar.top), height);
+            WindowLayout expected;
+            expected.Resize(width * 1440 / dpi, height * 1440 / dpi);
+            // The dynamic-data line starts where its caption, fitted to its text, ends.
+            for (Control c :
+                 {Control::txtCommandList, Control::txtResponseList, Control::cmdDynamic,
+                  Control::cmdRunScript, Control::cmdCancel, Control::cmdExit}) {
+                SCOPED_TRACE(std::string(DesignOf(c).name));
+                const DesignRect& d = expected.Rect(c);
+                const RECT r = ClientRectOf(w.ControlHandle(c), w.Handle());
+                EXPECT_EQ(r.left, TwipsToPixels(d.x, dpi));
+                EXPECT_EQ(r.top, TwipsToPixels(d.y, dpi));
+                EXPECT_EQ(r.right - r.left, TwipsToPixels(d.width, dpi));
+                EXPECT_EQ(r.bottom - r.top, TwipsToPixels(d.height, dpi));
+            }
+        }
+    }
+}
+
+// ---- The real dialogs: MessageBoxW, the file dialog and Find, closed by their buttons ----
+
+// The dialog box this thread shows now, or null.
+HWND ShownDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            wchar_t cls[32] = {};
+            GetClassNameW(hwnd, cls, 32);
+            if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
+                *reinterpret_cast<HWND*>(lp) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Once a dialog shows: `act` on it (it presses a button).
+void WhenDialog(std::function<void(HWND)> act) {
+    Later(100, [act = std::move(act)]() mutable {
+        if (HWND dialog = ShownDialog())
+            act(dialog);
+        else
+            WhenDialog(std::move(act));
+    });
+}
+
+std::string WindowText(HWND hwnd) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(hwnd, text, 1024);
+    return Utf8FromWide(text);
+}
+
+TEST(WindowWin, RealDialogsCloseByTheirButtons) {
+    TestKey key;
+    TempFolder folder;
+    const fs::path dir(WindowsPath(folder.Path()));
+    WriteBytes((dir / "open_me.tvx").string(), "echo(opened)\r\n");
+    Win32Dialogs real;
+    WindowRig rig(key.path, folder.Path(), &real);
+    real.SetOwner(rig.window->Handle());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+
+    // A message box: a run ends with "Script Done".
+    std::string title, text;
+    WhenDialog([&](HWND box) {
+        title = WindowText(box);
+        text = WindowText(GetDlgItem(box, 0xFFFF)); // the box's text
+        SendMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    rig.window->LoadEditor("echo(x)\r\n");
+    rig.Click(Control::cmdRunScript);
+    ASSERT_TRUE(rig.WaitFor([&] { return !rig.window->core().Running(); }));
+    EXPECT_TRUE(text.starts_with("Script Done")) << text;
+    EXPECT_EQ(title, rig.window->core().BaseCaption());
+
+    // The question about the unsaved script (No), then the file dialog:
+    // a name typed, then Open.
+    std::string question, dialogTitle;
+    WhenDialog([&](HWND box) {
+        question = WindowText(GetDlgItem(box, 0xFFFF));
+        SendMessageW(box, WM_COMMAND, IDNO, 0);
+        WhenDialog([&](HWND dialog) {
+            dialogTitle = WindowText(dialog);
+            const std::wstring path = (dir / "open_me.tvx").wstring();
+            // The file name box of the system's dialog.
+            SetDlgItemTextW(dialog, 0x47C, path.c_str());
+            SetDlgItemTextW(dialog, 0x480, path.c_str());
+            SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+    });
+    rig.Menu(kCmdOpen);
+    EXPECT_EQ(rig.window->core().CurrentFile(), (dir / "open_me.tvx").string());
+    EXPECT_EQ(rig.EditorText(), "echo(opened)\r\n");
+    EXPECT_TRUE(question.starts_with("Changes have been made")) << question;
+    EXPECT_EQ(dialogTitle, "Open File");
+
+    // Find: the text typed, then OK.
+    WhenDialog([&](HWND dialog) {
+        EXPECT_EQ(WindowText(dialog), "Find");
+        SetWindowTextW(GetDlgItem(dialog, 100), L"OPENED");
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    SetFocus(rig.window->ScriptPane().Handle());
+    rig.Menu(kCmdFind);
+    using Sel = std::pair<std::size_t, std::size_t>;
+    EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{5, 11}));
+}
+
+} // namespace
+} // namespace talvex::testing
