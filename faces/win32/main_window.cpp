@@ -1,9 +1,9 @@
 #include "win32/main_window.h"
 
 #include "ddelink/wide_text.h"
+#include "engine/text_codec.h"
 #include "win32/modal_form.h"
 #include "windowcore/editor_text.h"
-#include "windowcore/utf16.h"
 
 #include <commctrl.h>
 
@@ -679,7 +679,7 @@ void MainWindow::SetRunningLine(int line) {
 void MainWindow::UpdatePane(std::string_view shown, std::string_view text) {
     if (shown == text) return;
     const PaneEdit edit = PaneUpdate(shown, text);
-    response_->ReplaceTail(edit.dropFront, edit.from, Utf8ToUtf16(PaneDisplayText(edit.insert)));
+    response_->ReplaceTail(edit.dropFront, edit.from, Utf8ToUtf16(LfLineEnds(edit.insert)));
 }
 
 void MainWindow::ScrollPaneToEnd() {

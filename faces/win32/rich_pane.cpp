@@ -1,8 +1,8 @@
 #include "win32/rich_pane.h"
 
+#include "engine/text_codec.h"
 #include "windowcore/editor_text.h"
 #include "windowcore/script_tokens.h"
-#include "windowcore/utf16.h"
 
 #include <commctrl.h>
 #include <richole.h>

@@ -5,6 +5,7 @@
 #include "tests/win32/window_rig.h"
 
 #include "ddelink/wide_text.h"
+#include "engine/script_check.h"
 #include "tests/app/temp_folder.h"
 #include "win32/modal_form.h"
 #include "win32/win32_dialogs.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -117,6 +119,16 @@ TEST(WindowWin, GoldenScriptsGiveTheRunnersPaneAndLogs) {
         rig.Menu(kCmdOpen);
         ASSERT_EQ(rig.window->core().CurrentFile(), (box.Path() / (name + ".tvx")).string());
         if (whole) rig.Menu(kCmdWholeScript);
+        // A script the check finds errors in asks before it runs; the golden
+        // runs are meant to meet them.
+        CheckedScript checked;
+        const std::string text = rig.window->core().EditorText();
+        checked.text = text;
+        checked.path = rig.window->core().CurrentFile();
+        const auto findings = CheckScript(checked);
+        if (!list && std::any_of(findings.begin(), findings.end(),
+                                 [](const Finding& f) { return f.severity == Severity::Error; }))
+            rig.scripted.answers.push_front(Answer::Yes);
         if (log) {
             rig.Click(Control::chkLog);
             rig.scripted.fileAnswers.push_back((box.Path() / "run.log").string());
