@@ -3,6 +3,7 @@
 #include "app/default_log_folder.h"
 #include "app/exit_status.h"
 #include "app/locale_decimal_separator.h"
+#include "app/window_usage.h"
 #include "macromath/environment.h"
 #include "ui/main_window.h"
 #include "ui/qt_settings.h"
@@ -21,16 +22,7 @@ using talvex::kExitHost;
 using talvex::kExitOk;
 using talvex::kExitUsage;
 
-const char* const kUsage =
-    "usage: talvex [FILE]\n"
-    "\n"
-    "Opens the Talvex window, linked to the host korva32 (started when it does\n"
-    "not run). FILE, a script (.tvx), is opened at start-up as File > Open would.\n"
-    "\n"
-    "  --version    print the version and exit\n"
-    "  --help       print this text and exit\n"
-    "\n"
-    "Headless runs: talvex-run --help.\n";
+const char* const kUsage = talvex::kWindowUsage;
 
 // --help and --version answer before anything needs a display.
 int EarlyOptions(int argc, char** argv) {

@@ -2,6 +2,8 @@
 // script path opens that script at start-up, so Explorer can open a .tvx
 // with Talvex.
 #include "app/default_log_folder.h"
+#include "app/exit_status.h"
+#include "app/window_usage.h"
 #include "ddelink/dde_host_link.h"
 #include "ddelink/korva_search.h"
 #include "ddelink/message_pump.h"
@@ -21,20 +23,11 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitHost = 3;
-constexpr int kExitUsage = 64;
+using talvex::kExitHost;
+using talvex::kExitOk;
+using talvex::kExitUsage;
 
-const char* const kUsage =
-    "usage: talvex [FILE]\n"
-    "\n"
-    "Opens the Talvex window, linked to the host korva32 (started when it does\n"
-    "not run). FILE, a script (.tvx), is opened at start-up as File > Open would.\n"
-    "\n"
-    "  --version    print the version and exit\n"
-    "  --help       print this text and exit\n"
-    "\n"
-    "Headless runs: talvex-run --help.\n";
+const char* const kUsage = talvex::kWindowUsage;
 
 // A window program has no console of its own: texts go to the one it was
 // started from, or to a message box.
