@@ -9,6 +9,12 @@ namespace talvex {
 
 namespace {
 
+GuideBlock Block(GuideBlockKind kind) {
+    GuideBlock b;
+    b.kind = kind;
+    return b;
+}
+
 bool IsBlank(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
 }
@@ -239,7 +245,7 @@ std::vector<GuideBlock> ReadGuideMarkdown(std::string_view markdown) {
         if (const std::size_t fence = indent <= 3 ? FenceLength(trimmed) : 0) {
             close();
             listIndents.clear();
-            GuideBlock code{GuideBlockKind::Code};
+            GuideBlock code = Block(GuideBlockKind::Code);
             const std::string_view info = Trim(trimmed.substr(fence));
             code.language = std::string(info.substr(0, info.find(' ')));
             const char fenceChar = trimmed[0];
@@ -258,7 +264,7 @@ std::vector<GuideBlock> ReadGuideMarkdown(std::string_view markdown) {
         if (const auto heading = Heading(line)) {
             close();
             listIndents.clear();
-            GuideBlock h{GuideBlockKind::Heading};
+            GuideBlock h = Block(GuideBlockKind::Heading);
             h.level = heading->first;
             h.spans = ReadGuideInline(heading->second);
             blocks.push_back(std::move(h));
@@ -267,7 +273,7 @@ std::vector<GuideBlock> ReadGuideMarkdown(std::string_view markdown) {
         if (trimmed.front() == '|' && i + 1 < lines.size() && IsDelimiterRow(lines[i + 1])) {
             close();
             listIndents.clear();
-            GuideBlock table{GuideBlockKind::Table};
+            GuideBlock table = Block(GuideBlockKind::Table);
             table.rows.push_back(Cells(line));
             for (i += 2; i < lines.size() && !IsBlank(lines[i]) && Trim(lines[i]).front() == '|';
                  ++i)
@@ -284,7 +290,7 @@ std::vector<GuideBlock> ReadGuideMarkdown(std::string_view markdown) {
                 listIndents.pop_back();
             if (listIndents.empty() || listIndents.back() < item->indent)
                 listIndents.push_back(item->indent);
-            GuideBlock b{GuideBlockKind::ListItem};
+            GuideBlock b = Block(GuideBlockKind::ListItem);
             b.level = static_cast<int>(listIndents.size()) - 1;
             b.marker = item->marker;
             blocks.push_back(std::move(b));
@@ -298,7 +304,7 @@ std::vector<GuideBlock> ReadGuideMarkdown(std::string_view markdown) {
             continue;
         }
         if (indent >= 4 && wasBlank && listIndents.empty()) {
-            GuideBlock code{GuideBlockKind::Code};
+            GuideBlock code = Block(GuideBlockKind::Code);
             // Up to the next line that is not indented; blank lines within stay.
             std::size_t last = i;
             for (std::size_t j = i;
@@ -311,7 +317,7 @@ std::vector<GuideBlock> ReadGuideMarkdown(std::string_view markdown) {
             continue;
         }
         // A paragraph; after a blank line within a list, a further one of the item.
-        GuideBlock p{GuideBlockKind::Paragraph};
+        GuideBlock p = Block(GuideBlockKind::Paragraph);
         if (!listIndents.empty() && indent > listIndents.front()) {
             p.kind = GuideBlockKind::ListItem;
             p.level = static_cast<int>(listIndents.size()) - 1;
