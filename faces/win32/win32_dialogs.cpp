@@ -113,7 +113,14 @@ bool Win32Dialogs::OpenDocument(const std::string& path) {
     // Above 32: the document went to the program registered for it.
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(owner_, L"open", WindowsPath(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    return result > 32;
+    if (result > 32) return true;
+    // No viewer for the guide's PDF: the guide in a window of our own.
+    if (!IsGuidePdf(path)) return false;
+    const std::string_view markdown = BuiltInGuide();
+    if (markdown.empty()) return false;
+    if (!guide_) guide_ = std::make_unique<GuideWindow>(owner_, markdown);
+    guide_->Show();
+    return true;
 }
 
 std::optional<std::string> Win32Dialogs::AskFindText(std::string_view text) {

@@ -13,10 +13,16 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+#include <richedit.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <set>
 #include <sstream>
 
 namespace talvex::testing {
@@ -541,6 +547,242 @@ TEST(WindowWin, RealDialogsCloseByTheirButtons) {
     rig.Menu(kCmdFind);
     using Sel = std::pair<std::size_t, std::size_t>;
     EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{5, 11}));
+}
+
+// ---- Help > View on a PC without a PDF viewer ----
+
+std::wstring TreeText(HWND tree, HTREEITEM item) {
+    wchar_t text[256] = {};
+    TVITEMW got{};
+    got.mask = TVIF_TEXT;
+    got.hItem = item;
+    got.pszText = text;
+    got.cchTextMax = 256;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&got));
+    return text;
+}
+
+HTREEITEM TreeNext(HWND tree, UINT how, HTREEITEM from = nullptr) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
+}
+
+// The entries below `parent` (the top ones for null).
+std::vector<std::string> TreeEntries(HWND tree, HTREEITEM parent) {
+    std::vector<std::string> out;
+    for (HTREEITEM i = parent ? TreeNext(tree, TVGN_CHILD, parent) : TreeNext(tree, TVGN_ROOT); i;
+         i = TreeNext(tree, TVGN_NEXT, i))
+        out.push_back(Utf8FromWide(TreeText(tree, i)));
+    return out;
+}
+
+HTREEITEM TreeEntry(HWND tree, const std::string& text, HTREEITEM parent = nullptr) {
+    for (HTREEITEM i = parent ? TreeNext(tree, TVGN_CHILD, parent) : TreeNext(tree, TVGN_ROOT); i;
+         i = TreeNext(tree, TVGN_NEXT, i)) {
+        if (Utf8FromWide(TreeText(tree, i)) == text) return i;
+        if (HTREEITEM below = TreeEntry(tree, text, i)) return below;
+    }
+    return nullptr;
+}
+
+std::wstring TextRange(HWND edit, long start, long end) {
+    std::wstring text(static_cast<std::size_t>(end - start) + 1, L'\0');
+    TEXTRANGEW range{{start, end}, text.data()};
+    SendMessageW(edit, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+    return text.c_str();
+}
+
+long TextLength(HWND edit) {
+    GETTEXTLENGTHEX how{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return static_cast<long>(
+        SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
+}
+
+// The text of the guide's first line in view.
+std::string TopLine(HWND edit) {
+    const auto first = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    const auto start = static_cast<long>(SendMessageW(edit, EM_LINEINDEX, first, 0));
+    const auto length = static_cast<long>(SendMessageW(edit, EM_LINELENGTH, start, 0));
+    return Utf8FromWide(TextRange(edit, start, start + length));
+}
+
+std::pair<long, long> TextSelection(HWND edit) {
+    CHARRANGE sel{};
+    SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+    return {sel.cpMin, sel.cpMax};
+}
+
+// The Markdown's "#" lines (outside fenced blocks) at `prefix`'s level.
+std::vector<std::string> MarkdownHeadings(const std::string& markdown, const std::string& prefix) {
+    std::vector<std::string> out;
+    std::istringstream lines(markdown);
+    bool fenced = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("```")) fenced = !fenced;
+        if (!fenced && line.starts_with(prefix)) {
+            std::string text = line.substr(prefix.size());
+            std::erase(text, '`');
+            out.push_back(text);
+        }
+    }
+    return out;
+}
+
+// A PC without a PDF viewer: ".pdf" belongs to no program (Wine's prefix
+// hands it to its browser), as it was again at the end.
+struct NoPdfViewer {
+    std::optional<std::wstring> before;
+    NoPdfViewer() {
+        wchar_t old[256] = {};
+        DWORD size = sizeof old;
+        if (RegGetValueW(HKEY_CLASSES_ROOT, L".pdf", nullptr, RRF_RT_REG_SZ, nullptr, old, &size) ==
+            ERROR_SUCCESS)
+            before = old;
+        Set(L"TalvexTest.NoViewer");
+    }
+    ~NoPdfViewer() {
+        if (before)
+            Set(*before);
+        else
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, L".pdf");
+    }
+    static void Set(const std::wstring& type) {
+        RegSetKeyValueW(HKEY_CLASSES_ROOT, L".pdf", nullptr, REG_SZ, type.c_str(),
+                        static_cast<DWORD>((type.size() + 1) * sizeof(wchar_t)));
+    }
+};
+
+struct GuideFind {
+    const char* typed;
+    UINT key;   // pressed in the find field (Enter), or 0: the Find Next button
+    int times;  // presses
+    bool found; // the last press selects the text typed
+    const char* status;
+};
+
+TEST(WindowWin, HelpViewWithoutAPdfViewerShowsTheGuideWindow) {
+    TestKey key;
+    NoPdfViewer noViewer;
+    TempFolder folder;
+    const fs::path dir(WindowsPath(folder.Path()));
+    WriteBytes((dir / "talvex_help.pdf").string(), "%PDF-1.4\n");
+    const std::string markdown = Read(GUIDE_MARKDOWN);
+    ASSERT_FALSE(markdown.empty());
+    EXPECT_EQ(BuiltInGuide(), markdown) << "the program carries the guide as the source has it";
+
+    Win32Dialogs real;
+    WindowRig rig(key.path, dir.string(), &real);
+    real.SetOwner(rig.window->Handle());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+    // Should the prefix open the PDF after all, or the guide fail: the box
+    // says so, and is closed.
+    std::string box;
+    WhenDialog([&](HWND dialog) {
+        box = WindowText(GetDlgItem(dialog, 0xFFFF));
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    rig.Menu(kCmdHelpView);
+    rig.Pump();
+    GuideWindow* guide = real.Guide();
+    ASSERT_NE(guide, nullptr) << box;
+    ASSERT_TRUE(IsWindowVisible(guide->Handle()));
+    EXPECT_EQ(WindowText(guide->Handle()), "Talvex User's Guide");
+    const HWND text = guide->Item(GuideWindow::kText);
+    const HWND tree = guide->Item(GuideWindow::kContents);
+
+    // The guide's text holds its chapters and sections, each a line of its own.
+    const std::vector<std::string> chapters = MarkdownHeadings(markdown, "# ");
+    const std::vector<std::string> sections = MarkdownHeadings(markdown, "## ");
+    ASSERT_GT(chapters.size(), 20u);
+    const std::string shown = Utf8FromWide(TextRange(text, 0, TextLength(text)));
+    for (const auto* list : {&chapters, &sections})
+        for (const std::string& h : *list)
+            EXPECT_NE(("\r" + shown).find("\r" + h + "\r"), std::string::npos) << h;
+
+    // The contents: chapters at the top, their sections below them.
+    EXPECT_EQ(TreeEntries(tree, nullptr), chapters);
+    HTREEITEM start = TreeEntry(tree, "1. Getting started");
+    ASSERT_NE(start, nullptr);
+    const std::vector<std::string> startSections = TreeEntries(tree, start);
+    ASSERT_FALSE(startSections.empty());
+    EXPECT_EQ(startSections.front(), "Installing");
+
+    // Choosing an entry brings its heading to the top of the text, by a
+    // click on one not chosen yet, or again on the one chosen after scrolling away.
+    for (const std::string heading : {"19. Running under Windows", "Operators", "Operators"}) {
+        SCOPED_TRACE(heading);
+        HTREEITEM entry = TreeEntry(tree, heading);
+        ASSERT_NE(entry, nullptr);
+        SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(entry));
+        SendMessageW(text, EM_LINESCROLL, 0, -100000); // the top of the guide
+        RECT r{};
+        std::memcpy(&r, &entry, sizeof entry); // TVM_GETITEMRECT's item
+        ASSERT_TRUE(SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
+        POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        POINT screen = at;
+        ClientToScreen(tree, &screen);
+        SetCursorPos(screen.x, screen.y);
+        PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        rig.Pump();
+        rig.Pump();
+        EXPECT_EQ(TreeNext(tree, TVGN_CARET), entry);
+        EXPECT_GT(SendMessageW(text, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+        EXPECT_EQ(TopLine(text), heading);
+    }
+
+    // Find: every place in turn, then round to the first once; Enter in the
+    // field as the button; text the guide lacks leaves the selection.
+    const std::string word = "korva32.exe";
+    int times = 0;
+    for (std::size_t at = shown.find(word); at != std::string::npos; at = shown.find(word, at + 1))
+        ++times;
+    ASSERT_GT(times, 2);
+    const std::vector<GuideFind> finds{
+        {"korva32.exe", VK_RETURN, 1, true, ""},
+        {"KORVA32.EXE", 0, times - 1, true, ""},
+        {"korva32.exe", VK_RETURN, 1, true, "From the top"},
+        {"no such words in the guide", VK_RETURN, 1, false, "Not found"},
+    };
+    const HWND field = guide->Item(GuideWindow::kFindBox);
+    SendMessageW(text, EM_SETSEL, 0, 0);
+    std::vector<long> seen;
+    for (const GuideFind& f : finds) {
+        SCOPED_TRACE(f.typed);
+        SetWindowTextW(field, WideFromUtf8(f.typed).c_str());
+        for (int i = 0; i < f.times; ++i) {
+            const auto before = TextSelection(text);
+            if (f.key) {
+                SetFocus(field);
+                PostMessageW(field, WM_KEYDOWN, f.key, 1);
+                PostMessageW(field, WM_KEYUP, f.key, 0xC0000001);
+                rig.Pump();
+            } else {
+                SendMessageW(guide->Item(GuideWindow::kNext), BM_CLICK, 0, 0);
+            }
+            const auto [from, to] = TextSelection(text);
+            if (!f.found) {
+                EXPECT_EQ(TextSelection(text), before);
+                continue;
+            }
+            EXPECT_EQ(Utf8FromWide(TextRange(text, from, to)), "korva32.exe");
+            seen.push_back(from);
+        }
+        EXPECT_EQ(WindowText(guide->Item(GuideWindow::kStatus)), f.status);
+    }
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(times) + 1);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end() - 1));
+    EXPECT_EQ(std::set<long>(seen.begin(), seen.end()).size(), static_cast<std::size_t>(times));
+    EXPECT_EQ(seen.back(), seen.front());
+
+    // Closed, it hides; Help > View shows the same window again.
+    SendMessageW(guide->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(guide->Handle()));
+    rig.Menu(kCmdHelpView);
+    EXPECT_EQ(real.Guide(), guide);
+    EXPECT_TRUE(IsWindowVisible(guide->Handle()));
+    EXPECT_EQ(box, "");
 }
 
 } // namespace
