@@ -3,6 +3,7 @@
 #include "win32/guide_window.h"
 
 #include "ddelink/wide_text.h"
+#include "engine/text_codec.h"
 #include "win32/modal_form.h"
 #include "win32/resource_ids.h"
 #include "win32/rich_pane.h"
@@ -152,9 +153,30 @@ void GuideWindow::Build() {
     RtfSource source{guide_.rtf};
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&source), 0, &ReadRtf};
     SendMessageW(text, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    SetSelection(text, 0, 0); // Find starts at the top
+    SetSelection(text, 0, 0);   // Find starts at the top
+    guide_.rtf = std::string(); // read: no longer needed
+    CheckPositions(ControlText(text));
     FillContents();
     Place();
+}
+
+// The headings' positions as the RichEdit counts; should one count
+// otherwise than the guide's text, each heading is looked up in the control's
+// text after the one before.
+void GuideWindow::CheckPositions(const std::u16string& shown) {
+    std::size_t from = 0;
+    for (GuideHeading& h : guide_.headings) {
+        const std::u16string line = Utf8ToUtf16(h.text) + u'\r';
+        auto at = static_cast<std::size_t>(h.position);
+        const bool starts = at == 0 || (at <= shown.size() && shown[at - 1] == u'\r');
+        if (!starts || shown.compare(at, line.size(), line) != 0) {
+            const std::size_t found = (u"\r" + shown).find(u'\r' + line, from);
+            if (found == std::u16string::npos) continue;
+            at = found;
+            h.position = static_cast<long>(at);
+        }
+        from = at + 1;
+    }
 }
 
 // The title and the chapters at the top, their sections below them, and so

@@ -46,6 +46,7 @@ private:
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     bool Key(HWND control, UINT vk);
     void Build();
+    void CheckPositions(const std::u16string& shown);
     void FillContents();
     void Place();
     void ContentsNotice(const NMHDR& notice);
