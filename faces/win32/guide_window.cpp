@@ -413,6 +413,13 @@ LRESULT GuideWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         // Closing only hides it: shown again, it is as it was.
         ShowWindow(hwnd_, SW_HIDE);
         return 0;
+    case WM_NCDESTROY: {
+        // Gone with its owner: the handle may soon name another window.
+        HWND gone = hwnd_;
+        SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        return DefWindowProcW(gone, msg, wp, lp);
+    }
     default:
         break;
     }

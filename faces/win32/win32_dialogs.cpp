@@ -118,7 +118,9 @@ bool Win32Dialogs::OpenDocument(const std::string& path) {
     if (!IsGuidePdf(path)) return false;
     const std::string_view markdown = BuiltInGuide();
     if (markdown.empty()) return false;
-    if (!guide_) guide_ = std::make_unique<GuideWindow>(owner_, markdown);
+    // Made once; again should its owner have taken it along.
+    if (!guide_ || !IsWindow(guide_->Handle()))
+        guide_ = std::make_unique<GuideWindow>(owner_, markdown);
     guide_->Show();
     return true;
 }
