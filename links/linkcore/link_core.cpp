@@ -166,6 +166,7 @@ void LinkCore::Send(const std::string& s, std::chrono::milliseconds timeout) {
         return;
     }
     WaitForCall(call, s, [&] { return call.state != PortCall::State::Waiting; });
+    port_.Forget(call);
     // A refused request leaves the response empty, as a failed request always did.
     if (call.state == PortCall::State::Answered) {
         SetDDEBox(std::move(call.text));
@@ -205,6 +206,7 @@ void LinkCore::SendA(const std::string& s) {
                !ddeAsync_.empty();
     };
     WaitForCall(call, s, [&] { return answered() || call.state == PortCall::State::Refused; });
+    port_.Forget(call);
     if (answered()) {
         SetDDEBox(ddeAsync_);
     } else if (call.state == PortCall::State::Refused) {

@@ -55,6 +55,8 @@ public:
     // Links to the host, starting it when none runs; see HostInterface.
     bool Init(bool visible);
     void Uninit(bool closeKorva);
+    // Inside Init: a nested Init is refused at once.
+    bool Initializing() const { return inInit_; }
     bool Starting() const { return starting_; }
     void CancelStart();
     bool StartCancelled() const { return startCancelled_; }

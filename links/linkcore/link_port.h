@@ -92,6 +92,8 @@ public:
                          std::chrono::milliseconds timeout) = 0;
     // An execute on the control topic; its response comes as a push.
     virtual void Execute(const std::string& command, PortCall& call) = 0;
+    // The core waits no longer for `call`: a late reply is nobody's.
+    virtual void Forget(PortCall& call) { (void)call; }
 
     // Handles events until `ready` holds or `until` has come (never, when
     // unset); may return earlier, after any event.
