@@ -165,14 +165,6 @@ std::wstring DdeHostLink::TARNPath() {
     return path;
 }
 
-bool DdeHostLink::Init(const std::wstring& korvaPath, bool visible) {
-    if (core_.Initializing()) return false; // a second start would race the first
-    korvaPath_ = korvaPath;
-    const bool linked = core_.Init(visible);
-    korvaPath_.clear(); // linking on demand searches
-    return linked;
-}
-
 std::string DdeHostLink::PrepareLink() {
     ClearDynReport();
     hostDir_.clear();
@@ -266,9 +258,9 @@ LinkPort::Reach DdeHostLink::Subscribe(LinkTime deadline, std::string& why) {
     };
     if (!advise(dynamic_, simhost::kDynamicTopic) || !advise(async_, simhost::kAsyncTopic)) {
         // Without the response topic no execute could ever be answered.
-        why = timedOut || refusal == 0 ? std::string(kNoAnswerReason)
-                                       : Utf8FromWide(service_) + "|" + refusedTopic + ": " +
-                                             DdeErrorText(refusal);
+        why = timedOut || refusal == 0
+                  ? std::string(kNoAnswerReason)
+                  : Utf8FromWide(service_) + "|" + refusedTopic + ": " + DdeErrorText(refusal);
         if (timedOut)
             Abandon();
         else
@@ -408,9 +400,8 @@ void DdeHostLink::ExitHost(std::chrono::milliseconds timeout) {
     DropStrayAck();
     static const char kExit[] = "Exit";
     DWORD result = 0;
-    DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(kExit)), sizeof kExit,
-                         control_, nullptr, 0, XTYP_EXECUTE, static_cast<DWORD>(timeout.count()),
-                         &result);
+    DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(kExit)), sizeof kExit, control_,
+                         nullptr, 0, XTYP_EXECUTE, static_cast<DWORD>(timeout.count()), &result);
     // We wait for our conversation, not for the host, which goes on serving
     // other clients.
     pump_.WaitUntil(

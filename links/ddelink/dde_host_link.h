@@ -46,7 +46,9 @@ public:
     // How long Uninit waits for the host to close the link after Exit.
     void SetExitTimeout(std::chrono::milliseconds ms) { core_.Options().exitTimeout = ms; }
     // How long one DDE transaction may take before it counts as failed.
-    void SetTransactionTimeout(std::chrono::milliseconds ms) { core_.Options().requestTimeout = ms; }
+    void SetTransactionTimeout(std::chrono::milliseconds ms) {
+        core_.Options().requestTimeout = ms;
+    }
     // How long the set-up of a link to a host that runs may take in all:
     // connecting, the conversations and their hot links.
     void SetSetUpTimeout(std::chrono::milliseconds ms) { core_.Options().setUpTimeout = ms; }
@@ -70,7 +72,9 @@ public:
     // does not run. True when the link is up. False at once, starting nothing,
     // while a lost link has not been cleared and when called from inside its
     // own wait for a starting host.
-    bool Init(const std::wstring& korvaPath, bool visible);
+    bool Init(const std::wstring& korvaPath, bool visible) {
+        return InitWith(korvaPath_, korvaPath, visible);
+    }
     bool Init() override { return Init(std::wstring(), true); }
 
     // Closes the link; tells the host to exit when we started it or closeKorva,

@@ -47,8 +47,7 @@ HostLink::HostLink(QObject* parent)
           [this](const QString& topic, const QString& item, std::string data) {
               OnChanged(topic, item, std::move(data));
           },
-          [this] { core_.OnLost(); },
-          [this] { core_.OnOversizedReply(TooLongReplyText()); }}),
+          [this] { core_.OnLost(); }, [this] { core_.OnOversizedReply(TooLongReplyText()); }}),
       search_(HostSearch::FromEnvironment()) {
     const SocketPlace place = DefaultSocketPlace();
     SetSocketPath(place.path, place.privateFolder);
@@ -71,14 +70,6 @@ QString HostLink::TARNPath() {
     const QString path = FindHost(search_);
     if (path.isEmpty()) core_.TellHostNotFound(HostSearchFailure(search_).toStdString());
     return path;
-}
-
-bool HostLink::Init(const QString& korvaPath, bool visible) {
-    if (core_.Initializing()) return false; // a second start would race the first
-    korvaPath_ = korvaPath;
-    const bool linked = core_.Init(visible);
-    korvaPath_.clear(); // linking on demand searches
-    return linked;
 }
 
 std::string HostLink::PrepareLink() {
@@ -119,9 +110,8 @@ LinkPort::Reach HostLink::Subscribe(LinkTime deadline, std::string& why) {
     };
     while (!done() && !core_.StartCancelled() && transport_.IsConnected() &&
            std::chrono::steady_clock::now() < deadline)
-        WaitForEvent(
-            [&] { return done() || core_.StartCancelled() || !transport_.IsConnected(); },
-            deadline);
+        WaitForEvent([&] { return done() || core_.StartCancelled() || !transport_.IsConnected(); },
+                     deadline);
     pending_.erase(dynamicId);
     pending_.erase(asyncId);
     if (done()) return Reach::Linked;
@@ -146,8 +136,8 @@ bool HostLink::ChooseProgram() {
 bool HostLink::StartHost(bool visible, std::string& why) {
     // What the host writes to standard error while it starts is the reason
     // we give when it does not come up; afterwards nobody reads it.
-    startErrors_ = std::make_unique<QTemporaryFile>(QDir::tempPath() +
-                                                    QStringLiteral("/talvex-korva-XXXXXX"));
+    startErrors_ =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/talvex-korva-XXXXXX"));
     if (!startErrors_->open()) startErrors_.reset();
     const HostStart start = StartHostDetached(program_, socketPath_, visible,
                                               startErrors_ ? startErrors_->fileName() : QString());

@@ -71,7 +71,9 @@ public:
     // does not run. True when the link is up. False at once, starting nothing,
     // while a lost link has not been cleared and when called from inside its
     // own wait for a starting host.
-    bool Init(const QString& korvaPath, bool visible);
+    bool Init(const QString& korvaPath, bool visible) {
+        return InitWith(korvaPath_, korvaPath, visible);
+    }
     bool Init() override { return Init(QString(), true); }
 
     // Closes the link; tells the host to exit when we started it or closeKorva,
@@ -130,8 +132,8 @@ private:
     QString socketPath_;
     QString socketFolder_;
     HostSearch search_;
-    QString korvaPath_; // the caller's, "" to search
-    QString program_;   // the host to start
+    QString korvaPath_;                           // the caller's, "" to search
+    QString program_;                             // the host to start
     std::unique_ptr<QTemporaryFile> startErrors_; // what a starting host says
     qint64 hostPid_ = 0;
     QString hostDir_;

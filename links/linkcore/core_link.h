@@ -64,6 +64,16 @@ public:
     std::string DynReturn() const { return core_.DynDDE(); }
 
 protected:
+    // Init with the caller's host program (empty: search for it) in `slot`
+    // while it links, for the port to start; linking on demand searches.
+    template <class Path> bool InitWith(Path& slot, const Path& program, bool visible) {
+        if (core_.Initializing()) return false; // a second start would race the first
+        slot = program;
+        const bool linked = core_.Init(visible);
+        slot = Path();
+        return linked;
+    }
+
     SteadyLinkClock clock_;
     LinkCore core_;
 };

@@ -17,15 +17,10 @@ namespace {
 
 using Ms = std::chrono::milliseconds;
 
-struct FakeClock : LinkClock {
-    LinkTime now{};
-    LinkTime Now() const override { return now; }
-};
-
 // A transport and its host in one. What the core asks is logged a line each;
 // what the host does comes as steps at times on the fake clock.
-struct FakePort : LinkPort {
-    FakeClock clock;
+struct FakePort : LinkPort, LinkClock {
+    LinkTime now{};
     std::unique_ptr<LinkCore> core;
     std::vector<std::string> log, told;
     std::multimap<LinkTime, std::string> steps;
@@ -41,15 +36,16 @@ struct FakePort : LinkPort {
     std::function<void()> user; // the step "user": what a handler does
 
     explicit FakePort(LinkCoreOptions options = {})
-        : core(std::make_unique<LinkCore>(*this, clock, options)) {}
+        : core(std::make_unique<LinkCore>(*this, *this, options)) {}
 
-    void At(int ms, const std::string& step) { steps.emplace(clock.now + Ms(ms), step); }
+    LinkTime Now() const override { return now; }
+    void At(int ms, const std::string& step) { steps.emplace(now + Ms(ms), step); }
 
     std::string PrepareLink() override { return {}; }
     Reach Connect(LinkTime, bool started, std::string&) override {
         if (started && ++connects > endsAfter && endsAfter >= 0) ended = true;
         if (started && !ended && listensAfter >= 0 && connects >= listensAfter) hostRuns = true;
-        log.push_back(started ? "connect started" : "connect");
+        log.push_back(started ? "started" : "connect");
         return hostRuns ? Reach::Linked : Reach::NoHost;
     }
     Reach Subscribe(LinkTime, std::string& why) override {
@@ -59,10 +55,7 @@ struct FakePort : LinkPort {
     }
     bool Connected() const override { return connected; }
     void Disconnect() override { connected = false; }
-    void Abandon() override {
-        connected = false;
-        log.push_back("abandon");
-    }
+    void Abandon() override { log.push_back("abandon"); }
     bool ChooseProgram() override { return true; }
     bool StartHost(bool visible, std::string&) override {
         log.push_back(visible ? "start" : "start hidden");
@@ -90,12 +83,12 @@ struct FakePort : LinkPort {
         if (ready()) return;
         const auto next = steps.begin();
         if (next != steps.end() && (!until || next->first <= *until)) {
-            clock.now = std::max(clock.now, next->first);
+            now = std::max(now, next->first);
             const std::string step = next->second;
             steps.erase(next);
             Run(step);
         } else if (until) {
-            clock.now = *until;
+            now = *until;
         } else {
             ADD_FAILURE() << "waits for ever";
             core->OnLost();
@@ -103,13 +96,13 @@ struct FakePort : LinkPort {
     }
     void Wake() override {}
     void ProcessPending() override {}
-    void PostDynReport() override { log.push_back("click"); }
+    void PostDynReport() override {}
     void Tell(LinkMessageIcon, const std::string&, const std::string& text) override {
         told.push_back(text);
     }
 
     // "reply", "answer TEXT", "refuse WHY", "push TEXT", "oversize", "lose",
-    // "cancel" (the user's hard cancel), "drop", "user".
+    // "cancel" (the user's hard cancel), "user".
     void Run(const std::string& step) {
         const std::size_t space = step.find(' ');
         const std::string verb = step.substr(0, space);
@@ -128,8 +121,6 @@ struct FakePort : LinkPort {
             core->OnLost();
         } else if (verb == "cancel") {
             core->HardCancel();
-        } else if (verb == "drop") {
-            core->DropLink();
         } else if (verb == "user") {
             user();
         }
@@ -143,73 +134,57 @@ LinkCoreOptions Dde() {
     return o;
 }
 
+std::vector<std::string> Split(const std::string& text) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, '|');)
+        parts.push_back(part);
+    return parts;
+}
+
 struct CommandCase {
     const char* name;
-    bool dde;
-    bool request; // Send, not SendA
-    std::vector<std::pair<int, std::string>> steps;
-    std::string reply;
-    std::vector<std::string> notices = {}; // "MS what", on the fake clock
+    const char* how;   // "socket" or "DDE", then "Send" or "SendA"
+    const char* steps; // "MS STEP|...", MS after the command went out
+    const char* reply;
+    const char* notices = ""; // "MS what|...", on the fake clock
 };
 
 TEST(LinkCore, TheResponseAndTheNoticesOfACommand) {
+    // A command is told slow after 1 s; a frozen host's grace of 0.5 s runs
+    // from the first hard cancel, and the user, told, drops the host.
     const CommandCase cases[] = {
-        {"the first non-empty push after the reply",
-         false,
-         false,
-         {{0, "push left over"}, {0, "reply"}, {0, "push "}, {100, "push the real one"}},
-         "the real one"},
-        {"a push before a synchronous execute returns counts",
-         true,
-         false,
-         {{0, "push early"}},
-         "early"},
-        {"a refused execute ends the wait",
-         false,
-         false,
-         {{5, "refuse bad"}},
+        {"the first non-empty push after the reply", "socket SendA",
+         "0 push left over|0 reply|0 push |100 push the real one", "the real one"},
+        {"a push before a synchronous execute returns", "DDE SendA", "0 push early", "early"},
+        {"a refused execute", "socket SendA", "5 refuse bad",
          "Error: KORVA refused the command: bad"},
-        {"an over-long reply is the waiting command's",
-         false,
-         false,
-         {{0, "reply"}, {3, "oversize"}},
-         "too long"},
-        {"a loss ends the wait", false, false, {{0, "reply"}, {50, "lose"}}, kLinkLostReply},
-        {"a request's reply", false, true, {{20, "answer 42"}}, "42"},
-        {"a refused request leaves the response empty", false, true, {{20, "refuse no"}}, ""},
-        {"a synchronous request", true, true, {}, "OK"},
-        // Told once after 1 s; the grace of 0.5 s runs from the first hard
-        // cancel, and the user, told the host does not answer, drops it.
-        {"a frozen host",
-         false,
-         false,
-         {{0, "reply"}, {2000, "cancel"}, {2100, "cancel"}},
-         kLinkDroppedReply,
-         {"1000 slow wait(9)", "2500 unanswered"}},
-        {"a frozen host under DDE",
-         true,
-         false,
-         {{2000, "cancel"}, {2100, "cancel"}},
-         kLinkDroppedReply,
-         {"1000 slow wait(9)", "2500 unanswered"}},
-        {"a hard cancel that is answered",
-         false,
-         false,
-         {{0, "reply"}, {2000, "cancel"}, {2400, "push cancelled"}, {3000, "push late"}},
-         "cancelled",
-         {"1000 slow wait(9)"}},
+        {"an over-long reply", "socket SendA", "0 reply|3 oversize", "too long"},
+        {"a loss", "socket SendA", "0 reply|50 lose", kLinkLostReply},
+        {"a request's reply", "socket Send", "20 answer 42", "42"},
+        {"a refused request", "socket Send", "20 refuse no", ""},
+        {"a synchronous request", "DDE Send", "", "OK"},
+        {"a frozen host", "socket SendA", "0 reply|2000 cancel|2100 cancel", kLinkDroppedReply,
+         "1000 slow wait(9)|2500 unanswered"},
+        {"a frozen host under DDE", "DDE SendA", "2000 cancel|2100 cancel", kLinkDroppedReply,
+         "1000 slow wait(9)|2500 unanswered"},
+        {"a hard cancel that is answered", "socket SendA",
+         "0 reply|2000 cancel|2400 push cancelled|3000 push late", "cancelled",
+         "1000 slow wait(9)"},
     };
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(c.name);
-        LinkCoreOptions options = c.dde ? Dde() : LinkCoreOptions{};
+        const std::string how = c.how;
+        const bool dde = how.starts_with("DDE");
+        LinkCoreOptions options = dde ? Dde() : LinkCoreOptions{};
         options.slowReply = Ms(1000);
         options.hardCancelGrace = Ms(500);
         FakePort port(options);
-        port.synchronous = c.dde;
+        port.synchronous = dde;
         port.hostRuns = true;
         ASSERT_TRUE(port.core->Init(true));
         std::vector<std::string> notices;
-        const auto at = [&] { return std::to_string((port.clock.now - LinkTime{}) / Ms(1)) + " "; };
+        const auto at = [&] { return std::to_string((port.now - LinkTime{}) / Ms(1)) + " "; };
         port.core->SetSlowReplyNotice(
             [&](const std::string& command) { notices.push_back(at() + "slow " + command); });
         port.core->SetHardCancelNotice([&] {
@@ -217,14 +192,14 @@ TEST(LinkCore, TheResponseAndTheNoticesOfACommand) {
             EXPECT_TRUE(port.core->HardCancelUnanswered());
             port.core->DropLink();
         });
-        for (const auto& [ms, step] : c.steps)
-            port.At(ms, step);
-        if (c.request)
-            port.core->Send("wait(9)");
-        else
+        for (const std::string& step : Split(c.steps))
+            port.At(std::stoi(step), step.substr(step.find(' ') + 1));
+        if (how.ends_with("SendA"))
             port.core->SendA("wait(9)");
+        else
+            port.core->Send("wait(9)");
         EXPECT_EQ(port.core->DDEBox(), c.reply);
-        EXPECT_EQ(notices, c.notices);
+        EXPECT_EQ(notices, Split(c.notices));
         EXPECT_FALSE(port.core->HardCancelUnanswered());
     }
 }
@@ -232,30 +207,27 @@ TEST(LinkCore, TheResponseAndTheNoticesOfACommand) {
 struct StartCase {
     const char* name;
     bool running;     // a host runs already
-    int listensAfter; // polls before the started host listens; -1: never
-    int endsAfter;    // polls before it ends; -1: it runs on
+    int listensAfter; // connects before the started host listens; -1: never
+    int endsAfter;    // connects before it ends; -1: it runs on
     bool subscribes;
-    bool linked;
-    std::string log;
-    std::string told;
+    const char* log;
+    const char* told; // after "Could not initialize KORVA DDE link\n"; "": linked
 };
 
+// While Init waits for its host, a command or a second Init fails at once;
+// the user's cancel ends the wait and the host, telling nothing.
 TEST(LinkCore, LinkingToTheHostStartingItWhenNoneRuns) {
     const StartCase cases[] = {
-        {"a running host", true, 0, -1, true, true, "connect", ""},
-        {"a host that listens late", false, 3, -1, true, true,
-         "connect|start|connect started|connect started|connect started", ""},
-        {"a host that never listens", false, -1, -1, true, false,
-         "connect|start|connect started|connect started|connect started|end host",
-         "Could not initialize KORVA DDE link\ntimed out"},
-        {"a host that ends", false, -1, 1, true, false,
-         "connect|start|connect started|connect started|connect started|end host",
-         "Could not initialize KORVA DDE link\nit ended"},
-        {"a started host that does not answer", false, 1, -1, false, false,
-         "connect|start|connect started|end host",
-         "Could not initialize KORVA DDE link\nthe host does not answer"},
-        {"a running host that does not answer", true, 0, -1, false, false, "connect",
-         "Could not initialize KORVA DDE link\nthe host does not answer"},
+        {"a running host", true, 0, -1, true, "connect", ""},
+        {"a late host", false, 3, -1, true, "connect|start|started|started|started", ""},
+        {"a host that never listens", false, -1, -1, true,
+         "connect|start|started|started|started|end host", "timed out"},
+        {"a host that ends", false, -1, 1, true, "connect|start|started|started|started|end host",
+         "it ended"},
+        {"a started host that does not answer", false, 1, -1, false,
+         "connect|start|started|end host", kNoAnswerReason},
+        {"a running host that does not answer", true, 0, -1, false, "connect", kNoAnswerReason},
+        {"a start-up cancelled", false, -1, -1, true, "connect|start|started|end host", "-"},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -266,42 +238,25 @@ TEST(LinkCore, LinkingToTheHostStartingItWhenNoneRuns) {
         port.listensAfter = c.listensAfter;
         port.endsAfter = c.endsAfter;
         port.subscribes = c.subscribes;
-        EXPECT_EQ(port.core->Init(true), c.linked);
-        std::string log;
-        for (const std::string& line : port.log)
-            log += (log.empty() ? "" : "|") + line;
-        EXPECT_EQ(log, c.log);
-        EXPECT_EQ(port.told,
-                  c.told.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.told});
-        EXPECT_EQ(port.core->StartedHost(), c.linked && !c.running);
+        const bool cancel = std::string(c.told) == "-";
+        std::vector<std::string> replies;
+        port.user = [&] {
+            EXPECT_TRUE(port.core->Starting());
+            EXPECT_FALSE(port.core->Init(true));
+            port.core->SendA("x");
+            replies.push_back(port.core->DDEBox());
+            port.core->CancelStart();
+        };
+        if (cancel) port.At(10, "user");
+        const bool linked = *c.told == '\0';
+        EXPECT_EQ(port.core->Init(true), linked);
+        EXPECT_EQ(port.log, Split(c.log));
+        EXPECT_EQ(port.told, linked || cancel ? std::vector<std::string>{}
+                                              : Split(std::string(kLinkFailedMessage) + c.told));
+        EXPECT_EQ(port.core->StartedHost(), linked && !c.running);
+        EXPECT_EQ(port.core->StartCancelled(), cancel);
+        EXPECT_EQ(replies, cancel ? Split(kStartingText) : std::vector<std::string>{});
     }
-}
-
-// While Init waits for its host, a command or a second Init fails at once;
-// a cancel ends the wait and the host, telling nothing.
-TEST(LinkCore, TheStartUpIsGuardedAndCancellable) {
-    FakePort port;
-    port.listensAfter = -1;
-    std::vector<std::string> replies;
-    bool nested = true;
-    port.user = [&] {
-        EXPECT_TRUE(port.core->Starting());
-        nested = port.core->Init(true);
-        port.core->Send("x");
-        replies.push_back(port.core->DDEBox());
-        port.core->SendA("x");
-        replies.push_back(port.core->DDEBox());
-        port.core->CancelStart();
-    };
-    port.At(10, "user");
-    EXPECT_FALSE(port.core->Init(true));
-    EXPECT_FALSE(nested);
-    EXPECT_EQ(replies, (std::vector<std::string>{kStartingText, kStartingText}));
-    EXPECT_TRUE(port.core->StartCancelled());
-    EXPECT_FALSE(port.core->Starting());
-    EXPECT_TRUE(port.told.empty());
-    EXPECT_EQ(port.log,
-              (std::vector<std::string>{"connect", "start", "connect started", "end host"}));
 }
 
 // A lost link answers with the loss and starts nothing until the next run
@@ -321,9 +276,7 @@ TEST(LinkCore, TheLostLinkAndTheExit) {
         port.At(10, "reply");
         port.core->SendA("wait(9)");
         EXPECT_EQ(port.core->DDEBox(), kLinkLostReply);
-        EXPECT_TRUE(port.core->LinkLost());
         EXPECT_FALSE(port.core->Init(true));
-        EXPECT_EQ(port.core->DDEBox(), kLinkLostReply);
         port.core->Send("x");
         EXPECT_EQ(port.core->DDEBox(), kLinkLostReply);
         port.core->ClearLinkLoss();
