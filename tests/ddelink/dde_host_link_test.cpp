@@ -11,7 +11,6 @@
 #include <tlhelp32.h>
 
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -243,8 +242,6 @@ TEST(DdeHostLink, ALostLinkAnswersWithTheLossAndStartsNothingUntilCleared) {
     rig.pump.Unwatch(timer);
     CloseHandle(timer);
     EXPECT_EQ(rig.link.ReturnStr(), kLinkLostReply);
-    EXPECT_TRUE(rig.link.LinkLost());
-
     EXPECT_FALSE(rig.link.Init());
     EXPECT_EQ(rig.link.HostPid(), firstHost) << "no fresh host behind the user's back";
 
@@ -317,7 +314,6 @@ TEST(DdeHostLink, TheStartUpCanBeCancelled) {
     LinkRig rig(kMute);
     rig.pump.Post([&] { rig.link.CancelStart(); });
     EXPECT_FALSE(rig.link.Init());
-    EXPECT_TRUE(rig.link.StartCancelled());
     EXPECT_TRUE(rig.messages.empty()) << "a cancelled start-up tells nothing";
     EXPECT_EQ(rig.link.HostPid(), 0u) << "the host whose start-up was ended is ended";
 }

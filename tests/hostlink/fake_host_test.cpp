@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include <string>
-#include <vector>
 
 namespace talvex::test {
 namespace {
