@@ -104,15 +104,25 @@ constexpr std::chrono::milliseconds kStrayAckLinger(50);
 
 } // namespace
 
-const char* const DdeHostLink::kLinkLostText = kLinkLostReply;
-const char* const DdeHostLink::kRefusedText = "Error: KORVA refused the command: ";
-const char* const DdeHostLink::kTooLongText = "Error: command too long for KORVA";
-const char* const DdeHostLink::kStartingText = "Error: KORVA is still starting";
-const char* const DdeHostLink::kUnsendableText =
-    "Error: the command holds a character KORVA cannot take: ";
+namespace {
+LinkCoreOptions DdeOptions() {
+    LinkCoreOptions options;
+    // An execute is synchronous: a response pushed before its acknowledgement
+    // counts.
+    options.countPushesFromSend = true;
+    options.namesDropBeforeSend = true;
+    options.requestTimeout = std::chrono::milliseconds(60000);
+    // A short synchronous request: the request is in the host's queue either
+    // way. (An asynchronous transaction would not need the timeout, but some
+    // DDEMLs never complete one.)
+    options.hardCancelTimeout = std::chrono::milliseconds(300);
+    return options;
+}
+} // namespace
 
 DdeHostLink::DdeHostLink(MessagePump& pump)
-    : pump_(pump), service_(L"KORVA"), search_(KorvaSearch::FromEnvironment()) {
+    : CoreLink(*this, DdeOptions()), pump_(pump), service_(L"KORVA"),
+      search_(KorvaSearch::FromEnvironment()) {
     if (const std::wstring name = EnvironmentValue(L"KORVA_SERVICE"); !name.empty())
         service_ = name;
     // An ANSI instance: execute strings go out as the Windows-1252 bytes we
@@ -128,6 +138,7 @@ DdeHostLink::~DdeHostLink() {
     // Leaving without Uninit closes the conversations only; the host keeps running.
     DisconnectAll();
     if (hostProcess_) CloseHandle(hostProcess_);
+    if (startErrors_ != INVALID_HANDLE_VALUE) CloseHandle(startErrors_);
     if (inst_) {
         for (HSZ h : {hszService_, hszControl_, hszAsync_, hszDynamic_, hszData_})
             if (h) DdeFreeStringHandle(inst_, h);
@@ -140,7 +151,7 @@ HSZ DdeHostLink::Atom(const std::wstring& text) {
     return DdeCreateStringHandleW(inst_, text.c_str(), CP_WINUNICODE);
 }
 
-void DdeHostLink::Tell(DdeMessageIcon icon, const std::string& title, const std::string& text) {
+void DdeHostLink::Tell(LinkMessageIcon icon, const std::string& title, const std::string& text) {
     if (messages_) {
         messages_(icon, title, text);
     } else {
@@ -150,96 +161,71 @@ void DdeHostLink::Tell(DdeMessageIcon icon, const std::string& title, const std:
 
 std::wstring DdeHostLink::TARNPath() {
     const std::wstring path = FindKorva(search_);
-    if (path.empty())
-        Tell(DdeMessageIcon::Exclamation, std::string(),
-             "Could not find KORVA32\n" + KorvaSearchFailure(search_));
+    if (path.empty()) core_.TellHostNotFound(KorvaSearchFailure(search_));
     return path;
 }
 
-bool DdeHostLink::Init(const std::wstring& korvaPath, bool visible) {
-    if (linked_) return true;
-    // Called from an event handler while Init runs (it waits for the host to
-    // come up, or a message box is open): a second start would race the first.
-    if (inInit_) return false;
-    if (lost_) {
-        // Never start a fresh host behind the user's back in the middle of a
-        // run; the run command clears the loss when the next run starts.
-        ddeBox_ = dropped_ ? kLinkDroppedReply : kLinkLostText;
-        return false;
-    }
-    inInit_ = true;
-    const bool linked = Link(korvaPath, visible);
-    inInit_ = false;
-    if (linked && !visible) Send("Windows(MAIN,MINIMIZED)");
-    return linked;
-}
-
-bool DdeHostLink::Link(const std::wstring& korvaPath, bool visible) {
+std::string DdeHostLink::PrepareLink() {
     ClearDynReport();
     hostDir_.clear();
     DisconnectAll();
-    // A host that runs already is linked wherever its program lies: the
-    // search is only for starting one. Ctrl+C ends this wait as it ends the
-    // wait for a host we start.
-    starting_ = true;
-    startCancelled_ = false;
-    const Connect connected = ConnectAll(Clock::now() + setUpTimeout_, true);
-    starting_ = false;
-    if (startCancelled_) return false;
-    switch (connected) {
-    case Connect::Linked:
-        linked_ = true;
-        return true;
-    case Connect::NoAnswer:
-        Tell(DdeMessageIcon::Critical, "Error",
-             "Could not initialize KORVA DDE link\n" + setUpFailure_);
-        return false;
-    case Connect::NoHost:
-        break;
-    }
-    std::wstring program = korvaPath;
-    if (program.empty()) {
-        program = TARNPath();
-        if (program.empty()) return false;
-        // The file found is started as found: KORVA32 may name a host that is
-        // not called korva32.exe.
-        hostDir_ = Utf8FromWide(FolderOf(program)) + "\\";
-    }
-    if (!StartAndLink(program, visible)) return false;
-    linked_ = true;
+    return {};
+}
+
+bool DdeHostLink::ChooseProgram() {
+    program_ = korvaPath_;
+    if (!program_.empty()) return true;
+    program_ = TARNPath();
+    if (program_.empty()) return false;
+    // The file found is started as found: KORVA32 may name a host that is
+    // not called korva32.exe.
+    hostDir_ = Utf8FromWide(FolderOf(program_)) + "\\";
     return true;
 }
 
-DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline, bool probe) {
-    if (!inst_) return Connect::NoHost;
+LinkPort::Reach DdeHostLink::Connect(LinkTime deadline, bool started, std::string& why) {
+    if (!inst_) {
+        lastConnectError_ = DMLERR_NO_CONV_ESTABLISHED;
+        return Reach::NoHost;
+    }
     DisconnectAll();
     if (!hszService_) hszService_ = Atom(service_);
-    const auto left = [&] {
-        return std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    };
-    if (probe) {
+    if (!started) {
+        // Ask from a thread of our own first whether a host answers at all:
+        // DDEML's connect would wait for a hung one without a limit. A host
+        // we have just started needs no probe: it was not there a moment ago.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         switch (ProbeHost(pump_, service_, WideFromUtf8(simhost::kControlTopic),
-                          std::max(left(), std::chrono::milliseconds(1)),
-                          [this] { return startCancelled_; })) {
+                          std::max(left, std::chrono::milliseconds(1)),
+                          [this] { return core_.StartCancelled(); })) {
         case HostProbe::NoHost:
-            return Connect::NoHost;
+            return Reach::NoHost;
         case HostProbe::NoAnswer:
-            setUpFailure_ = "the host does not answer";
-            return Connect::NoAnswer;
+            why = kNoAnswerReason;
+            return Reach::Failed;
         case HostProbe::Answers:
             break;
         }
     }
     control_ = DdeConnect(inst_, hszService_, hszControl_, nullptr);
-    if (!control_) return Connect::NoHost;
+    if (!control_) {
+        // The probe found no host: our own instance has no error of it.
+        lastConnectError_ = DdeGetLastError(inst_);
+        if (lastConnectError_ == DMLERR_NO_ERROR) lastConnectError_ = DMLERR_NO_CONV_ESTABLISHED;
+        return Reach::NoHost;
+    }
     Owners()[control_] = this;
     async_ = DdeConnect(inst_, hszService_, hszAsync_, nullptr);
     dynamic_ = DdeConnect(inst_, hszService_, hszDynamic_, nullptr);
     if (async_) Owners()[async_] = this;
     if (dynamic_) Owners()[dynamic_] = this;
-    // Hot links first, so no response to a later execute can pass us by. The
-    // set-up has one deadline in all: a host that took the connection and
-    // then stopped answering must not hold the run at its first command.
+    return Reach::Linked;
+}
+
+LinkPort::Reach DdeHostLink::Subscribe(LinkTime deadline, std::string& why) {
+    const auto left = [&] {
+        return std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    };
     bool timedOut = false;
     UINT refusal = 0;
     const char* refusedTopic = "";
@@ -256,9 +242,10 @@ DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline, bool pr
         }
         DWORD result = 0;
         DropStrayAck();
-        if (DdeClientTransaction(nullptr, 0, conv, hszData_, CF_TEXT, XTYP_ADVSTART,
-                                 static_cast<DWORD>(std::min(wait, transactionTimeout_).count()),
-                                 &result))
+        if (DdeClientTransaction(
+                nullptr, 0, conv, hszData_, CF_TEXT, XTYP_ADVSTART,
+                static_cast<DWORD>(std::min(wait, core_.Options().requestTimeout).count()),
+                &result))
             return true;
         const UINT error = DdeGetLastError(inst_);
         if (error == DMLERR_ADVACKTIMEOUT) {
@@ -269,18 +256,16 @@ DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline, bool pr
         }
         return false;
     };
-    const bool linked =
-        advise(dynamic_, simhost::kDynamicTopic) && advise(async_, simhost::kAsyncTopic);
-    if (!linked) {
+    if (!advise(dynamic_, simhost::kDynamicTopic) || !advise(async_, simhost::kAsyncTopic)) {
         // Without the response topic no execute could ever be answered.
-        setUpFailure_ = timedOut || refusal == 0 ? std::string("the host does not answer")
-                                                 : Utf8FromWide(service_) + "|" + refusedTopic +
-                                                       ": " + DdeErrorText(refusal);
+        why = timedOut || refusal == 0
+                  ? std::string(kNoAnswerReason)
+                  : Utf8FromWide(service_) + "|" + refusedTopic + ": " + DdeErrorText(refusal);
         if (timedOut)
-            AbandonConversations();
+            Abandon();
         else
             DisconnectAll();
-        return Connect::NoAnswer;
+        return Reach::Failed;
     }
 
     // A host that ends without closing its conversations (killed, crashed)
@@ -294,7 +279,7 @@ DdeHostLink::Connect DdeHostLink::ConnectAll(Clock::time_point deadline, bool pr
         if (pid != 0) partnerProcess_ = OpenProcess(SYNCHRONIZE, FALSE, pid);
         if (partnerProcess_) pump_.Watch(partnerProcess_, [this] { OnLost(); });
     }
-    return Connect::Linked;
+    return Reach::Linked;
 }
 
 void DdeHostLink::DisconnectAll() {
@@ -312,7 +297,7 @@ void DdeHostLink::DisconnectAll() {
     partnerWindow_ = nullptr;
 }
 
-bool DdeHostLink::StartAndLink(const std::wstring& program, bool visible) {
+bool DdeHostLink::StartHost(bool visible, std::string& why) {
     // What the host writes to standard error while it starts is the reason
     // we give when it does not come up; afterwards nobody reads it.
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -349,91 +334,53 @@ bool DdeHostLink::StartAndLink(const std::wstring& program, bool visible) {
         si.lpAttributeList = attrs;
         flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
-    std::wstring commandLine = L"\"" + program + L"\"";
+    std::wstring commandLine = L"\"" + program_ + L"\"";
     PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        flags, nullptr, nullptr, &si.StartupInfo, &pi);
+    const BOOL started = CreateProcessW(program_.c_str(), commandLine.data(), nullptr, nullptr,
+                                        TRUE, flags, nullptr, nullptr, &si.StartupInfo, &pi);
     const DWORD startError = GetLastError();
     if (si.lpAttributeList) DeleteProcThreadAttributeList(attrs);
     if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
     if (!started) {
         if (errors != INVALID_HANDLE_VALUE) CloseHandle(errors);
-        Tell(DdeMessageIcon::Critical, "Error",
-             "Could not run KORVA\n" + Utf8FromWide(program) + ": " + SystemErrorText(startError));
+        why = Utf8FromWide(program_) + ": " + SystemErrorText(startError);
         return false;
     }
     CloseHandle(pi.hThread);
     if (hostProcess_) CloseHandle(hostProcess_);
     hostProcess_ = pi.hProcess;
     hostPid_ = pi.dwProcessId;
-    startedHost_ = true;
-    starting_ = true;
-    startCancelled_ = false;
-    const LinkWait outcome = WaitForLink();
-    starting_ = false;
-    if (outcome == LinkWait::Linked) {
-        if (errors != INVALID_HANDLE_VALUE) CloseHandle(errors);
-        return true;
-    }
+    if (startErrors_ != INVALID_HANDLE_VALUE) CloseHandle(startErrors_);
+    startErrors_ = errors;
+    return true;
+}
 
-    // A host that did not come up is not left running behind the user's back.
-    EndStartedProcess();
-    startedHost_ = false;
-    std::string reason = errors != INVALID_HANDLE_VALUE ? FirstLineOf(errors) : std::string();
-    if (errors != INVALID_HANDLE_VALUE) CloseHandle(errors);
-    if (outcome == LinkWait::Cancelled) return false;
+bool DdeHostLink::HostRuns() const {
+    return WaitForSingleObject(hostProcess_, 0) != WAIT_OBJECT_0;
+}
+
+std::string DdeHostLink::FinishStart(StartOutcome outcome, const std::string& setUpWhy) {
+    const HANDLE errors = std::exchange(startErrors_, INVALID_HANDLE_VALUE);
+    std::string reason;
+    if (errors != INVALID_HANDLE_VALUE) {
+        if (outcome != StartOutcome::Linked) reason = FirstLineOf(errors);
+        CloseHandle(errors);
+    }
+    if (outcome == StartOutcome::Linked || outcome == StartOutcome::Cancelled) return {};
     if (reason.empty()) {
         const std::string service = Utf8FromWide(service_);
-        if (outcome == LinkWait::HostEnded)
+        if (outcome == StartOutcome::HostEnded)
             reason = "the host ended without offering the DDE service " + service;
-        else if (outcome == LinkWait::NoAnswer)
-            reason = setUpFailure_;
+        else if (outcome == StartOutcome::NoAnswer)
+            reason = setUpWhy;
         else
             reason =
                 service + "|" + simhost::kControlTopic + ": " + DdeErrorText(lastConnectError_);
     }
-    Tell(DdeMessageIcon::Critical, "Error", "Could not initialize KORVA DDE link\n" + reason);
-    return false;
+    return reason;
 }
 
-DdeHostLink::LinkWait DdeHostLink::WaitForLink() {
-    // A freshly started host needs a moment before it offers its service;
-    // give it a bounded while, keeping messages flowing, and stop early if it died.
-    const Clock::time_point deadline = Clock::now() + linkTimeout_;
-    const auto connect = [&] {
-        // The set-up gets its own bound once the host has taken the
-        // connection, late in the wait as it may come. A host we have just
-        // started needs no probe first: it was not there a moment ago.
-        switch (ConnectAll(std::max(deadline, Clock::now() + setUpTimeout_), false)) {
-        case Connect::Linked:
-            return LinkWait::Linked;
-        case Connect::NoAnswer:
-            return LinkWait::NoAnswer;
-        case Connect::NoHost:
-            break;
-        }
-        // The probe found no host: our own instance has no error of it.
-        lastConnectError_ = inst_ ? DdeGetLastError(inst_) : 0;
-        if (lastConnectError_ == DMLERR_NO_ERROR) lastConnectError_ = DMLERR_NO_CONV_ESTABLISHED;
-        return LinkWait::TimedOut;
-    };
-    for (;;) {
-        if (startCancelled_) return LinkWait::Cancelled;
-        if (const LinkWait got = connect(); got != LinkWait::TimedOut) return got;
-        if (WaitForSingleObject(hostProcess_, 0) == WAIT_OBJECT_0) {
-            const LinkWait last = connect();
-            return last == LinkWait::TimedOut ? LinkWait::HostEnded : last;
-        }
-        if (Clock::now() >= deadline) return LinkWait::TimedOut;
-        pump_.WaitUntil([this] { return startCancelled_; }, std::chrono::milliseconds(50));
-    }
-}
-
-void DdeHostLink::CancelStart() {
-    if (starting_) startCancelled_ = true;
-}
-
-void DdeHostLink::EndStartedProcess() {
+void DdeHostLink::EndHost() {
     if (!hostProcess_) return;
     if (WaitForSingleObject(hostProcess_, 0) != WAIT_OBJECT_0) {
         TerminateProcess(hostProcess_, 1);
@@ -444,56 +391,30 @@ void DdeHostLink::EndStartedProcess() {
     hostPid_ = 0;
 }
 
-void DdeHostLink::Uninit(bool closeKorva) {
-    // Ending in the middle of a start-up: the host we began goes too.
-    if (starting_) {
-        CancelStart();
-        EndStartedProcess();
-    }
-    if (linked_) {
-        linked_ = false;
-        if (closeKorva || startedHost_) {
-            // Some DDEMLs never tell the client that the host closed the
-            // conversations after Exit: the host's process ending tells
-            // instead, so the wait below watches it.
-            if (partnerProcess_)
-                pump_.Watch(partnerProcess_, [this] { pump_.Unwatch(partnerProcess_); });
-            hostClosed_ = false;
-            DropStrayAck();
-            static const char kExit[] = "Exit";
-            DWORD result = 0;
-            DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(kExit)), sizeof kExit,
-                                 control_, nullptr, 0, XTYP_EXECUTE,
-                                 static_cast<DWORD>(exitTimeout_.count()), &result);
-            // The host closes our conversations when it has read Exit, and
-            // ends unless other clients still use it: we wait for our
-            // conversation, not for the host.
-            pump_.WaitUntil(
-                [this] {
-                    return hostClosed_ ||
-                           (partnerProcess_ &&
-                            WaitForSingleObject(partnerProcess_, 0) == WAIT_OBJECT_0);
-                },
-                exitTimeout_);
-        }
-    }
-    DisconnectAll();
-    linked_ = false;
-    lost_ = false;
+void DdeHostLink::ExitHost(std::chrono::milliseconds timeout) {
+    // Some DDEMLs never tell the client that the host closed the
+    // conversations after Exit: the host's process ending tells instead, so
+    // the wait below watches it.
+    if (partnerProcess_) pump_.Watch(partnerProcess_, [this] { pump_.Unwatch(partnerProcess_); });
+    hostClosed_ = false;
+    DropStrayAck();
+    static const char kExit[] = "Exit";
+    DWORD result = 0;
+    DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(kExit)), sizeof kExit, control_,
+                         nullptr, 0, XTYP_EXECUTE, static_cast<DWORD>(timeout.count()), &result);
+    // We wait for our conversation, not for the host, which goes on serving
+    // other clients.
+    pump_.WaitUntil(
+        [this] {
+            return hostClosed_ ||
+                   (partnerProcess_ && WaitForSingleObject(partnerProcess_, 0) == WAIT_OBJECT_0);
+        },
+        timeout);
 }
 
 bool DdeHostLink::WaitForHostExit(std::chrono::milliseconds timeout) {
     if (!hostProcess_) return true;
     return WaitForSingleObject(hostProcess_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-}
-
-bool DdeHostLink::EnsureLinked() {
-    if (linked_) return true;
-    if (inInit_) {
-        ddeBox_ = kStartingText;
-        return false;
-    }
-    return Init(std::wstring(), true); // a lost link answers with the loss
 }
 
 void DdeHostLink::DropStrayAck(std::chrono::milliseconds linger) {
@@ -523,7 +444,7 @@ void DdeHostLink::DropStrayAck(std::chrono::milliseconds linger) {
     }
 }
 
-bool DdeHostLink::Encode(const std::string& command, std::string& cp1252) {
+bool DdeHostLink::Encode(const std::string& command, std::string& cp1252, std::string& refusal) {
     if (Utf8ToCp1252(command, cp1252)) return true;
     // Name the first character that has no place in the code page; a "?"
     // sent in its stead would measure something else without a word.
@@ -537,7 +458,7 @@ bool DdeHostLink::Encode(const std::string& command, std::string& cp1252) {
         }
         i = next == i ? i + 1 : next;
     }
-    ddeBox_ = kUnsendableText + (IsValidUtf8(bad) ? bad : std::string("?"));
+    refusal = kUnsendableText + (IsValidUtf8(bad) ? bad : std::string("?"));
     return false;
 }
 
@@ -545,29 +466,19 @@ bool DdeHostLink::PartnerGone() const {
     return partnerWindow_ && !IsWindow(partnerWindow_);
 }
 
-void DdeHostLink::Send(const std::string& s) {
-    Request(s, transactionTimeout_);
-}
-
-void DdeHostLink::HardCancel() {
-    // The first hard cancel while a command waits starts the grace the host
-    // has to end that command.
-    if (waiting_ && !hardCancelAt_) hardCancelAt_ = Clock::now();
-    // A short synchronous request: the request is in the host's queue either
-    // way, and its reply is nobody's concern. (An asynchronous transaction
-    // would not need the timeout, but some DDEMLs never complete one.)
-    Request("hardcancel", hardCancelTimeout_);
-}
-
-void DdeHostLink::Request(const std::string& s, std::chrono::milliseconds timeout) {
-    if (!EnsureLinked()) return;
-    sendBox_ = s;
-    ddeBox_.clear();
+void DdeHostLink::Request(const std::string& command, PortCall* call,
+                          std::chrono::milliseconds timeout) {
+    PortCall ignored;
+    PortCall& out = call ? *call : ignored;
     std::string wire;
-    if (!Encode(s, wire)) return;
-    const std::wstring item = WideFromUtf8(s);
+    if (!Encode(command, wire, out.text)) {
+        out.state = PortCall::State::NotSent;
+        return;
+    }
+    const std::wstring item = WideFromUtf8(command);
     if (item.size() > kMaxItemName) {
-        ddeBox_ = kTooLongText;
+        out.state = PortCall::State::NotSent;
+        out.text = kTooLongText;
         return;
     }
     DropStrayAck();
@@ -579,109 +490,52 @@ void DdeHostLink::Request(const std::string& s, std::chrono::milliseconds timeou
     if (hszItem) DdeFreeStringHandle(inst_, hszItem);
     DropStrayAck(data ? kStrayAckLinger : std::chrono::milliseconds(0));
     if (data) {
-        ddeBox_ = DataText(data);
+        out.state = PortCall::State::Answered;
+        out.text = DataText(data);
         DdeFreeDataHandle(data);
         return;
     }
-    if (linked_ && (PartnerGone() || error == DMLERR_SERVER_DIED)) OnLost();
+    if (core_.IsLinked() && (PartnerGone() || error == DMLERR_SERVER_DIED)) OnLost();
     // A refused or unanswered request leaves the response empty, as a failed
     // request always did.
-    if (!linked_) ddeBox_ = dropped_ ? kLinkDroppedReply : kLinkLostText;
+    out.state = core_.IsLinked() ? PortCall::State::Refused : PortCall::State::Lost;
 }
 
-void DdeHostLink::SendA(const std::string& s) {
-    if (!EnsureLinked()) return;
-    sendBox_ = s;
-    ddeBox_.clear();
-    ddeAsync_.clear();
-    SetDynDDE(std::string());
-    pump_.ProcessPending();
-    if (!linked_) {
-        ddeBox_ = dropped_ ? kLinkDroppedReply : kLinkLostText;
+void DdeHostLink::Execute(const std::string& command, PortCall& call) {
+    std::string wire;
+    if (!Encode(command, wire, call.text)) {
+        call.state = PortCall::State::NotSent;
         return;
     }
-    std::string wire;
-    if (!Encode(s, wire)) return;
-
-    // The response is the first non-empty push after the execute went out.
-    // An empty response does not count: every execute is answered with text.
-    const std::uint64_t before = asyncChanges_;
-    const auto answered = [&] { return asyncChanges_ > before && !ddeAsync_.empty(); };
     DropStrayAck();
     DWORD result = 0;
     HDDEDATA ok = DdeClientTransaction(
         reinterpret_cast<LPBYTE>(wire.data()), static_cast<DWORD>(wire.size() + 1), control_,
-        nullptr, 0, XTYP_EXECUTE, static_cast<DWORD>(transactionTimeout_.count()), &result);
-    if (!ok && linked_) {
-        const UINT error = DdeGetLastError(inst_);
-        if (PartnerGone() || error == DMLERR_SERVER_DIED) {
-            OnLost();
-        } else if (error != DMLERR_EXECACKTIMEOUT) {
-            // No response follows a refused execute; waiting on would never end.
-            ddeBox_ = kRefusedText + DdeErrorText(error);
-            return;
-        }
-        // A host too busy to acknowledge in time still answers in the end.
+        nullptr, 0, XTYP_EXECUTE, static_cast<DWORD>(core_.Options().requestTimeout.count()),
+        &result);
+    call.state = PortCall::State::Answered;
+    if (ok || !core_.IsLinked()) return;
+    const UINT error = DdeGetLastError(inst_);
+    if (PartnerGone() || error == DMLERR_SERVER_DIED) {
+        OnLost();
+    } else if (error != DMLERR_EXECACKTIMEOUT) {
+        call.state = PortCall::State::Refused;
+        call.text = DdeErrorText(error);
     }
-    WaitForResponse(s, answered);
-    if (answered())
-        ddeBox_ = ddeAsync_;
-    else
-        ddeBox_ = dropped_ ? kLinkDroppedReply : kLinkLostText;
-    pump_.ProcessPending();
+    // A host too busy to acknowledge in time still answers in the end.
 }
 
-void DdeHostLink::WaitForResponse(const std::string& command,
-                                  const std::function<bool()>& answered) {
-    // Without a time limit: a measurement may take hours. The user is told
-    // when it takes long, and when the host lets a hard cancel go unanswered.
-    waiting_ = true;
-    hardCancelAt_.reset();
-    hardCancelUnanswered_ = false;
-    const Clock::time_point slowAt = Clock::now() + slowReply_;
-    bool slowTold = false;
-    while (linked_ && !answered()) {
-        const Clock::time_point now = Clock::now();
-        Clock::time_point wake = now + std::chrono::milliseconds(250);
-        if (!slowTold) {
-            if (now >= slowAt) {
-                slowTold = true;
-                if (slowReplyNotice_) slowReplyNotice_(command);
-                continue;
-            }
-            wake = std::min(wake, slowAt);
-        }
-        if (hardCancelAt_ && !hardCancelUnanswered_) {
-            const Clock::time_point graceEnds = *hardCancelAt_ + hardCancelGrace_;
-            if (now >= graceEnds) {
-                hardCancelUnanswered_ = true;
-                if (hardCancelNotice_) hardCancelNotice_();
-                continue;
-            }
-            wake = std::min(wake, graceEnds);
-        }
-        pump_.WaitUntil([&] { return answered() || !linked_; },
-                        std::chrono::ceil<std::chrono::milliseconds>(wake - now));
-        if (linked_ && PartnerGone()) OnLost();
-    }
-    waiting_ = false;
-    hardCancelAt_.reset();
-    hardCancelUnanswered_ = false;
+void DdeHostLink::WaitForEvent(const std::function<bool()>& ready, std::optional<LinkTime> until) {
+    // A host that ends without a word is seen at least every quarter second.
+    const Clock::time_point now = Clock::now();
+    Clock::time_point wake = now + std::chrono::milliseconds(250);
+    if (until) wake = std::min(wake, *until);
+    if (wake > now)
+        pump_.WaitUntil(ready, std::chrono::ceil<std::chrono::milliseconds>(wake - now));
+    if (core_.IsLinked() && PartnerGone()) OnLost();
 }
 
-void DdeHostLink::DropLink() {
-    hardCancelAt_.reset();
-    hardCancelUnanswered_ = false;
-    if (!linked_) return;
-    // No Exit, and the host process is left as it is: it may be busy with
-    // hardware, and the user decides about it.
-    AbandonConversations();
-    linked_ = false;
-    lost_ = true;
-    dropped_ = true;
-}
-
-void DdeHostLink::AbandonConversations() {
+void DdeHostLink::Abandon() {
     // DDEML's disconnect waits for the host to answer our WM_DDE_TERMINATE,
     // for seconds per conversation when it does not. Its answer is posted
     // here in its name first, so each disconnect ends at once and DDEML
@@ -702,10 +556,9 @@ HDDEDATA DdeHostLink::OnCallback(UINT type, HCONV conv, HSZ, HDDEDATA data) {
     switch (type) {
     case XTYP_ADVDATA:
         if (conv == async_) {
-            ++asyncChanges_;
-            ddeAsync_ = data ? DataText(data) : std::string();
+            core_.OnResponsePush(data ? DataText(data) : std::string());
         } else if (conv == dynamic_) {
-            SetDynDDE(data ? DataText(data) : std::string());
+            core_.OnDynamicPush(data ? DataText(data) : std::string());
         }
         return HDDEDATA(DDE_FACK);
     case XTYP_DISCONNECT:
@@ -723,14 +576,10 @@ HDDEDATA DdeHostLink::OnCallback(UINT type, HCONV conv, HSZ, HDDEDATA data) {
 
 void DdeHostLink::OnLost() {
     if (partnerProcess_) pump_.Unwatch(partnerProcess_);
-    if (!linked_) return;
-    linked_ = false;
-    lost_ = true;
+    core_.OnLost();
 }
 
-void DdeHostLink::SetDynDDE(std::string text) {
-    if (text == dynDDE_) return; // only a change is news
-    dynDDE_ = std::move(text);
+void DdeHostLink::PostDynReport() {
     // Read when it runs, not now: the click sees the data of that moment.
     if (dynReport_) pump_.Post(dynReport_);
 }
