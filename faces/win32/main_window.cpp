@@ -124,6 +124,13 @@ void MainWindow::BuildControls() {
     ShowWindow(runEdit_->Handle(), SW_HIDE);
     response_ = std::make_unique<RichPane>(
         hwnd_, kControlId + static_cast<int>(Control::txtResponseList), RichPane::Kind::Response);
+    // A new text may bring a new editor control (a long one is not emptied).
+    for (RichPane* pane : {userEdit_.get(), runEdit_.get(), response_.get()})
+        pane->OnReplaced([this](HWND old, HWND now) {
+            for (HWND& c : controls_)
+                if (c == old) c = now;
+            if (activeControl_ == old) activeControl_ = now;
+        });
     for (const ControlDesign& d : kWindowDesign) {
         const int id = kControlId + static_cast<int>(d.control);
         const std::wstring caption = W(d.caption);
