@@ -16,6 +16,10 @@ namespace {
 constexpr wchar_t kClass[] = L"TalvexScript";
 constexpr int kControlId = 100;
 constexpr COLORREF kBlue = RGB(0, 0, 255);
+// The longest the response pane waits to catch up with a run.
+constexpr int kPaneSyncMostMs = 500;
+// The longest a run goes without letting the window's events through.
+constexpr int kEventsMostMs = 50;
 
 // The window the keyboard hook of this thread serves.
 thread_local MainWindow* t_window = nullptr;
@@ -636,7 +640,16 @@ void MainWindow::PostClose() {
 }
 
 void MainWindow::ProcessEvents() {
+    // Each look at the queue is a round trip to Wine's server, and what it
+    // finds (a paint, the pane catching up) can take long: a run that yields
+    // every millisecond looks again only after three times what the last
+    // look took, and at least every 50 ms.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextEvents_) return;
     pump_.ProcessPending();
+    const auto done = std::chrono::steady_clock::now();
+    nextEvents_ = done + std::min<std::chrono::steady_clock::duration>(
+                             (done - now) * 3, std::chrono::milliseconds(kEventsMostMs));
 }
 
 std::string MainWindow::EditorText() const {
@@ -685,12 +698,25 @@ void MainWindow::SetRunningLine(int line) {
 
 void MainWindow::UpdatePane(std::string_view shown, std::string_view text) {
     if (shown == text) return;
+    paneSyncStart_ = std::chrono::steady_clock::now();
     const PaneEdit edit = PaneUpdate(shown, text);
-    response_->ReplaceTail(edit.dropFront, edit.from, Utf8ToUtf16(LfLineEnds(edit.insert)));
+    if (edit.dropFront > 0 || edit.from < shown.size() / 4) {
+        // Most of the pane goes (over its limit it lost its first half):
+        // RichEdit takes a paragraph out at a cost that grows with the text,
+        // so the pane is filled anew instead.
+        response_->ReplaceAll(Utf8ToUtf16(LfLineEnds(text)));
+        return;
+    }
+    response_->ReplaceTail(0, edit.from, Utf8ToUtf16(LfLineEnds(edit.insert)));
 }
 
 void MainWindow::ScrollPaneToEnd() {
     response_->ScrollToEnd();
+    if (!paneSyncStart_) return;
+    // Drawn now, so the next catching up waits as long as this one took.
+    UpdateWindow(response_->Handle());
+    paneSyncCost_ = std::chrono::steady_clock::now() - *paneSyncStart_;
+    paneSyncStart_.reset();
 }
 
 RichPane& MainWindow::PaneOf(TextPane pane) const {
@@ -728,6 +754,13 @@ void MainWindow::SelectInPane(TextPane pane, std::size_t start, std::size_t end)
 
 void MainWindow::StartTimer(WindowTimer timer, int ms) {
     const auto i = static_cast<std::size_t>(timer);
+    if (timer == WindowTimer::PaneSync) {
+        // RichEdit under a run that outpaces it: the pane catches up less
+        // often, so that it takes at most a fifth of the time, and still
+        // at least twice a second.
+        const auto cost = std::chrono::duration_cast<std::chrono::milliseconds>(paneSyncCost_);
+        ms = std::clamp(static_cast<int>(cost.count()) * 4, ms, std::max(ms, kPaneSyncMostMs));
+    }
     timers_[i] = true;
     SetTimer(hwnd_, i + 1, static_cast<UINT>(std::max(ms, USER_TIMER_MINIMUM)), nullptr);
 }
