@@ -610,6 +610,30 @@ TEST(WindowWin, RealDialogsCloseByTheirButtons) {
     rig.Menu(kCmdFind);
     using Sel = std::pair<std::size_t, std::size_t>;
     EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{5, 11}));
+
+    // About: the program's logo beside the version, drawn at its design size.
+    std::string aboutTitle, version;
+    SIZE logo{};
+    WhenDialog([&](HWND box) {
+        aboutTitle = WindowText(box);
+        version = WindowText(GetDlgItem(box, 102));
+        const auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, 101, STM_GETICON, 0, 0));
+        ICONINFO info{};
+        if (icon && GetIconInfo(icon, &info)) {
+            BITMAP bits{};
+            GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bits, &bits);
+            logo = {bits.bmWidth, info.hbmColor ? bits.bmHeight : bits.bmHeight / 2};
+            if (info.hbmColor) DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+        }
+        SendMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    rig.Menu(kCmdAbout);
+    EXPECT_EQ(aboutTitle, "About");
+    EXPECT_TRUE(version.starts_with("Talvex\r\nVersion ")) << version;
+    const int side = 1500 * rig.window->Dpi() / 1440;
+    EXPECT_EQ(logo.cx, side);
+    EXPECT_EQ(logo.cy, side);
 }
 
 // ---- Help > View on a PC without a PDF viewer ----
