@@ -3,6 +3,7 @@
 #include "ddelink/wide_text.h"
 #include "engine/text_codec.h"
 #include "win32/modal_form.h"
+#include "win32/resource_ids.h"
 #include "windowcore/editor_text.h"
 
 #include <commctrl.h>
@@ -73,7 +74,7 @@ MainWindow::MainWindow(MessagePump& pump, WindowLinkPort& link, WindowDialogs& d
         wc.lpfnWndProc = &MainWindow::Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+        wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TALVEX_ICON));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kClass;
         RegisterClassExW(&wc);
