@@ -588,6 +588,8 @@ void MainWindow::SetBusyPointer(bool busy) {
 
 void MainWindow::SetRunControlsEnabled(bool enabled) {
     runControlsEnabled_ = enabled;
+    for (RichPane* pane : {userEdit_.get(), runEdit_.get()})
+        pane->SetRunning(!enabled);
     // The entries too, so their keys rest with the menu.
     EnableMenuItem(menuBar_, 0, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
     for (int id : {kCmdNew, kCmdOpen, kCmdSave, kCmdSaveAs, kCmdExit})

@@ -29,6 +29,9 @@ constexpr int kMarkedLength = 4000;
 constexpr UINT_PTR kStyleTimer = 0x7A51;
 constexpr UINT kTypingStyleMs = 100;
 constexpr UINT kScrolledStyleMs = 250;
+// While a run moves the view, it rests a second before its lines are styled:
+// a run that steps through its script is not held up by their colours.
+constexpr UINT kRunScrolledStyleMs = 1000;
 // Past this many lines a new text goes into a new control.
 constexpr int kRecreateLines = 500;
 
@@ -556,7 +559,7 @@ void RichPane::PaintOverlays() {
     if (first != styledFirst_ && !styled_.Unstyled(first, first + VisibleRows()).empty()) {
         styledFirst_ = first;
         styleDue_ = false;
-        ScheduleStyle(kScrolledStyleMs);
+        ScheduleStyle(running_ ? kRunScrolledStyleMs : kScrolledStyleMs);
     }
 }
 

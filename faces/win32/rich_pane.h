@@ -44,6 +44,8 @@ public:
     // The wait pointer over the pane while the window is busy.
     void SetBusyPointer(bool busy) { busyPointer_ = busy; }
     void SetReadOnly(bool readOnly);
+    // A run is going on: lines it scrolls into view are styled later.
+    void SetRunning(bool running) { running_ = running; }
 
     // The engine's text (UTF-8, CR LF between lines) shown, marked and without
     // undo across it; the caret at the start.
@@ -114,6 +116,7 @@ private:
     mutable int originY_ = 0; // line 0's top when scrolled to the start
     StyledLines styled_;
     bool styleDue_ = false;
+    bool running_ = false;
     int styledFirst_ = -1; // the first line in view when lines were last styled
     int lines_ = 1;
     int caretLine_ = 0;
