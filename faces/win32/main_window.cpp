@@ -19,6 +19,8 @@ constexpr int kControlId = 100;
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 // The longest the response pane waits to catch up with a run.
 constexpr int kPaneSyncMostMs = 500;
+// The longest the running line's mark waits to move on.
+constexpr int kRunningLineMostMs = 1000;
 // The longest a run goes without letting the window's events through.
 constexpr int kEventsMostMs = 50;
 
@@ -696,7 +698,9 @@ void MainWindow::ShowUserDocument() {
 }
 
 void MainWindow::SetRunningLine(int line) {
+    const auto start = std::chrono::steady_clock::now();
     ScriptPane().SetRunningLine(line);
+    runningLineCost_ = std::chrono::steady_clock::now() - start;
 }
 
 void MainWindow::UpdatePane(std::string_view shown, std::string_view text) {
@@ -757,13 +761,15 @@ void MainWindow::SelectInPane(TextPane pane, std::size_t start, std::size_t end)
 
 void MainWindow::StartTimer(WindowTimer timer, int ms) {
     const auto i = static_cast<std::size_t>(timer);
-    if (timer == WindowTimer::PaneSync) {
-        // RichEdit under a run that outpaces it: the pane catches up less
-        // often, so that it takes at most a fifth of the time, and still
-        // at least twice a second.
-        const auto cost = std::chrono::duration_cast<std::chrono::milliseconds>(paneSyncCost_);
-        ms = std::clamp(static_cast<int>(cost.count()) * 4, ms, std::max(ms, kPaneSyncMostMs));
-    }
+    // RichEdit under a run that outpaces it: the pane catches up, and the
+    // running line moves on, less often, so that each takes at most a ninth
+    // of the time; the pane still twice a second, the line at least once.
+    const auto paced = [&ms](std::chrono::steady_clock::duration cost, int most) {
+        const auto costMs = std::chrono::duration_cast<std::chrono::milliseconds>(cost).count();
+        ms = std::clamp(static_cast<int>(costMs) * 8, ms, std::max(ms, most));
+    };
+    if (timer == WindowTimer::PaneSync) paced(paneSyncCost_, kPaneSyncMostMs);
+    if (timer == WindowTimer::RunningLine) paced(runningLineCost_, kRunningLineMostMs);
     timers_[i] = true;
     SetTimer(hwnd_, i + 1, static_cast<UINT>(std::max(ms, USER_TIMER_MINIMUM)), nullptr);
 }

@@ -153,7 +153,8 @@ private:
     // What the response pane's last catching up with the run cost.
     std::optional<std::chrono::steady_clock::time_point> paneSyncStart_;
     std::chrono::steady_clock::duration paneSyncCost_{};
-    std::chrono::steady_clock::time_point nextEvents_{}; // a run's next look at the queue
+    std::chrono::steady_clock::duration runningLineCost_{}; // the last move of its mark
+    std::chrono::steady_clock::time_point nextEvents_{};    // a run's next look at the queue
     POINT mouse_{};
 };
 
