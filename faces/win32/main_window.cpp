@@ -3,6 +3,7 @@
 #include "ddelink/wide_text.h"
 #include "engine/text_codec.h"
 #include "win32/modal_form.h"
+#include "win32/resource_ids.h"
 #include "windowcore/editor_text.h"
 
 #include <commctrl.h>
@@ -16,6 +17,12 @@ namespace {
 constexpr wchar_t kClass[] = L"TalvexScript";
 constexpr int kControlId = 100;
 constexpr COLORREF kBlue = RGB(0, 0, 255);
+// The longest the response pane waits to catch up with a run.
+constexpr int kPaneSyncMostMs = 500;
+// The longest the running line's mark waits to move on.
+constexpr int kRunningLineMostMs = 1000;
+// The longest a run goes without letting the window's events through.
+constexpr int kEventsMostMs = 50;
 
 // The window the keyboard hook of this thread serves.
 thread_local MainWindow* t_window = nullptr;
@@ -69,7 +76,7 @@ MainWindow::MainWindow(MessagePump& pump, WindowLinkPort& link, WindowDialogs& d
         wc.lpfnWndProc = &MainWindow::Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+        wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TALVEX_ICON));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kClass;
         RegisterClassExW(&wc);
@@ -124,6 +131,13 @@ void MainWindow::BuildControls() {
     ShowWindow(runEdit_->Handle(), SW_HIDE);
     response_ = std::make_unique<RichPane>(
         hwnd_, kControlId + static_cast<int>(Control::txtResponseList), RichPane::Kind::Response);
+    // A new text may bring a new editor control (a long one is not emptied).
+    for (RichPane* pane : {userEdit_.get(), runEdit_.get(), response_.get()})
+        pane->OnReplaced([this](HWND old, HWND now) {
+            for (HWND& c : controls_)
+                if (c == old) c = now;
+            if (activeControl_ == old) activeControl_ = now;
+        });
     for (const ControlDesign& d : kWindowDesign) {
         const int id = kControlId + static_cast<int>(d.control);
         const std::wstring caption = W(d.caption);
@@ -576,6 +590,8 @@ void MainWindow::SetBusyPointer(bool busy) {
 
 void MainWindow::SetRunControlsEnabled(bool enabled) {
     runControlsEnabled_ = enabled;
+    for (RichPane* pane : {userEdit_.get(), runEdit_.get()})
+        pane->SetRunning(!enabled);
     // The entries too, so their keys rest with the menu.
     EnableMenuItem(menuBar_, 0, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
     for (int id : {kCmdNew, kCmdOpen, kCmdSave, kCmdSaveAs, kCmdExit})
@@ -629,7 +645,16 @@ void MainWindow::PostClose() {
 }
 
 void MainWindow::ProcessEvents() {
+    // Each look at the queue is a round trip to Wine's server, and what it
+    // finds (a paint, the pane catching up) can take long: a run that yields
+    // every millisecond looks again only after three times what the last
+    // look took, and at least every 50 ms.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextEvents_) return;
     pump_.ProcessPending();
+    const auto done = std::chrono::steady_clock::now();
+    nextEvents_ = done + std::min<std::chrono::steady_clock::duration>(
+                             (done - now) * 3, std::chrono::milliseconds(kEventsMostMs));
 }
 
 std::string MainWindow::EditorText() const {
@@ -673,17 +698,32 @@ void MainWindow::ShowUserDocument() {
 }
 
 void MainWindow::SetRunningLine(int line) {
+    const auto start = std::chrono::steady_clock::now();
     ScriptPane().SetRunningLine(line);
+    runningLineCost_ = std::chrono::steady_clock::now() - start;
 }
 
 void MainWindow::UpdatePane(std::string_view shown, std::string_view text) {
     if (shown == text) return;
+    paneSyncStart_ = std::chrono::steady_clock::now();
     const PaneEdit edit = PaneUpdate(shown, text);
-    response_->ReplaceTail(edit.dropFront, edit.from, Utf8ToUtf16(LfLineEnds(edit.insert)));
+    if (edit.dropFront > 0 || edit.from < shown.size() / 4) {
+        // Most of the pane goes (over its limit it lost its first half):
+        // RichEdit takes a paragraph out at a cost that grows with the text,
+        // so the pane is filled anew instead.
+        response_->ReplaceAll(Utf8ToUtf16(LfLineEnds(text)));
+        return;
+    }
+    response_->ReplaceTail(0, edit.from, Utf8ToUtf16(LfLineEnds(edit.insert)));
 }
 
 void MainWindow::ScrollPaneToEnd() {
     response_->ScrollToEnd();
+    if (!paneSyncStart_) return;
+    // Drawn now, so the next catching up waits as long as this one took.
+    UpdateWindow(response_->Handle());
+    paneSyncCost_ = std::chrono::steady_clock::now() - *paneSyncStart_;
+    paneSyncStart_.reset();
 }
 
 RichPane& MainWindow::PaneOf(TextPane pane) const {
@@ -721,6 +761,15 @@ void MainWindow::SelectInPane(TextPane pane, std::size_t start, std::size_t end)
 
 void MainWindow::StartTimer(WindowTimer timer, int ms) {
     const auto i = static_cast<std::size_t>(timer);
+    // RichEdit under a run that outpaces it: the pane catches up, and the
+    // running line moves on, less often, so that each takes at most a ninth
+    // of the time; the pane still twice a second, the line at least once.
+    const auto paced = [&ms](std::chrono::steady_clock::duration cost, int most) {
+        const auto costMs = std::chrono::duration_cast<std::chrono::milliseconds>(cost).count();
+        ms = std::clamp(static_cast<int>(costMs) * 8, ms, std::max(ms, most));
+    };
+    if (timer == WindowTimer::PaneSync) paced(paneSyncCost_, kPaneSyncMostMs);
+    if (timer == WindowTimer::RunningLine) paced(runningLineCost_, kRunningLineMostMs);
     timers_[i] = true;
     SetTimer(hwnd_, i + 1, static_cast<UINT>(std::max(ms, USER_TIMER_MINIMUM)), nullptr);
 }

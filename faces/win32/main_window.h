@@ -13,7 +13,9 @@
 #include "windowcore/window_layout.h"
 
 #include <array>
+#include <chrono>
 #include <memory>
+#include <optional>
 
 namespace talvex {
 
@@ -148,6 +150,11 @@ private:
     std::wstring fontFace_ = L"MS Sans Serif";
     int fontTwips_ = 165;
     HWND activeControl_ = nullptr; // has, or last had, the focus in this window
+    // What the response pane's last catching up with the run cost.
+    std::optional<std::chrono::steady_clock::time_point> paneSyncStart_;
+    std::chrono::steady_clock::duration paneSyncCost_{};
+    std::chrono::steady_clock::duration runningLineCost_{}; // the last move of its mark
+    std::chrono::steady_clock::time_point nextEvents_{};    // a run's next look at the queue
     POINT mouse_{};
 };
 

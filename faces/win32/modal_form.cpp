@@ -11,7 +11,19 @@ struct FormState {
     const std::function<bool(HWND, int)>* command;
     int width, height;
     HFONT font = nullptr;
+    std::vector<HICON> icons;
 };
+
+// An icon control shows the icon resource its text names drawn at the
+// control's size, not the system's icon size stretched.
+HICON ShowIcon(HWND control, const std::wstring& name, int width, int height) {
+    auto* icon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), name.c_str(), IMAGE_ICON, width, height, 0));
+    if (!icon) return nullptr;
+    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    return icon;
+}
 
 INT_PTR CALLBACK FormProc(HWND form, UINT msg, WPARAM wp, LPARAM lp) {
     auto* state = reinterpret_cast<FormState*>(GetWindowLongPtrW(form, DWLP_USER));
@@ -43,6 +55,9 @@ INT_PTR CALLBACK FormProc(HWND form, UINT msg, WPARAM wp, LPARAM lp) {
                 form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                 GetModuleHandleW(nullptr), nullptr);
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
+            if ((c.style & SS_TYPEMASK) == SS_ICON && c.className == std::wstring(L"STATIC"))
+                state->icons.push_back(ShowIcon(child, c.text, TwipsToPixels(c.width, dpi),
+                                                TwipsToPixels(c.height, dpi)));
             if (!first && (c.style & WS_TABSTOP)) first = child;
         }
         if (first) {
@@ -60,6 +75,9 @@ INT_PTR CALLBACK FormProc(HWND form, UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_DESTROY:
         if (state && state->font) DeleteObject(state->font);
+        if (state)
+            for (HICON icon : state->icons)
+                if (icon) DestroyIcon(icon);
         return FALSE;
     default:
         return FALSE;
@@ -98,7 +116,7 @@ int RunForm(HWND owner, const std::wstring& title, int width, int height,
     } t{};
     t.head.style = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER;
     lstrcpynW(t.title.data(), title.c_str(), static_cast<int>(t.title.size()));
-    FormState state{&controls, &command, width, height};
+    FormState state{&controls, &command, width, height, nullptr, {}};
     return static_cast<int>(DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &t.head, owner,
                                                     &FormProc, reinterpret_cast<LPARAM>(&state)));
 }

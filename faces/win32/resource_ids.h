@@ -5,3 +5,6 @@
 // The user's guide's Markdown, for the guide window when no PDF viewer opens
 // talvex_help.pdf.
 #define TALVEX_GUIDE_MARKDOWN 2
+// The program's icon and the About box's logo (the window class and the
+// About box name it by this number).
+#define TALVEX_ICON 1

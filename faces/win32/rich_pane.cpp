@@ -22,6 +22,19 @@ const wchar_t* g_richClass = nullptr;
 // cost every keystroke a pass over it.
 constexpr int kMarkedLength = 4000;
 
+// The timer that styles lines: those being typed on at most this often, so a
+// keystroke in a long script costs one layout of RichEdit's, not one for each
+// token of its line; those a scroll brought into view once the view rests, so
+// a run that moves the view on 20 times a second is not held up by it.
+constexpr UINT_PTR kStyleTimer = 0x7A51;
+constexpr UINT kTypingStyleMs = 100;
+constexpr UINT kScrolledStyleMs = 250;
+// While a run moves the view, it rests a second before its lines are styled:
+// a run that steps through its script is not held up by their colours.
+constexpr UINT kRunScrolledStyleMs = 1000;
+// Past this many lines a new text goes into a new control.
+constexpr int kRecreateLines = 500;
+
 constexpr COLORREF kCurrentLine = RGB(255, 255, 215);
 constexpr COLORREF kRunningLine = RGB(190, 235, 190);
 constexpr COLORREF kMarginBack = RGB(236, 236, 236);
@@ -62,31 +75,6 @@ bool IsMarkGlyph(char16_t c) {
 const GUID kTextDocumentId = {
     0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
 
-void AppendRtfText(std::string& rtf, std::u16string_view text) {
-    for (char16_t c : text) {
-        if (c == u'\\' || c == u'{' || c == u'}') {
-            rtf += '\\';
-            rtf += static_cast<char>(c);
-        } else if (c == u'\t') {
-            rtf += "\\tab ";
-        } else if (c >= 0x20 && c < 0x80) {
-            rtf += static_cast<char>(c);
-        } else {
-            rtf += "\\u" + std::to_string(static_cast<int>(static_cast<std::int16_t>(c))) + "?";
-        }
-    }
-}
-
-DWORD CALLBACK StreamFrom(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done) {
-    auto* source = reinterpret_cast<std::pair<const std::string*, std::size_t>*>(cookie);
-    const std::size_t left = source->first->size() - source->second;
-    const std::size_t n = std::min(left, static_cast<std::size_t>(size));
-    std::copy_n(source->first->data() + source->second, n, buffer);
-    source->second += n;
-    *done = static_cast<LONG>(n);
-    return 0;
-}
-
 CHARFORMAT2W Format(DWORD mask) {
     CHARFORMAT2W f{};
     f.cbSize = sizeof f;
@@ -118,11 +106,15 @@ RichPane::RichPane(HWND parent, int id, Kind kind) : kind_(kind) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE |
                   ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN;
     if (kind == Kind::Response) style |= ES_READONLY;
-    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, g_richClass, L"", style, 0, 0, 10, 10, parent,
+    Create(parent, id, style, 0, 0, 10, 10);
+}
+
+void RichPane::Create(HWND parent, int id, DWORD style, int x, int y, int width, int height) {
+    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, g_richClass, L"", style, x, y, width, height, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleW(nullptr), nullptr);
     SendMessageW(hwnd_, EM_EXLIMITTEXT, 0, 0x7FFFFFFF);
-    if (kind == Kind::Response) {
+    if (kind_ == Kind::Response) {
         // One format for the whole pane: plain text is RichEdit's fast path.
         SendMessageW(hwnd_, EM_SETTEXTMODE, TM_PLAINTEXT | TM_SINGLELEVELUNDO, 0);
         SendMessageW(hwnd_, EM_SETUNDOLIMIT, 0, 0);
@@ -138,6 +130,30 @@ RichPane::RichPane(HWND parent, int id, Kind kind) : kind_(kind) {
         }
     }
     SetWindowSubclass(hwnd_, &RichPane::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void RichPane::Recreate() {
+    // RichEdit takes its paragraphs out one by one, each time walking those
+    // after it: emptying a long text costs minutes, where a new control
+    // costs milliseconds. It takes the old one's place, style and focus.
+    HWND old = hwnd_;
+    HWND parent = GetParent(old);
+    RECT r{};
+    GetWindowRect(old, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(old, GWL_STYLE));
+    const bool focused = GetFocus() == old;
+    if (tom_) tom_->Release();
+    tom_ = nullptr;
+    RemoveWindowSubclass(old, &RichPane::SubclassProc, 1);
+    Create(parent, GetDlgCtrlID(old), style, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    SetWindowPos(hwnd_, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    redrawOff_ = false;
+    styleDue_ = false;
+    if (!face_.empty()) SetFont(face_, twips_, dpi_);
+    if (focused) SetFocus(hwnd_);
+    if (replaced_) replaced_(old, hwnd_);
+    DestroyWindow(old);
 }
 
 RichPane::~RichPane() {
@@ -158,6 +174,10 @@ LRESULT CALLBACK RichPane::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 }
 
 LRESULT RichPane::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER && wp == kStyleTimer) {
+        StyleVisible();
+        return 0;
+    }
     if (msg == WM_SETCURSOR && busyPointer_) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
@@ -192,19 +212,7 @@ void RichPane::SetFont(const std::wstring& face, int twips, int dpi) {
     dpi_ = dpi;
     face_ = face;
     twips_ = twips;
-    CHARFORMAT2W f = Format(CFM_FACE | CFM_SIZE | CFM_CHARSET);
-    f.yHeight = twips;
-    f.bCharSet = DEFAULT_CHARSET;
-    lstrcpynW(f.szFaceName, face.c_str(), LF_FACESIZE);
-    const bool was = busy_;
-    busy_ = true;
-    const LRESULT mask = SendMessageW(hwnd_, EM_SETEVENTMASK, 0, 0);
-    SuspendUndo(true);
-    SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&f));
-    SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&f));
-    SuspendUndo(false);
-    SendMessageW(hwnd_, EM_SETEVENTMASK, 0, mask);
-    busy_ = was;
+    ApplyFont(SCF_ALL);
     if (kind_ != Kind::Script) return;
     if (marginFont_) DeleteObject(marginFont_);
     marginFont_ = CreateFontW(-MulDiv(twips, dpi, 1440), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -221,6 +229,27 @@ void RichPane::SetFont(const std::wstring& face, int twips, int dpi) {
     marginWidth_ = -1;
     UpdateMargin();
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void RichPane::ApplyFont(WPARAM which) {
+    CHARFORMAT2W f = Format(CFM_FACE | CFM_SIZE | CFM_CHARSET);
+    f.yHeight = twips_;
+    f.bCharSet = DEFAULT_CHARSET;
+    lstrcpynW(f.szFaceName, face_.c_str(), LF_FACESIZE);
+    if (which != SCF_ALL) {
+        // The format a new text takes: plain, in the pane's face.
+        f.dwMask |= CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_REVAUTHOR;
+        f.dwEffects = CFE_AUTOCOLOR;
+    }
+    const bool was = busy_;
+    busy_ = true;
+    const LRESULT mask = SendMessageW(hwnd_, EM_SETEVENTMASK, 0, 0);
+    SuspendUndo(true);
+    SendMessageW(hwnd_, EM_SETCHARFORMAT, which, reinterpret_cast<LPARAM>(&f));
+    SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&f));
+    SuspendUndo(false);
+    SendMessageW(hwnd_, EM_SETEVENTMASK, 0, mask);
+    busy_ = was;
 }
 
 void RichPane::Redraw(bool on) {
@@ -249,30 +278,27 @@ int RichPane::LineCount() const {
 
 void RichPane::SetText(std::string_view text) {
     const EditorText shown = ToEditorText(text);
+    std::u16string crText = shown.text;
+    std::replace(crText.begin(), crText.end(), u'\n', u'\r');
+    if (LineCount() > kRecreateLines) Recreate();
     busy_ = true;
     const LRESULT mask = SendMessageW(hwnd_, EM_SETEVENTMASK, 0, 0);
     Redraw(false);
+    SETTEXTEX set{ST_DEFAULT, 1200};
     if (kind_ == Kind::Script) {
-        HighlightAll(shown.text);
-        // RTF's last \par becomes the final paragraph mark: a text that
-        // ends with a line break gets it back.
-        if (!shown.text.empty() && shown.text.back() == u'\n' &&
-            TextLength() < static_cast<LONG>(shown.text.size())) {
-            const LONG end = TextLength();
-            CHARRANGE r{end, end};
-            SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
-            SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r"));
-        }
-        ApplyMarks(shown.text, shown.marks);
-        // The stream brings a size of its own.
-        if (!face_.empty()) SetFont(face_, twips_, dpi_);
-    } else {
-        std::u16string crText = shown.text;
-        std::replace(crText.begin(), crText.end(), u'\n', u'\r');
-        SETTEXTEX set{ST_DEFAULT, 1200};
+        // Plain text, formatted while the pane is empty: RichEdit lays a
+        // long text out once this way, where a change of format or margin
+        // afterwards, or a stream of RTF with a run per token, lays out
+        // every paragraph again. The lines are styled as they come into view.
         SendMessageW(hwnd_, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set),
-                     reinterpret_cast<LPARAM>(crText.c_str()));
+                     reinterpret_cast<LPARAM>(L""));
+        if (!face_.empty()) ApplyFont(SCF_ALL);
+        lines_ = 1 + static_cast<int>(std::count(crText.begin(), crText.end(), u'\r'));
+        UpdateMargin();
     }
+    SendMessageW(hwnd_, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set),
+                 reinterpret_cast<LPARAM>(crText.c_str()));
+    if (kind_ == Kind::Script) ApplyMarks(shown.text, shown.marks);
     SendMessageW(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
     CHARRANGE start{0, 0};
     SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
@@ -281,50 +307,11 @@ void RichPane::SetText(std::string_view text) {
     busy_ = false;
     lines_ = LineCount();
     caretLine_ = 0;
+    styled_.Reset(lines_);
     UpdateMargin();
+    // The first lines styled before they show.
+    if (kind_ == Kind::Script) StyleVisible();
     InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-void RichPane::HighlightAll(const std::u16string& shown) {
-    // One stream of RTF: marking a long script range by range would lay it
-    // out again for every mark.
-    std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil ;}}{\\colortbl;";
-    for (const TokenStyle& s : kStyles)
-        rtf += "\\red" + std::to_string(GetRValue(s.colour)) + "\\green" +
-               std::to_string(GetGValue(s.colour)) + "\\blue" +
-               std::to_string(GetBValue(s.colour)) + ";";
-    rtf += "}\\uc1\\pard\\plain ";
-    rtf.reserve(rtf.size() + shown.size() * 2);
-    std::size_t lineStart = 0;
-    for (;;) {
-        std::size_t lineEnd = shown.find(u'\n', lineStart);
-        const bool last = lineEnd == std::u16string::npos;
-        if (last) lineEnd = shown.size();
-        const std::u16string_view line(shown.data() + lineStart, lineEnd - lineStart);
-        const std::u16string_view marked =
-            line.substr(0, std::min<std::size_t>(line.size(), kMarkedLength));
-        std::size_t at = 0;
-        for (const ScriptToken& t : ScriptTokens(marked)) {
-            AppendRtfText(rtf, line.substr(at, static_cast<std::size_t>(t.start) - at));
-            const TokenStyle& s = kStyles[static_cast<std::size_t>(t.kind)];
-            rtf += "{\\cf" + std::to_string(static_cast<int>(t.kind) + 1);
-            if (s.bold) rtf += "\\b";
-            if (s.italic) rtf += "\\i";
-            rtf += ' ';
-            AppendRtfText(rtf, line.substr(static_cast<std::size_t>(t.start),
-                                           static_cast<std::size_t>(t.length)));
-            rtf += '}';
-            at = static_cast<std::size_t>(t.start + t.length);
-        }
-        AppendRtfText(rtf, line.substr(at));
-        if (last) break;
-        rtf += "\\par\n";
-        lineStart = lineEnd + 1;
-    }
-    rtf += "}";
-    std::pair<const std::string*, std::size_t> source{&rtf, 0};
-    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&source), 0, &StreamFrom};
-    SendMessageW(hwnd_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
 }
 
 void RichPane::ApplyMarks(const std::u16string&,
@@ -416,6 +403,10 @@ void RichPane::Select(std::size_t start, std::size_t end) {
 void RichPane::ReplaceTail(std::size_t dropFront, std::size_t from, std::u16string_view insert) {
     std::u16string crText(insert);
     std::replace(crText.begin(), crText.end(), u'\n', u'\r');
+    // Each change RichEdit draws at once costs a paint of the whole pane;
+    // the pane is drawn once, after both.
+    const bool drawing = !redrawOff_;
+    Redraw(false);
     if (dropFront > 0) {
         CHARRANGE front{0, static_cast<LONG>(dropFront)};
         SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&front));
@@ -427,6 +418,21 @@ void RichPane::ReplaceTail(std::size_t dropFront, std::size_t from, std::u16stri
     CHARRANGE tail{std::min(static_cast<LONG>(from), length), length};
     SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&tail));
     SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(crText.c_str()));
+    if (drawing) Redraw(true);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void RichPane::ReplaceAll(std::u16string_view text) {
+    std::u16string crText(text);
+    std::replace(crText.begin(), crText.end(), u'\n', u'\r');
+    if (LineCount() > kRecreateLines) Recreate();
+    const bool drawing = !redrawOff_;
+    Redraw(false);
+    SETTEXTEX set{ST_DEFAULT, 1200};
+    SendMessageW(hwnd_, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set),
+                 reinterpret_cast<LPARAM>(crText.c_str()));
+    if (drawing) Redraw(true);
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void RichPane::ScrollToEnd() {
@@ -444,14 +450,41 @@ int RichPane::LineTop(int line) const {
 }
 
 int RichPane::LineHeight() const {
-    // One font for the whole pane: every line is as high as the first. Asked
-    // once, since each position asked of RichEdit walks its paragraphs.
+    // One font for the whole pane: every line is as high as the first, and
+    // a line's place follows from the scroll position. Asked of RichEdit
+    // once, since each position it is asked for walks its paragraphs.
     if (measuredHeight_ > 0) return measuredHeight_;
+    const int a = LineTop(0);
+    if (a == INT_MIN) return lineHeight_;
+    originY_ = a + ScrollY();
     if (lines_ > 1) {
-        const int a = LineTop(0), b = LineTop(1);
-        if (a != INT_MIN && b != INT_MIN && b > a) return measuredHeight_ = b - a;
+        const int b = LineTop(1);
+        if (b != INT_MIN && b > a) return measuredHeight_ = b - a;
     }
     return lineHeight_;
+}
+
+int RichPane::ScrollY() const {
+    POINT p{};
+    SendMessageW(hwnd_, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&p));
+    return p.y;
+}
+
+int RichPane::TopOf(int line) const {
+    const int height = LineHeight();
+    return originY_ + line * height - ScrollY();
+}
+
+int RichPane::FirstVisible() const {
+    const int height = LineHeight();
+    const int y = ScrollY() - originY_;
+    return std::clamp(y / height, 0, std::max(lines_ - 1, 0));
+}
+
+int RichPane::VisibleRows() const {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    return std::max(1, static_cast<int>(client.bottom) / LineHeight() + 1);
 }
 
 void RichPane::UpdateMargin() {
@@ -494,10 +527,8 @@ void RichPane::PaintOverlays() {
     HGDIOBJ oldFont = SelectObject(dc, marginFont_);
     SetTextColor(dc, kMarginText);
     SetBkMode(dc, TRANSPARENT);
-    const int first = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
-    const int firstTop = LineTop(first);
-    paintedFirst_ = first;
-    paintedTop_ = firstTop;
+    const int first = FirstVisible();
+    const int firstTop = TopOf(first);
     const auto topOf = [&](int line) { return firstTop + (line - first) * height; };
     for (int line = first; line < lines_ && firstTop != INT_MIN; ++line) {
         const int top = topOf(line);
@@ -524,18 +555,22 @@ void RichPane::PaintOverlays() {
     tint(runningLine_, kRunningLine);
     ReleaseDC(hwnd_, dc);
     ShowCaret(hwnd_);
+    // Lines scrolled into view unstyled are styled next.
+    if (first != styledFirst_ && !styled_.Unstyled(first, first + VisibleRows()).empty()) {
+        styledFirst_ = first;
+        styleDue_ = false;
+        ScheduleStyle(running_ ? kRunScrolledStyleMs : kScrolledStyleMs);
+    }
 }
 
 void RichPane::SetRunningLine(int line) {
-    // Rows from the last paint's first line: each position asked of RichEdit
-    // walks the text from its start, and a run moves on 20 times a second.
-    const int height = LineHeight();
     RECT client{};
     GetClientRect(hwnd_, &client);
+    const int height = LineHeight();
     const auto invalidate = [&](int row) {
-        if (row < 0 || paintedTop_ == INT_MIN) return;
+        if (row < 0) return;
         RECT r = client;
-        r.top = paintedTop_ + (row - paintedFirst_) * height;
+        r.top = TopOf(row);
         r.bottom = r.top + height;
         if (r.bottom > 0 && r.top < client.bottom) InvalidateRect(hwnd_, &r, FALSE);
     };
@@ -546,7 +581,7 @@ void RichPane::SetRunningLine(int line) {
     }
     if (line < 0) return;
     // Kept in view without moving the user's caret.
-    const int first = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
+    const int first = FirstVisible();
     const int visible = std::max(1, static_cast<int>(client.bottom) / std::max(1, height));
     if (line < first || line >= first + visible - 1)
         SendMessageW(hwnd_, EM_LINESCROLL, 0, std::max(0, line - visible / 3) - first);
@@ -560,7 +595,8 @@ void RichPane::TextChanged() {
     const int caret =
         static_cast<int>(SendMessageW(hwnd_, EM_EXLINEFROMCHAR, 0, static_cast<LPARAM>(end)));
     lines_ = count;
-    HighlightLines(std::max(0, caret - std::max(delta, 0)), caret);
+    styled_.Edited(caret, delta);
+    ScheduleStyle(kTypingStyleMs);
     UpdateMargin();
     SelectionChanged();
 }
@@ -573,16 +609,30 @@ void RichPane::SelectionChanged() {
     if (line == caretLine_) return;
     const int old = caretLine_;
     caretLine_ = line;
-    const int top = LineTop(old);
-    if (top != INT_MIN) {
-        RECT r{};
-        GetClientRect(hwnd_, &r);
-        r.top = top;
-        r.bottom = top + LineHeight();
-        InvalidateRect(hwnd_, &r, FALSE);
-        UpdateWindow(hwnd_);
-    }
+    RECT r{};
+    GetClientRect(hwnd_, &r);
+    r.top = TopOf(old);
+    r.bottom = r.top + LineHeight();
+    InvalidateRect(hwnd_, &r, FALSE);
+    UpdateWindow(hwnd_);
     PaintOverlays();
+}
+
+void RichPane::ScheduleStyle(UINT ms) {
+    // A pending styling is not put off: typing goes on being styled.
+    if (styleDue_) return;
+    styleDue_ = true;
+    SetTimer(hwnd_, kStyleTimer, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr);
+}
+
+void RichPane::StyleVisible() {
+    styleDue_ = false;
+    KillTimer(hwnd_, kStyleTimer);
+    if (kind_ != Kind::Script) return;
+    const int first = FirstVisible();
+    styledFirst_ = first;
+    for (const auto& [from, to] : styled_.Unstyled(first, first + VisibleRows()))
+        HighlightLines(from, to);
 }
 
 void RichPane::HighlightLines(int first, int last) {
@@ -591,6 +641,9 @@ void RichPane::HighlightLines(int first, int last) {
     SendMessageW(hwnd_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
     const LRESULT mask = SendMessageW(hwnd_, EM_SETEVENTMASK, 0, 0);
     SuspendUndo(true);
+    // Drawn once, after every format is set.
+    const bool drawing = !redrawOff_;
+    Redraw(false);
     const auto apply = [this](LONG from, LONG to, const CHARFORMAT2W& f) {
         CHARRANGE r{from, to};
         SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
@@ -620,17 +673,15 @@ void RichPane::HighlightLines(int first, int last) {
     }
     SuspendUndo(false);
     SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+    if (drawing) Redraw(true);
     SendMessageW(hwnd_, EM_SETEVENTMASK, 0, mask);
     busy_ = false;
-    const int top = LineTop(first);
+    styled_.MarkStyled(first, last);
     RECT r{};
     GetClientRect(hwnd_, &r);
-    if (top != INT_MIN) {
-        r.top = std::max<LONG>(0, top);
-        const int bottom = LineTop(last);
-        r.bottom = bottom == INT_MIN ? r.bottom : bottom + LineHeight();
-    }
-    InvalidateRect(hwnd_, &r, FALSE);
+    r.top = std::max(0, TopOf(first));
+    r.bottom = std::min<LONG>(r.bottom, TopOf(last) + LineHeight());
+    if (r.bottom > r.top) InvalidateRect(hwnd_, &r, FALSE);
 }
 
 } // namespace talvex

@@ -5,10 +5,12 @@
 #pragma once
 
 #include "ddelink/win32.h"
+#include "win32/styled_lines.h"
 
 #include <richedit.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,11 +35,17 @@ public:
     RichPane& operator=(const RichPane&) = delete;
 
     HWND Handle() const { return hwnd_; }
+    // Called when a new text has put a new control in the old one's place.
+    void OnReplaced(std::function<void(HWND old, HWND now)> replaced) {
+        replaced_ = std::move(replaced);
+    }
     // The face and its size in twips (a point is 20), for a window at `dpi`.
     void SetFont(const std::wstring& face, int twips, int dpi);
     // The wait pointer over the pane while the window is busy.
     void SetBusyPointer(bool busy) { busyPointer_ = busy; }
     void SetReadOnly(bool readOnly);
+    // A run is going on: lines it scrolls into view are styled later.
+    void SetRunning(bool running) { running_ = running; }
 
     // The engine's text (UTF-8, CR LF between lines) shown, marked and without
     // undo across it; the caret at the start.
@@ -58,6 +66,8 @@ public:
     // The response pane: replaces [from, end) with `insert` (LF between
     // lines), after dropping `dropFront` units from the front.
     void ReplaceTail(std::size_t dropFront, std::size_t from, std::u16string_view insert);
+    // The response pane: shows `text` (LF between lines) in place of all it held.
+    void ReplaceAll(std::u16string_view text);
     void ScrollToEnd();
 
     // The script editor.
@@ -71,20 +81,30 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                          DWORD_PTR self);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-    void HighlightAll(const std::u16string& shown);
+    void Create(HWND parent, int id, DWORD style, int x, int y, int width, int height);
+    void Recreate();
+    void ApplyFont(WPARAM which);
     void HighlightLines(int first, int last);
+    void ScheduleStyle(UINT ms);
+    // Styles the unstyled lines in view.
+    void StyleVisible();
     void PaintOverlays();
     void UpdateMargin();
     void PlaceText();
     void Redraw(bool on);
     int LineTop(int line) const;
     int LineHeight() const;
+    int ScrollY() const;
+    int TopOf(int line) const;
+    int FirstVisible() const;
+    int VisibleRows() const;
     void SuspendUndo(bool suspend);
     void ApplyMarks(const std::u16string& shown,
                     const std::vector<std::pair<std::size_t, char16_t>>& marks);
 
     HWND hwnd_ = nullptr;
     Kind kind_;
+    std::function<void(HWND, HWND)> replaced_;
     ITextDocument* tom_ = nullptr;
     HFONT marginFont_ = nullptr;
     int marginWidth_ = 0;
@@ -93,8 +113,11 @@ private:
     int twips_ = 165;
     int lineHeight_ = 13;
     mutable int measuredHeight_ = 0;
-    int paintedFirst_ = 0;             // the first line the last paint showed
-    int paintedTop_ = -2147483647 - 1; // and its top; INT_MIN: none yet
+    mutable int originY_ = 0; // line 0's top when scrolled to the start
+    StyledLines styled_;
+    bool styleDue_ = false;
+    bool running_ = false;
+    int styledFirst_ = -1; // the first line in view when lines were last styled
     int lines_ = 1;
     int caretLine_ = 0;
     int runningLine_ = -1;

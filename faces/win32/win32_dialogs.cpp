@@ -2,6 +2,7 @@
 
 #include "ddelink/wide_text.h"
 #include "win32/modal_form.h"
+#include "win32/resource_ids.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -152,6 +153,8 @@ void Win32Dialogs::ShowAbout(const ProgramVersion& v) {
     const std::wstring version = L"Talvex\r\nVersion " + std::to_wstring(v.major) + L"." +
                                  std::to_wstring(v.minor) + L"." + std::to_wstring(v.revision);
     const std::vector<FormControl> controls{
+        // The program's icon as its logo, by its number.
+        {L"STATIC", L"#" + std::to_wstring(TALVEX_ICON), 101, SS_ICON, 0, 0, 1500, 1500},
         {L"STATIC", version, 102, SS_CENTER | SS_NOPREFIX, 1575, 225, 2640, 690},
         {L"BUTTON", L"OK", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON, 2430, 975, 990, 390},
     };

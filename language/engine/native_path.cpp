@@ -21,10 +21,22 @@ std::FILE* OpenFile(const std::string& utf8, const char* mode) {
     return ::_wfopen(NativePath(utf8).c_str(), wideMode.c_str());
 }
 
+bool OpenFileMayBeGone(const std::string&) {
+    // The C runtime opens without delete sharing: while the file is open,
+    // nothing deletes or renames it. (A look-up by name costs Wine a walk
+    // of the path, at every line of a log.)
+    return false;
+}
+
 #else
 
 std::FILE* OpenFile(const std::string& utf8, const char* mode) {
     return std::fopen(utf8.c_str(), mode);
+}
+
+bool OpenFileMayBeGone(const std::string& utf8) {
+    std::error_code ec;
+    return !std::filesystem::exists(NativePath(utf8), ec);
 }
 
 #endif

@@ -19,4 +19,8 @@ std::string Utf8Name(const std::filesystem::path& path);
 // std::fopen for a UTF-8 name; errno tells why on failure.
 std::FILE* OpenFile(const std::string& utf8, const char* mode);
 
+// Whether a file OpenFile opened as `utf8` may since have been deleted or
+// moved away, so the name has to be looked up again.
+bool OpenFileMayBeGone(const std::string& utf8);
+
 } // namespace talvex

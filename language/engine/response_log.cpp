@@ -10,8 +10,7 @@
 namespace talvex {
 
 bool LogAppender::Append(const std::string& path, std::string_view text, std::string& error) {
-    std::error_code ec;
-    if (file_ && (path != path_ || !std::filesystem::exists(NativePath(path), ec))) Close();
+    if (file_ && (path != path_ || OpenFileMayBeGone(path))) Close();
     if (!file_ && !Open(path, error)) {
         Lost(error);
         return false;

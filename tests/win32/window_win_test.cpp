@@ -386,6 +386,69 @@ TEST(WindowWin, FindAndFindAgain) {
     EXPECT_EQ(rig.window->FocusPane(), TextPane::Response);
 }
 
+// The colour the editor shows at `column` of `line` (GetSysColor's for plain text).
+COLORREF ColourAt(HWND edit, int line, int column) {
+    const auto at =
+        static_cast<LONG>(SendMessageW(edit, EM_LINEINDEX, static_cast<WPARAM>(line), 0)) + column;
+    CHARRANGE saved{};
+    SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+    CHARRANGE r{at, at + 1};
+    SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
+    CHARFORMAT2W f{};
+    f.cbSize = sizeof f;
+    f.dwMask = CFM_COLOR;
+    SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&f));
+    SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+    return (f.dwEffects & CFE_AUTOCOLOR) ? GetSysColor(COLOR_WINDOWTEXT) : f.crTextColor;
+}
+
+// A long script is styled as it comes into view and as it is typed on; a
+// second long script takes the editor's place whole.
+TEST(WindowWin, EditorColoursFollowTheViewAndTheTyping) {
+    TestKey key;
+    TempFolder folder;
+    WindowRig rig(key.path, folder.Path());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+    const COLORREF comment = RGB(0, 128, 0), plain = GetSysColor(COLOR_WINDOWTEXT);
+    // Every other line a comment.
+    const auto lines = [](int n, const std::string& text) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += (i % 2 ? "" : "' ") + text + std::to_string(i) + "\r\n";
+        return s;
+    };
+    const std::string first = lines(3000, "note "), second = lines(2000, "y");
+    const auto edit = [&] { return rig.window->ScriptPane().Handle(); };
+    const auto caretAt = [&](int line) {
+        return static_cast<std::size_t>(SendMessageW(edit(), EM_LINEINDEX, line, 0));
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int line, column;
+        COLORREF colour;
+    };
+    const std::vector<Step> steps{
+        {"the first lines at once", [&] { rig.window->LoadEditor(first); }, 0, 3, comment},
+        {"lines the caret goes to, once the view rests",
+         [&] { rig.window->ScriptPane().Select(caretAt(2501), caretAt(2501)); }, 2500, 3, comment},
+        {"a line typed on", [&] { SendMessageW(edit(), WM_CHAR, '\'', 1); }, 2501, 3, comment},
+        {"the lines around it as they were", [] {}, 2502, 3, comment},
+        {"and the next one plain", [] {}, 2503, 3, plain},
+        {"a second long script", [&] { rig.window->LoadEditor(second); }, 0, 2, comment},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_TRUE(rig.WaitFor([&] {
+            return ColourAt(edit(), step.line, step.column) == step.colour;
+        })) << step.what;
+    }
+    EXPECT_EQ(rig.EditorText(), second);
+    EXPECT_EQ(rig.window->ControlHandle(Control::txtCommandList), edit());
+    EXPECT_TRUE(IsWindowVisible(edit()));
+}
+
 // ---- The layout from the design table, at two sizes and two DPIs ----
 
 RECT ClientRectOf(HWND control, HWND parent) {
@@ -547,6 +610,30 @@ TEST(WindowWin, RealDialogsCloseByTheirButtons) {
     rig.Menu(kCmdFind);
     using Sel = std::pair<std::size_t, std::size_t>;
     EXPECT_EQ(rig.window->ScriptPane().Selection(), (Sel{5, 11}));
+
+    // About: the program's logo beside the version, drawn at its design size.
+    std::string aboutTitle, version;
+    SIZE logo{};
+    WhenDialog([&](HWND box) {
+        aboutTitle = WindowText(box);
+        version = WindowText(GetDlgItem(box, 102));
+        const auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, 101, STM_GETICON, 0, 0));
+        ICONINFO info{};
+        if (icon && GetIconInfo(icon, &info)) {
+            BITMAP bits{};
+            GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bits, &bits);
+            logo = {bits.bmWidth, info.hbmColor ? bits.bmHeight : bits.bmHeight / 2};
+            if (info.hbmColor) DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+        }
+        SendMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    rig.Menu(kCmdAbout);
+    EXPECT_EQ(aboutTitle, "About");
+    EXPECT_TRUE(version.starts_with("Talvex\r\nVersion ")) << version;
+    const int side = 1500 * rig.window->Dpi() / 1440;
+    EXPECT_EQ(logo.cx, side);
+    EXPECT_EQ(logo.cy, side);
 }
 
 // ---- Help > View on a PC without a PDF viewer ----
