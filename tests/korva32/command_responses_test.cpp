@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 namespace {
 
@@ -106,15 +108,16 @@ TEST_F(CommandTest, ValuesAreSharedBetweenClients) {
     TestClient reader;
     ASSERT_TRUE(setter.connectTo(socketPath));
     ASSERT_TRUE(reader.connectTo(socketPath));
-    EXPECT_EQ(setter.executeAndRespond(1, "set(Gain=3)"), "OK");
-    EXPECT_EQ(reader.requestData(1, "get(gain)"), "gain=3");
+    EXPECT_EQ(setter.executeAndRespond(1, u"set(Gain=3)"_s), u"OK"_s);
+    EXPECT_EQ(reader.requestData(1, u"get(gain)"_s), u"gain=3"_s);
 }
 
 std::vector<QString> threeMeasurements(const std::string& socketPath) {
     TestClient client;
     EXPECT_TRUE(client.connectTo(socketPath));
-    return {client.executeAndRespond(1, "measure(Temp)"), client.requestData(2, "measure( Temp )"),
-            client.executeAndRespond(3, "Measure(Temp)")};
+    return {client.executeAndRespond(1, u"measure(Temp)"_s),
+            client.requestData(2, u"measure( Temp )"_s),
+            client.executeAndRespond(3, u"Measure(Temp)"_s)};
 }
 
 TEST_F(CommandTest, MeasureRepeatsTheSameSequenceInEveryHostProcess) {
@@ -142,11 +145,11 @@ TEST_F(CommandTest, MeasureRepeatsTheSameSequenceInEveryHostProcess) {
 TEST_F(CommandTest, RtftextnlAppendsLinesToStandardOutput) {
     TestClient client;
     ASSERT_TRUE(client.connectTo(socketPath));
-    EXPECT_EQ(client.executeAndRespond(1, "rtftextnl(first line)"), "OK");
-    EXPECT_EQ(client.executeAndRespond(2, "RtfTextNl(12\u00B10.5 (a))"), "OK");
-    EXPECT_EQ(client.executeAndRespond(3, "rtftextnl()"), "OK");
-    EXPECT_EQ(client.requestData(4, "rtftextnl(by request)"), "OK");
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(5, "Exit")));
+    EXPECT_EQ(client.executeAndRespond(1, u"rtftextnl(first line)"_s), u"OK"_s);
+    EXPECT_EQ(client.executeAndRespond(2, u"RtfTextNl(12\u00B10.5 (a))"_s), u"OK"_s);
+    EXPECT_EQ(client.executeAndRespond(3, u"rtftextnl()"_s), u"OK"_s);
+    EXPECT_EQ(client.requestData(4, u"rtftextnl(by request)"_s), u"OK"_s);
+    ASSERT_TRUE(client.writeMessage(TestClient::execute(5, u"Exit"_s)));
     int status = -2;
     ASSERT_TRUE(host.waitForExit(&status));
     EXPECT_EQ(status, 0);

@@ -16,6 +16,8 @@
 #include <memory>
 #include <string>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 namespace {
 
@@ -36,8 +38,8 @@ TEST_F(LifecycleTest, SocketIsForTheUserOnly) {
 TEST_F(LifecycleTest, ExitEndsTheHostClosesEveryConnectionAndRemovesTheSocket) {
     TestClient closer;
     ASSERT_TRUE(closer.connectTo(socketPath));
-    ASSERT_TRUE(closer.writeMessage(TestClient::execute(1, "wait(60000)")));
-    ASSERT_TRUE(closer.writeMessage(TestClient::execute(2, "Exit")));
+    ASSERT_TRUE(closer.writeMessage(TestClient::execute(1, u"wait(60000)"_s)));
+    ASSERT_TRUE(closer.writeMessage(TestClient::execute(2, u"Exit"_s)));
     int status = -2;
     ASSERT_TRUE(host.waitForExit(&status));
     EXPECT_EQ(status, 0);
@@ -51,15 +53,15 @@ TEST_F(LifecycleTest, ExitWhileOthersAreLinkedWaitsForTheLastOfThem) {
     auto other = std::make_unique<TestClient>();
     ASSERT_TRUE(starter.connectTo(socketPath));
     ASSERT_TRUE(other->connectTo(socketPath));
-    ASSERT_TRUE(other->writeMessage(TestClient::execute(1, "wait(200)")));
-    ASSERT_TRUE(starter.writeMessage(TestClient::execute(1, "Exit")));
+    ASSERT_TRUE(other->writeMessage(TestClient::execute(1, u"wait(200)"_s)));
+    ASSERT_TRUE(starter.writeMessage(TestClient::execute(1, u"Exit"_s)));
     ASSERT_TRUE(starter.next().has_value()); // the null reply
     EXPECT_TRUE(starter.closedByHost());
 
     // The other client's pending command and later ones are still served.
     EXPECT_EQ(other->next(), nullReply(1));
-    EXPECT_EQ(other->next(), changed("DDE_AsyncResponse", "waited=200"));
-    EXPECT_EQ(other->executeAndRespond(2, "echo(still here)"), "still here");
+    EXPECT_EQ(other->next(), changed(u"DDE_AsyncResponse"_s, u"waited=200"_s));
+    EXPECT_EQ(other->executeAndRespond(2, u"echo(still here)"_s), u"still here"_s);
     EXPECT_TRUE(host.running());
     EXPECT_TRUE(exists(socketPath));
 
@@ -78,7 +80,7 @@ TEST_F(LifecycleTest, EndingSignalsRemoveTheSocket) {
         }
         TestClient client;
         ASSERT_TRUE(client.connectTo(socketPath));
-        EXPECT_EQ(client.requestData(1, "echo(up)"), "up");
+        EXPECT_EQ(client.requestData(1, u"echo(up)"_s), u"up"_s);
         ASSERT_EQ(::kill(host.pid(), signal), 0);
         int status = -2;
         ASSERT_TRUE(host.waitForExit(&status)) << signal;
@@ -100,9 +102,9 @@ TEST_F(LifecycleTest, ExitIsMatchedWithoutRegardToCaseAndByRequestToo) {
         TestClient client;
         ASSERT_TRUE(client.connectTo(socketPath));
         if (c.execute) {
-            ASSERT_TRUE(client.writeMessage(TestClient::execute(1, c.command)));
+            ASSERT_TRUE(client.writeMessage(TestClient::execute(1, QString::fromUtf8(c.command))));
         } else {
-            EXPECT_EQ(client.requestData(1, c.command), "OK");
+            EXPECT_EQ(client.requestData(1, QString::fromUtf8(c.command)), u"OK"_s);
         }
         int status = -2;
         ASSERT_TRUE(host.waitForExit(&status)) << c.command;
@@ -119,7 +121,7 @@ TEST_F(LifecycleTest, SecondHostOnALivePathLeavesItAlone) {
     EXPECT_EQ(status, 2);
     TestClient client;
     ASSERT_TRUE(client.connectTo(socketPath));
-    EXPECT_EQ(client.requestData(1, "echo(first host)"), "first host");
+    EXPECT_EQ(client.requestData(1, u"echo(first host)"_s), u"first host"_s);
 }
 
 TEST_F(LifecycleTest, StaleSocketOfAKilledHostIsTakenOver) {
@@ -128,7 +130,7 @@ TEST_F(LifecycleTest, StaleSocketOfAKilledHostIsTakenOver) {
     ASSERT_TRUE(startHost(host));
     TestClient client;
     ASSERT_TRUE(client.connectTo(socketPath));
-    EXPECT_EQ(client.requestData(1, "echo(new host)"), "new host");
+    EXPECT_EQ(client.requestData(1, u"echo(new host)"_s), u"new host"_s);
 }
 
 TEST_F(LifecycleTest, FileThatIsNotASocketIsNeverRemoved) {
@@ -153,7 +155,7 @@ TEST_F(LifecycleTest, EnvironmentNamesTheSocketWhenNoOptionDoes) {
     ASSERT_TRUE(waitForSocket(viaEnvironment));
     TestClient client;
     ASSERT_TRUE(client.connectTo(viaEnvironment));
-    EXPECT_EQ(client.requestData(1, "echo(via environment)"), "via environment");
+    EXPECT_EQ(client.requestData(1, u"echo(via environment)"_s), u"via environment"_s);
 }
 
 // Without KORVA_SOCKET and XDG_RUNTIME_DIR (ssh, cron, a container) the
@@ -212,7 +214,7 @@ TEST_F(LifecycleTest, TheDefaultSocketLiesInAFolderOfTheUsersOwn) {
             EXPECT_EQ(info.st_mode & 07777, 0700u) << std::oct << (info.st_mode & 07777);
             TestClient client;
             ASSERT_TRUE(client.connectTo(own + "/KORVA"));
-            EXPECT_EQ(client.requestData(1, "echo(private)"), "private");
+            EXPECT_EQ(client.requestData(1, u"echo(private)"_s), u"private"_s);
         } else {
             int status = -2;
             ASSERT_TRUE(other.waitForExit(&status));

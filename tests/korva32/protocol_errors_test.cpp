@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 namespace {
 
@@ -92,9 +94,9 @@ TEST_F(ProtocolErrorTest, EachFaultGetsItsErrorAndTheConnectionStaysUp) {
         const auto reply = client.next();
         ASSERT_TRUE(reply.has_value()) << bad.line;
         EXPECT_EQ(withoutMessage(*reply), errorReply(bad.id, bad.code)) << bad.line;
-        EXPECT_TRUE(reply->value("error").toObject().value("message").isString()) << bad.line;
+        EXPECT_TRUE(reply->value(u"error"_s).toObject().value(u"message"_s).isString()) << bad.line;
         // No response follows a refused execute: the next line is this answer.
-        EXPECT_EQ(client.requestData(++id, "echo(alive)"), "alive") << bad.line;
+        EXPECT_EQ(client.requestData(++id, u"echo(alive)"_s), u"alive"_s) << bad.line;
     }
 }
 
@@ -110,8 +112,8 @@ TEST_F(ProtocolErrorTest, RepliesCarryTheIdAsSent) {
         const auto reply = client.next();
         EXPECT_TRUE(reply.has_value()) << id;
         if (!reply) return QJsonValue(QJsonValue::Undefined);
-        EXPECT_EQ(reply->value("result").toObject().value("data"), QJsonValue("x")) << id;
-        return reply->value("id");
+        EXPECT_EQ(reply->value(u"result"_s).toObject().value(u"data"_s), QJsonValue(u"x"_s)) << id;
+        return reply->value(u"id"_s);
     };
     const char* const ids[] = {"0",    "-7", "2147483648", "9007199254740992", "-9007199254740992",
                                "1e300"};
@@ -136,7 +138,8 @@ TEST_F(ProtocolErrorTest, OversizedLineIsRefusedWithoutBeingKeptAndALongOneIsSer
     const auto refusal = client.next();
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(withoutMessage(*refusal), errorReply(QJsonValue::Null, kInvalidRequest));
-    EXPECT_EQ(refusal->value("error").toObject().value("message"), QJsonValue("message too large"));
+    EXPECT_EQ(refusal->value(u"error"_s).toObject().value(u"message"_s),
+              QJsonValue(u"message too large"_s));
 
     // More of the same line is skipped, not stored.
     for (int i = 0; i < 32; ++i)
@@ -150,7 +153,7 @@ TEST_F(ProtocolErrorTest, OversizedLineIsRefusedWithoutBeingKeptAndALongOneIsSer
     // The link stays, and a long line under the cap is served whole.
     ASSERT_TRUE(client.writeRaw("tail of the refused line\n"));
     const QString text(3 * 1024 * 1024, QChar(u'q'));
-    EXPECT_EQ(client.requestData(1, "echo(" + text + ")"), text);
+    EXPECT_EQ(client.requestData(1, u"echo("_s + text + u")"_s), text);
 }
 
 TEST_F(ProtocolErrorTest, AReplyPastTheCapIsRefusedWithoutBeingBuilt) {
@@ -158,7 +161,8 @@ TEST_F(ProtocolErrorTest, AReplyPastTheCapIsRefusedWithoutBeingBuilt) {
     ASSERT_TRUE(client.connectTo(socketPath));
     const QString tooLong = QStringLiteral("Error: reply would exceed 67108864 bytes");
     // A 604-byte request for 300 MB.
-    ASSERT_EQ(client.executeAndRespond(1, "set(v=" + QString(1000000, QChar(u'm')) + ")"), "OK");
+    ASSERT_EQ(client.executeAndRespond(1, u"set(v="_s + QString(1000000, QChar(u'm')) + u")"_s),
+              u"OK"_s);
     QString get = QStringLiteral("get(v");
     for (int i = 1; i < 300; ++i)
         get += QStringLiteral(",v");
@@ -173,9 +177,10 @@ TEST_F(ProtocolErrorTest, AReplyPastTheCapIsRefusedWithoutBeingBuilt) {
 
     // Counted as written: each quote goes out as two bytes, so 40 MB of
     // quotes would pass the cap on the wire.
-    ASSERT_EQ(client.executeAndRespond(4, "set(q=" + QString(10000000, QChar(u'"')) + ")"), "OK");
+    ASSERT_EQ(client.executeAndRespond(4, u"set(q="_s + QString(10000000, QChar(u'"')) + u")"_s),
+              u"OK"_s);
     EXPECT_EQ(client.requestData(5, QStringLiteral("get(q,q,q,q)")), tooLong);
-    EXPECT_EQ(client.executeAndRespond(6, QStringLiteral("echo(still linked)")), "still linked");
+    EXPECT_EQ(client.executeAndRespond(6, QStringLiteral("echo(still linked)")), u"still linked"_s);
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 
 namespace {
@@ -94,64 +96,69 @@ bool TestClient::closedByHost() {
 }
 
 QJsonObject TestClient::call(int id, const QString& method, const QJsonObject& params) {
-    return QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
+    return QJsonObject{
+        {u"jsonrpc"_s, u"2.0"_s}, {u"id"_s, id}, {u"method"_s, method}, {u"params"_s, params}};
 }
 
 QJsonObject TestClient::execute(int id, const QString& command) {
-    return call(id, "execute", QJsonObject{{"topic", "DDE_Control"}, {"command", command}});
+    return call(id, u"execute"_s,
+                QJsonObject{{u"topic"_s, u"DDE_Control"_s}, {u"command"_s, command}});
 }
 
 QJsonObject TestClient::request(int id, const QString& item) {
-    return call(id, "request", QJsonObject{{"topic", "DDE_Control"}, {"item", item}});
+    return call(id, u"request"_s, QJsonObject{{u"topic"_s, u"DDE_Control"_s}, {u"item"_s, item}});
 }
 
 QJsonObject TestClient::advise(int id, const QString& topic) {
-    return call(id, "advise", QJsonObject{{"topic", topic}, {"item", "Data"}});
+    return call(id, u"advise"_s, QJsonObject{{u"topic"_s, topic}, {u"item"_s, u"Data"_s}});
 }
 
 QString TestClient::requestData(int id, const QString& item) {
-    if (!writeMessage(request(id, item))) return "<write failed>";
+    if (!writeMessage(request(id, item))) return u"<write failed>"_s;
     const auto reply = next();
-    if (!reply) return "<no reply>";
-    EXPECT_EQ(reply->value("id"), QJsonValue(id));
-    return reply->value("result").toObject().value("data").toString("<no data>");
+    if (!reply) return u"<no reply>"_s;
+    EXPECT_EQ(reply->value(u"id"_s), QJsonValue(id));
+    return reply->value(u"result"_s).toObject().value(u"data"_s).toString(u"<no data>"_s);
 }
 
 QString TestClient::executeAndRespond(int id, const QString& command) {
-    if (!writeMessage(execute(id, command))) return "<write failed>";
+    if (!writeMessage(execute(id, command))) return u"<write failed>"_s;
     const auto reply = next();
-    if (!reply) return "<no reply>";
+    if (!reply) return u"<no reply>"_s;
     EXPECT_EQ(*reply, nullReply(id));
     const auto response = next();
-    if (!response) return "<no response>";
-    const QJsonObject params = response->value("params").toObject();
-    EXPECT_EQ(response->value("method"), QJsonValue("changed"));
-    EXPECT_EQ(params.value("topic"), QJsonValue("DDE_AsyncResponse"));
-    return params.value("data").toString("<no data>");
+    if (!response) return u"<no response>"_s;
+    const QJsonObject params = response->value(u"params"_s).toObject();
+    EXPECT_EQ(response->value(u"method"_s), QJsonValue(u"changed"_s));
+    EXPECT_EQ(params.value(u"topic"_s), QJsonValue(u"DDE_AsyncResponse"_s));
+    return params.value(u"data"_s).toString(u"<no data>"_s);
 }
 
 QJsonObject nullReply(int id) {
-    return QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"result", QJsonValue::Null}};
+    return QJsonObject{{u"jsonrpc"_s, u"2.0"_s}, {u"id"_s, id}, {u"result"_s, QJsonValue::Null}};
 }
 
 QJsonObject dataReply(int id, const QString& data) {
-    return QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"result", QJsonObject{{"data", data}}}};
+    return QJsonObject{
+        {u"jsonrpc"_s, u"2.0"_s}, {u"id"_s, id}, {u"result"_s, QJsonObject{{u"data"_s, data}}}};
 }
 
 QJsonObject changed(const QString& topic, const QString& data) {
-    return QJsonObject{{"jsonrpc", "2.0"},
-                       {"method", "changed"},
-                       {"params", QJsonObject{{"topic", topic}, {"item", "Data"}, {"data", data}}}};
+    return QJsonObject{
+        {u"jsonrpc"_s, u"2.0"_s},
+        {u"method"_s, u"changed"_s},
+        {u"params"_s, QJsonObject{{u"topic"_s, topic}, {u"item"_s, u"Data"_s}, {u"data"_s, data}}}};
 }
 
 QJsonObject errorReply(const QJsonValue& id, int code) {
-    return QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"error", QJsonObject{{"code", code}}}};
+    return QJsonObject{
+        {u"jsonrpc"_s, u"2.0"_s}, {u"id"_s, id}, {u"error"_s, QJsonObject{{u"code"_s, code}}}};
 }
 
 QJsonObject withoutMessage(QJsonObject error) {
-    QJsonObject body = error.value("error").toObject();
-    body.remove("message");
-    error.insert("error", body);
+    QJsonObject body = error.value(u"error"_s).toObject();
+    body.remove(u"message"_s);
+    error.insert(u"error"_s, body);
     return error;
 }
 

@@ -22,6 +22,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+using namespace Qt::StringLiterals;
+
 using namespace talvex;
 using namespace talvex::testing;
 
@@ -111,10 +113,10 @@ void EditorTest::fontCommands() {
                 if (a->isChecked()) out << a->text();
             return out;
         };
-        QCOMPARE(checked(), (QStringList{"8 pt", "MS Sans Serif"}));
+        QCOMPARE(checked(), (QStringList{u"8 pt"_s, u"MS Sans Serif"_s}));
         fonts.menueditfont12pt()->trigger();
         fonts.menueditfontcourier()->trigger();
-        QCOMPARE(checked(), (QStringList{"12 pt", "Courier"}));
+        QCOMPARE(checked(), (QStringList{u"12 pt"_s, u"Courier"_s}));
         for (QPlainTextEdit* pane :
              {static_cast<QPlainTextEdit*>(w.txtCommandList()), w.txtResponseList()}) {
             QCOMPARE(pane->document()->defaultFont().family(), QStringLiteral("Courier New"));
@@ -122,11 +124,11 @@ void EditorTest::fontCommands() {
             QCOMPARE(pane->document()->defaultFont().styleHint(), QFont::TypeWriter);
         }
         fonts.menueditfont9pt()->trigger();
-        QCOMPARE(checked(), (QStringList{"9 pt", "Courier"}));
+        QCOMPARE(checked(), (QStringList{u"9 pt"_s, u"Courier"_s}));
         QCOMPARE(w.txtResponseList()->document()->defaultFont().family(),
                  QStringLiteral("Courier New"));
         fonts.menueditfonttimesroman()->trigger();
-        QCOMPARE(checked(), (QStringList{"9 pt", "Times New Roman"}));
+        QCOMPARE(checked(), (QStringList{u"9 pt"_s, u"Times New Roman"_s}));
         QCOMPARE(w.txtCommandList()->document()->defaultFont().pointSizeF(), 9.0);
     }
     // A new start has the design font again.
@@ -148,7 +150,7 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
         longLine += "echo({@a}) ";
     const std::string script =
         "#if(@a>1)\r\n' note\r\necho({@a})\r\n#endif\r\n" + longLine + "\r\n";
-    rig.SetScript(script, rig.File("s.tvx"));
+    rig.SetScript(script, rig.File(u"s.tvx"_s));
     QTest::qWait(50); // the highlighter works from the event loop
     QCOMPARE(w.EditorText(), script);
     QVERIFY(w.FileSaved());
@@ -187,10 +189,10 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
     WindowRig rig;
     QVERIFY(rig.Ok());
     TestWindow& w = rig.w();
-    WriteBytes(rig.File("sub.tvx"), "echo(in sub)\r\nwait(301)\r\n");
+    WriteBytes(rig.File(u"sub.tvx"_s), "echo(in sub)\r\nwait(301)\r\n");
     const std::string script = "goto(there)\r\necho(skipped)\r\nlabel(there)\r\nwait(300)\r\n"
                                "#call(sub)\r\nwait(302)\r\necho(end)\r\n";
-    rig.SetScript(script, rig.File("main.tvx"));
+    rig.SetScript(script, rig.File(u"main.tvx"_s));
     QTextDocument* mine = w.txtCommandList()->document();
 
     // What the editor shows once a command has waited a while.
@@ -205,7 +207,7 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
         }
         if (status.isEmpty() || since.elapsed() < 150) return;
         const QString now = QStringLiteral("%1:%2")
-                                .arg(w.txtCommandList()->document() == mine ? "main" : "sub")
+                                .arg(w.txtCommandList()->document() == mine ? u"main"_s : u"sub"_s)
                                 .arg(w.txtCommandList()->RunningLine());
         if (seen.isEmpty() || seen.back() != now) seen << now;
     });
@@ -213,7 +215,7 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
     w.RunScriptClicked();
     sample.stop();
 
-    QCOMPARE(seen, (QStringList{"main:3", "sub:1", "main:5"}));
+    QCOMPARE(seen, (QStringList{u"main:3"_s, u"sub:1"_s, u"main:5"_s}));
     QCOMPARE(w.txtCommandList()->RunningLine(), -1);
     QCOMPARE(w.EditorText(), script);
 }
@@ -227,12 +229,13 @@ void EditorTest::checkMarksAndListsWhatItFinds() {
     auto* list = w.control<QListWidget>("lstFindings");
     QVERIFY(list && !list->isVisible());
     const int fullHeight = w.txtCommandList()->height();
-    rig.Type("echo(a)");
+    rig.Type(u"echo(a)"_s);
     QTest::keyClick(w.txtCommandList(), Qt::Key_Return);
-    rig.Type("#goto(nowhere)");
+    rig.Type(u"#goto(nowhere)"_s);
     QTRY_VERIFY(list->isVisible());
     QCOMPARE(list->count(), 1);
-    QVERIFY2(list->item(0)->text().startsWith("2:7: error: "), qPrintable(list->item(0)->text()));
+    QVERIFY2(list->item(0)->text().startsWith(u"2:7: error: "_s),
+             qPrintable(list->item(0)->text()));
     QCOMPARE(w.txtCommandList()->extraSelections().size(), qsizetype(1));
     QCOMPARE(w.txtCommandList()->extraSelections()[0].cursor.blockNumber(), 1);
     QVERIFY(w.txtCommandList()->height() < fullHeight);

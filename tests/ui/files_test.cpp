@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 using namespace talvex;
 using namespace talvex::testing;
 
@@ -42,14 +44,14 @@ void FilesTest::bytesSurviveOpenAndSave() {
     WindowRig rig;
     QVERIFY(rig.Ok());
     TestWindow& w = rig.w();
-    const QString file = rig.File("trip.tvx");
+    const QString file = rig.File(u"trip.tvx"_s);
     WriteBytes(file, bytes);
     rig.dialogs.fileAnswers = {file};
     w.core().OpenClicked();
     QCOMPARE(w.txtCommandList()->document()->blockCount(), lines);
     QVERIFY(w.FileSaved());
     // The user edits and takes the edit back: the text is what was loaded.
-    rig.Type("q");
+    rig.Type(u"q"_s);
     QTest::keyClick(w.txtCommandList(), Qt::Key_Backspace);
     w.core().SaveClicked();
     QCOMPARE(ReadBytes(file), bytes);
@@ -73,12 +75,12 @@ void FilesTest::loadPutsTheCaretAtTheStart() {
     for (int i = 1; i < 12; ++i)
         script += "echo(" + std::to_string(i) + ")\r\n";
     script += "echo(needle)\r\n";
-    const QString file = rig.File("long.tvx");
+    const QString file = rig.File(u"long.tvx"_s);
     WriteBytes(file, script);
-    if (how == "open") {
+    if (how == u"open"_s) {
         rig.dialogs.fileAnswers = {file};
         w.core().OpenClicked();
-    } else if (how == "start") {
+    } else if (how == u"start"_s) {
         w.OpenAtStart(file);
     } else {
         w.OpenAtStart(file);
