@@ -63,7 +63,7 @@ public:
     void RunScriptClicked() { core().RunScriptClicked(); }
     void CommandLabelClicked() { core().CommandLabelClicked(); }
     std::string PaneText() { return core().PaneText(); }
-    talvex::ScriptRunner& runner() { return core().Runner(); }
+    talvex::ScriptRunner& Runner() { return core().Runner(); }
     QPlainTextEdit* txtResponseList() { return findChild<QPlainTextEdit*>(u"txtResponseList"_s); }
     QPushButton* cmdCancel() { return findChild<QPushButton*>(u"cmdCancel"_s); }
     long lines = 0;
@@ -274,7 +274,7 @@ void BM_CancelClick(benchmark::State& state) {
         QTimer ticks; // a timer due every millisecond: its lateness is the event latency
         ticks.setInterval(1);
         QObject::connect(&ticks, &QTimer::timeout, [&] {
-            if (sinceTick.isValid() && rig.window->runner().Running())
+            if (sinceTick.isValid() && rig.window->Runner().Running())
                 worstGapMs = std::max(worstGapMs, double(sinceTick.nsecsElapsed()) / 1e6);
             sinceTick.start();
             if (!clicked.isValid() && rig.window->lines > 10000) {

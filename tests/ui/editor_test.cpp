@@ -51,7 +51,7 @@ private slots:
 void EditorTest::dividerDrag() {
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     QWidget* client = w.centralWidget();
     w.resize(w.width() - client->width() + 601, w.height() - client->height() + 385);
     QTRY_COMPARE(client->width(), 601);
@@ -70,7 +70,7 @@ void EditorTest::dividerDrag() {
     Mouse(client, QEvent::MouseMove, 4355, y);
     QCOMPARE(w.txtCommandList()->geometry().width(), Twips(4175));
     QCOMPARE(w.txtResponseList()->geometry(), TwipsRect(4400, 300, 4495, 4395));
-    QCOMPARE(w.control<QLabel>("lblResponse")->x(), Twips(4400));
+    QCOMPARE(w.Control<QLabel>("lblResponse")->x(), Twips(4400));
     // Past the lower bound (the end of the editor's caption) nothing moves.
     Mouse(client, QEvent::MouseMove, 2000, y);
     QCOMPARE(w.txtResponseList()->x(), Twips(4400));
@@ -102,7 +102,7 @@ void EditorTest::fontCommands() {
     {
         WindowRig rig;
         QVERIFY(rig.Ok());
-        TestWindow& w = rig.w();
+        TestWindow& w = rig.W();
         FontMenu& fonts = *w.findChild<FontMenu*>();
         auto checked = [&fonts] {
             QStringList out;
@@ -134,7 +134,7 @@ void EditorTest::fontCommands() {
     // A new start has the design font again.
     WindowRig again;
     for (QPlainTextEdit* pane :
-         {static_cast<QPlainTextEdit*>(again.w().txtCommandList()), again.w().txtResponseList()}) {
+         {static_cast<QPlainTextEdit*>(again.W().txtCommandList()), again.W().txtResponseList()}) {
         QCOMPARE(pane->document()->defaultFont().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(pane->document()->defaultFont().pointSizeF(), 8.25);
     }
@@ -143,7 +143,7 @@ void EditorTest::fontCommands() {
 void EditorTest::highlightingLeavesTheScriptAlone() {
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     // A very long line is marked at its start only, where the view opens.
     std::string longLine;
     while (longLine.size() < 12000)
@@ -188,7 +188,7 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
 void EditorTest::runningLineFollowsAJumpAndACall() {
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     WriteBytes(rig.File(u"sub.tvx"_s), "echo(in sub)\r\nwait(301)\r\n");
     const std::string script = "goto(there)\r\necho(skipped)\r\nlabel(there)\r\nwait(300)\r\n"
                                "#call(sub)\r\nwait(302)\r\necho(end)\r\n";
@@ -225,8 +225,8 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
 void EditorTest::checkMarksAndListsWhatItFinds() {
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
-    auto* list = w.control<QListWidget>("lstFindings");
+    TestWindow& w = rig.W();
+    auto* list = w.Control<QListWidget>("lstFindings");
     QVERIFY(list && !list->isVisible());
     const int fullHeight = w.txtCommandList()->height();
     rig.Type(u"echo(a)"_s);
@@ -244,7 +244,7 @@ void EditorTest::checkMarksAndListsWhatItFinds() {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
     QCOMPARE(w.txtCommandList()->textCursor().blockNumber(), 1);
-    w.action("mnuCheckList")->trigger();
+    w.Action("mnuCheckList")->trigger();
     QVERIFY(!list->isVisible());
     QCOMPARE(w.txtCommandList()->height(), fullHeight);
 }

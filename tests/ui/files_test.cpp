@@ -43,7 +43,7 @@ void FilesTest::bytesSurviveOpenAndSave() {
     QFETCH(int, lines);
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     const QString file = rig.File(u"trip.tvx"_s);
     WriteBytes(file, bytes);
     rig.dialogs.fileAnswers = {file};
@@ -70,7 +70,7 @@ void FilesTest::loadPutsTheCaretAtTheStart() {
     QFETCH(QString, how);
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     std::string script;
     for (int i = 1; i < 12; ++i)
         script += "echo(" + std::to_string(i) + ")\r\n";
@@ -90,7 +90,7 @@ void FilesTest::loadPutsTheCaretAtTheStart() {
     QCOMPARE(w.EditorText(), script);
     QCOMPARE(w.txtCommandList()->textCursor().position(), 0);
     rig.dialogs.findAnswer = QStringLiteral("needle");
-    w.action("menueditfind")->trigger();
+    w.Action("menueditfind")->trigger();
     QCOMPARE(w.txtCommandList()->textCursor().selectedText(), QStringLiteral("needle"));
     QCOMPARE(rig.dialogs.MessageTexts(), QStringList());
 }

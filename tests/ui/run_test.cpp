@@ -98,14 +98,14 @@ void RunTest::logQuestion() {
     QVERIFY(rig.Ok());
     const QString script = rig.File(u"job.tvx"_s);
     rig.SetScript(kTwoEchoes, script);
-    rig.w().core().PaneReplace("from before\r\n");
-    rig.w().chkLog()->setChecked(ticked);
+    rig.W().core().PaneReplace("from before\r\n");
+    rig.W().chkLog()->setChecked(ticked);
     for (const QString& f : files)
         rig.dialogs.fileAnswers.push_back(f.isEmpty() ? QString() : rig.File(f));
     for (int a : answers)
         rig.dialogs.answers.push_back(Answer(a));
 
-    rig.w().RunScriptClicked();
+    rig.W().RunScriptClicked();
 
     QCOMPARE(rig.dialogs.fileDialogs.size(), size_t(files.size()));
     if (!files.isEmpty()) {
@@ -117,18 +117,18 @@ void RunTest::logQuestion() {
     QCOMPARE(rig.dialogs.questions.size(), answers.size());
     QCOMPARE(rig.dialogs.questionTitles, QStringList(answers.size(), u"Log Responses"_s));
     if (runs) {
-        QCOMPARE(rig.w().ShownResponse(), std::string("a\r\nb\r\n"));
+        QCOMPARE(rig.W().ShownResponse(), std::string("a\r\nb\r\n"));
         QCOMPARE(rig.dialogs.MessageTexts(), QStringList{u"Script Done\r\n"_s + script});
         QCOMPARE(rig.dialogs.messages.front().kind, MessageKind::Warning);
         QCOMPARE(rig.dialogs.messages.front().title, kBase);
     } else {
-        QCOMPARE(rig.w().ShownResponse(), std::string("from before\r\n"));
+        QCOMPARE(rig.W().ShownResponse(), std::string("from before\r\n"));
         QVERIFY(rig.dialogs.messages.empty());
     }
     QCOMPARE(ReadBytes(rig.File(u"run.log"_s)), logged ? std::string("a\r\nb\r\n") : std::string());
     QVERIFY(Files(rig.LogFolder()).isEmpty()); // no default log was started
-    QCOMPARE(rig.w().chkLog()->isChecked(), tickedAfter);
-    QVERIFY(rig.w().cmdRunScript()->isEnabled());
+    QCOMPARE(rig.W().chkLog()->isChecked(), tickedAfter);
+    QVERIFY(rig.W().cmdRunScript()->isEnabled());
 }
 
 void RunTest::logDialogRefusesTheScriptItself() {
@@ -137,10 +137,10 @@ void RunTest::logDialogRefusesTheScriptItself() {
     const QString script = rig.File(u"job.tvx"_s);
     WriteBytes(script, kTwoEchoes);
     rig.SetScript(kTwoEchoes, script);
-    rig.w().chkLog()->setChecked(true);
+    rig.W().chkLog()->setChecked(true);
     rig.dialogs.fileAnswers = {script, rig.File(u"other.log"_s)};
 
-    rig.w().RunScriptClicked();
+    rig.W().RunScriptClicked();
 
     QCOMPARE(ReadBytes(script), kTwoEchoes);
     QCOMPARE(rig.dialogs.fileDialogs.size(), size_t(2));
@@ -180,9 +180,9 @@ void RunTest::cancelButton() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     rig.SetScript(script);
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     const auto waiting = CommandWaiting(w);
-    WhenTrue([&] { return waiting() && int(w.runner().CurrentCancelState()) == pressAtState; },
+    WhenTrue([&] { return waiting() && int(w.Runner().CurrentCancelState()) == pressAtState; },
              [&] { QTest::mouseClick(w.cmdCancel(), Qt::LeftButton); });
     QElapsedTimer clock;
     clock.start();
@@ -231,7 +231,7 @@ void RunTest::escape() {
 
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
 
     // Escape with no run active asks nothing.
     QTest::keyClick(w.txtCommandList(), Qt::Key_Escape);
@@ -240,7 +240,7 @@ void RunTest::escape() {
     rig.SetScript(script);
     rig.dialogs.answers = {Answer(answer)};
     const auto waiting = CommandWaiting(w);
-    WhenTrue([&] { return waiting() && int(w.runner().CurrentCancelState()) == pressAtState; },
+    WhenTrue([&] { return waiting() && int(w.Runner().CurrentCancelState()) == pressAtState; },
              [&] { QTest::keyClick(w.txtCommandList(), Qt::Key_Escape); });
     w.RunScriptClicked();
 
@@ -255,7 +255,7 @@ void RunTest::escape() {
 void RunTest::listOnlyRunFromTheLabel() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     rig.SetScript("set(listed=yes)\r\n#setvars(n=2)\r\necho({n*3})\r\n");
     QTest::mouseClick(w.lblCommand(), Qt::LeftButton);
     QCOMPARE(w.ShownResponse(), std::string("set(listed=yes)\r\n#setvars(n=2)\r\necho(6)\r\n"));
@@ -276,7 +276,7 @@ void RunTest::listOnlyRunFromTheLabel() {
 void RunTest::runModes() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     QVERIFY(w.mnuLinebyLine()->isChecked());
     QVERIFY(!w.mnuWholeScript()->isChecked());
     w.mnuWholeScript()->trigger();
@@ -298,7 +298,7 @@ void RunTest::runModes() {
 void RunTest::controlsAndPointerDuringARun() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     rig.SetScript("wait(1600)\r\n");
     struct Seen {
         bool run, exit, log, file, cancel, busy;
@@ -343,15 +343,15 @@ void RunTest::dynamicData() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     rig.SetScript(script);
-    rig.w().RunScriptClicked();
-    QTRY_COMPARE(rig.w().txtDynamic()->text(), shown);
+    rig.W().RunScriptClicked();
+    QTRY_COMPARE(rig.W().txtDynamic()->text(), shown);
     QCOMPARE(rig.link.DynReturn(), shown.toStdString());
 }
 
 void RunTest::lostLinkStopsTheRunAndTheNextRunLinksAgain() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     rig.SetScript("wait(20000)\r\necho(never)\r\n");
     WhenTrue(CommandWaiting(w), [&] { korva_->Stop(); });
     w.RunScriptClicked();
@@ -395,7 +395,7 @@ void RunTest::paneWidgetFollowsThePane() {
     QFETCH(QStringList, steps);
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     long numbered = 0;
     for (const QString& step : steps) {
         const std::string arg = step.mid(1).toStdString();

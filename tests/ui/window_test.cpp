@@ -96,7 +96,7 @@ void WindowTest::closeDuringARunWithASilentHost() {
 
     WindowRig rig(socket, 300);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     rig.SetScript("measure(forever)\r\necho(never)\r\n");
     rig.dialogs.answers = {Answer::Yes, Answer::Yes}; // stop and close; close anyway
     WhenTrue(CommandWaiting(w), [&] { w.close(); });
@@ -115,7 +115,7 @@ void WindowTest::aboutBox() {
     const ProgramVersion v = Environment::system().version;
     QString shown;
     bool hasLogo = false;
-    rig.w().action("mnuAbout")->trigger();
+    rig.W().Action("mnuAbout")->trigger();
     QCOMPARE(rig.dialogs.abouts, 1);
     // The box itself, as the real dialogs show it.
     QTimer::singleShot(50, [&] {
@@ -125,7 +125,7 @@ void WindowTest::aboutBox() {
         hasLogo = !about->logo()->pixmap().isNull();
         QTest::keyClick(about, Qt::Key_Return); // OK is the default button
     });
-    QtUserDialogs(&rig.w()).ShowAbout(v);
+    QtUserDialogs(&rig.W()).ShowAbout(v);
     QCOMPARE(
         shown,
         QStringLiteral("About|Talvex\nVersion %1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision));
@@ -136,7 +136,7 @@ void WindowTest::aboutBox() {
 void WindowTest::linkWindow() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     LinkWindow* k = w.linkWindow();
     QVERIFY(!k->isVisible());
     w.mnuHostLink()->trigger();
