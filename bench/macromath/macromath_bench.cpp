@@ -17,22 +17,22 @@ using talvex::VariableStore;
 using talvex::reference::LinearStore;
 
 // Names share prefixes on purpose ("var1", "var10", "var100", ...).
-std::string varName(int i) {
+std::string VarName(int i) {
     return "var" + std::to_string(i);
 }
 
-template <class Store> void fill(Store& store, int count) {
+template <class Store> void Fill(Store& store, int count) {
     for (int i = 0; i < count; ++i) {
         std::string value = std::to_string(i);
-        store.SetVar(varName(i), value);
+        store.SetVar(VarName(i), value);
     }
 }
 
 // About 200 characters naming ten of the variables, spread over the store.
-std::string lineNamingTen() {
+std::string LineNamingTen() {
     std::string line = "measure(";
     for (int k = 0; k < 10; ++k) {
-        line += varName(1999 * k + 17);
+        line += VarName(1999 * k + 17);
         line += k % 2 == 0 ? " + offset, " : " * factor, ";
     }
     line += "done)";
@@ -41,8 +41,8 @@ std::string lineNamingTen() {
 
 template <class Store> void BM_Substitute20000(benchmark::State& state) {
     Store store(talvex::testing::FixedEnvironment());
-    fill(store, 20000);
-    const std::string line = lineNamingTen();
+    Fill(store, 20000);
+    const std::string line = LineNamingTen();
     for (auto _ : state)
         benchmark::DoNotOptimize(store.SubstituteVars(line));
     state.SetLabel(std::to_string(line.size()) + " chars");
@@ -53,8 +53,8 @@ BENCHMARK_TEMPLATE(BM_Substitute20000, LinearStore)->Unit(benchmark::kMicrosecon
 void BM_UpdateVar(benchmark::State& state) {
     VariableStore store(talvex::testing::FixedEnvironment());
     const int count = static_cast<int>(state.range(0));
-    fill(store, count);
-    const std::string name = varName(count / 2);
+    Fill(store, count);
+    const std::string name = VarName(count / 2);
     int i = 0;
     for (auto _ : state) {
         std::string value = std::to_string(i++);
@@ -70,8 +70,8 @@ void BM_GrowWithSubstitution(benchmark::State& state) {
         VariableStore store(talvex::testing::FixedEnvironment());
         for (int i = 0; i < count; ++i) {
             std::string value = std::to_string(i);
-            store.SetVar(varName(i), value);
-            benchmark::DoNotOptimize(store.SubstituteVars("x = " + varName(i) + " + 1"));
+            store.SetVar(VarName(i), value);
+            benchmark::DoNotOptimize(store.SubstituteVars("x = " + VarName(i) + " + 1"));
         }
     }
 }

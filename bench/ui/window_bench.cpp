@@ -31,6 +31,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using talvex::Answer;
@@ -61,9 +63,9 @@ public:
     void RunScriptClicked() { core().RunScriptClicked(); }
     void CommandLabelClicked() { core().CommandLabelClicked(); }
     std::string PaneText() { return core().PaneText(); }
-    talvex::ScriptRunner& runner() { return core().Runner(); }
-    QPlainTextEdit* txtResponseList() { return findChild<QPlainTextEdit*>("txtResponseList"); }
-    QPushButton* cmdCancel() { return findChild<QPushButton*>("cmdCancel"); }
+    talvex::ScriptRunner& Runner() { return core().Runner(); }
+    QPlainTextEdit* txtResponseList() { return findChild<QPlainTextEdit*>(u"txtResponseList"_s); }
+    QPushButton* cmdCancel() { return findChild<QPushButton*>(u"cmdCancel"_s); }
     long lines = 0;
 };
 
@@ -79,7 +81,7 @@ public:
 
 struct Rig {
     Rig() {
-        host.SetSocketPath(dir.filePath("k"));
+        host.SetSocketPath(dir.filePath(u"k"_s));
         talvex::HostSearch only;
         only.envKorva32 = QStringLiteral(KORVA32_PATH);
         host.SetHostSearch(only);
@@ -99,7 +101,7 @@ struct Rig {
     talvex::HostLink host;
     talvex::WindowLink link{host};
     talvex::QtSettings settings{[this] {
-        return std::make_unique<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
+        return std::make_unique<QSettings>(dir.filePath(u"settings.ini"_s), QSettings::IniFormat);
     }};
     std::unique_ptr<CountingWindow> window;
 };
@@ -171,7 +173,7 @@ void BM_WindowListOnlyRun(benchmark::State& state) {
         state.PauseTiming();
         QElapsedTimer referenceClock;
         referenceClock.start();
-        const double used = RunTalvex(rig.dir.path(), script, {"--list"}, rig.dir.filePath("k"));
+        const double used = RunTalvex(rig.dir.path(), script, {"--list"}, rig.dir.filePath(u"k"_s));
         reference += double(referenceClock.nsecsElapsed()) / 1e9;
         if (used < 0) state.SkipWithError("talvex-run failed");
         referenceCpu += used;
@@ -221,7 +223,7 @@ void BM_WindowHostBoundRun(benchmark::State& state) {
         // talvex-run links to the host the window runs, as a second client.
         QElapsedTimer referenceClock;
         referenceClock.start();
-        const double used = RunTalvex(rig.dir.path(), script, {}, rig.dir.filePath("k"));
+        const double used = RunTalvex(rig.dir.path(), script, {}, rig.dir.filePath(u"k"_s));
         reference += double(referenceClock.nsecsElapsed()) / 1e9;
         if (used < 0) state.SkipWithError("talvex-run failed");
         referenceCpu += used;
@@ -260,7 +262,7 @@ void BM_CancelClick(benchmark::State& state) {
         state.PauseTiming();
         QElapsedTimer referenceClock;
         referenceClock.start();
-        const double used = RunTalvex(rig.dir.path(), script, {"--list"}, rig.dir.filePath("k"));
+        const double used = RunTalvex(rig.dir.path(), script, {"--list"}, rig.dir.filePath(u"k"_s));
         reference += double(referenceClock.nsecsElapsed()) / 1e9;
         if (used < 0) state.SkipWithError("talvex-run failed");
         referenceCpu += used;
@@ -272,7 +274,7 @@ void BM_CancelClick(benchmark::State& state) {
         QTimer ticks; // a timer due every millisecond: its lateness is the event latency
         ticks.setInterval(1);
         QObject::connect(&ticks, &QTimer::timeout, [&] {
-            if (sinceTick.isValid() && rig.window->runner().Running())
+            if (sinceTick.isValid() && rig.window->Runner().Running())
                 worstGapMs = std::max(worstGapMs, double(sinceTick.nsecsElapsed()) / 1e6);
             sinceTick.start();
             if (!clicked.isValid() && rig.window->lines > 10000) {

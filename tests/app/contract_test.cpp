@@ -17,6 +17,8 @@
 #include <unistd.h>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::testing {
 namespace {
 
@@ -36,7 +38,7 @@ bool WaitForOutput(QProcess& p, QByteArray& out, const QByteArray& text) {
 
 // A host executable that notes each start in `counter` and then runs korva32.
 QString CountingHost(const Sandbox& box, const QString& counter) {
-    const QString path = box.Root() + "/counting-korva32";
+    const QString path = box.Root() + u"/counting-korva32"_s;
     QFile f(path);
     f.open(QIODevice::WriteOnly);
     f.write("#!/bin/sh\necho started >> '" + counter.toUtf8() +
@@ -48,7 +50,7 @@ QString CountingHost(const Sandbox& box, const QString& counter) {
 
 // True while the process runs (an ended one that nobody reaped yet does not count).
 bool Running(pid_t pid) {
-    QFile stat(QString("/proc/%1/stat").arg(pid));
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
     if (!stat.open(QIODevice::ReadOnly)) return false;
     const QByteArray text = stat.readAll();
     const qsizetype close = text.lastIndexOf(')');
@@ -62,10 +64,10 @@ int Starts(const QString& counter) {
 
 TEST(TalvexRunOptions, VersionAndHelpPrintAndSucceed) {
     Sandbox box;
-    const RunOutcome version = box.Run({"--version"});
+    const RunOutcome version = box.Run({u"--version"_s});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith("talvex-run ")) << Show(version.out);
-    const RunOutcome help = box.Run({"--help"});
+    const RunOutcome help = box.Run({u"--help"_s});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("usage: talvex-run")) << Show(help.out);
     // Where an unasked-for log goes, what --whole does to --list, every status.
@@ -87,45 +89,48 @@ struct UsageCase {
 TEST(TalvexRunOptions, BadUsageExits64) {
     const QList<UsageCase> usages = {
         {{}, "usage: talvex-run [--list]"},
-        {{"--frobnicate", "a.tvx"}, "talvex-run: unknown option --frobnicate"},
-        {{"--log"}, "talvex-run: --log needs a value"},
-        {{"a.tvx", "--host"}, "talvex-run: --host needs a value"},
+        {{u"--frobnicate"_s, u"a.tvx"_s}, "talvex-run: unknown option --frobnicate"},
+        {{u"--log"_s}, "talvex-run: --log needs a value"},
+        {{u"a.tvx"_s, u"--host"_s}, "talvex-run: --host needs a value"},
         // An option's value may not be left empty.
-        {{"--log=", "a.tvx"}, "talvex-run: --log needs a value"},
-        {{"--host=", "a.tvx"}, "talvex-run: --host needs a value"},
-        {{"--log", "", "a.tvx"}, "talvex-run: --log needs a value"},
+        {{u"--log="_s, u"a.tvx"_s}, "talvex-run: --log needs a value"},
+        {{u"--host="_s, u"a.tvx"_s}, "talvex-run: --host needs a value"},
+        {{u"--log"_s, u""_s, u"a.tvx"_s}, "talvex-run: --log needs a value"},
         // One script, wherever the others stand: none of them is run.
-        {{"a.tvx", "b.tvx"}, "talvex-run: only one SCRIPT may be given"},
-        {{"a.tvx", "--", "b.tvx"}, "talvex-run: only one SCRIPT may be given"},
-        {{"a.tvx", "--", "b.tvx", "c.tvx"}, "talvex-run: only one SCRIPT may be given"},
-        {{"--", "a.tvx", "b.tvx"}, "talvex-run: only one SCRIPT may be given"},
-        {{"--", ""}, "talvex-run: SCRIPT may not be empty"},
+        {{u"a.tvx"_s, u"b.tvx"_s}, "talvex-run: only one SCRIPT may be given"},
+        {{u"a.tvx"_s, u"--"_s, u"b.tvx"_s}, "talvex-run: only one SCRIPT may be given"},
+        {{u"a.tvx"_s, u"--"_s, u"b.tvx"_s, u"c.tvx"_s}, "talvex-run: only one SCRIPT may be given"},
+        {{u"--"_s, u"a.tvx"_s, u"b.tvx"_s}, "talvex-run: only one SCRIPT may be given"},
+        {{u"--"_s, u""_s}, "talvex-run: SCRIPT may not be empty"},
         // A log that is the script, under any name, would empty the script.
-        {{"--log", "a.tvx", "a.tvx"}, "talvex-run: --log a.tvx is SCRIPT itself"},
-        {{"--log=./a.tvx", "a.tvx"}, "talvex-run: --log ./a.tvx is SCRIPT itself"},
-        {{"--log", "hard.tvx", "a.tvx"}, "talvex-run: --log hard.tvx is SCRIPT itself"},
-        {{"--list", "--log", "soft.tvx", "a.tvx"}, "talvex-run: --log soft.tvx is SCRIPT itself"},
+        {{u"--log"_s, u"a.tvx"_s, u"a.tvx"_s}, "talvex-run: --log a.tvx is SCRIPT itself"},
+        {{u"--log=./a.tvx"_s, u"a.tvx"_s}, "talvex-run: --log ./a.tvx is SCRIPT itself"},
+        {{u"--log"_s, u"hard.tvx"_s, u"a.tvx"_s}, "talvex-run: --log hard.tvx is SCRIPT itself"},
+        {{u"--list"_s, u"--log"_s, u"soft.tvx"_s, u"a.tvx"_s},
+         "talvex-run: --log soft.tvx is SCRIPT itself"},
         // A check runs nothing: run options have nothing to act on.
-        {{"--check", "--trace", "a.tvx"}, "talvex-run: --check takes no other option"},
-        {{"--check", "--log", "x.log", "a.tvx"}, "talvex-run: --check takes no other option"},
-        {{"--list", "--check", "a.tvx", "b.tvx"}, "talvex-run: --check takes no other option"},
+        {{u"--check"_s, u"--trace"_s, u"a.tvx"_s}, "talvex-run: --check takes no other option"},
+        {{u"--check"_s, u"--log"_s, u"x.log"_s, u"a.tvx"_s},
+         "talvex-run: --check takes no other option"},
+        {{u"--list"_s, u"--check"_s, u"a.tvx"_s, u"b.tvx"_s},
+         "talvex-run: --check takes no other option"},
     };
     Sandbox box;
     const QByteArray script = "echo(x)\r\n";
-    box.WriteFile("a.tvx", script);
-    box.WriteFile("b.tvx", "echo(y)\r\n");
-    const QString a = box.Work() + "/a.tvx";
-    ASSERT_EQ(::link(qPrintable(a), qPrintable(box.Work() + "/hard.tvx")), 0);
-    ASSERT_TRUE(QFile::link("a.tvx", box.Work() + "/soft.tvx"));
+    box.WriteFile(u"a.tvx"_s, script);
+    box.WriteFile(u"b.tvx"_s, "echo(y)\r\n");
+    const QString a = box.Work() + u"/a.tvx"_s;
+    ASSERT_EQ(::link(qPrintable(a), qPrintable(box.Work() + u"/hard.tvx"_s)), 0);
+    ASSERT_TRUE(QFile::link(u"a.tvx"_s, box.Work() + u"/soft.tvx"_s));
     const QStringList files = Sandbox::FilesBelow(box.Work());
     for (const UsageCase& u : usages) {
-        const std::string args = u.args.join(' ').toStdString();
+        const std::string args = u.args.join(u' ').toStdString();
         const RunOutcome r = box.Run(u.args);
         EXPECT_EQ(r.status, 64) << args;
         EXPECT_TRUE(r.out.isEmpty()) << args;
         EXPECT_TRUE(r.err.startsWith(u.line)) << args << "\n" << Show(r.err);
         EXPECT_TRUE(r.err.contains("\nusage: talvex-run") || u.args.isEmpty()) << args;
-        EXPECT_EQ(box.ReadFile("a.tvx"), script) << args;
+        EXPECT_EQ(box.ReadFile(u"a.tvx"_s), script) << args;
     }
     EXPECT_EQ(Sandbox::FilesBelow(box.Work()), files);
     EXPECT_TRUE(Sandbox::FilesBelow(box.DefaultLogFolder()).isEmpty());
@@ -149,25 +154,26 @@ class UncreatableLogFile : public ::testing::TestWithParam<UncreatableLog> {};
 TEST_P(UncreatableLogFile, Exits73BeforeTheRun) {
     const UncreatableLog& c = GetParam();
     Sandbox box;
-    box.WriteFile("a.tvx", "echo(x)\r\n");
-    QDir(box.Work()).mkdir("folder");
-    QDir(box.Work()).mkdir("locked");
-    QFile::setPermissions(box.Work() + "/locked", QFile::ReadOwner | QFile::ExeOwner);
-    QString log = c.log;
-    if (log.startsWith("locked/") && ::geteuid() == 0) {
+    box.WriteFile(u"a.tvx"_s, "echo(x)\r\n");
+    QDir(box.Work()).mkdir(u"folder"_s);
+    QDir(box.Work()).mkdir(u"locked"_s);
+    QFile::setPermissions(box.Work() + u"/locked"_s, QFile::ReadOwner | QFile::ExeOwner);
+    QString log = QString::fromUtf8(c.log);
+    if (log.startsWith(u"locked/"_s) && ::geteuid() == 0) {
         // Permissions do not stop root; a file system that refuses new files does.
-        if (!QFileInfo::exists("/sys/kernel")) GTEST_SKIP() << "no read-only place for root";
-        log = "/sys/talvex-run.log";
+        if (!QFileInfo::exists(u"/sys/kernel"_s)) GTEST_SKIP() << "no read-only place for root";
+        log = u"/sys/talvex-run.log"_s;
     }
     const QStringList files = Sandbox::FilesBelow(box.Work());
-    const QString counter = box.Root() + "/starts";
-    const RunOutcome r = box.Run({"--log", log, "--host", CountingHost(box, counter), "a.tvx"});
-    QFile::setPermissions(box.Work() + "/locked",
+    const QString counter = box.Root() + u"/starts"_s;
+    const RunOutcome r =
+        box.Run({u"--log"_s, log, u"--host"_s, CountingHost(box, counter), u"a.tvx"_s});
+    QFile::setPermissions(box.Work() + u"/locked"_s,
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     EXPECT_EQ(r.status, 73);
     EXPECT_TRUE(r.out.isEmpty()) << Show(r.out);
-    if (c.reason && log == c.log)
+    if (c.reason && log == QString::fromUtf8(c.log))
         EXPECT_EQ(Show(r.err), Show(log.toUtf8() + ": " + c.reason + "\n"));
     else
         EXPECT_TRUE(r.err.startsWith(log.toUtf8() + ": ") && r.err.count('\n') == 1) << Show(r.err);
@@ -186,11 +192,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TalvexRunOptions, UnreadableScriptExits66AndCreatesNothing) {
     Sandbox box;
-    QDir(box.Work()).mkdir("folder.tvx");
-    const QString counter = box.Root() + "/starts";
+    QDir(box.Work()).mkdir(u"folder.tvx"_s);
+    const QString counter = box.Root() + u"/starts"_s;
     const QString host = CountingHost(box, counter);
-    for (const QString& script : {QString("missing.tvx"), QString("folder.tvx")}) {
-        const RunOutcome r = box.Run({"--log", "run.log", "--host", host, script});
+    for (const QString& script : {u"missing.tvx"_s, u"folder.tvx"_s}) {
+        const RunOutcome r = box.Run({u"--log"_s, u"run.log"_s, u"--host"_s, host, script});
         EXPECT_EQ(r.status, 66) << script.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.contains(script.toUtf8())) << Show(r.err);
@@ -204,30 +210,30 @@ TEST(TalvexRunOptions, UnreadableScriptExits66AndCreatesNothing) {
 // use, on standard output, and the worst of them in the exit status.
 TEST(TalvexRunCheck, FindingsAndExitStatuses) {
     Sandbox box;
-    const QString counter = box.Root() + "/starts";
+    const QString counter = box.Root() + u"/starts"_s;
     const QString host = CountingHost(box, counter);
-    box.WriteFile("clean.tvx", "echo(a)\r\n");
-    box.WriteFile("warns.tvx", "#do(j=0)\r\n#loopuntil(j)\r\n");
-    box.WriteFile("sub/errs.tvx", "#while(1)\r\n#call(gone)\r\n#wend\r\n#endif\r\n");
+    box.WriteFile(u"clean.tvx"_s, "echo(a)\r\n");
+    box.WriteFile(u"warns.tvx"_s, "#do(j=0)\r\n#loopuntil(j)\r\n");
+    box.WriteFile(u"sub/errs.tvx"_s, "#while(1)\r\n#call(gone)\r\n#wend\r\n#endif\r\n");
     struct Case {
         QStringList scripts;
         int status;
         QByteArray out;
     };
     const QList<Case> cases = {
-        {{"clean.tvx"}, 0, ""},
-        {{"warns.tvx"},
+        {{u"clean.tvx"_s}, 0, ""},
+        {{u"warns.tvx"_s},
          1,
          "warns.tvx:1:5: warning: #do sets j again on every round; set it on a line before the "
          "#do\n"},
-        {{"clean.tvx", "sub/errs.tvx", "warns.tvx"},
+        {{u"clean.tvx"_s, u"sub/errs.tvx"_s, u"warns.tvx"_s},
          65,
          "sub/errs.tvx:2:7: error: #call of \"gone.tvx\": No such file or directory "
          "(sub/gone.tvx)\n"
          "sub/errs.tvx:4:1: error: #endif without its #if\n"
          "warns.tvx:1:5: warning: #do sets j again on every round; set it on a line before the "
          "#do\n"},
-        {{"sub/errs.tvx", "missing.tvx"},
+        {{u"sub/errs.tvx"_s, u"missing.tvx"_s},
          66,
          "sub/errs.tvx:2:7: error: #call of \"gone.tvx\": No such file or directory "
          "(sub/gone.tvx)\n"
@@ -235,8 +241,8 @@ TEST(TalvexRunCheck, FindingsAndExitStatuses) {
     };
     const QStringList files = Sandbox::FilesBelow(box.Work());
     for (const Case& c : cases) {
-        const RunOutcome r = box.Run(QStringList{"--check"} + c.scripts);
-        const std::string args = c.scripts.join(' ').toStdString();
+        const RunOutcome r = box.Run(QStringList{u"--check"_s} + c.scripts);
+        const std::string args = c.scripts.join(u' ').toStdString();
         EXPECT_EQ(r.status, c.status) << args;
         EXPECT_EQ(r.out, c.out) << args << "\n" << Show(r.out);
         EXPECT_EQ(r.err, c.status == 66 ? QByteArray("talvex-run: cannot read missing.tvx: No "
@@ -252,12 +258,12 @@ TEST(TalvexRunCheck, FindingsAndExitStatuses) {
 // chain; standard output is what it is without it.
 TEST(TalvexRunTrace, FollowsCallsAndChains) {
     Sandbox box;
-    box.WriteFile("main.tvx", "echo(one)\r\n  #call(sub/s)\r\n#if(1) then #chain(next)\r\n"
-                              "echo(never)\r\n");
-    box.WriteFile("sub/s.tvx", "' in s\r\n\r\necho(two)\r\n");
-    box.WriteFile("next.tvx", "echo(three)\r\n");
-    const RunOutcome plain = box.Run({"main.tvx"});
-    const RunOutcome traced = box.Run({"--trace", "main.tvx"});
+    box.WriteFile(u"main.tvx"_s, "echo(one)\r\n  #call(sub/s)\r\n#if(1) then #chain(next)\r\n"
+                                 "echo(never)\r\n");
+    box.WriteFile(u"sub/s.tvx"_s, "' in s\r\n\r\necho(two)\r\n");
+    box.WriteFile(u"next.tvx"_s, "echo(three)\r\n");
+    const RunOutcome plain = box.Run({u"main.tvx"_s});
+    const RunOutcome traced = box.Run({u"--trace"_s, u"main.tvx"_s});
     EXPECT_EQ(traced.status, 0);
     EXPECT_EQ(traced.out, plain.out);
     EXPECT_EQ(traced.err, "0 main.tvx:1: echo(one)\n"
@@ -274,18 +280,18 @@ TEST(TalvexRunTrace, FollowsCallsAndChains) {
 
 TEST(TalvexRunOptions, ListStartsNoHostForAScriptWithoutHostDirectives) {
     Sandbox box;
-    box.WriteFile("plain.tvx", "echo(x)\r\n#setvars(a=1)\r\n");
-    const QString counter = box.Root() + "/starts";
+    box.WriteFile(u"plain.tvx"_s, "echo(x)\r\n#setvars(a=1)\r\n");
+    const QString counter = box.Root() + u"/starts"_s;
     const QString host = CountingHost(box, counter);
 
-    const RunOutcome listed = box.Run({"--list", "--host", host, "plain.tvx"});
+    const RunOutcome listed = box.Run({u"--list"_s, u"--host"_s, host, u"plain.tvx"_s});
     EXPECT_EQ(listed.status, 0);
     EXPECT_EQ(Show(listed.out), Show("echo(x)\n#setvars(a=1)\n"));
     EXPECT_EQ(Starts(counter), 0);
     EXPECT_FALSE(QFile::exists(box.Socket()));
 
     // The same script run for real does start it, so the count above means something.
-    const RunOutcome sent = box.Run({"--host", host, "plain.tvx"});
+    const RunOutcome sent = box.Run({u"--host"_s, host, u"plain.tvx"_s});
     EXPECT_EQ(sent.status, 0);
     EXPECT_EQ(Show(sent.out), Show("x\n"));
     EXPECT_EQ(Starts(counter), 1);
@@ -294,10 +300,11 @@ TEST(TalvexRunOptions, ListStartsNoHostForAScriptWithoutHostDirectives) {
 
 TEST(TalvexRunOptions, ListLinksTheHostOnDemandForAFileSentToIt) {
     Sandbox box;
-    box.WriteFile("notes.txt", "one\ntwo\n");
-    box.WriteFile("rtf.tvx", "#filetortf(notes.txt)\r\n");
-    const QString counter = box.Root() + "/starts";
-    const RunOutcome r = box.Run({"--list", "--host", CountingHost(box, counter), "rtf.tvx"});
+    box.WriteFile(u"notes.txt"_s, "one\ntwo\n");
+    box.WriteFile(u"rtf.tvx"_s, "#filetortf(notes.txt)\r\n");
+    const QString counter = box.Root() + u"/starts"_s;
+    const RunOutcome r =
+        box.Run({u"--list"_s, u"--host"_s, CountingHost(box, counter), u"rtf.tvx"_s});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(Show(r.out), Show("#FileToRTF=notes.txt\n"));
     EXPECT_EQ(Starts(counter), 1);
@@ -308,15 +315,15 @@ TEST(TalvexRunOptions, ListLinksTheHostOnDemandForAFileSentToIt) {
 // take it; the run then stops as any run without a host does.
 TEST(TalvexRunOptions, ListWithoutAHostStillShowsWhyAFileIsNotSent) {
     Sandbox box;
-    box.WriteFile("big.txt", QByteArray(100001, 'a'));
+    box.WriteFile(u"big.txt"_s, QByteArray(100001, 'a'));
     const std::pair<QByteArray, QByteArray> cases[] = {
         {"missing.txt", "Unable to locate file <missing.txt>, or file is empty."},
         {"big.txt", "File <big.txt> is too large to send to RTF. (100001>100000)"},
     };
     for (const auto& [file, message] : cases) {
-        box.WriteFile("rtf.tvx", "#filetortf(" + file + ")\r\necho(never)\r\n");
+        box.WriteFile(u"rtf.tvx"_s, "#filetortf(" + file + ")\r\necho(never)\r\n");
         const RunOutcome r =
-            box.Run({"--list", "--host", box.Root() + "/no-such-korva32", "rtf.tvx"});
+            box.Run({u"--list"_s, u"--host"_s, box.Root() + u"/no-such-korva32"_s, u"rtf.tvx"_s});
         EXPECT_EQ(r.status, 3) << file.constData();
         const QByteArray shown = "#FileToRTF=" + file + "\n" + message + "\nscript error";
         EXPECT_TRUE(r.out.startsWith(shown) && !r.out.contains("never")) << Show(r.out);
@@ -326,8 +333,8 @@ TEST(TalvexRunOptions, ListWithoutAHostStillShowsWhyAFileIsNotSent) {
 
 TEST(TalvexRunOptions, MissingHostExits3) {
     Sandbox box;
-    box.WriteFile("a.tvx", "echo(x)\r\n");
-    const RunOutcome r = box.Run({"--host", box.Root() + "/no-such-korva32", "a.tvx"});
+    box.WriteFile(u"a.tvx"_s, "echo(x)\r\n");
+    const RunOutcome r = box.Run({u"--host"_s, box.Root() + u"/no-such-korva32"_s, u"a.tvx"_s});
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.err.contains("Could not find KORVA32")) << Show(r.err);
     EXPECT_TRUE(r.out.isEmpty()) << Show(r.out);
@@ -337,15 +344,15 @@ TEST(TalvexRunFiles, StoredFormatAndWindows1252ScriptsRun) {
     Sandbox box;
     const QByteArray text = "echo(caf\xe9 \x80)\r\n"; // Windows-1252: e acute, euro sign
     const QByteArray stored = QByteArray::fromStdString(StoredFormat(text.toStdString()));
-    box.WriteFile("stored.tvx", stored);
-    box.WriteFile("plain1252.tvx", text);
+    box.WriteFile(u"stored.tvx"_s, stored);
+    box.WriteFile(u"plain1252.tvx"_s, text);
     for (const char* script : {"stored.tvx", "plain1252.tvx"}) {
-        const RunOutcome r = box.Run({script});
+        const RunOutcome r = box.Run({QString::fromUtf8(script)});
         EXPECT_EQ(r.status, 0) << script;
         EXPECT_EQ(Show(r.out), Show("caf\xc3\xa9 \xe2\x82\xac\n")) << script;
     }
-    EXPECT_EQ(box.ReadFile("stored.tvx"), stored) << "a sound header is left alone";
-    EXPECT_EQ(box.ReadFile("plain1252.tvx"), text) << "a plain-text script is never written";
+    EXPECT_EQ(box.ReadFile(u"stored.tvx"_s), stored) << "a sound header is left alone";
+    EXPECT_EQ(box.ReadFile(u"plain1252.tvx"_s), text) << "a plain-text script is never written";
 }
 
 // Ctrl+C while the host works on a command: the hard cancel ends the command,
@@ -363,10 +370,10 @@ class CtrlC : public ::testing::TestWithParam<InterruptCase> {};
 
 TEST_P(CtrlC, EndsTheRunWithStatus1) {
     Sandbox box;
-    box.WriteFile("long.tvx",
+    box.WriteFile(u"long.tvx"_s,
                   QByteArray("echo(start)\r\n") + GetParam().command + "\r\necho(never)\r\n");
     QProcess p;
-    box.Start(p, {"--log", "run.log", "long.tvx"});
+    box.Start(p, {u"--log"_s, u"run.log"_s, u"long.tvx"_s});
     QByteArray out;
     // "start" reaches standard output once the next command has been echoed.
     ASSERT_TRUE(WaitForOutput(p, out, "start\n"));
@@ -378,7 +385,7 @@ TEST_P(CtrlC, EndsTheRunWithStatus1) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Show(out), Show("start\ncancelled\nscript interrupted by user\n"));
     EXPECT_EQ(Show(r.err), Show("Ending Script please wait.\nScript Done long.tvx\n"));
-    EXPECT_EQ(Show(box.ReadFile("run.log")),
+    EXPECT_EQ(Show(box.ReadFile(u"run.log"_s)),
               Show("start\r\ncancelled\r\nscript interrupted by user\r\n"));
     EXPECT_TRUE(box.WaitNoHost()) << "the host the run started is still there";
 }
@@ -409,9 +416,9 @@ bool WaitForError(QProcess& p, QByteArray& err, const QByteArray& text, int time
 // new run against it fails its set-up in bounded time.
 TEST(TalvexRunHost, AFrozenHostHoldsNeitherTheCancelNorTheNextRun) {
     Sandbox box;
-    box.WriteFile("frozen.tvx", "echo(before)\r\nwait(5000)\r\necho(after)\r\n");
+    box.WriteFile(u"frozen.tvx"_s, "echo(before)\r\nwait(5000)\r\necho(after)\r\n");
     QProcess p;
-    box.Start(p, {"--log", "run.log", "frozen.tvx"});
+    box.Start(p, {u"--log"_s, u"run.log"_s, u"frozen.tvx"_s});
     QByteArray out, err;
     ASSERT_TRUE(WaitForOutput(p, out, "before\n"));
     QThread::msleep(300); // the wait has reached the host
@@ -440,12 +447,12 @@ TEST(TalvexRunHost, AFrozenHostHoldsNeitherTheCancelNorTheNextRun) {
                               "end the run)\n"
                               "waiting for KORVA: wait(5000) (Ctrl+C cancels)\n"
                               "Script Done frozen.tvx\n"));
-    EXPECT_EQ(Show(box.ReadFile("run.log")),
+    EXPECT_EQ(Show(box.ReadFile(u"run.log"_s)),
               Show("before\r\nError: link to KORVA dropped\r\nscript interrupted by user\r\n"));
     EXPECT_EQ(box.HostPids(), hosts) << "the frozen host is left alone";
 
     // It still holds the socket; a new run's set-up gives up on it.
-    const RunOutcome again = box.Run({"frozen.tvx"}, 15000 + kHangGuardMs);
+    const RunOutcome again = box.Run({u"frozen.tvx"_s}, 15000 + kHangGuardMs);
     ASSERT_TRUE(again.finished);
     EXPECT_EQ(again.status, 3);
     EXPECT_EQ(Show(again.err),
@@ -458,9 +465,9 @@ class EndSignal : public ::testing::TestWithParam<int> {};
 
 TEST_P(EndSignal, EndsAtOnceKeepingTheLog) {
     Sandbox box;
-    box.WriteFile("long.tvx", "echo(one)\r\necho(two)\r\nwait(60000)\r\necho(never)\r\n");
+    box.WriteFile(u"long.tvx"_s, "echo(one)\r\necho(two)\r\nwait(60000)\r\necho(never)\r\n");
     QProcess p;
-    box.Start(p, {"--log", "run.log", "long.tvx"});
+    box.Start(p, {u"--log"_s, u"run.log"_s, u"long.tvx"_s});
     QByteArray out;
     ASSERT_TRUE(WaitForOutput(p, out, "two\n"));
     QThread::msleep(300);
@@ -471,7 +478,7 @@ TEST_P(EndSignal, EndsAtOnceKeepingTheLog) {
     EXPECT_EQ(r.status, 1);
     // The echo of the command cut short is not a response and is not printed.
     EXPECT_EQ(Show(out), Show("one\ntwo\n"));
-    EXPECT_EQ(Show(box.ReadFile("run.log")), Show("one\r\ntwo\r\n"));
+    EXPECT_EQ(Show(box.ReadFile(u"run.log"_s)), Show("one\r\ntwo\r\n"));
     EXPECT_TRUE(box.WaitNoHost()) << "the host the run started is still there";
 }
 
@@ -500,10 +507,10 @@ class HostKilled : public ::testing::TestWithParam<KillCase> {};
 TEST_P(HostKilled, EndsTheRunWithStatus3) {
     const KillCase& c = GetParam();
     Sandbox box;
-    const QString counter = box.Root() + "/starts";
-    box.WriteFile("long.tvx", c.script);
+    const QString counter = box.Root() + u"/starts"_s;
+    box.WriteFile(u"long.tvx"_s, c.script);
     QProcess p;
-    box.Start(p, QStringList(c.args) << "--host" << CountingHost(box, counter) << "long.tvx");
+    box.Start(p, QStringList(c.args) << u"--host"_s << CountingHost(box, counter) << u"long.tvx"_s);
     QByteArray out;
     if (*c.ready) {
         ASSERT_TRUE(WaitForOutput(p, out, c.ready));
@@ -517,7 +524,7 @@ TEST_P(HostKilled, EndsTheRunWithStatus3) {
     const std::vector<qint64> hosts = box.HostPids();
     ASSERT_EQ(hosts.size(), 1u);
     // Linked as the window links: the host keeps its window as the user has it.
-    QFile cmdline(QString("/proc/%1/cmdline").arg(hosts.front()));
+    QFile cmdline(u"/proc/%1/cmdline"_s.arg(hosts.front()));
     ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
     EXPECT_TRUE(cmdline.readAll().split('\0').contains("--visible"));
     ::kill(static_cast<pid_t>(hosts.front()), SIGKILL);
@@ -551,7 +558,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "one\nError: link to KORVA lost\nscript error\n",
                  "Error: link to KORVA lost\nScript Done long.tvx\n"},
         KillCase{"whole_script",
-                 {"--whole"},
+                 {u"--whole"_s},
                  "wait(60000)\r\n",
                  "",
                  "Error: link to KORVA lost\n",
@@ -563,19 +570,19 @@ INSTANTIATE_TEST_SUITE_P(
 // ends too.
 TEST(TalvexRunHost, ASharedHostOutlivesTheRunThatStartedIt) {
     Sandbox box;
-    const QString counter = box.Root() + "/starts";
+    const QString counter = box.Root() + u"/starts"_s;
     const QString host = CountingHost(box, counter);
     // The starter waits until the other run has linked and said so.
-    box.WriteFile("starter.tvx", "set(joined=0)\r\necho(a1)\r\n#setvars(joined=0)\r\n"
-                                 "#while(joined<1)\r\n#responsehold\r\n%get(joined)\r\n"
-                                 "#responseresume\r\n#wend\r\necho(a2)\r\n");
-    box.WriteFile("joiner.tvx", "echo(b1)\r\nset(joined=1)\r\nwait(1500)\r\necho(b2)\r\n");
+    box.WriteFile(u"starter.tvx"_s, "set(joined=0)\r\necho(a1)\r\n#setvars(joined=0)\r\n"
+                                    "#while(joined<1)\r\n#responsehold\r\n%get(joined)\r\n"
+                                    "#responseresume\r\n#wend\r\necho(a2)\r\n");
+    box.WriteFile(u"joiner.tvx"_s, "echo(b1)\r\nset(joined=1)\r\nwait(1500)\r\necho(b2)\r\n");
     QProcess starter;
-    box.Start(starter, {"--host", host, "starter.tvx"});
+    box.Start(starter, {u"--host"_s, host, u"starter.tvx"_s});
     QByteArray starterOut;
     ASSERT_TRUE(WaitForOutput(starter, starterOut, "a1\n"));
     QProcess joiner;
-    box.Start(joiner, {"--host", host, "joiner.tvx"});
+    box.Start(joiner, {u"--host"_s, host, u"joiner.tvx"_s});
 
     RunOutcome a = Sandbox::Finish(starter, kHangGuardMs);
     EXPECT_EQ(joiner.state(), QProcess::Running) << "the starter did not end first";
@@ -607,8 +614,8 @@ class CtrlCDuringStartUp : public ::testing::TestWithParam<StartCase> {};
 TEST_P(CtrlCDuringStartUp, EndsItWithStatus1) {
     const StartCase& c = GetParam();
     Sandbox box;
-    const QString pidFile = box.Root() + "/pid";
-    const QString host = box.Root() + "/mute-korva32";
+    const QString pidFile = box.Root() + u"/pid"_s;
+    const QString host = box.Root() + u"/mute-korva32"_s;
     {
         // Never opens its socket.
         QFile f(host);
@@ -617,10 +624,10 @@ TEST_P(CtrlCDuringStartUp, EndsItWithStatus1) {
         f.close();
         f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    box.WriteFile("notes.txt", "one\n");
-    box.WriteFile("a.tvx", "#filetortf(notes.txt)\r\necho(never)\r\n");
+    box.WriteFile(u"notes.txt"_s, "one\n");
+    box.WriteFile(u"a.tvx"_s, "#filetortf(notes.txt)\r\necho(never)\r\n");
     QProcess p;
-    box.Start(p, QStringList(c.args) << "--host" << host << "a.tvx");
+    box.Start(p, QStringList(c.args) << u"--host"_s << host << u"a.tvx"_s);
     QElapsedTimer t;
     t.start();
     while (!QFile::exists(pidFile) && t.elapsed() < kHangGuardMs)
@@ -646,21 +653,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StartCase{"at_start", {}, "", ""},
                       // A list-only run links on demand for #filetortf.
                       StartCase{"on_demand",
-                                {"--list"},
+                                {u"--list"_s},
                                 "#FileToRTF=notes.txt\nscript interrupted by user\n",
                                 "Ending Script please wait.\nScript Done a.tvx\n"}),
     [](const ::testing::TestParamInfo<StartCase>& i) { return std::string(i.param.name); });
 
 TEST(TalvexRunHost, ARelativeSocketPathIsTheSameFileForRunnerAndHost) {
     Sandbox box;
-    box.WriteFile("a.tvx", "echo(x)\r\n");
+    box.WriteFile(u"a.tvx"_s, "echo(x)\r\n");
     QProcess p;
     QProcessEnvironment env = box.Environment();
-    env.insert("KORVA_SOCKET", "../k"); // the sandbox's socket, seen from its working folder
+    env.insert(u"KORVA_SOCKET"_s, u"../k"_s); // the sandbox's socket, seen from its working folder
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(box.Work());
-    p.setProgram(TALVEX_RUN_BIN);
-    p.setArguments({"a.tvx"});
+    p.setProgram(QStringLiteral(TALVEX_RUN_BIN));
+    p.setArguments({u"a.tvx"_s});
     p.start();
     const RunOutcome r = Sandbox::Finish(p, kHangGuardMs);
     ASSERT_TRUE(r.finished);

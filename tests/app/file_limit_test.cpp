@@ -7,6 +7,8 @@
 
 #include <ostream>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::testing {
 namespace {
 
@@ -39,10 +41,10 @@ TEST_P(FileLimit, AcceptsOneHundredThousandBytesAndNoMore) {
     ASSERT_TRUE(box.Ok());
     QByteArray content = HundredThousandBytes();
     if (c.oneByteMore) content += "b";
-    box.WriteFile("big.txt", content);
-    box.WriteFile("limit.tvx", QByteArray(c.directive) + "(big.txt)\r\necho(end)\r\n");
+    box.WriteFile(u"big.txt"_s, content);
+    box.WriteFile(u"limit.tvx"_s, QByteArray(c.directive) + "(big.txt)\r\necho(end)\r\n");
 
-    const RunOutcome run = box.Run({"--log", "run.log", "limit.tvx"});
+    const RunOutcome run = box.Run({u"--log"_s, u"run.log"_s, u"limit.tvx"_s});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(Show(run.out), Show(QByteArray(c.canonical) + "=big.txt\n" + c.out + "end\n"));
@@ -54,7 +56,7 @@ TEST_P(FileLimit, AcceptsOneHundredThousandBytesAndNoMore) {
     if (c.logsBanner) log += banner + closing;
     log += c.logMessage;
     log += "end\r\n";
-    EXPECT_EQ(Show(box.ReadFile("run.log")), Show(log));
+    EXPECT_EQ(Show(box.ReadFile(u"run.log"_s)), Show(log));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -23,20 +23,22 @@
 #include <string>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::testing {
 namespace {
 
-const QString kGolden = GOLDEN_DIR;
+const QString kGolden = QStringLiteral(GOLDEN_DIR);
 
 std::vector<std::string> CaseNames() {
     std::vector<std::string> names;
-    for (const QString& f : QDir(kGolden).entryList({"*.tvx"}, QDir::Files, QDir::Name))
+    for (const QString& f : QDir(kGolden).entryList({u"*.tvx"_s}, QDir::Files, QDir::Name))
         names.push_back(QFileInfo(f).completeBaseName().toStdString());
     return names;
 }
 
 bool ReadCaseFile(const QString& name, QByteArray& bytes) {
-    QFile f(kGolden + "/" + name);
+    QFile f(kGolden + u"/"_s + name);
     if (!f.open(QIODevice::ReadOnly)) return false;
     bytes = f.readAll();
     return true;
@@ -47,9 +49,9 @@ void CopyTree(const QString& from, const QString& to) {
     for (const QFileInfo& fi :
          QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (fi.isDir())
-            CopyTree(fi.filePath(), to + "/" + fi.fileName());
+            CopyTree(fi.filePath(), to + u"/"_s + fi.fileName());
         else
-            QFile::copy(fi.filePath(), to + "/" + fi.fileName());
+            QFile::copy(fi.filePath(), to + u"/"_s + fi.fileName());
     }
 }
 
@@ -57,33 +59,32 @@ class GoldenScript : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenScript, RunsAsWritten) {
     const QString name = QString::fromStdString(GetParam());
-    const QString script = name + ".tvx";
+    const QString script = name + u".tvx"_s;
     Sandbox box;
     ASSERT_TRUE(box.Ok());
-    ASSERT_TRUE(QFile::copy(kGolden + "/" + script, box.Work() + "/" + script));
-    CopyTree(kGolden + "/sub", box.Work() + "/sub");
+    ASSERT_TRUE(QFile::copy(kGolden + u"/"_s + script, box.Work() + u"/"_s + script));
+    CopyTree(kGolden + u"/sub"_s, box.Work() + u"/sub"_s);
     QStringList allowed = Sandbox::FilesBelow(box.Work());
 
     QStringList args;
     QByteArray bytes;
-    if (ReadCaseFile(name + ".args", bytes))
-        args = QString::fromUtf8(bytes).simplified().split(' ', Qt::SkipEmptyParts);
-    const bool whole = args.contains("--whole");
+    if (ReadCaseFile(name + u".args"_s, bytes))
+        args = QString::fromUtf8(bytes).simplified().split(u' ', Qt::SkipEmptyParts);
+    const bool whole = args.contains(u"--whole"_s);
     QByteArray expectedLog;
-    const bool logs = ReadCaseFile(name + ".log", expectedLog);
+    const bool logs = ReadCaseFile(name + u".log"_s, expectedLog);
     if (logs) {
-        args << "--log"
-             << "run.log";
-        allowed << "run.log";
+        args << u"--log"_s << u"run.log"_s;
+        allowed << u"run.log"_s;
     }
     args << script;
 
     QByteArray expectedOut;
-    ASSERT_TRUE(ReadCaseFile(name + ".out", expectedOut)) << "every case needs its .out";
+    ASSERT_TRUE(ReadCaseFile(name + u".out"_s, expectedOut)) << "every case needs its .out";
     QByteArray expectedErr = whole ? QByteArray() : "Script Done " + script.toUtf8() + "\n";
-    ReadCaseFile(name + ".err", expectedErr);
+    ReadCaseFile(name + u".err"_s, expectedErr);
     int expectedStatus = 0;
-    if (ReadCaseFile(name + ".status", bytes)) expectedStatus = bytes.trimmed().toInt();
+    if (ReadCaseFile(name + u".status"_s, bytes)) expectedStatus = bytes.trimmed().toInt();
 
     const RunOutcome run = box.Run(args);
     ASSERT_TRUE(run.finished) << "talvex-run hung";
@@ -91,13 +92,13 @@ TEST_P(GoldenScript, RunsAsWritten) {
     EXPECT_EQ(Show(run.err), Show(expectedErr)) << "standard error";
     EXPECT_EQ(run.status, expectedStatus);
     if (logs) {
-        EXPECT_EQ(Show(box.ReadFile("run.log")), Show(expectedLog)) << "run.log";
+        EXPECT_EQ(Show(box.ReadFile(u"run.log"_s)), Show(expectedLog)) << "run.log";
     }
 
-    const QString filesDir = kGolden + "/" + name + ".files";
+    const QString filesDir = kGolden + u"/"_s + name + u".files"_s;
     for (const QString& rel : Sandbox::FilesBelow(filesDir)) {
         allowed << rel;
-        QFile f(filesDir + "/" + rel);
+        QFile f(filesDir + u"/"_s + rel);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_TRUE(box.Exists(rel)) << rel.toStdString() << " was not written";
         EXPECT_EQ(Show(box.ReadFile(rel)), Show(f.readAll())) << rel.toStdString();
@@ -108,9 +109,9 @@ TEST_P(GoldenScript, RunsAsWritten) {
 
     const QStringList defaultLogs = Sandbox::FilesBelow(box.DefaultLogFolder());
     QByteArray expectedDefault;
-    if (ReadCaseFile(name + ".deflog", expectedDefault)) {
+    if (ReadCaseFile(name + u".deflog"_s, expectedDefault)) {
         ASSERT_EQ(defaultLogs.size(), 1) << "one default log file expected";
-        QFile f(box.DefaultLogFolder() + "/" + defaultLogs.front());
+        QFile f(box.DefaultLogFolder() + u"/"_s + defaultLogs.front());
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(Show(f.readAll()), Show(expectedDefault)) << "default log";
     } else {

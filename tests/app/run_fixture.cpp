@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::testing {
 
 Sandbox::Sandbox() {
@@ -18,9 +20,9 @@ Sandbox::Sandbox() {
     if (const char* made = ::mkdtemp(pattern)) {
         root_ = QString::fromLocal8Bit(made);
         QDir d(root_);
-        d.mkpath("work");
-        d.mkpath("home/.local/share");
-        d.mkpath("deflog");
+        d.mkpath(u"work"_s);
+        d.mkpath(u"home/.local/share"_s);
+        d.mkpath(u"deflog"_s);
     }
 }
 
@@ -32,20 +34,20 @@ Sandbox::~Sandbox() {
 
 QProcessEnvironment Sandbox::Environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("KORVA32", KORVA32_BIN);
-    env.insert("KORVA_SOCKET", Socket());
-    env.insert("HOME", root_ + "/home");
-    env.insert("XDG_DATA_HOME", root_ + "/home/.local/share");
-    env.insert("TALVEX_LOG_FOLDER", DefaultLogFolder());
-    env.insert("LC_ALL", "C.UTF-8");
-    env.insert("LANG", "C.UTF-8");
+    env.insert(u"KORVA32"_s, QStringLiteral(KORVA32_BIN));
+    env.insert(u"KORVA_SOCKET"_s, Socket());
+    env.insert(u"HOME"_s, root_ + u"/home"_s);
+    env.insert(u"XDG_DATA_HOME"_s, root_ + u"/home/.local/share"_s);
+    env.insert(u"TALVEX_LOG_FOLDER"_s, DefaultLogFolder());
+    env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+    env.insert(u"LANG"_s, u"C.UTF-8"_s);
     return env;
 }
 
 void Sandbox::Start(QProcess& process, const QStringList& args) const {
     process.setProcessEnvironment(Environment());
     process.setWorkingDirectory(Work());
-    process.setProgram(TALVEX_RUN_BIN);
+    process.setProgram(QStringLiteral(TALVEX_RUN_BIN));
     process.setArguments(args);
     process.start();
     process.waitForStarted(10000);
@@ -73,12 +75,12 @@ RunOutcome Sandbox::Run(const QStringList& args, int hangGuardMs) const {
 std::vector<qint64> Sandbox::HostPids() const {
     std::vector<qint64> pids;
     const QByteArray socket = Socket().toLocal8Bit();
-    const QStringList entries = QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList entries = QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& e : entries) {
         bool numeric = false;
         const qint64 pid = e.toLongLong(&numeric);
         if (!numeric) continue;
-        QFile f("/proc/" + e + "/cmdline");
+        QFile f(u"/proc/"_s + e + u"/cmdline"_s);
         if (!f.open(QIODevice::ReadOnly)) continue;
         const QList<QByteArray> argv = f.readAll().split('\0');
         if (argv.isEmpty() || !argv.front().endsWith("korva32")) continue;
@@ -103,19 +105,19 @@ void Sandbox::KillHosts() const {
 }
 
 void Sandbox::WriteFile(const QString& name, const QByteArray& bytes) const {
-    const QString path = Work() + "/" + name;
+    const QString path = Work() + u"/"_s + name;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
 }
 
 QByteArray Sandbox::ReadFile(const QString& name) const {
-    QFile f(Work() + "/" + name);
+    QFile f(Work() + u"/"_s + name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool Sandbox::Exists(const QString& name) const {
-    return QFileInfo::exists(Work() + "/" + name);
+    return QFileInfo::exists(Work() + u"/"_s + name);
 }
 
 QStringList Sandbox::FilesBelow(const QString& folder) {

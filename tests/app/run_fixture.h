@@ -29,9 +29,9 @@ public:
 
     bool Ok() const { return !root_.isEmpty(); }
     const QString& Root() const { return root_; }
-    QString Work() const { return root_ + "/work"; }
-    QString Socket() const { return root_ + "/k"; }
-    QString DefaultLogFolder() const { return root_ + "/deflog"; }
+    QString Work() const { return root_ + QStringLiteral("/work"); }
+    QString Socket() const { return root_ + QStringLiteral("/k"); }
+    QString DefaultLogFolder() const { return root_ + QStringLiteral("/deflog"); }
 
     // The environment every run gets: the host binary, the socket, a home.
     QProcessEnvironment Environment() const;

@@ -22,14 +22,14 @@ constexpr auto kQuiet = 300ms;
 class DdeSimTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(sim.start());
-        ASSERT_TRUE(first.connect(sim.service(), kPatience)) << sim.errors();
+        ASSERT_TRUE(sim.Start());
+        ASSERT_TRUE(first.Connect(sim.Service(), kPatience)) << sim.Errors();
     }
 
-    std::optional<std::string> executeAndRespond(DdeTestClient& client,
+    std::optional<std::string> ExecuteAndRespond(DdeTestClient& client,
                                                  const std::wstring& command) {
-        if (!client.execute(command)) return std::nullopt;
-        return client.nextResponse(kPatience);
+        if (!client.Execute(command)) return std::nullopt;
+        return client.NextResponse(kPatience);
     }
 
     SimProcess sim;
@@ -69,14 +69,14 @@ const CommandCase kCommands[] = {
 
 TEST_F(DdeSimTest, EachCommandAnswersByExecuteAndByRequest) {
     for (const CommandCase& c : kCommands) {
-        EXPECT_EQ(executeAndRespond(first, c.command), c.executed);
-        EXPECT_EQ(first.request(c.command), c.requested);
+        EXPECT_EQ(ExecuteAndRespond(first, c.command), c.executed);
+        EXPECT_EQ(first.Request(c.command), c.requested);
     }
-    EXPECT_EQ(first.nextResponse(kQuiet), std::nullopt);
+    EXPECT_EQ(first.NextResponse(kQuiet), std::nullopt);
 }
 
 TEST_F(DdeSimTest, MeasureWritesPlusMinusAsOneCodePageByte) {
-    const std::optional<std::string> reply = first.request(L"measure(Temp)");
+    const std::optional<std::string> reply = first.Request(L"measure(Temp)");
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->size(), std::string("Temp=12.3456\xB1").size() + 6) << *reply;
     EXPECT_EQ(reply->find("\xB1"), std::string("Temp=12.3456").size()) << *reply;
@@ -84,68 +84,68 @@ TEST_F(DdeSimTest, MeasureWritesPlusMinusAsOneCodePageByte) {
 
 TEST_F(DdeSimTest, EachClientGetsOnlyItsOwnResponses) {
     DdeTestClient second;
-    ASSERT_TRUE(second.connect(sim.service(), kPatience));
-    ASSERT_TRUE(first.execute(L"wait(300)"));
-    ASSERT_TRUE(first.execute(L"echo(first, queued)"));
-    EXPECT_EQ(executeAndRespond(second, L"echo(second)"), "second");
-    EXPECT_EQ(first.nextResponse(kPatience), "waited=300");
-    EXPECT_EQ(first.nextResponse(kPatience), "first, queued");
-    EXPECT_EQ(second.nextResponse(kQuiet), std::nullopt);
-    EXPECT_EQ(first.nextResponse(kQuiet), std::nullopt);
+    ASSERT_TRUE(second.Connect(sim.Service(), kPatience));
+    ASSERT_TRUE(first.Execute(L"wait(300)"));
+    ASSERT_TRUE(first.Execute(L"echo(first, queued)"));
+    EXPECT_EQ(ExecuteAndRespond(second, L"echo(second)"), "second");
+    EXPECT_EQ(first.NextResponse(kPatience), "waited=300");
+    EXPECT_EQ(first.NextResponse(kPatience), "first, queued");
+    EXPECT_EQ(second.NextResponse(kQuiet), std::nullopt);
+    EXPECT_EQ(first.NextResponse(kQuiet), std::nullopt);
 }
 
 TEST_F(DdeSimTest, DynamicDataReachesEveryAdvisedClient) {
     DdeTestClient second;
-    ASSERT_TRUE(second.connect(sim.service(), kPatience));
-    EXPECT_EQ(executeAndRespond(first, L"dyn(Temp=20\u00B11)"), "OK");
-    EXPECT_EQ(first.nextDynamic(kPatience), "Temp=20\xB1"
+    ASSERT_TRUE(second.Connect(sim.Service(), kPatience));
+    EXPECT_EQ(ExecuteAndRespond(first, L"dyn(Temp=20\u00B11)"), "OK");
+    EXPECT_EQ(first.NextDynamic(kPatience), "Temp=20\xB1"
                                             "1");
-    EXPECT_EQ(second.nextDynamic(kPatience), "Temp=20\xB1"
+    EXPECT_EQ(second.NextDynamic(kPatience), "Temp=20\xB1"
                                              "1");
-    EXPECT_EQ(second.request(L"dyn(by request)"), "OK");
-    EXPECT_EQ(first.nextDynamic(kPatience), "by request");
-    EXPECT_EQ(second.nextDynamic(kPatience), "by request");
-    EXPECT_EQ(second.nextResponse(kQuiet), std::nullopt);
+    EXPECT_EQ(second.Request(L"dyn(by request)"), "OK");
+    EXPECT_EQ(first.NextDynamic(kPatience), "by request");
+    EXPECT_EQ(second.NextDynamic(kPatience), "by request");
+    EXPECT_EQ(second.NextResponse(kQuiet), std::nullopt);
 }
 
 TEST_F(DdeSimTest, HardcancelRequestEndsAWaitAndWhatWaitsBehindIt) {
-    ASSERT_TRUE(first.execute(L"wait(60000)"));
-    ASSERT_TRUE(first.execute(L"echo(behind the wait)"));
+    ASSERT_TRUE(first.Execute(L"wait(60000)"));
+    ASSERT_TRUE(first.Execute(L"echo(behind the wait)"));
     // The host answers requests while the wait runs.
-    EXPECT_EQ(first.request(L"echo(meanwhile)"), "meanwhile");
-    EXPECT_EQ(first.request(L"hardcancel"), "OK");
+    EXPECT_EQ(first.Request(L"echo(meanwhile)"), "meanwhile");
+    EXPECT_EQ(first.Request(L"hardcancel"), "OK");
     // After the reply, on the client's hot link.
-    EXPECT_EQ(first.nextResponse(kPatience), "cancelled");
-    EXPECT_EQ(first.nextResponse(kPatience), "cancelled");
-    EXPECT_EQ(executeAndRespond(first, L"echo(afterwards)"), "afterwards");
+    EXPECT_EQ(first.NextResponse(kPatience), "cancelled");
+    EXPECT_EQ(first.NextResponse(kPatience), "cancelled");
+    EXPECT_EQ(ExecuteAndRespond(first, L"echo(afterwards)"), "afterwards");
 }
 
 TEST_F(DdeSimTest, ExitEndsOneClientAndTheHostAfterTheLast) {
     auto second = std::make_unique<DdeTestClient>();
-    ASSERT_TRUE(second->connect(sim.service(), kPatience));
-    EXPECT_EQ(executeAndRespond(first, L"rtftextnl(12\u00B10.5 (a))"), "OK");
+    ASSERT_TRUE(second->Connect(sim.Service(), kPatience));
+    EXPECT_EQ(ExecuteAndRespond(first, L"rtftextnl(12\u00B10.5 (a))"), "OK");
 
     // Requested, Exit answers before the conversations end.
-    EXPECT_EQ(second->request(L"Exit"), "OK");
-    EXPECT_TRUE(second->waitForDisconnect(kPatience));
-    EXPECT_EQ(executeAndRespond(first, L"echo(still served)"), "still served");
-    EXPECT_EQ(sim.waitForExit(0), -1);
+    EXPECT_EQ(second->Request(L"Exit"), "OK");
+    EXPECT_TRUE(second->WaitForDisconnect(kPatience));
+    EXPECT_EQ(ExecuteAndRespond(first, L"echo(still served)"), "still served");
+    EXPECT_EQ(sim.WaitForExit(0), -1);
 
-    EXPECT_TRUE(first.execute(L"Exit"));
-    EXPECT_TRUE(first.waitForDisconnect(kPatience));
-    EXPECT_EQ(sim.waitForExit(10000), 0);
-    EXPECT_EQ(sim.output(), "12\xC2\xB1"
+    EXPECT_TRUE(first.Execute(L"Exit"));
+    EXPECT_TRUE(first.WaitForDisconnect(kPatience));
+    EXPECT_EQ(sim.WaitForExit(10000), 0);
+    EXPECT_EQ(sim.Output(), "12\xC2\xB1"
                             "0.5 (a)\n");
 }
 
 TEST_F(DdeSimTest, ASecondHostOfTheSameServiceRefusesToStart) {
-    SimProcess rival(sim.service());
-    ASSERT_TRUE(rival.start());
-    EXPECT_EQ(rival.waitForExit(10000), 2);
-    EXPECT_EQ(rival.errors(), "korva32-sim: the DDE service " +
-                                  std::string(sim.service().begin(), sim.service().end()) +
+    SimProcess rival(sim.Service());
+    ASSERT_TRUE(rival.Start());
+    EXPECT_EQ(rival.WaitForExit(10000), 2);
+    EXPECT_EQ(rival.Errors(), "korva32-sim: the DDE service " +
+                                  std::string(sim.Service().begin(), sim.Service().end()) +
                                   " is already served by another program\n");
-    EXPECT_EQ(executeAndRespond(first, L"echo(still here)"), "still here");
+    EXPECT_EQ(ExecuteAndRespond(first, L"echo(still here)"), "still here");
 }
 
 // Replies the code page cannot carry, as the host sends them.

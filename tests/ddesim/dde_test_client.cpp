@@ -32,9 +32,9 @@ struct DdeTestClient::State {
     std::deque<std::string> responses;
     std::deque<std::string> dynamicData;
 
-    static HDDEDATA CALLBACK callback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDEDATA data,
+    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDEDATA data,
                                       ULONG_PTR, ULONG_PTR);
-    static std::string bytesOf(HDDEDATA data) {
+    static std::string BytesOf(HDDEDATA data) {
         const DWORD size = DdeGetData(data, nullptr, 0, 0);
         std::string bytes(size, '\0');
         DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
@@ -44,7 +44,7 @@ struct DdeTestClient::State {
     }
     // Some DDEML implementations leave an acknowledgement in the queue after
     // a request, which the next transaction would take for its own.
-    void dropStrayAck() const {
+    void DropStrayAck() const {
         CONVINFO info{};
         info.cb = sizeof info;
         if (!control || !DdeQueryConvInfo(control, QID_SYNC, &info) || !info.hwnd) return;
@@ -54,14 +54,14 @@ struct DdeTestClient::State {
     }
 };
 
-HDDEDATA CALLBACK DdeTestClient::State::callback(UINT type, UINT, HCONV conv, HSZ, HSZ,
+HDDEDATA CALLBACK DdeTestClient::State::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ,
                                                  HDDEDATA data, ULONG_PTR, ULONG_PTR) {
     State* state = tClient ? tClient->state_ : nullptr;
     if (!state) return nullptr;
     std::lock_guard lock(state->mutex);
     if (type == XTYP_ADVDATA) {
-        if (conv == state->async) state->responses.push_back(bytesOf(data));
-        if (conv == state->dynamic) state->dynamicData.push_back(bytesOf(data));
+        if (conv == state->async) state->responses.push_back(BytesOf(data));
+        if (conv == state->dynamic) state->dynamicData.push_back(BytesOf(data));
         state->changed.notify_all();
         return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
     }
@@ -77,10 +77,10 @@ DdeTestClient::DdeTestClient() : state_(new State) {
     std::promise<void> ready;
     thread_ = std::thread([this, &ready] {
         tClient = this;
-        DdeInitializeW(&state_->instance, State::callback, APPCMD_CLIENTONLY, 0);
+        DdeInitializeW(&state_->instance, State::Callback, APPCMD_CLIENTONLY, 0);
         state_->data = DdeCreateStringHandleW(state_->instance, L"Data", CP_WINUNICODE);
         ready.set_value();
-        threadMain();
+        ThreadMain();
         DdeUninitialize(state_->instance);
     });
     ready.get_future().wait();
@@ -97,7 +97,7 @@ DdeTestClient::~DdeTestClient() {
     delete state_;
 }
 
-void DdeTestClient::threadMain() {
+void DdeTestClient::ThreadMain() {
     for (;;) {
         MsgWaitForMultipleObjectsEx(1, &state_->wake, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         MSG msg;
@@ -116,7 +116,7 @@ void DdeTestClient::threadMain() {
     }
 }
 
-void DdeTestClient::runOnThread(std::function<void()> job) {
+void DdeTestClient::RunOnThread(std::function<void()> job) {
     std::promise<void> done;
     {
         std::lock_guard lock(state_->mutex);
@@ -129,11 +129,11 @@ void DdeTestClient::runOnThread(std::function<void()> job) {
     done.get_future().wait();
 }
 
-bool DdeTestClient::connect(const std::wstring& service, std::chrono::milliseconds patience) {
+bool DdeTestClient::Connect(const std::wstring& service, std::chrono::milliseconds patience) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     for (;;) {
         bool linked = false;
-        runOnThread([&] {
+        RunOnThread([&] {
             State& s = *state_;
             const auto name = [&](const wchar_t* text) {
                 return DdeCreateStringHandleW(s.instance, text, CP_WINUNICODE);
@@ -158,32 +158,32 @@ bool DdeTestClient::connect(const std::wstring& service, std::chrono::millisecon
     }
 }
 
-std::optional<std::string> DdeTestClient::request(const std::wstring& command) {
+std::optional<std::string> DdeTestClient::Request(const std::wstring& command) {
     std::optional<std::string> reply;
-    runOnThread([&] {
+    RunOnThread([&] {
         State& s = *state_;
         HSZ item = DdeCreateStringHandleW(s.instance, command.c_str(), CP_WINUNICODE);
         DWORD result = 0;
-        s.dropStrayAck();
+        s.DropStrayAck();
         HDDEDATA data = DdeClientTransaction(nullptr, 0, s.control, item, CF_TEXT, XTYP_REQUEST,
                                              kTransactionMs, &result);
-        s.dropStrayAck();
+        s.DropStrayAck();
         DdeFreeStringHandle(s.instance, item);
         if (data) {
-            reply = State::bytesOf(data);
+            reply = State::BytesOf(data);
             DdeFreeDataHandle(data);
         }
     });
     return reply;
 }
 
-bool DdeTestClient::execute(const std::wstring& command) {
+bool DdeTestClient::Execute(const std::wstring& command) {
     bool accepted = false;
-    runOnThread([&] {
+    RunOnThread([&] {
         State& s = *state_;
         std::wstring text = command;
         DWORD result = 0;
-        s.dropStrayAck();
+        s.DropStrayAck();
         accepted =
             DdeClientTransaction(reinterpret_cast<LPBYTE>(text.data()),
                                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), s.control,
@@ -193,7 +193,7 @@ bool DdeTestClient::execute(const std::wstring& command) {
 }
 
 namespace {
-std::optional<std::string> nextOf(std::mutex& mutex, std::condition_variable& changed,
+std::optional<std::string> NextOf(std::mutex& mutex, std::condition_variable& changed,
                                   std::deque<std::string>& queue,
                                   std::chrono::milliseconds patience) {
     std::unique_lock lock(mutex);
@@ -204,20 +204,20 @@ std::optional<std::string> nextOf(std::mutex& mutex, std::condition_variable& ch
 }
 } // namespace
 
-std::optional<std::string> DdeTestClient::nextResponse(std::chrono::milliseconds patience) {
-    return nextOf(state_->mutex, state_->changed, state_->responses, patience);
+std::optional<std::string> DdeTestClient::NextResponse(std::chrono::milliseconds patience) {
+    return NextOf(state_->mutex, state_->changed, state_->responses, patience);
 }
 
-std::optional<std::string> DdeTestClient::nextDynamic(std::chrono::milliseconds patience) {
-    return nextOf(state_->mutex, state_->changed, state_->dynamicData, patience);
+std::optional<std::string> DdeTestClient::NextDynamic(std::chrono::milliseconds patience) {
+    return NextOf(state_->mutex, state_->changed, state_->dynamicData, patience);
 }
 
-bool DdeTestClient::waitForDisconnect(std::chrono::milliseconds patience) {
+bool DdeTestClient::WaitForDisconnect(std::chrono::milliseconds patience) {
     // Some DDEML implementations never tell a client that the server ended
     // a conversation; the conversation's status shows it all the same.
     const auto ended = [this] {
         bool all = true;
-        runOnThread([&] {
+        RunOnThread([&] {
             for (HCONV conv : {state_->control, state_->async, state_->dynamic}) {
                 CONVINFO info{};
                 info.cb = sizeof info;

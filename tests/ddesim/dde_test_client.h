@@ -25,25 +25,25 @@ public:
 
     // The three conversations and both hot links; retried until the service
     // is offered or `patience` has passed.
-    bool connect(const std::wstring& service, std::chrono::milliseconds patience);
+    bool Connect(const std::wstring& service, std::chrono::milliseconds patience);
 
     // A request's reply as CF_TEXT bytes; nullopt when the request failed.
-    std::optional<std::string> request(const std::wstring& command);
+    std::optional<std::string> Request(const std::wstring& command);
     // True when the host acknowledged the execute.
-    bool execute(const std::wstring& command);
+    bool Execute(const std::wstring& command);
 
     // The next text pushed on DDE_AsyncResponse or DDE_DynamicData (CF_TEXT
     // bytes), or nullopt when none came within `patience`.
-    std::optional<std::string> nextResponse(std::chrono::milliseconds patience);
-    std::optional<std::string> nextDynamic(std::chrono::milliseconds patience);
+    std::optional<std::string> NextResponse(std::chrono::milliseconds patience);
+    std::optional<std::string> NextDynamic(std::chrono::milliseconds patience);
 
     // True once the host has ended every conversation of this client.
-    bool waitForDisconnect(std::chrono::milliseconds patience);
+    bool WaitForDisconnect(std::chrono::milliseconds patience);
 
 private:
     struct State;
-    void runOnThread(std::function<void()> job);
-    void threadMain();
+    void RunOnThread(std::function<void()> job);
+    void ThreadMain();
 
     State* state_;
     std::thread thread_;

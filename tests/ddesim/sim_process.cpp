@@ -14,18 +14,18 @@ namespace {
 
 std::atomic<int> gStarted{0};
 
-std::wstring widen(const std::string& text) {
+std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end()); // ASCII paths and names only
 }
 
-std::string readAll(const std::wstring& path) {
+std::string ReadAll(const std::wstring& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-HANDLE inheritableFile(const std::wstring& path) {
+HANDLE InheritableFile(const std::wstring& path) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -36,7 +36,7 @@ HANDLE inheritableFile(const std::wstring& path) {
 std::wstring SimProgram() {
     // The build names it by its Unix path when it runs the tests under Wine;
     // Wine's drive Z: is the Unix root.
-    std::wstring path = widen(KORVA32_SIM_EXE);
+    std::wstring path = Widen(KORVA32_SIM_EXE);
     const bool unixPath = !path.empty() && path[0] == L'/';
     for (wchar_t& c : path)
         if (c == L'/') c = L'\\';
@@ -68,9 +68,9 @@ SimProcess::~SimProcess() {
     DeleteFileW(errPath_.c_str());
 }
 
-bool SimProcess::start() {
-    HANDLE out = inheritableFile(outPath_);
-    HANDLE err = inheritableFile(errPath_);
+bool SimProcess::Start() {
+    HANDLE out = InheritableFile(outPath_);
+    HANDLE err = InheritableFile(errPath_);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -92,19 +92,19 @@ bool SimProcess::start() {
     return true;
 }
 
-long SimProcess::waitForExit(unsigned ms) {
+long SimProcess::WaitForExit(unsigned ms) {
     if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return -1;
     DWORD status = 0;
     GetExitCodeProcess(process_, &status);
     return static_cast<long>(status);
 }
 
-std::string SimProcess::output() const {
-    return readAll(outPath_);
+std::string SimProcess::Output() const {
+    return ReadAll(outPath_);
 }
 
-std::string SimProcess::errors() const {
-    return readAll(errPath_);
+std::string SimProcess::Errors() const {
+    return ReadAll(errPath_);
 }
 
 } // namespace talvex::ddesim::test

@@ -16,14 +16,14 @@ public:
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
-    const std::wstring& service() const { return service_; }
-    bool start();
+    const std::wstring& Service() const { return service_; }
+    bool Start();
     // The exit status once the simulator has ended, -1 when it did not end
     // within `ms`.
-    long waitForExit(unsigned ms);
+    long WaitForExit(unsigned ms);
     // What the simulator wrote to its standard output and standard error so far.
-    std::string output() const;
-    std::string errors() const;
+    std::string Output() const;
+    std::string Errors() const;
 
 private:
     std::wstring service_;

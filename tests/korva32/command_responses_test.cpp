@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 namespace {
 
@@ -65,20 +67,20 @@ const CommandCase kCommands[] = {
 
 TEST_F(CommandTest, EachCommandAnswersByExecuteAndByRequest) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
     int id = 0;
     for (const CommandCase& c : kCommands) {
         const QString command = QString::fromUtf8(c.command);
-        EXPECT_EQ(client.executeAndRespond(++id, command), QString::fromUtf8(c.executed))
+        EXPECT_EQ(client.ExecuteAndRespond(++id, command), QString::fromUtf8(c.executed))
             << "execute " << c.command;
-        EXPECT_EQ(client.requestData(++id, command), QString::fromUtf8(c.requested))
+        EXPECT_EQ(client.RequestData(++id, command), QString::fromUtf8(c.requested))
             << "request " << c.command;
     }
 }
 
 TEST_F(CommandTest, ValuesKeepTheirValueAndAreFoundWithoutRegardToCase) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
     const struct {
         bool execute;
         const char* command;
@@ -95,8 +97,8 @@ TEST_F(CommandTest, ValuesKeepTheirValueAndAreFoundWithoutRegardToCase) {
     int id = 0;
     for (const auto& step : steps) {
         const QString command = QString::fromUtf8(step.command);
-        const QString got = step.execute ? client.executeAndRespond(++id, command)
-                                         : client.requestData(++id, command);
+        const QString got = step.execute ? client.ExecuteAndRespond(++id, command)
+                                         : client.RequestData(++id, command);
         EXPECT_EQ(got, QString::fromUtf8(step.response)) << step.command;
     }
 }
@@ -104,21 +106,22 @@ TEST_F(CommandTest, ValuesKeepTheirValueAndAreFoundWithoutRegardToCase) {
 TEST_F(CommandTest, ValuesAreSharedBetweenClients) {
     TestClient setter;
     TestClient reader;
-    ASSERT_TRUE(setter.connectTo(socketPath));
-    ASSERT_TRUE(reader.connectTo(socketPath));
-    EXPECT_EQ(setter.executeAndRespond(1, "set(Gain=3)"), "OK");
-    EXPECT_EQ(reader.requestData(1, "get(gain)"), "gain=3");
+    ASSERT_TRUE(setter.ConnectTo(socketPath));
+    ASSERT_TRUE(reader.ConnectTo(socketPath));
+    EXPECT_EQ(setter.ExecuteAndRespond(1, u"set(Gain=3)"_s), u"OK"_s);
+    EXPECT_EQ(reader.RequestData(1, u"get(gain)"_s), u"gain=3"_s);
 }
 
-std::vector<QString> threeMeasurements(const std::string& socketPath) {
+std::vector<QString> ThreeMeasurements(const std::string& socketPath) {
     TestClient client;
-    EXPECT_TRUE(client.connectTo(socketPath));
-    return {client.executeAndRespond(1, "measure(Temp)"), client.requestData(2, "measure( Temp )"),
-            client.executeAndRespond(3, "Measure(Temp)")};
+    EXPECT_TRUE(client.ConnectTo(socketPath));
+    return {client.ExecuteAndRespond(1, u"measure(Temp)"_s),
+            client.RequestData(2, u"measure( Temp )"_s),
+            client.ExecuteAndRespond(3, u"Measure(Temp)"_s)};
 }
 
 TEST_F(CommandTest, MeasureRepeatsTheSameSequenceInEveryHostProcess) {
-    const std::vector<QString> first = threeMeasurements(socketPath);
+    const std::vector<QString> first = ThreeMeasurements(socketPath);
 
     const QRegularExpression shape(QStringLiteral("^Temp=(\\d+\\.\\d{4})\u00B1(\\d+\\.\\d{4})$"));
     for (const QString& response : first) {
@@ -134,23 +137,23 @@ TEST_F(CommandTest, MeasureRepeatsTheSameSequenceInEveryHostProcess) {
     EXPECT_NE(first[0], first[1]);
     EXPECT_NE(first[1], first[2]);
 
-    host.kill();
-    ASSERT_TRUE(startHost(host));
-    EXPECT_EQ(threeMeasurements(socketPath), first);
+    host.Kill();
+    ASSERT_TRUE(StartHost(host));
+    EXPECT_EQ(ThreeMeasurements(socketPath), first);
 }
 
 TEST_F(CommandTest, RtftextnlAppendsLinesToStandardOutput) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    EXPECT_EQ(client.executeAndRespond(1, "rtftextnl(first line)"), "OK");
-    EXPECT_EQ(client.executeAndRespond(2, "RtfTextNl(12\u00B10.5 (a))"), "OK");
-    EXPECT_EQ(client.executeAndRespond(3, "rtftextnl()"), "OK");
-    EXPECT_EQ(client.requestData(4, "rtftextnl(by request)"), "OK");
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(5, "Exit")));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
+    EXPECT_EQ(client.ExecuteAndRespond(1, u"rtftextnl(first line)"_s), u"OK"_s);
+    EXPECT_EQ(client.ExecuteAndRespond(2, u"RtfTextNl(12\u00B10.5 (a))"_s), u"OK"_s);
+    EXPECT_EQ(client.ExecuteAndRespond(3, u"rtftextnl()"_s), u"OK"_s);
+    EXPECT_EQ(client.RequestData(4, u"rtftextnl(by request)"_s), u"OK"_s);
+    ASSERT_TRUE(client.WriteMessage(TestClient::Execute(5, u"Exit"_s)));
     int status = -2;
-    ASSERT_TRUE(host.waitForExit(&status));
+    ASSERT_TRUE(host.WaitForExit(&status));
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(readFile(stdoutPath), "first line\n12\u00B10.5 (a)\n\nby request\n");
+    EXPECT_EQ(ReadFile(stdoutPath), "first line\n12\u00B10.5 (a)\n\nby request\n");
 }
 
 } // namespace

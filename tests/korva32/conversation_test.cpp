@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 namespace {
 
@@ -15,9 +17,9 @@ const QString kAsync = QStringLiteral("DDE_AsyncResponse");
 const QString kDynamic = QStringLiteral("DDE_DynamicData");
 
 // The next lines the client receives must be exactly `expected`, in order.
-void expectLines(TestClient& client, const std::vector<QJsonObject>& expected) {
+void ExpectLines(TestClient& client, const std::vector<QJsonObject>& expected) {
     for (const QJsonObject& line : expected) {
-        const auto got = client.next();
+        const auto got = client.Next();
         ASSERT_TRUE(got.has_value()) << "missing line";
         EXPECT_EQ(*got, line);
     }
@@ -25,24 +27,24 @@ void expectLines(TestClient& client, const std::vector<QJsonObject>& expected) {
 
 TEST_F(ConversationTest, ExecuteReplyComesBeforeItsResponse) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(7, "echo(x)")));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(8, "wait(30)")));
-    expectLines(client,
-                {nullReply(7), changed(kAsync, "x"), nullReply(8), changed(kAsync, "waited=30")});
+    ASSERT_TRUE(client.ConnectTo(socketPath));
+    ASSERT_TRUE(client.WriteMessage(TestClient::Execute(7, u"echo(x)"_s)));
+    ASSERT_TRUE(client.WriteMessage(TestClient::Execute(8, u"wait(30)"_s)));
+    ExpectLines(client, {NullReply(7), Changed(kAsync, u"x"_s), NullReply(8),
+                         Changed(kAsync, u"waited=30"_s)});
 }
 
 TEST_F(ConversationTest, HardcancelRequestEndsAWaitAtOnce) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    ASSERT_TRUE(client.writeMessage(TestClient::execute(1, "wait(60000)")));
-    expectLines(client, {nullReply(1)});
+    ASSERT_TRUE(client.ConnectTo(socketPath));
+    ASSERT_TRUE(client.WriteMessage(TestClient::Execute(1, u"wait(60000)"_s)));
+    ExpectLines(client, {NullReply(1)});
     // A request is answered while the execute is still pending.
-    ASSERT_TRUE(client.writeMessage(TestClient::request(2, "echo(meanwhile)")));
-    ASSERT_TRUE(client.writeMessage(TestClient::request(3, "hardcancel")));
-    expectLines(client,
-                {dataReply(2, "meanwhile"), changed(kAsync, "cancelled"), dataReply(3, "OK")});
-    EXPECT_EQ(client.executeAndRespond(4, "echo(after)"), "after");
+    ASSERT_TRUE(client.WriteMessage(TestClient::Request(2, u"echo(meanwhile)"_s)));
+    ASSERT_TRUE(client.WriteMessage(TestClient::Request(3, u"hardcancel"_s)));
+    ExpectLines(client, {DataReply(2, u"meanwhile"_s), Changed(kAsync, u"cancelled"_s),
+                         DataReply(3, u"OK"_s)});
+    EXPECT_EQ(client.ExecuteAndRespond(4, u"echo(after)"_s), u"after"_s);
 }
 
 // The bound of what the clients can make the host keep. The text names the
@@ -52,69 +54,70 @@ const QString kValuesFull = QStringLiteral(
 
 TEST_F(ConversationTest, ASetPastTheValueBoundsStoresNothingAndTheLinkStays) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
     QString many = QStringLiteral("set(");
     for (int i = 0; i < 10000; ++i)
         many += QStringLiteral("v%1=%1,").arg(i);
-    EXPECT_EQ(client.requestData(1, many + "one=more)"), kValuesFull);
-    EXPECT_EQ(client.requestData(2, "get(v0, one)"), "v0=, one=");
-    EXPECT_EQ(client.requestData(3, many + ")"), "OK");
+    EXPECT_EQ(client.RequestData(1, many + u"one=more)"_s), kValuesFull);
+    EXPECT_EQ(client.RequestData(2, u"get(v0, one)"_s), u"v0=, one="_s);
+    EXPECT_EQ(client.RequestData(3, many + u")"_s), u"OK"_s);
     // Changing a kept value needs no room; a new one does not fit.
-    EXPECT_EQ(client.requestData(4, "set(V9999=changed)"), "OK");
-    EXPECT_EQ(client.requestData(5, "set(extra=1)"), kValuesFull);
-    EXPECT_EQ(client.requestData(6, "get(v9999, extra)"), "v9999=changed, extra=");
+    EXPECT_EQ(client.RequestData(4, u"set(V9999=changed)"_s), u"OK"_s);
+    EXPECT_EQ(client.RequestData(5, u"set(extra=1)"_s), kValuesFull);
+    EXPECT_EQ(client.RequestData(6, u"get(v9999, extra)"_s), u"v9999=changed, extra="_s);
 }
 
 TEST_F(ConversationTest, ValuesPastTheCharacterBoundAreRefused) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
     const QString half(9 * 1024 * 1024, u'x');
-    EXPECT_EQ(client.requestData(1, "set(a=" + half + ")"), "OK");
-    EXPECT_EQ(client.requestData(2, "set(b=" + half + ")"), kValuesFull);
+    EXPECT_EQ(client.RequestData(1, u"set(a="_s + half + u")"_s), u"OK"_s);
+    EXPECT_EQ(client.RequestData(2, u"set(b="_s + half + u")"_s), kValuesFull);
     // Replacing the long value frees its room.
-    EXPECT_EQ(client.requestData(3, "set(a=short)"), "OK");
-    EXPECT_EQ(client.requestData(4, "set(b=" + half + ")"), "OK");
-    EXPECT_EQ(client.requestData(5, "get(a)"), "a=short");
+    EXPECT_EQ(client.RequestData(3, u"set(a=short)"_s), u"OK"_s);
+    EXPECT_EQ(client.RequestData(4, u"set(b="_s + half + u")"_s), u"OK"_s);
+    EXPECT_EQ(client.RequestData(5, u"get(a)"_s), u"a=short"_s);
 }
 
 TEST_F(ConversationTest, DynamicDataGoesToEveryAdvisedClientOnly) {
     TestClient sender;
     TestClient listener;
     TestClient bystander;
-    ASSERT_TRUE(sender.connectTo(socketPath));
-    ASSERT_TRUE(listener.connectTo(socketPath));
-    ASSERT_TRUE(bystander.connectTo(socketPath));
+    ASSERT_TRUE(sender.ConnectTo(socketPath));
+    ASSERT_TRUE(listener.ConnectTo(socketPath));
+    ASSERT_TRUE(bystander.ConnectTo(socketPath));
     for (TestClient* client : {&sender, &listener}) {
-        ASSERT_TRUE(client->writeMessage(TestClient::advise(1, kDynamic)));
-        expectLines(*client, {nullReply(1)});
+        ASSERT_TRUE(client->WriteMessage(TestClient::Advise(1, kDynamic)));
+        ExpectLines(*client, {NullReply(1)});
     }
-    ASSERT_TRUE(bystander.writeMessage(TestClient::advise(1, kAsync)));
-    expectLines(bystander, {nullReply(1)});
+    ASSERT_TRUE(bystander.WriteMessage(TestClient::Advise(1, kAsync)));
+    ExpectLines(bystander, {NullReply(1)});
 
-    ASSERT_TRUE(sender.writeMessage(TestClient::execute(2, "dyn(T=21.5, P=1013)")));
-    expectLines(sender, {nullReply(2), changed(kDynamic, "T=21.5, P=1013"), changed(kAsync, "OK")});
-    expectLines(listener, {changed(kDynamic, "T=21.5, P=1013")});
+    ASSERT_TRUE(sender.WriteMessage(TestClient::Execute(2, u"dyn(T=21.5, P=1013)"_s)));
+    ExpectLines(sender,
+                {NullReply(2), Changed(kDynamic, u"T=21.5, P=1013"_s), Changed(kAsync, u"OK"_s)});
+    ExpectLines(listener, {Changed(kDynamic, u"T=21.5, P=1013"_s)});
     // The push is complete before the sender saw its response, so a bystander
     // line would now come before the bystander's own answer.
-    EXPECT_EQ(bystander.executeAndRespond(2, "echo(own)"), "own");
+    EXPECT_EQ(bystander.ExecuteAndRespond(2, u"echo(own)"_s), u"own"_s);
 
     // A request pushes as well.
-    ASSERT_TRUE(listener.writeMessage(TestClient::request(3, "dyn()")));
-    expectLines(listener, {changed(kDynamic, ""), dataReply(3, "OK")});
-    expectLines(sender, {changed(kDynamic, "")});
+    ASSERT_TRUE(listener.WriteMessage(TestClient::Request(3, u"dyn()"_s)));
+    ExpectLines(listener, {Changed(kDynamic, u""_s), DataReply(3, u"OK"_s)});
+    ExpectLines(sender, {Changed(kDynamic, u""_s)});
 
-    ASSERT_TRUE(listener.writeMessage(
-        TestClient::call(4, "unadvise", QJsonObject{{"topic", kDynamic}, {"item", "Data"}})));
-    expectLines(listener, {nullReply(4)});
-    ASSERT_TRUE(sender.writeMessage(TestClient::execute(5, "dyn(late)")));
-    expectLines(sender, {nullReply(5), changed(kDynamic, "late"), changed(kAsync, "OK")});
-    EXPECT_EQ(listener.executeAndRespond(5, "echo(unadvised now)"), "unadvised now");
+    ASSERT_TRUE(listener.WriteMessage(TestClient::Call(
+        4, u"unadvise"_s, QJsonObject{{u"topic"_s, kDynamic}, {u"item"_s, u"Data"_s}})));
+    ExpectLines(listener, {NullReply(4)});
+    ASSERT_TRUE(sender.WriteMessage(TestClient::Execute(5, u"dyn(late)"_s)));
+    ExpectLines(sender, {NullReply(5), Changed(kDynamic, u"late"_s), Changed(kAsync, u"OK"_s)});
+    EXPECT_EQ(listener.ExecuteAndRespond(5, u"echo(unadvised now)"_s), u"unadvised now"_s);
 }
 
 TEST_F(ConversationTest, ResponseComesEvenWithoutAdvise) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    EXPECT_EQ(client.executeAndRespond(1, "echo(unasked)"), "unasked");
+    ASSERT_TRUE(client.ConnectTo(socketPath));
+    EXPECT_EQ(client.ExecuteAndRespond(1, u"echo(unasked)"_s), u"unasked"_s);
 }
 
 } // namespace

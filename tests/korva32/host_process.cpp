@@ -27,7 +27,7 @@ namespace {
 constexpr auto kGuard = std::chrono::seconds(10);
 } // namespace
 
-bool HostProcess::start(const std::vector<std::string>& args, const std::string& stdoutFile,
+bool HostProcess::Start(const std::vector<std::string>& args, const std::string& stdoutFile,
                         const std::string& stderrFile) {
     std::vector<std::string> argv{KORVA32_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -49,7 +49,7 @@ bool HostProcess::start(const std::vector<std::string>& args, const std::string&
     return rc == 0;
 }
 
-bool HostProcess::waitForExit(int* status) {
+bool HostProcess::WaitForExit(int* status) {
     if (pid_ <= 0) return false;
     const auto deadline = std::chrono::steady_clock::now() + kGuard;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -65,7 +65,7 @@ bool HostProcess::waitForExit(int* status) {
     return false;
 }
 
-bool HostProcess::running() {
+bool HostProcess::Running() {
     if (pid_ <= 0) return false;
     int raw = 0;
     if (::waitpid(pid_, &raw, WNOHANG) == pid_) {
@@ -75,7 +75,7 @@ bool HostProcess::running() {
     return true;
 }
 
-void HostProcess::kill() {
+void HostProcess::Kill() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);
     int raw = 0;
@@ -83,7 +83,7 @@ void HostProcess::kill() {
     pid_ = -1;
 }
 
-bool waitForSocket(const std::string& path) {
+bool WaitForSocket(const std::string& path) {
     const auto deadline = std::chrono::steady_clock::now() + kGuard;
     while (std::chrono::steady_clock::now() < deadline) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -99,7 +99,7 @@ bool waitForSocket(const std::string& path) {
     return false;
 }
 
-long residentKiB(pid_t pid, const char* field) {
+long ResidentKiB(pid_t pid, const char* field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     const std::string name(field);
     std::string line;
@@ -109,7 +109,7 @@ long residentKiB(pid_t pid, const char* field) {
     return -1;
 }
 
-std::string readFile(const std::string& path) {
+std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -122,19 +122,19 @@ void HostTest::SetUp() {
     folder = pattern;
     socketPath = folder + "/KORVA";
     stdoutPath = folder + "/stdout.txt";
-    ASSERT_TRUE(startHost(host));
+    ASSERT_TRUE(StartHost(host));
 }
 
 void HostTest::TearDown() {
-    host.kill();
+    host.Kill();
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }
 
-bool HostTest::startHost(HostProcess& process, const std::vector<std::string>& extraArgs) {
+bool HostTest::StartHost(HostProcess& process, const std::vector<std::string>& extraArgs) {
     std::vector<std::string> args{"--socket", socketPath};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    return process.start(args, stdoutPath) && waitForSocket(socketPath);
+    return process.Start(args, stdoutPath) && WaitForSocket(socketPath);
 }
 
 } // namespace talvex::korva::test

@@ -17,31 +17,31 @@ public:
     HostProcess() = default;
     HostProcess(const HostProcess&) = delete;
     HostProcess& operator=(const HostProcess&) = delete;
-    ~HostProcess() { kill(); }
+    ~HostProcess() { Kill(); }
 
     // Starts korva32 with `args`; its standard output goes to `stdoutFile`,
     // its standard error to `stderrFile` when one is named.
-    bool start(const std::vector<std::string>& args, const std::string& stdoutFile,
+    bool Start(const std::vector<std::string>& args, const std::string& stdoutFile,
                const std::string& stderrFile = {});
     // Waits (bounded) for the process to end; false if it did not. `status`
     // gets the exit status, or -1 when a signal ended it.
-    bool waitForExit(int* status);
-    bool running();
-    void kill();
-    pid_t pid() const { return pid_; }
+    bool WaitForExit(int* status);
+    bool Running();
+    void Kill();
+    pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
 };
 
 // True once something accepts connections on `path` (bounded wait).
-bool waitForSocket(const std::string& path);
+bool WaitForSocket(const std::string& path);
 
 // Resident memory of a process in KiB, from /proc/PID/status; -1 when unreadable.
 // `field` "VmHWM:" gives the most it has held so far.
-long residentKiB(pid_t pid, const char* field = "VmRSS:");
+long ResidentKiB(pid_t pid, const char* field = "VmRSS:");
 
-std::string readFile(const std::string& path);
+std::string ReadFile(const std::string& path);
 
 // Gives every test its own folder, socket path and running host.
 class HostTest : public ::testing::Test {
@@ -50,7 +50,7 @@ protected:
     void TearDown() override;
 
     // Starts one more host on `socketPath` with the given extra arguments.
-    bool startHost(HostProcess& process, const std::vector<std::string>& extraArgs = {});
+    bool StartHost(HostProcess& process, const std::vector<std::string>& extraArgs = {});
 
     std::string folder;
     std::string socketPath;

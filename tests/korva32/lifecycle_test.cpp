@@ -16,12 +16,14 @@
 #include <memory>
 #include <string>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 namespace {
 
 using LifecycleTest = HostTest;
 
-bool exists(const std::string& path) {
+bool Exists(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
 }
@@ -35,13 +37,13 @@ TEST_F(LifecycleTest, SocketIsForTheUserOnly) {
 
 TEST_F(LifecycleTest, ExitEndsTheHostClosesEveryConnectionAndRemovesTheSocket) {
     TestClient closer;
-    ASSERT_TRUE(closer.connectTo(socketPath));
-    ASSERT_TRUE(closer.writeMessage(TestClient::execute(1, "wait(60000)")));
-    ASSERT_TRUE(closer.writeMessage(TestClient::execute(2, "Exit")));
+    ASSERT_TRUE(closer.ConnectTo(socketPath));
+    ASSERT_TRUE(closer.WriteMessage(TestClient::Execute(1, u"wait(60000)"_s)));
+    ASSERT_TRUE(closer.WriteMessage(TestClient::Execute(2, u"Exit"_s)));
     int status = -2;
-    ASSERT_TRUE(host.waitForExit(&status));
+    ASSERT_TRUE(host.WaitForExit(&status));
     EXPECT_EQ(status, 0);
-    EXPECT_FALSE(exists(socketPath));
+    EXPECT_FALSE(Exists(socketPath));
 }
 
 // One run's Exit must not pull the host from under another run: the host
@@ -49,42 +51,42 @@ TEST_F(LifecycleTest, ExitEndsTheHostClosesEveryConnectionAndRemovesTheSocket) {
 TEST_F(LifecycleTest, ExitWhileOthersAreLinkedWaitsForTheLastOfThem) {
     TestClient starter;
     auto other = std::make_unique<TestClient>();
-    ASSERT_TRUE(starter.connectTo(socketPath));
-    ASSERT_TRUE(other->connectTo(socketPath));
-    ASSERT_TRUE(other->writeMessage(TestClient::execute(1, "wait(200)")));
-    ASSERT_TRUE(starter.writeMessage(TestClient::execute(1, "Exit")));
-    ASSERT_TRUE(starter.next().has_value()); // the null reply
-    EXPECT_TRUE(starter.closedByHost());
+    ASSERT_TRUE(starter.ConnectTo(socketPath));
+    ASSERT_TRUE(other->ConnectTo(socketPath));
+    ASSERT_TRUE(other->WriteMessage(TestClient::Execute(1, u"wait(200)"_s)));
+    ASSERT_TRUE(starter.WriteMessage(TestClient::Execute(1, u"Exit"_s)));
+    ASSERT_TRUE(starter.Next().has_value()); // the null reply
+    EXPECT_TRUE(starter.ClosedByHost());
 
     // The other client's pending command and later ones are still served.
-    EXPECT_EQ(other->next(), nullReply(1));
-    EXPECT_EQ(other->next(), changed("DDE_AsyncResponse", "waited=200"));
-    EXPECT_EQ(other->executeAndRespond(2, "echo(still here)"), "still here");
-    EXPECT_TRUE(host.running());
-    EXPECT_TRUE(exists(socketPath));
+    EXPECT_EQ(other->Next(), NullReply(1));
+    EXPECT_EQ(other->Next(), Changed(u"DDE_AsyncResponse"_s, u"waited=200"_s));
+    EXPECT_EQ(other->ExecuteAndRespond(2, u"echo(still here)"_s), u"still here"_s);
+    EXPECT_TRUE(host.Running());
+    EXPECT_TRUE(Exists(socketPath));
 
     other.reset(); // the last client leaves
     int status = -2;
-    ASSERT_TRUE(host.waitForExit(&status));
+    ASSERT_TRUE(host.WaitForExit(&status));
     EXPECT_EQ(status, 0);
-    EXPECT_FALSE(exists(socketPath));
+    EXPECT_FALSE(Exists(socketPath));
 }
 
 // An ending signal removes the socket file as Exit does.
 TEST_F(LifecycleTest, EndingSignalsRemoveTheSocket) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        if (!host.running()) {
-            ASSERT_TRUE(startHost(host));
+        if (!host.Running()) {
+            ASSERT_TRUE(StartHost(host));
         }
         TestClient client;
-        ASSERT_TRUE(client.connectTo(socketPath));
-        EXPECT_EQ(client.requestData(1, "echo(up)"), "up");
-        ASSERT_EQ(::kill(host.pid(), signal), 0);
+        ASSERT_TRUE(client.ConnectTo(socketPath));
+        EXPECT_EQ(client.RequestData(1, u"echo(up)"_s), u"up"_s);
+        ASSERT_EQ(::kill(host.Pid(), signal), 0);
         int status = -2;
-        ASSERT_TRUE(host.waitForExit(&status)) << signal;
+        ASSERT_TRUE(host.WaitForExit(&status)) << signal;
         EXPECT_EQ(status, -1) << "ended by the signal " << signal;
-        EXPECT_FALSE(exists(socketPath)) << signal;
-        EXPECT_TRUE(client.closedByHost()) << signal;
+        EXPECT_FALSE(Exists(socketPath)) << signal;
+        EXPECT_TRUE(client.ClosedByHost()) << signal;
     }
 }
 
@@ -94,66 +96,66 @@ TEST_F(LifecycleTest, ExitIsMatchedWithoutRegardToCaseAndByRequestToo) {
         const char* command;
     } cases[] = {{true, " exit "}, {false, "EXIT"}};
     for (const auto& c : cases) {
-        if (!host.running()) {
-            ASSERT_TRUE(startHost(host));
+        if (!host.Running()) {
+            ASSERT_TRUE(StartHost(host));
         }
         TestClient client;
-        ASSERT_TRUE(client.connectTo(socketPath));
+        ASSERT_TRUE(client.ConnectTo(socketPath));
         if (c.execute) {
-            ASSERT_TRUE(client.writeMessage(TestClient::execute(1, c.command)));
+            ASSERT_TRUE(client.WriteMessage(TestClient::Execute(1, QString::fromUtf8(c.command))));
         } else {
-            EXPECT_EQ(client.requestData(1, c.command), "OK");
+            EXPECT_EQ(client.RequestData(1, QString::fromUtf8(c.command)), u"OK"_s);
         }
         int status = -2;
-        ASSERT_TRUE(host.waitForExit(&status)) << c.command;
+        ASSERT_TRUE(host.WaitForExit(&status)) << c.command;
         EXPECT_EQ(status, 0) << c.command;
-        EXPECT_FALSE(exists(socketPath)) << c.command;
+        EXPECT_FALSE(Exists(socketPath)) << c.command;
     }
 }
 
 TEST_F(LifecycleTest, SecondHostOnALivePathLeavesItAlone) {
     HostProcess second;
-    ASSERT_TRUE(second.start({"--socket", socketPath}, stdoutPath));
+    ASSERT_TRUE(second.Start({"--socket", socketPath}, stdoutPath));
     int status = -2;
-    ASSERT_TRUE(second.waitForExit(&status));
+    ASSERT_TRUE(second.WaitForExit(&status));
     EXPECT_EQ(status, 2);
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    EXPECT_EQ(client.requestData(1, "echo(first host)"), "first host");
+    ASSERT_TRUE(client.ConnectTo(socketPath));
+    EXPECT_EQ(client.RequestData(1, u"echo(first host)"_s), u"first host"_s);
 }
 
 TEST_F(LifecycleTest, StaleSocketOfAKilledHostIsTakenOver) {
-    host.kill();
-    ASSERT_TRUE(exists(socketPath));
-    ASSERT_TRUE(startHost(host));
+    host.Kill();
+    ASSERT_TRUE(Exists(socketPath));
+    ASSERT_TRUE(StartHost(host));
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
-    EXPECT_EQ(client.requestData(1, "echo(new host)"), "new host");
+    ASSERT_TRUE(client.ConnectTo(socketPath));
+    EXPECT_EQ(client.RequestData(1, u"echo(new host)"_s), u"new host"_s);
 }
 
 TEST_F(LifecycleTest, FileThatIsNotASocketIsNeverRemoved) {
-    host.kill();
+    host.Kill();
     ASSERT_EQ(std::remove(socketPath.c_str()), 0);
     std::ofstream(socketPath) << "keep me";
     HostProcess blocked;
-    ASSERT_TRUE(blocked.start({"--socket", socketPath}, stdoutPath));
+    ASSERT_TRUE(blocked.Start({"--socket", socketPath}, stdoutPath));
     int status = -2;
-    ASSERT_TRUE(blocked.waitForExit(&status));
+    ASSERT_TRUE(blocked.WaitForExit(&status));
     EXPECT_EQ(status, 2);
-    EXPECT_EQ(readFile(socketPath), "keep me");
+    EXPECT_EQ(ReadFile(socketPath), "keep me");
 }
 
 TEST_F(LifecycleTest, EnvironmentNamesTheSocketWhenNoOptionDoes) {
     const std::string viaEnvironment = folder + "/viaenv";
     ::setenv("KORVA_SOCKET", viaEnvironment.c_str(), 1);
     HostProcess other;
-    const bool started = other.start({"--visible"}, stdoutPath);
+    const bool started = other.Start({"--visible"}, stdoutPath);
     ::unsetenv("KORVA_SOCKET");
     ASSERT_TRUE(started);
-    ASSERT_TRUE(waitForSocket(viaEnvironment));
+    ASSERT_TRUE(WaitForSocket(viaEnvironment));
     TestClient client;
-    ASSERT_TRUE(client.connectTo(viaEnvironment));
-    EXPECT_EQ(client.requestData(1, "echo(via environment)"), "via environment");
+    ASSERT_TRUE(client.ConnectTo(viaEnvironment));
+    EXPECT_EQ(client.RequestData(1, u"echo(via environment)"_s), u"via environment"_s);
 }
 
 // Without KORVA_SOCKET and XDG_RUNTIME_DIR (ssh, cron, a container) the
@@ -197,7 +199,7 @@ TEST_F(LifecycleTest, TheDefaultSocketLiesInAFolderOfTheUsersOwn) {
         ::unsetenv("XDG_RUNTIME_DIR");
         ::setenv("TMPDIR", temp.c_str(), 1);
         HostProcess other;
-        const bool started = other.start({}, stdoutPath, errPath);
+        const bool started = other.Start({}, stdoutPath, errPath);
         if (keptTemp)
             ::setenv("TMPDIR", tempDir.c_str(), 1);
         else
@@ -206,18 +208,18 @@ TEST_F(LifecycleTest, TheDefaultSocketLiesInAFolderOfTheUsersOwn) {
         if (!keptKorvaSocket.empty()) ::setenv("KORVA_SOCKET", keptKorvaSocket.c_str(), 1);
         ASSERT_TRUE(started);
         if (row.status == -1) {
-            ASSERT_TRUE(waitForSocket(own + "/KORVA"));
+            ASSERT_TRUE(WaitForSocket(own + "/KORVA"));
             struct stat info {};
             ASSERT_EQ(::lstat(own.c_str(), &info), 0);
             EXPECT_EQ(info.st_mode & 07777, 0700u) << std::oct << (info.st_mode & 07777);
             TestClient client;
-            ASSERT_TRUE(client.connectTo(own + "/KORVA"));
-            EXPECT_EQ(client.requestData(1, "echo(private)"), "private");
+            ASSERT_TRUE(client.ConnectTo(own + "/KORVA"));
+            EXPECT_EQ(client.RequestData(1, u"echo(private)"_s), u"private"_s);
         } else {
             int status = -2;
-            ASSERT_TRUE(other.waitForExit(&status));
+            ASSERT_TRUE(other.WaitForExit(&status));
             EXPECT_EQ(status, row.status);
-            EXPECT_EQ(readFile(errPath), row.error);
+            EXPECT_EQ(ReadFile(errPath), row.error);
         }
     }
 }
@@ -235,12 +237,12 @@ TEST_F(LifecycleTest, CommandLineHelpAndMisuse) {
     };
     for (const auto& c : cases) {
         HostProcess process;
-        ASSERT_TRUE(process.start(c.args, stdoutPath));
+        ASSERT_TRUE(process.Start(c.args, stdoutPath));
         int status = -2;
-        ASSERT_TRUE(process.waitForExit(&status)) << c.args.front();
+        ASSERT_TRUE(process.WaitForExit(&status)) << c.args.front();
         EXPECT_EQ(status, c.status) << c.args.back();
     }
-    EXPECT_NE(readFile(stdoutPath).find("--socket"), std::string::npos);
+    EXPECT_NE(ReadFile(stdoutPath).find("--socket"), std::string::npos);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 namespace {
 
@@ -85,33 +87,33 @@ const BadLine kBadLines[] = {
 
 TEST_F(ProtocolErrorTest, EachFaultGetsItsErrorAndTheConnectionStaysUp) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
     int id = 100;
     for (const BadLine& bad : kBadLines) {
-        ASSERT_TRUE(client.writeRaw(QByteArray(bad.line) + '\n'));
-        const auto reply = client.next();
+        ASSERT_TRUE(client.WriteRaw(QByteArray(bad.line) + '\n'));
+        const auto reply = client.Next();
         ASSERT_TRUE(reply.has_value()) << bad.line;
-        EXPECT_EQ(withoutMessage(*reply), errorReply(bad.id, bad.code)) << bad.line;
-        EXPECT_TRUE(reply->value("error").toObject().value("message").isString()) << bad.line;
+        EXPECT_EQ(WithoutMessage(*reply), ErrorReply(bad.id, bad.code)) << bad.line;
+        EXPECT_TRUE(reply->value(u"error"_s).toObject().value(u"message"_s).isString()) << bad.line;
         // No response follows a refused execute: the next line is this answer.
-        EXPECT_EQ(client.requestData(++id, "echo(alive)"), "alive") << bad.line;
+        EXPECT_EQ(client.RequestData(++id, u"echo(alive)"_s), u"alive"_s) << bad.line;
     }
 }
 
 // The reply carries the caller's id back unchanged, whatever integer it is.
 TEST_F(ProtocolErrorTest, RepliesCarryTheIdAsSent) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
     const auto echoWithId = [&](const char* id) {
         const QByteArray line = QByteArray("{\"jsonrpc\":\"2.0\",\"id\":") + id +
                                 ",\"method\":\"request\",\"params\":{\"topic\":\"DDE_Control\","
                                 "\"item\":\"echo(x)\"}}\n";
-        EXPECT_TRUE(client.writeRaw(line)) << id;
-        const auto reply = client.next();
+        EXPECT_TRUE(client.WriteRaw(line)) << id;
+        const auto reply = client.Next();
         EXPECT_TRUE(reply.has_value()) << id;
         if (!reply) return QJsonValue(QJsonValue::Undefined);
-        EXPECT_EQ(reply->value("result").toObject().value("data"), QJsonValue("x")) << id;
-        return reply->value("id");
+        EXPECT_EQ(reply->value(u"result"_s).toObject().value(u"data"_s), QJsonValue(u"x"_s)) << id;
+        return reply->value(u"id"_s);
     };
     const char* const ids[] = {"0",    "-7", "2147483648", "9007199254740992", "-9007199254740992",
                                "1e300"};
@@ -125,57 +127,60 @@ TEST_F(ProtocolErrorTest, RepliesCarryTheIdAsSent) {
 
 TEST_F(ProtocolErrorTest, OversizedLineIsRefusedWithoutBeingKeptAndALongOneIsServed) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
     const qsizetype mib = 1024 * 1024;
     const QByteArray chunk(mib, 'x');
     for (int i = 0; i < 64; ++i)
-        ASSERT_TRUE(client.writeRaw(chunk));
-    ASSERT_TRUE(client.writeRaw("xx")); // now past 64 MiB, and still no line end
+        ASSERT_TRUE(client.WriteRaw(chunk));
+    ASSERT_TRUE(client.WriteRaw("xx")); // now past 64 MiB, and still no line end
 
     // Refused as soon as it passes the cap, before its end arrives.
-    const auto refusal = client.next();
+    const auto refusal = client.Next();
     ASSERT_TRUE(refusal.has_value());
-    EXPECT_EQ(withoutMessage(*refusal), errorReply(QJsonValue::Null, kInvalidRequest));
-    EXPECT_EQ(refusal->value("error").toObject().value("message"), QJsonValue("message too large"));
+    EXPECT_EQ(WithoutMessage(*refusal), ErrorReply(QJsonValue::Null, kInvalidRequest));
+    EXPECT_EQ(refusal->value(u"error"_s).toObject().value(u"message"_s),
+              QJsonValue(u"message too large"_s));
 
     // More of the same line is skipped, not stored.
     for (int i = 0; i < 32; ++i)
-        ASSERT_TRUE(client.writeRaw(chunk));
+        ASSERT_TRUE(client.WriteRaw(chunk));
     if (kResidentSizeMeaningful) {
-        const long rss = residentKiB(host.pid());
+        const long rss = ResidentKiB(host.Pid());
         ASSERT_GT(rss, 0);
         EXPECT_LT(rss, 32 * 1024) << "host holds " << rss << " KiB after a refused 96 MiB line";
     }
 
     // The link stays, and a long line under the cap is served whole.
-    ASSERT_TRUE(client.writeRaw("tail of the refused line\n"));
+    ASSERT_TRUE(client.WriteRaw("tail of the refused line\n"));
     const QString text(3 * 1024 * 1024, QChar(u'q'));
-    EXPECT_EQ(client.requestData(1, "echo(" + text + ")"), text);
+    EXPECT_EQ(client.RequestData(1, u"echo("_s + text + u")"_s), text);
 }
 
 TEST_F(ProtocolErrorTest, AReplyPastTheCapIsRefusedWithoutBeingBuilt) {
     TestClient client;
-    ASSERT_TRUE(client.connectTo(socketPath));
+    ASSERT_TRUE(client.ConnectTo(socketPath));
     const QString tooLong = QStringLiteral("Error: reply would exceed 67108864 bytes");
     // A 604-byte request for 300 MB.
-    ASSERT_EQ(client.executeAndRespond(1, "set(v=" + QString(1000000, QChar(u'm')) + ")"), "OK");
+    ASSERT_EQ(client.ExecuteAndRespond(1, u"set(v="_s + QString(1000000, QChar(u'm')) + u")"_s),
+              u"OK"_s);
     QString get = QStringLiteral("get(v");
     for (int i = 1; i < 300; ++i)
         get += QStringLiteral(",v");
     get += QLatin1Char(')');
-    EXPECT_EQ(client.executeAndRespond(2, get), tooLong);
-    EXPECT_EQ(client.requestData(3, get), tooLong);
+    EXPECT_EQ(client.ExecuteAndRespond(2, get), tooLong);
+    EXPECT_EQ(client.RequestData(3, get), tooLong);
     if (kResidentSizeMeaningful) {
-        const long peak = residentKiB(host.pid(), "VmHWM:");
+        const long peak = ResidentKiB(host.Pid(), "VmHWM:");
         ASSERT_GT(peak, 0);
         EXPECT_LT(peak, 48 * 1024) << "host held " << peak << " KiB at its peak";
     }
 
     // Counted as written: each quote goes out as two bytes, so 40 MB of
     // quotes would pass the cap on the wire.
-    ASSERT_EQ(client.executeAndRespond(4, "set(q=" + QString(10000000, QChar(u'"')) + ")"), "OK");
-    EXPECT_EQ(client.requestData(5, QStringLiteral("get(q,q,q,q)")), tooLong);
-    EXPECT_EQ(client.executeAndRespond(6, QStringLiteral("echo(still linked)")), "still linked");
+    ASSERT_EQ(client.ExecuteAndRespond(4, u"set(q="_s + QString(10000000, QChar(u'"')) + u")"_s),
+              u"OK"_s);
+    EXPECT_EQ(client.RequestData(5, QStringLiteral("get(q,q,q,q)")), tooLong);
+    EXPECT_EQ(client.ExecuteAndRespond(6, QStringLiteral("echo(still linked)")), u"still linked"_s);
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::korva::test {
 
 namespace {
@@ -20,14 +22,14 @@ namespace {
 constexpr int kGuardMs = 10000;
 } // namespace
 
-bool TestClient::connectTo(const std::string& path) {
-    close();
+bool TestClient::ConnectTo(const std::string& path) {
+    Close();
     fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
     if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-        close();
+        Close();
         return false;
     }
     ended_ = false;
@@ -35,12 +37,12 @@ bool TestClient::connectTo(const std::string& path) {
     return true;
 }
 
-void TestClient::close() {
+void TestClient::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
-bool TestClient::writeRaw(const QByteArray& bytes) {
+bool TestClient::WriteRaw(const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::send(fd_, bytes.constData() + done,
@@ -52,11 +54,11 @@ bool TestClient::writeRaw(const QByteArray& bytes) {
     return true;
 }
 
-bool TestClient::writeMessage(const QJsonObject& message) {
-    return writeRaw(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n');
+bool TestClient::WriteMessage(const QJsonObject& message) {
+    return WriteRaw(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n');
 }
 
-bool TestClient::fill() {
+bool TestClient::Fill() {
     pollfd waiting{fd_, POLLIN, 0};
     if (::poll(&waiting, 1, kGuardMs) <= 0) return false;
     char chunk[65536];
@@ -69,10 +71,10 @@ bool TestClient::fill() {
     return true;
 }
 
-std::optional<QJsonObject> TestClient::next() {
+std::optional<QJsonObject> TestClient::Next() {
     qsizetype newline;
     while ((newline = buffer_.indexOf('\n')) < 0) {
-        if (ended_ || !fill()) return std::nullopt;
+        if (ended_ || !Fill()) return std::nullopt;
     }
     const QByteArray line = buffer_.left(newline);
     buffer_.remove(0, newline + 1);
@@ -84,74 +86,79 @@ std::optional<QJsonObject> TestClient::next() {
     return document.object();
 }
 
-bool TestClient::closedByHost() {
+bool TestClient::ClosedByHost() {
     if (!buffer_.isEmpty()) return false;
     while (!ended_) {
-        if (!fill()) break;
+        if (!Fill()) break;
         if (!buffer_.isEmpty()) return false;
     }
     return ended_;
 }
 
-QJsonObject TestClient::call(int id, const QString& method, const QJsonObject& params) {
-    return QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
+QJsonObject TestClient::Call(int id, const QString& method, const QJsonObject& params) {
+    return QJsonObject{
+        {u"jsonrpc"_s, u"2.0"_s}, {u"id"_s, id}, {u"method"_s, method}, {u"params"_s, params}};
 }
 
-QJsonObject TestClient::execute(int id, const QString& command) {
-    return call(id, "execute", QJsonObject{{"topic", "DDE_Control"}, {"command", command}});
+QJsonObject TestClient::Execute(int id, const QString& command) {
+    return Call(id, u"execute"_s,
+                QJsonObject{{u"topic"_s, u"DDE_Control"_s}, {u"command"_s, command}});
 }
 
-QJsonObject TestClient::request(int id, const QString& item) {
-    return call(id, "request", QJsonObject{{"topic", "DDE_Control"}, {"item", item}});
+QJsonObject TestClient::Request(int id, const QString& item) {
+    return Call(id, u"request"_s, QJsonObject{{u"topic"_s, u"DDE_Control"_s}, {u"item"_s, item}});
 }
 
-QJsonObject TestClient::advise(int id, const QString& topic) {
-    return call(id, "advise", QJsonObject{{"topic", topic}, {"item", "Data"}});
+QJsonObject TestClient::Advise(int id, const QString& topic) {
+    return Call(id, u"advise"_s, QJsonObject{{u"topic"_s, topic}, {u"item"_s, u"Data"_s}});
 }
 
-QString TestClient::requestData(int id, const QString& item) {
-    if (!writeMessage(request(id, item))) return "<write failed>";
-    const auto reply = next();
-    if (!reply) return "<no reply>";
-    EXPECT_EQ(reply->value("id"), QJsonValue(id));
-    return reply->value("result").toObject().value("data").toString("<no data>");
+QString TestClient::RequestData(int id, const QString& item) {
+    if (!WriteMessage(Request(id, item))) return u"<write failed>"_s;
+    const auto reply = Next();
+    if (!reply) return u"<no reply>"_s;
+    EXPECT_EQ(reply->value(u"id"_s), QJsonValue(id));
+    return reply->value(u"result"_s).toObject().value(u"data"_s).toString(u"<no data>"_s);
 }
 
-QString TestClient::executeAndRespond(int id, const QString& command) {
-    if (!writeMessage(execute(id, command))) return "<write failed>";
-    const auto reply = next();
-    if (!reply) return "<no reply>";
-    EXPECT_EQ(*reply, nullReply(id));
-    const auto response = next();
-    if (!response) return "<no response>";
-    const QJsonObject params = response->value("params").toObject();
-    EXPECT_EQ(response->value("method"), QJsonValue("changed"));
-    EXPECT_EQ(params.value("topic"), QJsonValue("DDE_AsyncResponse"));
-    return params.value("data").toString("<no data>");
+QString TestClient::ExecuteAndRespond(int id, const QString& command) {
+    if (!WriteMessage(Execute(id, command))) return u"<write failed>"_s;
+    const auto reply = Next();
+    if (!reply) return u"<no reply>"_s;
+    EXPECT_EQ(*reply, NullReply(id));
+    const auto response = Next();
+    if (!response) return u"<no response>"_s;
+    const QJsonObject params = response->value(u"params"_s).toObject();
+    EXPECT_EQ(response->value(u"method"_s), QJsonValue(u"changed"_s));
+    EXPECT_EQ(params.value(u"topic"_s), QJsonValue(u"DDE_AsyncResponse"_s));
+    return params.value(u"data"_s).toString(u"<no data>"_s);
 }
 
-QJsonObject nullReply(int id) {
-    return QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"result", QJsonValue::Null}};
+QJsonObject NullReply(int id) {
+    return QJsonObject{{u"jsonrpc"_s, u"2.0"_s}, {u"id"_s, id}, {u"result"_s, QJsonValue::Null}};
 }
 
-QJsonObject dataReply(int id, const QString& data) {
-    return QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"result", QJsonObject{{"data", data}}}};
+QJsonObject DataReply(int id, const QString& data) {
+    return QJsonObject{
+        {u"jsonrpc"_s, u"2.0"_s}, {u"id"_s, id}, {u"result"_s, QJsonObject{{u"data"_s, data}}}};
 }
 
-QJsonObject changed(const QString& topic, const QString& data) {
-    return QJsonObject{{"jsonrpc", "2.0"},
-                       {"method", "changed"},
-                       {"params", QJsonObject{{"topic", topic}, {"item", "Data"}, {"data", data}}}};
+QJsonObject Changed(const QString& topic, const QString& data) {
+    return QJsonObject{
+        {u"jsonrpc"_s, u"2.0"_s},
+        {u"method"_s, u"changed"_s},
+        {u"params"_s, QJsonObject{{u"topic"_s, topic}, {u"item"_s, u"Data"_s}, {u"data"_s, data}}}};
 }
 
-QJsonObject errorReply(const QJsonValue& id, int code) {
-    return QJsonObject{{"jsonrpc", "2.0"}, {"id", id}, {"error", QJsonObject{{"code", code}}}};
+QJsonObject ErrorReply(const QJsonValue& id, int code) {
+    return QJsonObject{
+        {u"jsonrpc"_s, u"2.0"_s}, {u"id"_s, id}, {u"error"_s, QJsonObject{{u"code"_s, code}}}};
 }
 
-QJsonObject withoutMessage(QJsonObject error) {
-    QJsonObject body = error.value("error").toObject();
-    body.remove("message");
-    error.insert("error", body);
+QJsonObject WithoutMessage(QJsonObject error) {
+    QJsonObject body = error.value(u"error"_s).toObject();
+    body.remove(u"message"_s);
+    error.insert(u"error"_s, body);
     return error;
 }
 

@@ -16,36 +16,36 @@ public:
     TestClient() = default;
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;
-    ~TestClient() { close(); }
+    ~TestClient() { Close(); }
 
-    bool connectTo(const std::string& path);
-    void close();
+    bool ConnectTo(const std::string& path);
+    void Close();
 
     // Writes the bytes as they stand (no newline added).
-    bool writeRaw(const QByteArray& bytes);
+    bool WriteRaw(const QByteArray& bytes);
     // Writes one message as a compact JSON line.
-    bool writeMessage(const QJsonObject& message);
+    bool WriteMessage(const QJsonObject& message);
 
     // The next line from the host, parsed; nullopt when the connection ended,
     // the line was not a JSON object, or nothing came within the guard time.
-    std::optional<QJsonObject> next();
+    std::optional<QJsonObject> Next();
     // True when the host closed the connection (end of stream) before any more data.
-    bool closedByHost();
+    bool ClosedByHost();
 
     // Message builders with the ids the tests choose.
-    static QJsonObject call(int id, const QString& method, const QJsonObject& params);
-    static QJsonObject execute(int id, const QString& command);
-    static QJsonObject request(int id, const QString& item);
-    static QJsonObject advise(int id, const QString& topic);
+    static QJsonObject Call(int id, const QString& method, const QJsonObject& params);
+    static QJsonObject Execute(int id, const QString& command);
+    static QJsonObject Request(int id, const QString& item);
+    static QJsonObject Advise(int id, const QString& topic);
 
     // Requests `item` and gives the reply's data (the reply must be the next line).
-    QString requestData(int id, const QString& item);
+    QString RequestData(int id, const QString& item);
     // Executes `command`: checks the null reply, then gives the response that
     // follows on the asynchronous topic (it must be the next line).
-    QString executeAndRespond(int id, const QString& command);
+    QString ExecuteAndRespond(int id, const QString& command);
 
 private:
-    bool fill();
+    bool Fill();
 
     int fd_ = -1;
     QByteArray buffer_;
@@ -53,11 +53,11 @@ private:
 };
 
 // Shapes of the host's lines, for comparisons that read like the traffic.
-QJsonObject nullReply(int id);
-QJsonObject dataReply(int id, const QString& data);
-QJsonObject changed(const QString& topic, const QString& data);
-QJsonObject errorReply(const QJsonValue& id, int code);
+QJsonObject NullReply(int id);
+QJsonObject DataReply(int id, const QString& data);
+QJsonObject Changed(const QString& topic, const QString& data);
+QJsonObject ErrorReply(const QJsonValue& id, int code);
 // An error line with its message removed, so tests compare code and id only.
-QJsonObject withoutMessage(QJsonObject error);
+QJsonObject WithoutMessage(QJsonObject error);
 
 } // namespace talvex::korva::test

@@ -19,7 +19,7 @@ struct Builtin {
 constexpr Builtin kBuiltins[] = {
     {"@now", 0}, {"@date", 1}, {"@time", 2}, {"@rtfnl", 3}, {"@rtftab", 4}};
 
-std::string trimBlanks(std::string_view s) {
+std::string TrimBlanks(std::string_view s) {
     std::size_t b = 0;
     std::size_t e = s.size();
     while (b < e && s[b] == ' ')
@@ -29,21 +29,21 @@ std::string trimBlanks(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-std::string fourDigits(int n) {
+std::string FourDigits(int n) {
     std::string s = std::to_string(n);
     while (s.size() < 4)
         s.insert(s.begin(), '0');
     return s;
 }
 
-std::string builtinValue(int kind, const LocalTime& t) {
+std::string BuiltinValue(int kind, const LocalTime& t) {
     switch (kind) {
     case 0:
         return RefTwoDigits(t.year % 100) + "_" + RefTwoDigits(t.month) + "_" +
                RefTwoDigits(t.day) + "_" + RefTwoDigits(t.hour) + "_" + RefTwoDigits(t.minute) +
                "_" + RefTwoDigits(t.second);
     case 1:
-        return fourDigits(t.year) + "_" + RefTwoDigits(t.month) + "_" + RefTwoDigits(t.day);
+        return FourDigits(t.year) + "_" + RefTwoDigits(t.month) + "_" + RefTwoDigits(t.day);
     case 2:
         return RefTwoDigits(t.hour) + "_" + RefTwoDigits(t.minute) + "_" + RefTwoDigits(t.second);
     case 3:
@@ -69,7 +69,7 @@ std::string RefTwoDigits(int n) {
 
 LinearStore::LinearStore(Environment env) : env_(std::move(env)) {}
 
-int LinearStore::indexOf(std::string_view name) const {
+int LinearStore::IndexOf(std::string_view name) const {
     const std::string wanted = RefLower(name);
     for (std::size_t i = 0; i < entries_.size(); ++i)
         if (RefLower(entries_[i].Name) == wanted) return static_cast<int>(i);
@@ -82,11 +82,11 @@ int LinearStore::SetVar(const std::string& name, std::string& value) {
     const std::size_t p = value.find(kPlusMinus);
     if (p != std::string::npos && p > 0 && p + kPlusMinus.size() < value.size() &&
         value.find(kPlusMinus, p + kPlusMinus.size()) == std::string::npos) {
-        std::string err = trimBlanks(std::string_view(value).substr(p + kPlusMinus.size()));
+        std::string err = TrimBlanks(std::string_view(value).substr(p + kPlusMinus.size()));
         SetVar(name + ".err", err);
-        value = trimBlanks(std::string_view(value).substr(0, p));
+        value = TrimBlanks(std::string_view(value).substr(0, p));
     }
-    const int i = indexOf(name);
+    const int i = IndexOf(name);
     if (i >= 0) {
         entries_[static_cast<std::size_t>(i)].Value = value;
         return VarCount();
@@ -147,15 +147,15 @@ std::string LinearStore::SubstituteVars(std::string_view text) const {
         if (candVar >= 0)
             out += entries_[static_cast<std::size_t>(candVar)].Value;
         else
-            out += builtinValue(candBuiltin, env_.now());
+            out += BuiltinValue(candBuiltin, env_.now());
         rest = rest.substr(candPos + candLen);
         if (rest.empty()) break;
     }
     return out + rest;
 }
 
-void LinearStore::put(const std::string& name, const std::string& value) {
-    const int i = indexOf(name);
+void LinearStore::Put(const std::string& name, const std::string& value) {
+    const int i = IndexOf(name);
     if (i >= 0)
         entries_[static_cast<std::size_t>(i)].Value = value;
     else if (VarCount() < kMaxVariables)
@@ -172,17 +172,17 @@ void LinearStore::SetScriptVars(std::string_view path) {
     std::string root = name;
     const std::size_t ext = RefLower(root).find(".tvx");
     if (ext != std::string::npos) root = root.substr(0, ext);
-    put("@ScriptPath", "'" + folder + "'");
-    put("@ScriptName", "'" + name + "'");
-    put("@ScriptRoot", "'" + root + "'");
-    put("@ScriptWholeName", "'" + std::string(path) + "'");
+    Put("@ScriptPath", "'" + folder + "'");
+    Put("@ScriptName", "'" + name + "'");
+    Put("@ScriptRoot", "'" + root + "'");
+    Put("@ScriptWholeName", "'" + std::string(path) + "'");
 }
 
 void LinearStore::InitSystemVars() {
     entries_.clear();
-    put("@DateStart", "'" + builtinValue(1, env_.now()) + "'");
-    put("@TimeStart", "'" + builtinValue(2, env_.now()) + "'");
-    put("@NowStart", "'" + builtinValue(0, env_.now()) + "'");
+    Put("@DateStart", "'" + BuiltinValue(1, env_.now()) + "'");
+    Put("@TimeStart", "'" + BuiltinValue(2, env_.now()) + "'");
+    Put("@NowStart", "'" + BuiltinValue(0, env_.now()) + "'");
     SetScriptVars(RunScriptFile);
     // major + minor/100 + revision/10000 with four decimals, done in whole
     // ten-thousandths so no binary fraction creeps in.
@@ -191,10 +191,10 @@ void LinearStore::InitSystemVars() {
     std::string frac = std::to_string(units % 10000);
     while (frac.size() < 4)
         frac.insert(frac.begin(), '0');
-    put("@Version", std::to_string(units / 10000) + env_.decimalSeparator + frac);
-    put("@KorvaPath", "'" + (env_.hostDir ? env_.hostDir() : std::string()) + "'");
-    put("@LastCommand", "''");
-    put("@LastResponse", "''");
+    Put("@Version", std::to_string(units / 10000) + env_.decimalSeparator + frac);
+    Put("@KorvaPath", "'" + (env_.hostDir ? env_.hostDir() : std::string()) + "'");
+    Put("@LastCommand", "''");
+    Put("@LastResponse", "''");
 }
 
 } // namespace talvex::reference

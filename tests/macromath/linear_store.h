@@ -38,8 +38,8 @@ public:
 private:
     // Creates or updates without the error-bar split or the self-reference
     // test: the script-file and system variables hold their text as given.
-    void put(const std::string& name, const std::string& value);
-    int indexOf(std::string_view name) const;
+    void Put(const std::string& name, const std::string& value);
+    int IndexOf(std::string_view name) const;
 
     Environment env_;
     std::vector<VarEntry> entries_;

@@ -53,14 +53,14 @@ const std::vector<std::string> kPaths = {"", "/jobs/run1.tvx", "/a/b/", "plain",
 class Random {
 public:
     explicit Random(unsigned seed) : gen_(seed) {}
-    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen_); }
-    template <class T> const T& pick(const std::vector<T>& v) {
-        return v[static_cast<std::size_t>(below(static_cast<int>(v.size())))];
+    int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen_); }
+    template <class T> const T& Pick(const std::vector<T>& v) {
+        return v[static_cast<std::size_t>(Below(static_cast<int>(v.size())))];
     }
     // Flips the case of some ASCII letters.
-    std::string vary(std::string s) {
+    std::string Vary(std::string s) {
         for (char& c : s) {
-            if (below(10) < 3) {
+            if (Below(10) < 3) {
                 if (c >= 'a' && c <= 'z')
                     c = static_cast<char>(c - 'a' + 'A');
                 else if (c >= 'A' && c <= 'Z')
@@ -69,21 +69,21 @@ public:
         }
         return s;
     }
-    std::string text() {
+    std::string Text() {
         std::string t;
-        const int parts = 1 + below(8);
+        const int parts = 1 + Below(8);
         for (int i = 0; i < parts; ++i)
-            t += below(2) == 0 ? vary(pick(kNames)) : pick(kFiller);
+            t += Below(2) == 0 ? Vary(Pick(kNames)) : Pick(kFiller);
         return t;
     }
-    std::string value() {
-        switch (below(4)) {
+    std::string Value() {
+        switch (Below(4)) {
         case 0:
-            return vary(pick(kNames));
+            return Vary(Pick(kNames));
         case 1:
-            return text();
+            return Text();
         default:
-            return pick(kValues);
+            return Pick(kValues);
         }
     }
 
@@ -91,16 +91,16 @@ private:
     std::mt19937 gen_;
 };
 
-void runCase(unsigned seed) {
+void RunCase(unsigned seed) {
     Random rnd(seed);
     VariableStore store(FixedEnvironment());
     LinearStore ref(FixedEnvironment());
-    const int steps = 10 + rnd.below(40);
+    const int steps = 10 + rnd.Below(40);
     for (int step = 0; step < steps; ++step) {
-        const int what = rnd.below(100);
+        const int what = rnd.Below(100);
         if (what < 55) {
-            const std::string name = rnd.vary(rnd.pick(kNames));
-            std::string v1 = rnd.value();
+            const std::string name = rnd.Vary(rnd.Pick(kNames));
+            std::string v1 = rnd.Value();
             std::string v2 = v1;
             const int c1 = store.SetVar(name, v1);
             const int c2 = ref.SetVar(name, v2);
@@ -109,13 +109,13 @@ void runCase(unsigned seed) {
         } else if (what < 60) {
             ASSERT_EQ(store.ClearUserVars(), ref.ClearUserVars()) << "seed " << seed;
         } else if (what < 62) {
-            const std::string path = rnd.pick(kPaths);
+            const std::string path = rnd.Pick(kPaths);
             store.RunScriptFile = path;
             ref.RunScriptFile = path;
             store.InitSystemVars();
             ref.InitSystemVars();
         } else {
-            const std::string text = rnd.text();
+            const std::string text = rnd.Text();
             ASSERT_EQ(store.SubstituteVars(text), ref.SubstituteVars(text))
                 << "seed " << seed << " text \"" << text << "\"";
         }
@@ -123,7 +123,7 @@ void runCase(unsigned seed) {
     }
     // Every live name is found under any spelling.
     for (const VarEntry& e : ref.Entries()) {
-        const std::string* found = store.Find(rnd.vary(e.Name));
+        const std::string* found = store.Find(rnd.Vary(e.Name));
         ASSERT_NE(found, nullptr) << "seed " << seed << " " << e.Name;
         EXPECT_EQ(*found, e.Value);
     }
@@ -131,7 +131,7 @@ void runCase(unsigned seed) {
 
 TEST(StoreAgainstReference, RandomStoresAndTexts) {
     for (unsigned seed = 1; seed <= 3000; ++seed) {
-        runCase(seed);
+        RunCase(seed);
         if (::testing::Test::HasFatalFailure()) return;
     }
 }
@@ -143,7 +143,7 @@ TEST(StoreAgainstReference, LargeStoreOfPrefixes) {
     LinearStore ref(FixedEnvironment());
     for (int i = 0; i < 600; ++i) {
         std::string name = "v" + std::to_string(i);
-        if (i % 7 == 0) name = rnd.vary(name);
+        if (i % 7 == 0) name = rnd.Vary(name);
         const std::string value = "[" + std::to_string(i) + "]";
         store.SetVar(name, value);
         ref.SetVar(name, value);
@@ -154,8 +154,8 @@ TEST(StoreAgainstReference, LargeStoreOfPrefixes) {
     for (int t = 0; t < 200; ++t) {
         std::string text;
         for (int k = 0; k < 20; ++k)
-            text += rnd.below(3) == 0 ? rnd.pick(kFiller)
-                                      : rnd.vary("v" + std::to_string(rnd.below(900)));
+            text += rnd.Below(3) == 0 ? rnd.Pick(kFiller)
+                                      : rnd.Vary("v" + std::to_string(rnd.Below(900)));
         if (t % 10 == 0) text += "@nowv1@now@date";
         ASSERT_EQ(store.SubstituteVars(text), ref.SubstituteVars(text)) << text;
     }

@@ -67,7 +67,7 @@ TEST(CommandInterpreterTest, TheValueBoundCountsCharactersNotBytes) {
     EXPECT_EQ(host.Run("get(w)"), "w=\u20AC");
 }
 
-std::string getOf(const char* name, std::size_t times) {
+std::string GetOf(const char* name, std::size_t times) {
     std::string command = "get(";
     for (std::size_t i = 0; i < times; ++i)
         command += i == 0 ? name : std::string(",") + name;
@@ -86,9 +86,9 @@ TEST(CommandInterpreterTest, NoReplyPassesTheLineCap) {
         std::size_t replyBytes; // 0: the reply is tooLong
     } rows[] = {
         // 67 fields of "v=" and the value, joined by ", ", fit; one more does not.
-        {"67 fields", getOf("v", 67), 67 * 1000002 + 66 * 2},
-        {"68 fields", getOf("v", 68), 0},
-        {"300 fields from a short request", getOf(" V ", 300), 0},
+        {"67 fields", GetOf("v", 67), 67 * 1000002 + 66 * 2},
+        {"68 fields", GetOf("v", 68), 0},
+        {"300 fields from a short request", GetOf(" V ", 300), 0},
         {"echo", "echo(" + overCap + ")", 0},
         {"echo at the cap", "echo(" + overCap.substr(1) + ")", kMaxLineBytes},
         {"unknown command", "no" + overCap, 0},

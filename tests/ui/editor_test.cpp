@@ -22,6 +22,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+using namespace Qt::StringLiterals;
+
 using namespace talvex;
 using namespace talvex::testing;
 
@@ -49,7 +51,7 @@ private slots:
 void EditorTest::dividerDrag() {
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     QWidget* client = w.centralWidget();
     w.resize(w.width() - client->width() + 601, w.height() - client->height() + 385);
     QTRY_COMPARE(client->width(), 601);
@@ -68,7 +70,7 @@ void EditorTest::dividerDrag() {
     Mouse(client, QEvent::MouseMove, 4355, y);
     QCOMPARE(w.txtCommandList()->geometry().width(), Twips(4175));
     QCOMPARE(w.txtResponseList()->geometry(), TwipsRect(4400, 300, 4495, 4395));
-    QCOMPARE(w.control<QLabel>("lblResponse")->x(), Twips(4400));
+    QCOMPARE(w.Control<QLabel>("lblResponse")->x(), Twips(4400));
     // Past the lower bound (the end of the editor's caption) nothing moves.
     Mouse(client, QEvent::MouseMove, 2000, y);
     QCOMPARE(w.txtResponseList()->x(), Twips(4400));
@@ -100,7 +102,7 @@ void EditorTest::fontCommands() {
     {
         WindowRig rig;
         QVERIFY(rig.Ok());
-        TestWindow& w = rig.w();
+        TestWindow& w = rig.W();
         FontMenu& fonts = *w.findChild<FontMenu*>();
         auto checked = [&fonts] {
             QStringList out;
@@ -111,10 +113,10 @@ void EditorTest::fontCommands() {
                 if (a->isChecked()) out << a->text();
             return out;
         };
-        QCOMPARE(checked(), (QStringList{"8 pt", "MS Sans Serif"}));
+        QCOMPARE(checked(), (QStringList{u"8 pt"_s, u"MS Sans Serif"_s}));
         fonts.menueditfont12pt()->trigger();
         fonts.menueditfontcourier()->trigger();
-        QCOMPARE(checked(), (QStringList{"12 pt", "Courier"}));
+        QCOMPARE(checked(), (QStringList{u"12 pt"_s, u"Courier"_s}));
         for (QPlainTextEdit* pane :
              {static_cast<QPlainTextEdit*>(w.txtCommandList()), w.txtResponseList()}) {
             QCOMPARE(pane->document()->defaultFont().family(), QStringLiteral("Courier New"));
@@ -122,17 +124,17 @@ void EditorTest::fontCommands() {
             QCOMPARE(pane->document()->defaultFont().styleHint(), QFont::TypeWriter);
         }
         fonts.menueditfont9pt()->trigger();
-        QCOMPARE(checked(), (QStringList{"9 pt", "Courier"}));
+        QCOMPARE(checked(), (QStringList{u"9 pt"_s, u"Courier"_s}));
         QCOMPARE(w.txtResponseList()->document()->defaultFont().family(),
                  QStringLiteral("Courier New"));
         fonts.menueditfonttimesroman()->trigger();
-        QCOMPARE(checked(), (QStringList{"9 pt", "Times New Roman"}));
+        QCOMPARE(checked(), (QStringList{u"9 pt"_s, u"Times New Roman"_s}));
         QCOMPARE(w.txtCommandList()->document()->defaultFont().pointSizeF(), 9.0);
     }
     // A new start has the design font again.
     WindowRig again;
     for (QPlainTextEdit* pane :
-         {static_cast<QPlainTextEdit*>(again.w().txtCommandList()), again.w().txtResponseList()}) {
+         {static_cast<QPlainTextEdit*>(again.W().txtCommandList()), again.W().txtResponseList()}) {
         QCOMPARE(pane->document()->defaultFont().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(pane->document()->defaultFont().pointSizeF(), 8.25);
     }
@@ -141,14 +143,14 @@ void EditorTest::fontCommands() {
 void EditorTest::highlightingLeavesTheScriptAlone() {
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     // A very long line is marked at its start only, where the view opens.
     std::string longLine;
     while (longLine.size() < 12000)
         longLine += "echo({@a}) ";
     const std::string script =
         "#if(@a>1)\r\n' note\r\necho({@a})\r\n#endif\r\n" + longLine + "\r\n";
-    rig.SetScript(script, rig.File("s.tvx"));
+    rig.SetScript(script, rig.File(u"s.tvx"_s));
     QTest::qWait(50); // the highlighter works from the event loop
     QCOMPARE(w.EditorText(), script);
     QVERIFY(w.FileSaved());
@@ -186,11 +188,11 @@ void EditorTest::highlightingLeavesTheScriptAlone() {
 void EditorTest::runningLineFollowsAJumpAndACall() {
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
-    WriteBytes(rig.File("sub.tvx"), "echo(in sub)\r\nwait(301)\r\n");
+    TestWindow& w = rig.W();
+    WriteBytes(rig.File(u"sub.tvx"_s), "echo(in sub)\r\nwait(301)\r\n");
     const std::string script = "goto(there)\r\necho(skipped)\r\nlabel(there)\r\nwait(300)\r\n"
                                "#call(sub)\r\nwait(302)\r\necho(end)\r\n";
-    rig.SetScript(script, rig.File("main.tvx"));
+    rig.SetScript(script, rig.File(u"main.tvx"_s));
     QTextDocument* mine = w.txtCommandList()->document();
 
     // What the editor shows once a command has waited a while.
@@ -205,7 +207,7 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
         }
         if (status.isEmpty() || since.elapsed() < 150) return;
         const QString now = QStringLiteral("%1:%2")
-                                .arg(w.txtCommandList()->document() == mine ? "main" : "sub")
+                                .arg(w.txtCommandList()->document() == mine ? u"main"_s : u"sub"_s)
                                 .arg(w.txtCommandList()->RunningLine());
         if (seen.isEmpty() || seen.back() != now) seen << now;
     });
@@ -213,7 +215,7 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
     w.RunScriptClicked();
     sample.stop();
 
-    QCOMPARE(seen, (QStringList{"main:3", "sub:1", "main:5"}));
+    QCOMPARE(seen, (QStringList{u"main:3"_s, u"sub:1"_s, u"main:5"_s}));
     QCOMPARE(w.txtCommandList()->RunningLine(), -1);
     QCOMPARE(w.EditorText(), script);
 }
@@ -223,16 +225,17 @@ void EditorTest::runningLineFollowsAJumpAndACall() {
 void EditorTest::checkMarksAndListsWhatItFinds() {
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
-    auto* list = w.control<QListWidget>("lstFindings");
+    TestWindow& w = rig.W();
+    auto* list = w.Control<QListWidget>("lstFindings");
     QVERIFY(list && !list->isVisible());
     const int fullHeight = w.txtCommandList()->height();
-    rig.Type("echo(a)");
+    rig.Type(u"echo(a)"_s);
     QTest::keyClick(w.txtCommandList(), Qt::Key_Return);
-    rig.Type("#goto(nowhere)");
+    rig.Type(u"#goto(nowhere)"_s);
     QTRY_VERIFY(list->isVisible());
     QCOMPARE(list->count(), 1);
-    QVERIFY2(list->item(0)->text().startsWith("2:7: error: "), qPrintable(list->item(0)->text()));
+    QVERIFY2(list->item(0)->text().startsWith(u"2:7: error: "_s),
+             qPrintable(list->item(0)->text()));
     QCOMPARE(w.txtCommandList()->extraSelections().size(), qsizetype(1));
     QCOMPARE(w.txtCommandList()->extraSelections()[0].cursor.blockNumber(), 1);
     QVERIFY(w.txtCommandList()->height() < fullHeight);
@@ -241,7 +244,7 @@ void EditorTest::checkMarksAndListsWhatItFinds() {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
     QCOMPARE(w.txtCommandList()->textCursor().blockNumber(), 1);
-    w.action("mnuCheckList")->trigger();
+    w.Action("mnuCheckList")->trigger();
     QVERIFY(!list->isVisible());
     QCOMPARE(w.txtCommandList()->height(), fullHeight);
 }

@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 using namespace talvex;
 using namespace talvex::testing;
 
@@ -41,15 +43,15 @@ void FilesTest::bytesSurviveOpenAndSave() {
     QFETCH(int, lines);
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
-    const QString file = rig.File("trip.tvx");
+    TestWindow& w = rig.W();
+    const QString file = rig.File(u"trip.tvx"_s);
     WriteBytes(file, bytes);
     rig.dialogs.fileAnswers = {file};
     w.core().OpenClicked();
     QCOMPARE(w.txtCommandList()->document()->blockCount(), lines);
     QVERIFY(w.FileSaved());
     // The user edits and takes the edit back: the text is what was loaded.
-    rig.Type("q");
+    rig.Type(u"q"_s);
     QTest::keyClick(w.txtCommandList(), Qt::Key_Backspace);
     w.core().SaveClicked();
     QCOMPARE(ReadBytes(file), bytes);
@@ -68,17 +70,17 @@ void FilesTest::loadPutsTheCaretAtTheStart() {
     QFETCH(QString, how);
     WindowRig rig;
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     std::string script;
     for (int i = 1; i < 12; ++i)
         script += "echo(" + std::to_string(i) + ")\r\n";
     script += "echo(needle)\r\n";
-    const QString file = rig.File("long.tvx");
+    const QString file = rig.File(u"long.tvx"_s);
     WriteBytes(file, script);
-    if (how == "open") {
+    if (how == u"open"_s) {
         rig.dialogs.fileAnswers = {file};
         w.core().OpenClicked();
-    } else if (how == "start") {
+    } else if (how == u"start"_s) {
         w.OpenAtStart(file);
     } else {
         w.OpenAtStart(file);
@@ -88,7 +90,7 @@ void FilesTest::loadPutsTheCaretAtTheStart() {
     QCOMPARE(w.EditorText(), script);
     QCOMPARE(w.txtCommandList()->textCursor().position(), 0);
     rig.dialogs.findAnswer = QStringLiteral("needle");
-    w.action("menueditfind")->trigger();
+    w.Action("menueditfind")->trigger();
     QCOMPARE(w.txtCommandList()->textCursor().selectedText(), QStringLiteral("needle"));
     QCOMPARE(rig.dialogs.MessageTexts(), QStringList());
 }

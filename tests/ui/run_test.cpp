@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTextDocument>
 
+using namespace Qt::StringLiterals;
+
 using namespace talvex;
 using namespace talvex::testing;
 
@@ -75,13 +77,13 @@ void RunTest::logQuestion_data() {
     QTest::newRow("unticked: no question")
         << false << QStringList{} << QList<int>{} << true << false << false;
     QTest::newRow("a file chosen")
-        << true << QStringList{"run.log"} << QList<int>{} << true << true << true;
+        << true << QStringList{u"run.log"_s} << QList<int>{} << true << true << true;
     QTest::newRow("dialog cancelled, No: runs without a log")
-        << true << QStringList{""} << QList<int>{no} << true << false << false;
+        << true << QStringList{u""_s} << QList<int>{no} << true << false << false;
     QTest::newRow("dialog cancelled, Cancel: no run")
-        << true << QStringList{""} << QList<int>{cancel} << false << false << true;
+        << true << QStringList{u""_s} << QList<int>{cancel} << false << false << true;
     QTest::newRow("dialog cancelled, Yes: asked again")
-        << true << QStringList{"", "run.log"} << QList<int>{yes} << true << true << true;
+        << true << QStringList{u""_s, u"run.log"_s} << QList<int>{yes} << true << true << true;
 }
 
 void RunTest::logQuestion() {
@@ -94,56 +96,56 @@ void RunTest::logQuestion() {
 
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    const QString script = rig.File("job.tvx");
+    const QString script = rig.File(u"job.tvx"_s);
     rig.SetScript(kTwoEchoes, script);
-    rig.w().core().PaneReplace("from before\r\n");
-    rig.w().chkLog()->setChecked(ticked);
+    rig.W().core().PaneReplace("from before\r\n");
+    rig.W().chkLog()->setChecked(ticked);
     for (const QString& f : files)
         rig.dialogs.fileAnswers.push_back(f.isEmpty() ? QString() : rig.File(f));
     for (int a : answers)
         rig.dialogs.answers.push_back(Answer(a));
 
-    rig.w().RunScriptClicked();
+    rig.W().RunScriptClicked();
 
     QCOMPARE(rig.dialogs.fileDialogs.size(), size_t(files.size()));
     if (!files.isEmpty()) {
         // The script's own name with ".log" is proposed.
-        QCOMPARE(rig.dialogs.fileDialogs.front().fileName, rig.File("job.log").toStdString());
+        QCOMPARE(rig.dialogs.fileDialogs.front().fileName, rig.File(u"job.log"_s).toStdString());
         QCOMPARE(rig.dialogs.fileDialogs.front().filters.front(),
                  std::string("Response File(*.log)"));
     }
     QCOMPARE(rig.dialogs.questions.size(), answers.size());
-    QCOMPARE(rig.dialogs.questionTitles, QStringList(answers.size(), "Log Responses"));
+    QCOMPARE(rig.dialogs.questionTitles, QStringList(answers.size(), u"Log Responses"_s));
     if (runs) {
-        QCOMPARE(rig.w().ShownResponse(), std::string("a\r\nb\r\n"));
-        QCOMPARE(rig.dialogs.MessageTexts(), QStringList{"Script Done\r\n" + script});
+        QCOMPARE(rig.W().ShownResponse(), std::string("a\r\nb\r\n"));
+        QCOMPARE(rig.dialogs.MessageTexts(), QStringList{u"Script Done\r\n"_s + script});
         QCOMPARE(rig.dialogs.messages.front().kind, MessageKind::Warning);
         QCOMPARE(rig.dialogs.messages.front().title, kBase);
     } else {
-        QCOMPARE(rig.w().ShownResponse(), std::string("from before\r\n"));
+        QCOMPARE(rig.W().ShownResponse(), std::string("from before\r\n"));
         QVERIFY(rig.dialogs.messages.empty());
     }
-    QCOMPARE(ReadBytes(rig.File("run.log")), logged ? std::string("a\r\nb\r\n") : std::string());
+    QCOMPARE(ReadBytes(rig.File(u"run.log"_s)), logged ? std::string("a\r\nb\r\n") : std::string());
     QVERIFY(Files(rig.LogFolder()).isEmpty()); // no default log was started
-    QCOMPARE(rig.w().chkLog()->isChecked(), tickedAfter);
-    QVERIFY(rig.w().cmdRunScript()->isEnabled());
+    QCOMPARE(rig.W().chkLog()->isChecked(), tickedAfter);
+    QVERIFY(rig.W().cmdRunScript()->isEnabled());
 }
 
 void RunTest::logDialogRefusesTheScriptItself() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    const QString script = rig.File("job.tvx");
+    const QString script = rig.File(u"job.tvx"_s);
     WriteBytes(script, kTwoEchoes);
     rig.SetScript(kTwoEchoes, script);
-    rig.w().chkLog()->setChecked(true);
-    rig.dialogs.fileAnswers = {script, rig.File("other.log")};
+    rig.W().chkLog()->setChecked(true);
+    rig.dialogs.fileAnswers = {script, rig.File(u"other.log"_s)};
 
-    rig.w().RunScriptClicked();
+    rig.W().RunScriptClicked();
 
     QCOMPARE(ReadBytes(script), kTwoEchoes);
     QCOMPARE(rig.dialogs.fileDialogs.size(), size_t(2));
-    QVERIFY(rig.dialogs.MessageTexts().front().startsWith("The response log cannot be"));
-    QCOMPARE(ReadBytes(rig.File("other.log")), std::string("a\r\nb\r\n"));
+    QVERIFY(rig.dialogs.MessageTexts().front().startsWith(u"The response log cannot be"_s));
+    QCOMPARE(ReadBytes(rig.File(u"other.log"_s)), std::string("a\r\nb\r\n"));
 }
 
 void RunTest::cancelButton_data() {
@@ -152,16 +154,16 @@ void RunTest::cancelButton_data() {
     QTest::addColumn<std::string>("pane");
     QTest::addColumn<QStringList>("boxes");
 
-    const QString done = "Script Done\r\n";
+    const QString done = u"Script Done\r\n"_s;
     QTest::newRow("0: the wait ends, the run stops")
         << std::string("wait(20000)\r\necho(never)\r\n") << int(CancelState::Running)
         << std::string("cancelled\r\nscript interrupted by user\r\n")
-        << QStringList{"Ending Script please wait.", done};
+        << QStringList{u"Ending Script please wait."_s, done};
     QTest::newRow("0 with a handler: the handler runs")
         << std::string("#oncancel(tidy)\r\nwait(20000)\r\necho(never)\r\n#exit\r\nlabel(tidy)\r\n"
                        "echo(tidied)\r\n")
         << int(CancelState::Running) << std::string("cancelled\r\ntidied\r\n")
-        << QStringList{"Ending Script please wait.", done};
+        << QStringList{u"Ending Script please wait."_s, done};
     QTest::newRow("2: the handler stops without a word")
         << std::string("#oncancel(tidy)\r\n#cancel\r\nlabel(tidy)\r\nwait(400)\r\necho(rest of "
                        "handler)\r\n")
@@ -178,9 +180,9 @@ void RunTest::cancelButton() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     rig.SetScript(script);
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     const auto waiting = CommandWaiting(w);
-    WhenTrue([&] { return waiting() && int(w.runner().CurrentCancelState()) == pressAtState; },
+    WhenTrue([&] { return waiting() && int(w.Runner().CurrentCancelState()) == pressAtState; },
              [&] { QTest::mouseClick(w.cmdCancel(), Qt::LeftButton); });
     QElapsedTimer clock;
     clock.start();
@@ -229,7 +231,7 @@ void RunTest::escape() {
 
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
 
     // Escape with no run active asks nothing.
     QTest::keyClick(w.txtCommandList(), Qt::Key_Escape);
@@ -238,7 +240,7 @@ void RunTest::escape() {
     rig.SetScript(script);
     rig.dialogs.answers = {Answer(answer)};
     const auto waiting = CommandWaiting(w);
-    WhenTrue([&] { return waiting() && int(w.runner().CurrentCancelState()) == pressAtState; },
+    WhenTrue([&] { return waiting() && int(w.Runner().CurrentCancelState()) == pressAtState; },
              [&] { QTest::keyClick(w.txtCommandList(), Qt::Key_Escape); });
     w.RunScriptClicked();
 
@@ -246,14 +248,14 @@ void RunTest::escape() {
     QCOMPARE(w.ShownResponse(), pane);
     QStringList expected;
     if (!box.isEmpty()) expected << box;
-    expected << "Script Done\r\n";
+    expected << u"Script Done\r\n"_s;
     QCOMPARE(rig.dialogs.MessageTexts(), expected);
 }
 
 void RunTest::listOnlyRunFromTheLabel() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     rig.SetScript("set(listed=yes)\r\n#setvars(n=2)\r\necho({n*3})\r\n");
     QTest::mouseClick(w.lblCommand(), Qt::LeftButton);
     QCOMPARE(w.ShownResponse(), std::string("set(listed=yes)\r\n#setvars(n=2)\r\necho(6)\r\n"));
@@ -274,7 +276,7 @@ void RunTest::listOnlyRunFromTheLabel() {
 void RunTest::runModes() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     QVERIFY(w.mnuLinebyLine()->isChecked());
     QVERIFY(!w.mnuWholeScript()->isChecked());
     w.mnuWholeScript()->trigger();
@@ -296,7 +298,7 @@ void RunTest::runModes() {
 void RunTest::controlsAndPointerDuringARun() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     rig.SetScript("wait(1600)\r\n");
     struct Seen {
         bool run, exit, log, file, cancel, busy;
@@ -311,14 +313,14 @@ void RunTest::controlsAndPointerDuringARun() {
         // The window's pointer only: message boxes keep their own.
         QCOMPARE(QApplication::overrideCursor(), nullptr);
     };
-    WhenTrue([&] { return w.StatusText().contains("1 s"); }, look);
+    WhenTrue([&] { return w.StatusText().contains(u"1 s"_s); }, look);
     w.RunScriptClicked();
     QCOMPARE(seen.size(), size_t(1));
     const Seen& s = seen.front();
     QVERIFY(!s.run && !s.exit && !s.log && !s.file);
     QVERIFY(s.cancel);
     QVERIFY(s.busy);
-    QVERIFY2(s.status.contains("wait(1600)"), qPrintable(s.status));
+    QVERIFY2(s.status.contains(u"wait(1600)"_s), qPrintable(s.status));
 
     look();
     const Seen& after = seen.back();
@@ -341,20 +343,20 @@ void RunTest::dynamicData() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
     rig.SetScript(script);
-    rig.w().RunScriptClicked();
-    QTRY_COMPARE(rig.w().txtDynamic()->text(), shown);
+    rig.W().RunScriptClicked();
+    QTRY_COMPARE(rig.W().txtDynamic()->text(), shown);
     QCOMPARE(rig.link.DynReturn(), shown.toStdString());
 }
 
 void RunTest::lostLinkStopsTheRunAndTheNextRunLinksAgain() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     rig.SetScript("wait(20000)\r\necho(never)\r\n");
     WhenTrue(CommandWaiting(w), [&] { korva_->Stop(); });
     w.RunScriptClicked();
     QCOMPARE(w.ShownResponse(), std::string("Error: link to KORVA lost\r\nscript error"));
-    QVERIFY(rig.dialogs.MessageTexts().contains("Error: link to KORVA lost"));
+    QVERIFY(rig.dialogs.MessageTexts().contains(u"Error: link to KORVA lost"_s));
     QVERIFY(w.cmdRunScript()->isEnabled());
 
     // The next run links again (here by starting the host itself), and the
@@ -373,24 +375,27 @@ void RunTest::paneWidgetFollowsThePane_data() {
     // replaces it, "*n" appends n numbered lines, "!" cuts it as a run does
     // once it is over its limit.
     QTest::addColumn<QStringList>("steps");
-    QTest::addRow("an echo taken back for its reply") << QStringList{
-        "+first\r\n", "+echo(b)\r\n", "<7", "+reply b\r\n", "+echo(c)\r\n", "<16", "+reply c\r\n"};
+    QTest::addRow("an echo taken back for its reply")
+        << QStringList{u"+first\r\n"_s,   u"+echo(b)\r\n"_s, u"<7"_s,          u"+reply b\r\n"_s,
+                       u"+echo(c)\r\n"_s, u"<16"_s,          u"+reply c\r\n"_s};
     QTest::addRow("a line growing and shrinking")
-        << QStringList{"+one", "+ piece", "<3", "+e\r\ntwo", "<6", "+\r\n"};
-    QTest::addRow("lone CR and LF, CR CR LF")
-        << QStringList{"+a\rb\nc\r\n", "+x\r\r\ny\r\n", "<7", "+\n\r\n", "<2", "+\r\r\n"};
-    QTest::addRow("characters beyond ASCII") << QStringList{
-        "+\u00b1\u00b5\r\n", "+\u00e4", "<3", "+\u00f6\u20ac\r\n", "<4", "+\U0001F600\r\n"};
-    QTest::addRow("replaced and emptied") << QStringList{"+a\r\nb\r\n", "=c\r\n", "=", "+d"};
-    QTest::addRow("the limit cuts the front")
-        << QStringList{"*2000", "*500", "!", "+echo(x)\r\n", "*1200", "!", "+\u00b1", "!"};
+        << QStringList{u"+one"_s, u"+ piece"_s, u"<3"_s, u"+e\r\ntwo"_s, u"<6"_s, u"+\r\n"_s};
+    QTest::addRow("lone CR and LF, CR CR LF") << QStringList{
+        u"+a\rb\nc\r\n"_s, u"+x\r\r\ny\r\n"_s, u"<7"_s, u"+\n\r\n"_s, u"<2"_s, u"+\r\r\n"_s};
+    QTest::addRow("characters beyond ASCII")
+        << QStringList{u"+\u00b1\u00b5\r\n"_s, u"+\u00e4"_s, u"<3"_s,
+                       u"+\u00f6\u20ac\r\n"_s, u"<4"_s,      u"+\U0001F600\r\n"_s};
+    QTest::addRow("replaced and emptied")
+        << QStringList{u"+a\r\nb\r\n"_s, u"=c\r\n"_s, u"="_s, u"+d"_s};
+    QTest::addRow("the limit cuts the front") << QStringList{
+        u"*2000"_s, u"*500"_s, u"!"_s, u"+echo(x)\r\n"_s, u"*1200"_s, u"!"_s, u"+\u00b1"_s, u"!"_s};
 }
 
 void RunTest::paneWidgetFollowsThePane() {
     QFETCH(QStringList, steps);
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     long numbered = 0;
     for (const QString& step : steps) {
         const std::string arg = step.mid(1).toStdString();

@@ -16,6 +16,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace talvex::testing {
 
 namespace {
@@ -208,16 +210,16 @@ void PrepareTestEnvironment(QTemporaryDir& scratch) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const QString root = scratch.path();
     // Never the user's host, settings or data.
-    qputenv("KORVA_SOCKET", (root + "/user-k").toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (root + "/config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (root + "/data").toLocal8Bit());
-    QDir().mkpath(root + "/run");
-    QFile::setPermissions(root + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", (root + "/run").toLocal8Bit());
-    qputenv("HOME", (root + "/home").toLocal8Bit());
-    qputenv("TALVEX_LOG_FOLDER", (root + "/logs").toLocal8Bit());
+    qputenv("KORVA_SOCKET", (root + u"/user-k"_s).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (root + u"/config"_s).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (root + u"/data"_s).toLocal8Bit());
+    QDir().mkpath(root + u"/run"_s);
+    QFile::setPermissions(root + u"/run"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", (root + u"/run"_s).toLocal8Bit());
+    qputenv("HOME", (root + u"/home"_s).toLocal8Bit());
+    qputenv("TALVEX_LOG_FOLDER", (root + u"/logs"_s).toLocal8Bit());
     QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + "/settings");
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + u"/settings"_s);
 }
 
 SharedKorva::SharedKorva()

@@ -105,27 +105,27 @@ private:
 class TestWindow : public MainWindow {
 public:
     using MainWindow::MainWindow;
-    template <typename T = QWidget> T* control(const char* name) const {
+    template <typename T = QWidget> T* Control(const char* name) const {
         return findChild<T*>(QLatin1String(name));
     }
-    QAction* action(const char* name) const { return findChild<QAction*>(QLatin1String(name)); }
+    QAction* Action(const char* name) const { return findChild<QAction*>(QLatin1String(name)); }
     ScriptEditor* txtCommandList() const { return editor(); }
-    QPlainTextEdit* txtResponseList() const { return control<QPlainTextEdit>("txtResponseList"); }
-    QLineEdit* txtDynamic() const { return control<QLineEdit>("txtDynamic"); }
-    QLabel* lblCommand() const { return control<QLabel>("lblCommand"); }
-    QLabel* lblDynamic() const { return control<QLabel>("lblDynamic"); }
-    QPushButton* cmdRunScript() const { return control<QPushButton>("cmdRunScript"); }
-    QPushButton* cmdCancel() const { return control<QPushButton>("cmdCancel"); }
-    QPushButton* cmdExit() const { return control<QPushButton>("cmdExit"); }
-    QPushButton* cmdDynamic() const { return control<QPushButton>("cmdDynamic"); }
-    QCheckBox* chkLog() const { return control<QCheckBox>("chkLog"); }
-    QAction* mnuLinebyLine() const { return action("mnuLinebyLine"); }
-    QAction* mnuWholeScript() const { return action("mnuWholeScript"); }
-    QAction* mnuSendHardCancel() const { return action("mnuSendHardCancel"); }
-    QAction* mnuHostLink() const { return action("mnuHostLink"); }
-    QAction* mnuFile() const { return action("mnuFile"); }
+    QPlainTextEdit* txtResponseList() const { return Control<QPlainTextEdit>("txtResponseList"); }
+    QLineEdit* txtDynamic() const { return Control<QLineEdit>("txtDynamic"); }
+    QLabel* lblCommand() const { return Control<QLabel>("lblCommand"); }
+    QLabel* lblDynamic() const { return Control<QLabel>("lblDynamic"); }
+    QPushButton* cmdRunScript() const { return Control<QPushButton>("cmdRunScript"); }
+    QPushButton* cmdCancel() const { return Control<QPushButton>("cmdCancel"); }
+    QPushButton* cmdExit() const { return Control<QPushButton>("cmdExit"); }
+    QPushButton* cmdDynamic() const { return Control<QPushButton>("cmdDynamic"); }
+    QCheckBox* chkLog() const { return Control<QCheckBox>("chkLog"); }
+    QAction* mnuLinebyLine() const { return Action("mnuLinebyLine"); }
+    QAction* mnuWholeScript() const { return Action("mnuWholeScript"); }
+    QAction* mnuSendHardCancel() const { return Action("mnuSendHardCancel"); }
+    QAction* mnuHostLink() const { return Action("mnuHostLink"); }
+    QAction* mnuFile() const { return Action("mnuFile"); }
 
-    ScriptRunner& runner() { return core().Runner(); }
+    ScriptRunner& Runner() { return core().Runner(); }
     void RunScriptClicked() { core().RunScriptClicked(); }
     void SetEditorText(std::string_view text) { core().SetEditorText(text); }
     bool FileSaved() { return core().FileSaved(); }
@@ -146,7 +146,7 @@ public:
     ~WindowRig();
 
     bool Ok() const { return loaded_; }
-    TestWindow& w() { return *window_; }
+    TestWindow& W() { return *window_; }
     QString File(const QString& name) const { return dir_.filePath(name); }
     QString ProgramDir() const { return dir_.filePath(QStringLiteral("program")); }
     QString LogFolder() const { return dir_.filePath(QStringLiteral("logs")); }

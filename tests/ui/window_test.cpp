@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QTextCursor>
 
+using namespace Qt::StringLiterals;
+
 using namespace talvex;
 using namespace talvex::testing;
 
@@ -46,7 +48,7 @@ void WindowTest::noHostEndsTheStart() {
     QTemporaryDir dir(QStringLiteral("/tmp/tvx-n-XXXXXX"));
     ScriptedDialogs dialogs;
     HostLink host;
-    host.SetSocketPath(dir.filePath("k"));
+    host.SetSocketPath(dir.filePath(u"k"_s));
     host.SetHostSearch(HostSearch{}); // nowhere to look
     WindowLink link(host);
     QtSettings settings;
@@ -58,8 +60,8 @@ void WindowTest::noHostEndsTheStart() {
     // The system's text, then the link's reason on a line of its own.
     const QStringList texts = dialogs.MessageTexts();
     QCOMPARE(texts.size(), 1);
-    QCOMPARE(texts[0].section('\n', 0, 0), QStringLiteral("Could not find KORVA32"));
-    QVERIFY(texts[0].section('\n', 1).contains(QStringLiteral("korva32")));
+    QCOMPARE(texts[0].section(u'\n', 0, 0), QStringLiteral("Could not find KORVA32"));
+    QVERIFY(texts[0].section(u'\n', 1).contains(QStringLiteral("korva32")));
 }
 
 // A host that takes every command and never answers it; it answers the hard
@@ -86,7 +88,7 @@ std::function<void(test::FakeConnection&)> HostThatNeverAnswers(std::vector<std:
 
 void WindowTest::closeDuringARunWithASilentHost() {
     QTemporaryDir dir(QStringLiteral("/tmp/tvx-f-XXXXXX"));
-    const QString socket = dir.filePath("s");
+    const QString socket = dir.filePath(u"s"_s);
     test::FakeHost fake(socket.toStdString());
     QVERIFY(fake.Ok());
     std::vector<std::string> seen;
@@ -94,14 +96,14 @@ void WindowTest::closeDuringARunWithASilentHost() {
 
     WindowRig rig(socket, 300);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     rig.SetScript("measure(forever)\r\necho(never)\r\n");
     rig.dialogs.answers = {Answer::Yes, Answer::Yes}; // stop and close; close anyway
     WhenTrue(CommandWaiting(w), [&] { w.close(); });
     w.RunScriptClicked();
     QTRY_VERIFY(!w.isVisible());
     QCOMPARE(rig.dialogs.questions.size(), qsizetype(2));
-    QVERIFY(rig.dialogs.questions[1].contains("Close anyway?"));
+    QVERIFY(rig.dialogs.questions[1].contains(u"Close anyway?"_s));
     fake.Join();
     QCOMPARE(seen,
              (std::vector<std::string>{"execute", "request"})); // the command, the hard cancel
@@ -113,17 +115,17 @@ void WindowTest::aboutBox() {
     const ProgramVersion v = Environment::system().version;
     QString shown;
     bool hasLogo = false;
-    rig.w().action("mnuAbout")->trigger();
+    rig.W().Action("mnuAbout")->trigger();
     QCOMPARE(rig.dialogs.abouts, 1);
     // The box itself, as the real dialogs show it.
     QTimer::singleShot(50, [&] {
         auto* about = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
         if (!about) return;
-        shown = about->windowTitle() + "|" + about->versionLabel()->text();
+        shown = about->windowTitle() + u"|"_s + about->versionLabel()->text();
         hasLogo = !about->logo()->pixmap().isNull();
         QTest::keyClick(about, Qt::Key_Return); // OK is the default button
     });
-    QtUserDialogs(&rig.w()).ShowAbout(v);
+    QtUserDialogs(&rig.W()).ShowAbout(v);
     QCOMPARE(
         shown,
         QStringLiteral("About|Talvex\nVersion %1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision));
@@ -134,13 +136,13 @@ void WindowTest::aboutBox() {
 void WindowTest::linkWindow() {
     WindowRig rig(socket_);
     QVERIFY(rig.Ok());
-    TestWindow& w = rig.w();
+    TestWindow& w = rig.W();
     LinkWindow* k = w.linkWindow();
     QVERIFY(!k->isVisible());
     w.mnuHostLink()->trigger();
     QVERIFY(k->isVisible());
     QCOMPARE(k->windowTitle(), QStringLiteral("KORVA DDE Control"));
-    k->sendBox()->setText("echo(by hand)");
+    k->sendBox()->setText(u"echo(by hand)"_s);
     QTest::mouseClick(k->sendButton(), Qt::LeftButton);
     QCOMPARE(k->responseBox()->text(), QStringLiteral("by hand"));
 
@@ -156,8 +158,8 @@ void WindowTest::versionAndHelpWithoutADisplay_data() {
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("starts");
     const ProgramVersion v = Environment::system().version;
-    QTest::newRow("--version")
-        << "--version" << QString("talvex %1.%2.%3\n").arg(v.major).arg(v.minor).arg(v.revision);
+    QTest::newRow("--version") << "--version"
+                               << u"talvex %1.%2.%3\n"_s.arg(v.major).arg(v.minor).arg(v.revision);
     QTest::newRow("--help") << "--help"
                             << "usage: talvex [FILE]";
 }
@@ -167,9 +169,9 @@ void WindowTest::versionAndHelpWithoutADisplay() {
     QFETCH(QString, starts);
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.remove(u"QT_QPA_PLATFORM"_s);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TALVEX_BIN), {option});
     QVERIFY(p.waitForFinished(10000));
