@@ -2,11 +2,13 @@
 // under Wine or Windows, both against the host KORVA32 names
 // (korva32-sim.exe): a list-only run of a long script, a run of many host
 // commands, Cancel from the click to the run's stop, the CPU a waiting
-// command takes, and a keystroke in a long script against a bare RichEdit.
+// command takes, a keystroke in a long script against a bare RichEdit, and
+// the script check of a long script with its marks and list.
 // Google Benchmark has no mingw build here, so this counts for itself.
 // Usage: window_timing [LIST_LINES [COMMANDS [EDIT_LINES]]]
 #include "app/headless_run.h"
 #include "app/run_options.h"
+#include "bench/engine/generated_script.h"
 #include "ddelink/dde_host_link.h"
 #include "ddelink/message_pump.h"
 #include "ddelink/wide_text.h"
@@ -236,6 +238,40 @@ int main(int argc, char** argv) {
                     "(%.2f times)\n",
                     editLines, face, plain, face / plain);
         DestroyWindow(bare);
+        window.LoadEditor("");
+        ShowWindow(window.ScriptPane().Handle(), SW_SHOW);
+    }
+    // 6. The check of a long script as a moment after an edit: the check, the
+    // marks under the findings (the last ones cleared) and the list; then
+    // after a keystroke, when the marks of the lines it moved are cleared.
+    {
+        std::string script = talvex::bench::GeneratedScript(editLines);
+        // A fault every thousand lines, so there are marks and a list to fill.
+        for (std::size_t at = 0, line = 0; (at = script.find("\r\n", at)) != std::string::npos;
+             at += 2)
+            if (++line % 1000 == 0) script.insert(at, " {unset}");
+        window.LoadEditor(script);
+        const auto check = [&] {
+            const Clock::time_point start = Clock::now();
+            core.TimerFired(talvex::WindowTimer::Check);
+            UpdateWindow(window.Handle());
+            UpdateWindow(window.ScriptPane().Handle());
+            return Seconds(start) * 1e3;
+        };
+        const double first = check();
+        double again = 0;
+        const int rounds = 5;
+        for (int i = 0; i < rounds; ++i)
+            again += check();
+        HWND edit = window.ScriptPane().Handle();
+        const LRESULT at = SendMessageW(edit, EM_LINEINDEX, 10, 0);
+        CHARRANGE r{static_cast<LONG>(at), static_cast<LONG>(at)};
+        SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
+        SendMessageW(edit, WM_CHAR, VK_RETURN, 1);
+        const double edited = check();
+        std::printf("check of %d lines, %zu findings marked and listed: first %.1f ms, again "
+                    "%.1f ms, after a new line %.1f ms\n",
+                    editLines, core.Findings().size(), first, again / rounds, edited);
         window.LoadEditor("");
     }
     link.Unlink();

@@ -1,0 +1,64 @@
+// The script check's findings marked under their text in the script editor
+// (a RichEdit): a wavy line from the finding's column to the line's end, red
+// for an error, orange for a warning, painted over what RichEdit draws. The
+// text's formats are left alone: RichEdit under Wine lays out the whole text
+// again for each format change (seconds for a long script) and draws no wave.
+// Marks follow the lines an edit moves until the next check replaces them.
+#pragma once
+
+#include "ddelink/win32.h"
+#include "engine/script_check.h"
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace talvex {
+
+class FindingMarks {
+public:
+    // A script full of faults is marked where the user starts to read; the
+    // list names them all.
+    static constexpr std::size_t kMostMarks = 2000;
+    static constexpr COLORREF kErrorColour = RGB(220, 0, 0);
+    static constexpr COLORREF kWarningColour = RGB(230, 140, 0);
+
+    struct Mark {
+        int line;     // 0-based
+        int from, to; // UTF-16 units in the line, `to` past the last marked one
+        bool error;
+    };
+
+    explicit FindingMarks(HWND edit);
+    ~FindingMarks();
+    FindingMarks(const FindingMarks&) = delete;
+    FindingMarks& operator=(const FindingMarks&) = delete;
+
+    // Replaces the marks with those of `findings`.
+    void Show(const std::vector<Finding>& findings);
+    // The editor's notifications: the selection moved (where an edit will
+    // start), the text changed.
+    void SelectionChanged();
+    void TextChanged();
+    // The text was replaced whole: no marks until the next check.
+    void TextReplaced();
+
+    const std::vector<Mark>& Marks() const { return marks_; }
+    // Where mark `i`'s line is painted, in the editor's client area; none
+    // when it is out of view.
+    std::optional<RECT> WaveRect(std::size_t i) const;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                         DWORD_PTR self);
+    int LineOf(LONG position) const;
+    int LineCount() const;
+    void Paint();
+
+    HWND edit_;
+    std::vector<Mark> marks_; // by line
+    int lines_ = 1;
+    int editFrom_ = 0; // the line the selection started on before an edit
+};
+
+} // namespace talvex
