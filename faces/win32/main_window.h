@@ -79,6 +79,7 @@ public:
     LinkWindow& Link() { return *linkWindow_; }
     // The script check's list below the editor.
     HWND FindingsListHandle() const { return findingsList_->Handle(); }
+    const FindingMarks& Marks() const { return *marks_; }
     int Dpi() const { return dpi_; }
 
     // The face.
