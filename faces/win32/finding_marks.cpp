@@ -24,6 +24,23 @@ POINTL PositionOf(HWND edit, LONG at) {
 
 } // namespace
 
+int ColumnUnits(HWND edit, int line, long column) {
+    const LONG start = LineStart(edit, line);
+    if (start < 0) return 0;
+    const int length =
+        static_cast<int>(SendMessageW(edit, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    TEXTRANGEW range{{start, start + length}, reinterpret_cast<LPWSTR>(text.data())};
+    SendMessageW(edit, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+    int at = 0;
+    for (long c = 1; c < column && at < length; ++c)
+        at += text[static_cast<std::size_t>(at)] >= 0xD800 &&
+                      text[static_cast<std::size_t>(at)] < 0xDC00 && at + 1 < length
+                  ? 2
+                  : 1;
+    return at;
+}
+
 FindingMarks::FindingMarks(HWND edit) : edit_(edit) {
     lines_ = LineCount();
     SetWindowSubclass(edit_, &FindingMarks::SubclassProc, kSubclassId,
@@ -53,17 +70,7 @@ void FindingMarks::Show(const std::vector<Finding>& findings) {
         if (start < 0) continue;
         const int length =
             static_cast<int>(SendMessageW(edit_, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
-        // The column counts characters; one beyond the first plane is two
-        // UTF-16 units.
-        std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-        TEXTRANGEW range{{start, start + length}, reinterpret_cast<LPWSTR>(text.data())};
-        SendMessageW(edit_, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
-        int from = 0;
-        for (long c = 1; c < f.column && from < length; ++c)
-            from += text[static_cast<std::size_t>(from)] >= 0xD800 &&
-                            text[static_cast<std::size_t>(from)] < 0xDC00 && from + 1 < length
-                        ? 2
-                        : 1;
+        int from = ColumnUnits(edit_, line, f.column);
         // From the column to the line's end, at least one character.
         from = std::min(from, std::max(0, length - 1));
         marks_.push_back({line, from, std::max(from + 1, length), f.severity == Severity::Error});

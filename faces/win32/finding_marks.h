@@ -15,6 +15,11 @@
 
 namespace talvex {
 
+// Where 1-based character `column` of `line` (0-based) of a RichEdit starts,
+// in UTF-16 units from the line's start, at most the line's length: a
+// character beyond the first plane is two units.
+int ColumnUnits(HWND edit, int line, long column);
+
 class FindingMarks {
 public:
     // A script full of faults is marked where the user starts to read; the

@@ -714,10 +714,9 @@ void MainWindow::GoToScriptLine(long line, long column) {
     HWND edit = userEdit_->Handle();
     const LRESULT start = SendMessageW(edit, EM_LINEINDEX, static_cast<WPARAM>(line - 1), 0);
     if (start < 0) return;
-    const LRESULT length = SendMessageW(edit, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
     const std::size_t at =
         static_cast<std::size_t>(start) +
-        static_cast<std::size_t>(std::clamp<LRESULT>(column - 1, 0, std::max<LRESULT>(length, 0)));
+        static_cast<std::size_t>(ColumnUnits(edit, static_cast<int>(line - 1), column));
     userEdit_->Select(at, at);
     // The line in the middle of the editor, where the eye finds it.
     RECT client{};

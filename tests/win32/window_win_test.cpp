@@ -498,6 +498,11 @@ TEST(WindowWin, CheckMarksListsAndGoesToTheLine) {
          "echo(a)\r\n#do(j=0)\r\n#loopuntil(j)\r\n",
          {"2:5: warning: #do sets j again on every round; set it on a line before the #do"},
          {{1, 4, 8, false}}},
+        // The column counts characters, the mark UTF-16 units.
+        {"past a character beyond the first plane",
+         "echo(a)\r\necho(\xF0\x9F\x98\x80 {totl})\r\n",
+         {"2:9: warning: no line sets the variable \"totl\" read here"},
+         {{1, 9, 15, false}}},
         {"clean", "echo(a)\r\n", {}, {}},
     };
     for (const Row& row : rows) {
@@ -559,6 +564,22 @@ TEST(WindowWin, CheckMarksListsAndGoesToTheLine) {
         SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
         EXPECT_EQ(w.ScriptPane().Selection(), (Sel{lineStart + column, lineStart + column}));
     }
+
+    // Until the check comes again, a mark moves with its line, and one on
+    // a line being typed on goes.
+    w.LoadEditor("echo(a)\r\n#goto(nowhere)\r\n");
+    ASSERT_TRUE(rig.WaitFor([&] { return w.Marks().Marks().size() == 1; }, 5000));
+    HWND edit = w.ScriptPane().Handle();
+    w.ScriptPane().Select(0, 0);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r"));
+    ASSERT_EQ(w.Marks().Marks().size(), 1u);
+    EXPECT_EQ(w.Marks().Marks()[0].line, 2);
+    const LONG end = w.ScriptPane().TextLength();
+    w.ScriptPane().Select(static_cast<std::size_t>(end) - 1, static_cast<std::size_t>(end) - 1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"x"));
+    EXPECT_TRUE(w.Marks().Marks().empty());
+    ASSERT_TRUE(rig.WaitFor([&] { return w.Marks().Marks().size() == 1; }, 5000));
+    EXPECT_EQ(w.Marks().Marks()[0].line, 2);
 
     // View > Check List hides the list, and the editor takes its height.
     w.LoadEditor("#goto(nowhere)\r\n");
