@@ -22,15 +22,26 @@ POINTL PositionOf(HWND edit, LONG at) {
     return p;
 }
 
-} // namespace
+struct LineText {
+    LONG start = -1;
+    int length = 0;
+};
 
-int ColumnUnits(HWND edit, int line, long column) {
-    const LONG start = LineStart(edit, line);
-    if (start < 0) return 0;
-    const int length =
-        static_cast<int>(SendMessageW(edit, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
+LineText LineAt(HWND edit, int line) {
+    LineText l;
+    l.start = LineStart(edit, line);
+    if (l.start >= 0)
+        l.length =
+            static_cast<int>(SendMessageW(edit, EM_LINELENGTH, static_cast<WPARAM>(l.start), 0));
+    return l;
+}
+
+int UnitsOfColumn(HWND edit, const LineText& l, long column) {
+    if (column <= 1 || l.start < 0) return 0;
+    // Enough of the line for `column` characters of two units each.
+    const int length = static_cast<int>(std::min<long>(l.length, 2 * (column - 1)));
     std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    TEXTRANGEW range{{start, start + length}, reinterpret_cast<LPWSTR>(text.data())};
+    TEXTRANGEW range{{l.start, l.start + length}, reinterpret_cast<LPWSTR>(text.data())};
     SendMessageW(edit, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
     int at = 0;
     for (long c = 1; c < column && at < length; ++c)
@@ -39,6 +50,17 @@ int ColumnUnits(HWND edit, int line, long column) {
                   ? 2
                   : 1;
     return at;
+}
+
+std::pair<int, int> Marked(HWND edit, const LineText& l, long column) {
+    const int from = std::min(UnitsOfColumn(edit, l, column), std::max(0, l.length - 1));
+    return {from, std::max(from + 1, l.length)};
+}
+
+} // namespace
+
+int ColumnUnits(HWND edit, int line, long column) {
+    return UnitsOfColumn(edit, LineAt(edit, line), column);
 }
 
 FindingMarks::FindingMarks(HWND edit) : edit_(edit) {
@@ -65,15 +87,8 @@ void FindingMarks::Show(const std::vector<Finding>& findings) {
     for (const Finding& f : findings) {
         if (marks_.size() == kMostMarks) break;
         const int line = static_cast<int>(f.line) - 1;
-        if (line < 0 || line >= lines_) continue;
-        const LONG start = LineStart(edit_, line);
-        if (start < 0) continue;
-        const int length =
-            static_cast<int>(SendMessageW(edit_, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
-        int from = ColumnUnits(edit_, line, f.column);
-        // From the column to the line's end, at least one character.
-        from = std::min(from, std::max(0, length - 1));
-        marks_.push_back({line, from, std::max(from + 1, length), f.severity == Severity::Error});
+        if (line >= 0 && line < lines_)
+            marks_.push_back({line, f.column, f.severity == Severity::Error});
     }
     std::stable_sort(marks_.begin(), marks_.end(),
                      [](const Mark& a, const Mark& b) { return a.line < b.line; });
@@ -114,25 +129,31 @@ void FindingMarks::TextReplaced() {
     editFrom_ = 0;
 }
 
+std::pair<int, int> FindingMarks::MarkedUnits(std::size_t i) const {
+    const Mark& m = marks_.at(i);
+    return Marked(edit_, LineAt(edit_, m.line), m.column);
+}
+
 std::optional<RECT> FindingMarks::WaveRect(std::size_t i) const {
     if (i >= marks_.size()) return std::nullopt;
     const Mark& m = marks_[i];
-    RECT client{};
-    GetClientRect(edit_, &client);
     const int first = static_cast<int>(SendMessageW(edit_, EM_GETFIRSTVISIBLELINE, 0, 0));
     if (m.line < first || m.line >= LineCount()) return std::nullopt;
-    const LONG start = LineStart(edit_, m.line);
-    const int length =
-        static_cast<int>(SendMessageW(edit_, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
-    const POINTL a = PositionOf(edit_, start + std::min(m.from, length));
+    const LineText l = LineAt(edit_, m.line);
+    if (l.start < 0) return std::nullopt;
+    RECT client{};
+    GetClientRect(edit_, &client);
+    const auto [from, to] = Marked(edit_, l, m.column);
+    const POINTL a = PositionOf(edit_, l.start + from);
     if (a.y >= client.bottom) return std::nullopt;
-    const POINTL b = PositionOf(edit_, start + std::min(m.to, length));
-    // The line's height: to the next line's top, or the last line's own.
-    const int next = m.line + 1 < LineCount() ? m.line + 1 : m.line - 1;
-    int height = next >= 0 ? std::abs(PositionOf(edit_, LineStart(edit_, next)).y - a.y) : 0;
-    if (height <= 0) height = MulDiv(16, GetDpiForWindow(edit_), 96);
-    const int minWidth = MulDiv(6, GetDpiForWindow(edit_), 96);
-    return RECT{a.x, a.y, std::max(b.x, a.x + minWidth), a.y + height};
+    const POINTL b = PositionOf(edit_, l.start + std::min(to, l.length));
+    // One font for the whole editor: every line is as high as the first
+    // (asked at the text's start, where it costs least).
+    int height = 0;
+    if (LineCount() > 1) height = PositionOf(edit_, LineStart(edit_, 1)).y - PositionOf(edit_, 0).y;
+    const int dpi = static_cast<int>(GetDpiForWindow(edit_));
+    if (height <= 0) height = MulDiv(16, dpi, 96);
+    return RECT{a.x, a.y, std::max(b.x, a.x + MulDiv(6, dpi, 96)), a.y + height};
 }
 
 void FindingMarks::Paint() {

@@ -4,6 +4,8 @@
 // text's formats are left alone: RichEdit under Wine lays out the whole text
 // again for each format change (seconds for a long script) and draws no wave.
 // Marks follow the lines an edit moves until the next check replaces them.
+// Each position asked of RichEdit walks its text from the start, so marks
+// are placed when painted, and only those in view.
 #pragma once
 
 #include "ddelink/win32.h"
@@ -11,6 +13,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace talvex {
@@ -29,8 +32,8 @@ public:
     static constexpr COLORREF kWarningColour = RGB(230, 140, 0);
 
     struct Mark {
-        int line;     // 0-based
-        int from, to; // UTF-16 units in the line, `to` past the last marked one
+        int line;    // 0-based
+        long column; // 1-based, in characters
         bool error;
     };
 
@@ -49,6 +52,9 @@ public:
     void TextReplaced();
 
     const std::vector<Mark>& Marks() const { return marks_; }
+    // Mark `i`'s text in its line, in UTF-16 units: from its column to the
+    // line's end, at least one unit.
+    std::pair<int, int> MarkedUnits(std::size_t i) const;
     // Where mark `i`'s line is painted, in the editor's client area; none
     // when it is out of view.
     std::optional<RECT> WaveRect(std::size_t i) const;

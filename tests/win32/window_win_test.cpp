@@ -530,7 +530,8 @@ TEST(WindowWin, CheckMarksListsAndGoesToTheLine) {
         ASSERT_EQ(w.Marks().Marks().size(), row.marks.size());
         for (std::size_t i = 0; i < row.marks.size(); ++i) {
             const auto& m = w.Marks().Marks()[i];
-            EXPECT_EQ(std::make_tuple(m.line, m.from, m.to, m.error), row.marks[i]);
+            const auto [from, to] = w.Marks().MarkedUnits(i);
+            EXPECT_EQ(std::make_tuple(m.line, from, to, m.error), row.marks[i]);
             // Painted under its text, in the line's colour.
             const auto r = w.Marks().WaveRect(i);
             ASSERT_TRUE(r.has_value());
