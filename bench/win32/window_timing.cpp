@@ -8,10 +8,10 @@
 // Usage: window_timing [LIST_LINES [COMMANDS [EDIT_LINES]]]
 #include "app/headless_run.h"
 #include "app/run_options.h"
-#include "bench/engine/generated_script.h"
 #include "ddelink/dde_host_link.h"
 #include "ddelink/message_pump.h"
 #include "ddelink/wide_text.h"
+#include "engine/script_check.h"
 #include "win32/dde_window_link.h"
 #include "win32/main_window.h"
 #include "win32/rich_pane.h"
@@ -242,15 +242,25 @@ int main(int argc, char** argv) {
         ShowWindow(window.ScriptPane().Handle(), SW_SHOW);
     }
     // 6. The check of a long script as a moment after an edit: the check, the
-    // marks under the findings (the last ones cleared) and the list; then
-    // after a keystroke, when the marks of the lines it moved are cleared.
+    // list and the marks of the lines in view, painted; again; and after a
+    // new line typed, which moves the marks below it.
     {
-        std::string script = talvex::bench::GeneratedScript(editLines);
-        // A fault every thousand lines, so there are marks and a list to fill.
-        for (std::size_t at = 0, line = 0; (at = script.find("\r\n", at)) != std::string::npos;
-             at += 2)
-            if (++line % 1000 == 0) script.insert(at, " {unset}");
-        window.LoadEditor(script);
+        // The keystroke's script, with a fault every thousand lines, so there
+        // are marks and a list to fill.
+        std::string script;
+        for (int i = 0; i < editLines; ++i)
+            script += "#setvars(total={total+" + std::to_string(i) + "}) ' step" +
+                      ((i + 1) % 1000 == 0 ? " {unset}\r\n" : "\r\n");
+        // Set as plain text, as a paste would bring it: under Wine the face's
+        // own load, which colours each word, takes minutes at this length.
+        std::wstring text = talvex::WideFromUtf8(script);
+        std::erase(text, L'\n');
+        window.LoadEditor("");
+        HWND edit = window.ScriptPane().Handle();
+        const LRESULT mask = SendMessageW(edit, EM_SETEVENTMASK, 0, 0);
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(edit, EM_SETEVENTMASK, 0, mask);
+        core.EditorChanged();
         const auto check = [&] {
             const Clock::time_point start = Clock::now();
             core.TimerFired(talvex::WindowTimer::Check);
@@ -263,15 +273,29 @@ int main(int argc, char** argv) {
         const int rounds = 5;
         for (int i = 0; i < rounds; ++i)
             again += check();
-        HWND edit = window.ScriptPane().Handle();
         const LRESULT at = SendMessageW(edit, EM_LINEINDEX, 10, 0);
         CHARRANGE r{static_cast<LONG>(at), static_cast<LONG>(at)};
         SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
         SendMessageW(edit, WM_CHAR, VK_RETURN, 1);
         const double edited = check();
-        std::printf("check of %d lines, %zu findings marked and listed: first %.1f ms, again "
-                    "%.1f ms, after a new line %.1f ms\n",
-                    editLines, core.Findings().size(), first, again / rounds, edited);
+        // Of which: the editor's text read back, and the check itself.
+        Clock::time_point start = Clock::now();
+        const std::string shown = window.EditorText();
+        const double read = Seconds(start) * 1e3;
+        start = Clock::now();
+        const auto findings = talvex::CheckScript({shown, "", 0});
+        const double checked = Seconds(start) * 1e3;
+        start = Clock::now();
+        window.ShowFindings(findings);
+        UpdateWindow(window.Handle());
+        UpdateWindow(edit);
+        const double shownMs = Seconds(start) * 1e3;
+        std::printf("check of %d lines, %zu findings marked and listed: first %.1f ms (the list "
+                    "shown: the editor laid out anew), again %.1f ms, after a new line %.1f ms; "
+                    "of which reading the editor's text %.1f ms, the check %.1f ms, the list and "
+                    "marks shown and painted %.1f ms\n",
+                    editLines, findings.size(), first, again / rounds, edited, read, checked,
+                    shownMs);
         window.LoadEditor("");
     }
     link.Unlink();
