@@ -16,6 +16,7 @@ namespace {
 
 constexpr wchar_t kClass[] = L"TalvexScript";
 constexpr int kControlId = 100;
+constexpr int kFindingsListId = 98;
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 // The longest the response pane waits to catch up with a run.
 constexpr int kPaneSyncMostMs = 500;
@@ -137,7 +138,12 @@ void MainWindow::BuildControls() {
             for (HWND& c : controls_)
                 if (c == old) c = now;
             if (activeControl_ == old) activeControl_ = now;
+            if (marks_ && marks_->Edit() == old) marks_->Attach(now);
         });
+    marks_ = std::make_unique<FindingMarks>(userEdit_->Handle());
+    findingsList_ = std::make_unique<FindingsList>(hwnd_, kFindingsListId, [this](std::size_t i) {
+        if (core_) core_->FindingClicked(i);
+    });
     for (const ControlDesign& d : kWindowDesign) {
         const int id = kControlId + static_cast<int>(d.control);
         const std::wstring caption = W(d.caption);
@@ -213,9 +219,10 @@ void MainWindow::BuildMenus() {
     CheckMenuRadioItem(optionsMenu_, kCmdLineByLine, kCmdWholeScript, kCmdLineByLine, MF_BYCOMMAND);
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(optionsMenu_), L"Run &Options");
 
-    HMENU view = CreatePopupMenu();
-    AppendMenuW(view, MF_STRING, kCmdHostLink, L"&Host Link...");
-    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
+    viewMenu_ = CreatePopupMenu();
+    AppendMenuW(viewMenu_, MF_STRING, kCmdHostLink, L"&Host Link...");
+    AppendMenuW(viewMenu_, MF_STRING | MF_CHECKED, kCmdCheckList, L"&Check List");
+    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(viewMenu_), L"&View");
 
     helpMenu_ = CreatePopupMenu();
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(helpMenu_), L"&Help");
@@ -231,6 +238,7 @@ void MainWindow::ApplyDpi(int dpi) {
     for (HWND w : controls_)
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(designFont_), FALSE);
     SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(designFont_), FALSE);
+    SendMessageW(findingsList_->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(designFont_), FALSE);
     ApplyFont();
     FitCaptions();
 }
@@ -259,7 +267,7 @@ void MainWindow::FitCaptions() {
 }
 
 void MainWindow::PlaceControls() {
-    HDWP moves = BeginDeferWindowPos(static_cast<int>(kControlCount) + 1);
+    HDWP moves = BeginDeferWindowPos(static_cast<int>(kControlCount) + 2);
     const auto px = [this](int twips) { return TwipsToPixels(twips, dpi_); };
     for (const ControlDesign& d : kWindowDesign) {
         const DesignRect& r = layout_.Rect(d.control);
@@ -269,6 +277,9 @@ void MainWindow::PlaceControls() {
             moves = DeferWindowPos(moves, runEdit_->Handle(), nullptr, px(r.x), px(r.y),
                                    px(r.width), px(r.height), SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    const DesignRect list = layout_.FindingsRect();
+    moves = DeferWindowPos(moves, findingsList_->Handle(), nullptr, px(list.x), px(list.y),
+                           px(list.width), px(list.height), SWP_NOZORDER | SWP_NOACTIVATE);
     EndDeferWindowPos(moves);
 }
 
@@ -341,6 +352,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (id == kControlId + static_cast<int>(Control::txtCommandList)) {
             if (code == EN_CHANGE) {
                 userEdit_->TextChanged();
+                marks_->TextChanged();
                 core_->EditorChanged();
             }
             return 0;
@@ -356,7 +368,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NOTIFY: {
         const auto* n = reinterpret_cast<const NMHDR*>(lp);
         if (n->code == EN_SELCHANGE) {
-            if (n->hwndFrom == userEdit_->Handle()) userEdit_->SelectionChanged();
+            if (n->hwndFrom == userEdit_->Handle()) {
+                userEdit_->SelectionChanged();
+                marks_->SelectionChanged();
+            }
             if (n->hwndFrom == runEdit_->Handle()) runEdit_->SelectionChanged();
         }
         return 0;
@@ -526,6 +541,12 @@ void MainWindow::Command(int id) {
     case kCmdHostLink:
         linkWindow_->Show();
         break;
+    case kCmdCheckList: {
+        const bool shown = !(GetMenuState(viewMenu_, kCmdCheckList, MF_BYCOMMAND) & MF_CHECKED);
+        CheckMenuItem(viewMenu_, kCmdCheckList, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
+        core_->SetFindingsListShown(shown);
+        break;
+    }
     case kCmdContents:
         core_->HelpContentsClicked();
         break;
@@ -663,6 +684,7 @@ std::string MainWindow::EditorText() const {
 
 void MainWindow::LoadEditor(std::string_view text) {
     userEdit_->SetText(text);
+    marks_->TextReplaced();
     if (core_) core_->EditorChanged();
 }
 
@@ -701,6 +723,41 @@ void MainWindow::SetRunningLine(int line) {
     const auto start = std::chrono::steady_clock::now();
     ScriptPane().SetRunningLine(line);
     runningLineCost_ = std::chrono::steady_clock::now() - start;
+}
+
+void MainWindow::ShowFindings(const std::vector<Finding>& findings) {
+    findingsList_->Show(findings);
+    marks_->Show(findings);
+}
+
+void MainWindow::SetFindingsPaneVisible(bool visible) {
+    if (visible == layout_.FindingsShown()) return;
+    layout_.SetFindingsShown(visible);
+    ShowWindow(findingsList_->Handle(), visible ? SW_SHOWNA : SW_HIDE);
+    PlaceControls();
+}
+
+void MainWindow::GoToScriptLine(long line, long column) {
+    if (showingRun_) return;
+    HWND edit = userEdit_->Handle();
+    const LRESULT start = SendMessageW(edit, EM_LINEINDEX, static_cast<WPARAM>(line - 1), 0);
+    if (start < 0) return;
+    const std::size_t at =
+        static_cast<std::size_t>(start) +
+        static_cast<std::size_t>(ColumnUnits(edit, static_cast<int>(line - 1), column));
+    userEdit_->Select(at, at);
+    // The line in the middle of the editor, where the eye finds it.
+    RECT client{};
+    GetClientRect(edit, &client);
+    POINTL bottom{0, client.bottom - 1};
+    const int first = static_cast<int>(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+    const LRESULT below = SendMessageW(edit, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&bottom));
+    const int rows =
+        std::max(1, static_cast<int>(SendMessageW(edit, EM_EXLINEFROMCHAR, 0, below)) - first + 1);
+    SendMessageW(edit, EM_LINESCROLL, 0,
+                 std::max(0, static_cast<int>(line - 1) - rows / 2) - first);
+    SetFocus(edit);
+    activeControl_ = edit;
 }
 
 void MainWindow::UpdatePane(std::string_view shown, std::string_view text) {

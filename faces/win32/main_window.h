@@ -7,6 +7,8 @@
 #pragma once
 
 #include "ddelink/message_pump.h"
+#include "win32/finding_marks.h"
+#include "win32/findings_list.h"
 #include "win32/link_window.h"
 #include "win32/rich_pane.h"
 #include "windowcore/window_core.h"
@@ -45,6 +47,7 @@ enum MenuCommand : int {
     kCmdWholeScript,
     kCmdHardCancel,
     kCmdHostLink = 1050,
+    kCmdCheckList,
     kCmdContents = 1060,
     kCmdHelpView,
     kCmdAbout,
@@ -76,6 +79,9 @@ public:
     RichPane& ScriptPane() { return showingRun_ ? *runEdit_ : *userEdit_; }
     RichPane& ResponsePane() { return *response_; }
     LinkWindow& Link() { return *linkWindow_; }
+    // The script check's list below the editor.
+    HWND FindingsListHandle() const { return findingsList_->Handle(); }
+    const FindingMarks& Marks() const { return *marks_; }
     int Dpi() const { return dpi_; }
 
     // The face.
@@ -96,6 +102,9 @@ public:
     void ShowRunDocument(std::string_view text) override;
     void ShowUserDocument() override;
     void SetRunningLine(int line) override;
+    void ShowFindings(const std::vector<Finding>& findings) override;
+    void SetFindingsPaneVisible(bool visible) override;
+    void GoToScriptLine(long line, long column) override;
     void UpdatePane(std::string_view shown, std::string_view text) override;
     void ScrollPaneToEnd() override;
     std::optional<TextPane> FocusPane() const override;
@@ -129,14 +138,16 @@ private:
     HWND hwnd_ = nullptr;
     HWND status_ = nullptr;
     HMENU menuBar_ = nullptr, fileMenu_ = nullptr, editMenu_ = nullptr, optionsMenu_ = nullptr,
-          helpMenu_ = nullptr;
+          viewMenu_ = nullptr, helpMenu_ = nullptr;
     HHOOK keyHook_ = nullptr;
     std::unique_ptr<WindowCore> core_;
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
     std::unique_ptr<RichPane> userEdit_, runEdit_, response_;
+    std::unique_ptr<FindingMarks> marks_; // in the user's script
+    std::unique_ptr<FindingsList> findingsList_;
     std::unique_ptr<LinkWindow> linkWindow_;
-    std::array<bool, 4> timers_{};
+    std::array<bool, kWindowTimerCount> timers_{};
     HFONT designFont_ = nullptr;
     HBRUSH face_ = nullptr;
     int dpi_ = 96;

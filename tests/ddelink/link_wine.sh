@@ -255,6 +255,33 @@ frozen_host_new_run)
     [ "$(host_pids)" = "$host" ] || fail "another host was started: $(host_pids)"
     kill -CONT $host
     ;;
+check)
+    # --check reads each script, runs nothing and starts no host: findings as
+    # compilers write them, the worst in the exit status, a script that
+    # cannot be read named on standard error.
+    mkdir -p "$BOX/work/sub"
+    printf 'echo(a)\r\n' >"$BOX/work/clean.tvx"
+    printf '#do(j=0)\r\n#loopuntil(j)\r\n' >"$BOX/work/warns.tvx"
+    printf '#while(1)\r\n#call(gone)\r\n#wend\r\n#endif\r\n' >"$BOX/work/sub/errs.tvx"
+    warning=$'warns.tvx:1:5: warning: #do sets j again on every round; set it on a line before the #do\n'
+    errors=$'sub/errs.tvx:2:7: error: #call of "gone.tvx": No such file or directory (sub/gone.tvx)\nsub/errs.tvx:4:1: error: #endif without its #if\n'
+    while IFS='|' read -r status args; do
+        run_runner --check $args
+        case $status in 0) out= ;; 1) out=$warning ;; *) out=$errors ;; esac
+        [ "$args" = "clean.tvx sub/errs.tvx warns.tvx" ] && out=$errors$warning
+        err=
+        [ "$status" = 66 ] && err=$'talvex-run: cannot read missing.tvx: No such file or directory\n'
+        expect_status "$status"
+        expect_text "standard output of --check $args" "$BOX/out" "$out"
+        expect_text "standard error of --check $args" "$BOX/err" "$err"
+    done <<'ROWS'
+0|clean.tvx
+1|warns.tvx
+65|clean.tvx sub/errs.tvx warns.tvx
+66|sub/errs.tvx missing.tvx
+ROWS
+    [ -z "$(host_pids)" ] || fail "--check started a host"
+    ;;
 many_commands)
     # A long unattended run: every command answered, none lost. 30,000 and
     # not more: Wine's DDEML keeps two global memory handles per execute in

@@ -24,6 +24,7 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 namespace talvex::testing {
 namespace {
@@ -517,6 +518,179 @@ TEST(WindowWin, LayoutFollowsTheDesignAtTwoSizesAndTwoDpis) {
             }
         }
     }
+}
+
+// ---- The script check: marks, the list below the editor, View > Check List ----
+
+std::vector<std::string> ListEntries(HWND list) {
+    std::vector<std::string> entries;
+    const LRESULT n = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        wchar_t text[512] = {};
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        entries.push_back(Utf8FromWide(text));
+    }
+    return entries;
+}
+
+int HeightOf(HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    return r.bottom - r.top;
+}
+
+TEST(WindowWin, CheckMarksListsAndGoesToTheLine) {
+    TestKey key;
+    TempFolder folder;
+    WindowRig rig(key.path, folder.Path());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+    MainWindow& w = *rig.window;
+    HWND list = w.FindingsListHandle();
+    HWND editor = w.ScriptPane().Handle();
+    const int fullHeight = HeightOf(editor);
+    EXPECT_FALSE(IsWindowVisible(list)) << "nothing to list";
+
+    // Mark `i` painted under its text, in the line's colour.
+    auto expectWave = [&w](HWND edit, std::size_t i) {
+        const auto& m = w.Marks().Marks()[i];
+        const auto r = w.Marks().WaveRect(i);
+        ASSERT_TRUE(r.has_value());
+        UpdateWindow(edit);
+        HDC dc = GetDC(edit);
+        int found = 0;
+        for (int y = r->top; y < r->bottom; ++y)
+            for (int x = r->left; x < r->right; ++x)
+                if (GetPixel(dc, x, y) ==
+                    (m.error ? FindingMarks::kErrorColour : FindingMarks::kWarningColour))
+                    ++found;
+        ReleaseDC(edit, dc);
+        EXPECT_GT(found, (r->right - r->left) / 2) << "the wave's pixels";
+    };
+    struct Row {
+        const char* name;
+        std::string script;
+        std::vector<std::string> entries;
+        // Each mark: line (0-based), from, to (UTF-16 units in the line), error.
+        std::vector<std::tuple<int, int, int, bool>> marks;
+    };
+    const std::vector<Row> rows{
+        {"an error",
+         "echo(a)\r\n#goto(nowhere)\r\n",
+         {"2:7: error: no label \"nowhere\" in this script"},
+         {{1, 6, 14, true}}},
+        {"a warning",
+         "echo(a)\r\n#do(j=0)\r\n#loopuntil(j)\r\n",
+         {"2:5: warning: #do sets j again on every round; set it on a line before the #do"},
+         {{1, 4, 8, false}}},
+        // The column counts characters, the mark UTF-16 units.
+        {"past a character beyond the first plane",
+         "echo(a)\r\necho(\xF0\x9F\x98\x80 {totl})\r\n",
+         {"2:9: warning: no line sets the variable \"totl\" read here"},
+         {{1, 9, 15, false}}},
+        {"clean", "echo(a)\r\n", {}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // As typed: the check follows the editor's changes on its timer.
+        w.LoadEditor("");
+        HWND edit = w.ScriptPane().Handle();
+        const std::wstring text = WideFromUtf8(row.script);
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+        ASSERT_TRUE(rig.WaitFor(
+            [&] {
+                return ListEntries(list) == row.entries &&
+                       w.core().Findings().size() == row.entries.size();
+            },
+            5000))
+            << (ListEntries(list).empty() ? "" : ListEntries(list).front());
+        EXPECT_EQ(IsWindowVisible(list) != 0, !row.entries.empty());
+        if (row.entries.empty()) {
+            EXPECT_EQ(HeightOf(editor), fullHeight) << "the editor takes the list's height";
+        } else {
+            EXPECT_LT(HeightOf(editor), fullHeight);
+            EXPECT_GT(ClientRectOf(list, w.Handle()).top, ClientRectOf(editor, w.Handle()).bottom)
+                << "the list below the editor";
+        }
+        ASSERT_EQ(w.Marks().Marks().size(), row.marks.size());
+        for (std::size_t i = 0; i < row.marks.size(); ++i) {
+            const auto& m = w.Marks().Marks()[i];
+            const auto [from, to] = w.Marks().MarkedUnits(i);
+            EXPECT_EQ(std::make_tuple(m.line, from, to, m.error), row.marks[i]);
+            expectWave(edit, i);
+        }
+        if (row.entries.empty()) continue;
+        // A click on the entry goes to its line, at its column.
+        w.ScriptPane().Select(0, 0);
+        RECT item{};
+        SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+        const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(list, WM_LBUTTONUP, 0, at);
+        const LONG lineStart = static_cast<LONG>(SendMessageW(edit, EM_LINEINDEX, 1, 0));
+        using Sel = std::pair<std::size_t, std::size_t>;
+        const std::size_t column = static_cast<std::size_t>(std::get<1>(row.marks.front()));
+        EXPECT_EQ(w.ScriptPane().Selection(), (Sel{lineStart + column, lineStart + column}));
+        EXPECT_EQ(GetFocus(), edit);
+        // Enter on it does the same.
+        w.ScriptPane().Select(0, 0);
+        SetFocus(list);
+        SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
+        EXPECT_EQ(w.ScriptPane().Selection(), (Sel{lineStart + column, lineStart + column}));
+    }
+
+    // Until the check comes again, a mark moves with its line, and one on
+    // a line being typed on goes.
+    w.LoadEditor("echo(a)\r\n#goto(nowhere)\r\n");
+    ASSERT_TRUE(rig.WaitFor([&] { return w.Marks().Marks().size() == 1; }, 5000));
+    HWND edit = w.ScriptPane().Handle();
+    w.ScriptPane().Select(0, 0);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r"));
+    ASSERT_EQ(w.Marks().Marks().size(), 1u);
+    EXPECT_EQ(w.Marks().Marks()[0].line, 2);
+    const LONG end = w.ScriptPane().TextLength();
+    w.ScriptPane().Select(static_cast<std::size_t>(end) - 1, static_cast<std::size_t>(end) - 1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"x"));
+    EXPECT_TRUE(w.Marks().Marks().empty());
+    ASSERT_TRUE(rig.WaitFor([&] { return w.Marks().Marks().size() == 1; }, 5000));
+    EXPECT_EQ(w.Marks().Marks()[0].line, 2);
+
+    // View > Check List hides the list, and the editor takes its height.
+    w.LoadEditor("#goto(nowhere)\r\n");
+    ASSERT_TRUE(rig.WaitFor([&] { return IsWindowVisible(list) != 0; }, 5000));
+    HMENU view = GetSubMenu(GetMenu(w.Handle()), 3);
+    wchar_t caption[64] = {};
+    GetMenuStringW(view, kCmdCheckList, caption, 64, MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(caption), L"&Check List");
+    rig.Menu(kCmdCheckList);
+    EXPECT_FALSE(IsWindowVisible(list));
+    EXPECT_EQ(HeightOf(editor), fullHeight);
+    EXPECT_FALSE(GetMenuState(view, kCmdCheckList, MF_BYCOMMAND) & MF_CHECKED);
+    rig.Menu(kCmdCheckList);
+    EXPECT_TRUE(IsWindowVisible(list));
+    EXPECT_TRUE(GetMenuState(view, kCmdCheckList, MF_BYCOMMAND) & MF_CHECKED);
+
+    // Run Script on a script with errors asks; No starts nothing.
+    rig.scripted.answers = {Answer::No};
+    rig.Click(Control::cmdRunScript);
+    EXPECT_EQ(rig.scripted.questions,
+              std::vector<std::string>{"The script has 1 error. Run anyway?"});
+    EXPECT_FALSE(w.core().Running());
+    rig.window->core().SyncPane();
+    EXPECT_EQ(rig.PaneText(), "");
+
+    // A long script's successor comes in a new editor control: the marks
+    // are painted in that one.
+    std::string longScript = "#goto(nowhere)\r\n";
+    for (int i = 0; i < 600; ++i)
+        longScript += "echo(a)\r\n";
+    w.LoadEditor(longScript);
+    w.LoadEditor(longScript);
+    HWND now = w.ScriptPane().Handle();
+    ASSERT_NE(now, editor) << "a long text is not emptied but replaced";
+    ASSERT_TRUE(rig.WaitFor([&] { return w.Marks().Marks().size() == 1; }, 5000));
+    EXPECT_EQ(w.Marks().Edit(), now);
+    expectWave(now, 0);
 }
 
 // ---- The real dialogs: MessageBoxW, the file dialog and Find, closed by their buttons ----
