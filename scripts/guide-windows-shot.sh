@@ -9,28 +9,13 @@
 # (the guide window's place and size, which the script prints). Needs xdotool.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
-winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-scratch=$(mktemp -d)
-export WINEDEBUG=-all KORVA_SERVICE=KORVA_SHOT_$$
-export KORVA32="$(winpath "$root/build-win/sim/korva32-sim.exe")"
-export TALVEX_LOG_FOLDER="$(winpath "$scratch")"
+. "$root/scripts/wine-shot-common.sh"
 wine reg add 'HKCR\.pdf' /ve /d TalvexShot.NoViewer /f >/dev/null 2>&1
 # Help > View shows only where the PDF lies beside the program.
 cp "$root/build-win/bin/talvex.exe" "$scratch/"
 printf '%%PDF-1.4\n' >"$scratch/talvex_help.pdf"
 cd "$scratch"
 wine talvex.exe & p=$!
-finish() { kill "$p" 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$scratch"; }
-trap 'finish; exit 0' TERM
-find_window() {
-  local w=
-  for _ in $(seq 150); do
-    w=$(xdotool search --name "$1" 2>/dev/null | head -1)
-    [ -n "$w" ] && break
-    sleep 0.1
-  done
-  printf '%s' "$w"
-}
 w=$(find_window "KORVA Automated")
 sleep 1
 xdotool windowfocus --sync "$w" 2>/dev/null

@@ -8,22 +8,11 @@
 # Needs xdotool. Logs and the registry stay in the scratch prefix.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
-winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-scratch=$(mktemp -d)
-export WINEDEBUG=-all KORVA_SERVICE=KORVA_SHOT_$$
-export KORVA32="$(winpath "$root/build-win/sim/korva32-sim.exe")"
-export TALVEX_LOG_FOLDER="$(winpath "$scratch")"
+. "$root/scripts/wine-shot-common.sh"
 cp "$root/docs/check-example.tvx" "$scratch/"
 cd "$scratch"
 wine "$root/build-win/bin/talvex.exe" check-example.tvx & p=$!
-finish() { kill "$p" 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$scratch"; }
-trap 'finish; exit 0' TERM
-w=
-for _ in $(seq 300); do
-  w=$(xdotool search --name "KORVA Automated" 2>/dev/null | head -1)
-  [ -n "$w" ] && break
-  sleep 0.1
-done
+w=$(find_window "KORVA Automated")
 sleep 1
 xdotool windowfocus --sync "$w" 2>/dev/null
 wait $p

@@ -1,5 +1,7 @@
 #include "win32/finding_marks.h"
 
+#include "win32/rich_pane.h"
+
 #include <commctrl.h>
 #include <richedit.h>
 
@@ -207,24 +209,7 @@ LRESULT CALLBACK FindingMarks::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
         return DefSubclassProc(hwnd, msg, wp, lp);
     }
     const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
-    switch (msg) {
-    case WM_PAINT:
-    case WM_CHAR:
-    case WM_KEYDOWN:
-    case WM_VSCROLL:
-    case WM_HSCROLL:
-    case WM_MOUSEWHEEL:
-    case WM_LBUTTONUP:
-    case WM_SIZE:
-        // RichEdit draws some changes at once, outside WM_PAINT.
-        marks->Paint();
-        break;
-    case WM_MOUSEMOVE:
-        if (wp & MK_LBUTTON) marks->Paint();
-        break;
-    default:
-        break;
-    }
+    if (DrawsOverOverlays(msg, wp)) marks->Paint();
     return result;
 }
 

@@ -184,27 +184,8 @@ LRESULT RichPane::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     const LRESULT result = DefSubclassProc(hwnd_, msg, wp, lp);
     if (kind_ != Kind::Script || busy_) return result;
-    switch (msg) {
-    case WM_SIZE:
-        PlaceText();
-        PaintOverlays();
-        break;
-    case WM_PAINT:
-    case WM_CHAR:
-    case WM_KEYDOWN:
-    case WM_VSCROLL:
-    case WM_HSCROLL:
-    case WM_MOUSEWHEEL:
-    case WM_LBUTTONUP:
-        // RichEdit draws some changes at once, outside WM_PAINT.
-        PaintOverlays();
-        break;
-    case WM_MOUSEMOVE:
-        if (wp & MK_LBUTTON) PaintOverlays();
-        break;
-    default:
-        break;
-    }
+    if (msg == WM_SIZE) PlaceText();
+    if (DrawsOverOverlays(msg, wp)) PaintOverlays();
     return result;
 }
 

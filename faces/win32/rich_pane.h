@@ -20,6 +20,26 @@ struct ITextDocument;
 
 namespace talvex {
 
+// Whether RichEdit may have drawn over what is painted on top of it once it
+// has handled `msg`: it draws some changes at once, outside WM_PAINT.
+inline bool DrawsOverOverlays(UINT msg, WPARAM wp) {
+    switch (msg) {
+    case WM_PAINT:
+    case WM_CHAR:
+    case WM_KEYDOWN:
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_MOUSEWHEEL:
+    case WM_LBUTTONUP:
+    case WM_SIZE:
+        return true;
+    case WM_MOUSEMOVE:
+        return (wp & MK_LBUTTON) != 0;
+    default:
+        return false;
+    }
+}
+
 class RichPane {
 public:
     enum class Kind { Script, Response };
