@@ -237,7 +237,12 @@ void RichPane::Redraw(bool on) {
     // WM_SETREDRAW sets and clears the visible style itself: a hidden pane
     // would show again, over the other.
     if (on) {
-        if (redrawOff_) SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        if (redrawOff_) {
+            SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+            // The scroll bars came and went unseen too: the frame is drawn
+            // anew with the text, or what was painted there stays.
+            RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+        }
         redrawOff_ = false;
     } else if (IsWindowVisible(hwnd_)) {
         SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
