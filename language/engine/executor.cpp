@@ -21,7 +21,7 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
     lv.HeldLogValue = window_.LogTicked();
 
     if (level > kMaxLevel) {
-        window_.Message(MessageKind::Information, "Call Recursion too deep", window_.BaseCaption());
+        Tell(MessageKind::Information, "Call Recursion too deep", window_.BaseCaption());
         cancelState_ = CancelState::Aborted;
         return;
     }
@@ -80,6 +80,8 @@ void ScriptRunner::RunLineByLine(const std::string& script, const std::string& s
 
 void ScriptRunner::RunLine(Level& lv) {
     lv.lineStart = lv.pos;
+    // A loop that logs nothing more still gets what it logged into the file.
+    if (std::string error; !log_.FlushIfDue(error)) ReportLogFailure(error);
     window_.ShowRunningLine(lv.cl, static_cast<std::size_t>(lv.pos - 1));
     const std::size_t end = lv.cl.find(kCrLf, static_cast<std::size_t>(lv.pos - 1));
     const long lineEnd = end == std::string::npos ? lv.Length() + 1 : static_cast<long>(end) + 1;
@@ -95,6 +97,9 @@ void ScriptRunner::RunLine(Level& lv) {
         if (outLine.empty()) {
             lastResult_.clear();
         } else {
+            // The log is whole before the host has the command, and a failure
+            // to write it is told before the echo, which goes again.
+            if (result == kHostCommand && !interp_.EchoMode()) FlushLog();
             const std::size_t echoLength = window_.PaneLength();
             window_.PaneAppend(">>>" + outLine + kCrLf);
             window_.ScrollToEnd();
@@ -186,7 +191,7 @@ void ScriptRunner::AbortLine(const std::string& rawLine, const std::string& what
     window_.SetBusyPointer(false);
     window_.PaneAppend(message + kCrLf);
     if (window_.LogTicked()) AddLog(message + kCrLf);
-    window_.Message(MessageKind::Critical, message, "Error");
+    Tell(MessageKind::Critical, message, "Error");
     lineAborted_ = true;
     cancelState_ = CancelState::Aborted;
 }
@@ -268,13 +273,39 @@ void ScriptRunner::ResponseLimitCheck() {
 
 void ScriptRunner::AddLog(std::string_view text) {
     std::string error;
-    if (log_.Append(logFile_, text, error) || logWriteFailed_) return;
+    if (!log_.Append(logFile_, text, error)) ReportLogFailure(error);
+}
+
+void ScriptRunner::FlushLog() {
+    std::string error;
+    if (!log_.Flush(error)) ReportLogFailure(error);
+}
+
+void ScriptRunner::ReportLogFailure(const std::string& error) {
     // Quiet per line, but a log that loses responses must not go unnoticed.
+    if (logWriteFailed_) return;
     logWriteFailed_ = true;
     window_.PaneAppend("Unable to write logfile:" + logFile_ + " (" + error + ")" + kCrLf);
 }
 
+void ScriptRunner::Tell(MessageKind kind, std::string_view text, std::string_view title) {
+    FlushLog();
+    window_.Message(kind, text, title);
+}
+
+Answer ScriptRunner::Ask(std::string_view text, std::string_view title) {
+    FlushLog();
+    return window_.AskYesNo(text, title);
+}
+
+Answer ScriptRunner::AskOrCancel(std::string_view text, std::string_view title) {
+    FlushLog();
+    return window_.AskYesNoCancel(text, title);
+}
+
 bool ScriptRunner::SendToHost(const std::string& command) {
+    // The host may take minutes, or read the log itself.
+    FlushLog();
     // A lost link stays lost for the rest of the run: SendA then answers with
     // the loss at once, and the caller stops the run.
     if (!host_.LinkLost() && !host_.Init()) {
@@ -306,7 +337,7 @@ void ScriptRunner::StopForLostLink(bool showReply) {
     }
     hostFailed_ = true;
     cancelState_ = CancelState::Aborted;
-    window_.Message(MessageKind::Critical, TrimChars(text, "\r\n"), "Error");
+    Tell(MessageKind::Critical, TrimChars(text, "\r\n"), "Error");
 }
 
 } // namespace talvex

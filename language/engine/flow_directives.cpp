@@ -18,7 +18,7 @@ long ScriptRunner::FindLabel(Level& lv, const std::string& name) {
 void ScriptRunner::ReportMissingLabel(const std::string& message) {
     window_.PaneAppend(message);
     AddLog(message + kCrLf);
-    window_.Message(MessageKind::Warning, message, window_.BaseCaption());
+    Tell(MessageKind::Warning, message, window_.BaseCaption());
 }
 
 void ScriptRunner::JumpToLabel(Level& lv, bool keepArg) {

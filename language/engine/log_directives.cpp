@@ -100,6 +100,7 @@ void ScriptRunner::LogOn(const Level& lv) {
 }
 
 void ScriptRunner::FileToRtf(const Level& lv) {
+    FlushLog(); // the file read may be the log itself
     const std::string& name = interp_.DirectiveArg;
     const std::string path = Resolve(lv, name);
     std::string bytes;
@@ -130,6 +131,7 @@ void ScriptRunner::FileToRtf(const Level& lv) {
 }
 
 void ScriptRunner::FileToLog(const Level& lv) {
+    FlushLog(); // the file read may be the log itself
     const std::string& name = interp_.DirectiveArg;
     const std::string path = Resolve(lv, name);
     std::string bytes;

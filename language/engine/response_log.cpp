@@ -10,25 +10,45 @@
 namespace talvex {
 
 bool LogAppender::Append(const std::string& path, std::string_view text, std::string& error) {
-    if (file_ && (path != path_ || OpenFileMayBeGone(path))) Close();
-    if (!file_ && !Open(path, error)) {
-        Lost(error);
+    // A text for another file lets the held ones go to theirs first.
+    bool ok = held_ == 0 || path == heldPath_ || Flush(error);
+    if (held_ == 0) {
+        heldPath_ = path;
+        heldSince_ = clock_();
+    }
+    heldText_ += text;
+    ++held_;
+    // A file not open yet (the run's first text, or the first after a
+    // failure) is written at once: a log that cannot be written is told of
+    // where it fails, not a moment later.
+    if (!file_ || heldText_.size() >= kHoldBytes) return Flush(error) && ok;
+    return FlushIfDue(error) && ok;
+}
+
+bool LogAppender::Flush(std::string& error) {
+    if (held_ == 0) return true;
+    const std::size_t texts = held_;
+    held_ = 0;
+    std::string bytes = std::move(heldText_);
+    heldText_.clear();
+    if (file_ && (heldPath_ != path_ || OpenFileMayBeGone(heldPath_))) Close();
+    if (!file_ && !Open(heldPath_, error)) {
+        Lost(error, texts);
         return false;
     }
-    std::string withGap;
-    if (lost_ > 0) {
-        withGap = GapNote(path);
-        withGap += text;
-        text = withGap;
-    }
-    if (!Write(text)) {
+    // The note and the texts go in one write.
+    if (lost_ > 0) bytes.insert(0, GapNote(heldPath_));
+    if (!Write(bytes)) {
         error = std::strerror(errno);
         Close();
-        Lost(error);
+        Lost(error, texts);
         return false;
     }
     lost_ = 0;
     lostReason_.clear();
+    // The buffer is kept for the next texts: no allocation per batch.
+    bytes.clear();
+    heldText_ = std::move(bytes);
     return true;
 }
 
@@ -60,8 +80,9 @@ bool LogAppender::Write(std::string_view bytes) {
            std::fflush(file_) == 0;
 }
 
-void LogAppender::Lost(const std::string& reason) {
-    if (lost_++ == 0) lostReason_ = reason;
+void LogAppender::Lost(const std::string& reason, std::size_t texts) {
+    if (lost_ == 0) lostReason_ = reason;
+    lost_ += texts;
 }
 
 std::string LogAppender::GapNote(const std::string& path) const {
@@ -83,6 +104,8 @@ std::string LogAppender::GapNote(const std::string& path) const {
 }
 
 void LogAppender::Close() {
+    std::string error;
+    Flush(error);
     if (file_) std::fclose(file_);
     file_ = nullptr;
     path_.clear();
@@ -90,6 +113,8 @@ void LogAppender::Close() {
 
 void LogAppender::Restart() {
     Close();
+    heldText_.clear();
+    held_ = 0;
     lost_ = 0;
     lostReason_.clear();
 }

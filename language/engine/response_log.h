@@ -1,7 +1,8 @@
-// The response log: text appended to a file and flushed at once, so that
-// nothing is lost when the run ends abruptly.
+// The response log: text appended to a file, held back for a few
+// milliseconds at most, and always written before the run waits on anything.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <functional>
@@ -10,11 +11,14 @@
 
 namespace talvex {
 
-// The response log of a run. Every text reaches the file before Append
-// returns, as with an open-append-close per line, but the file stays open
-// between lines of the same log: a long run writes a line per command, and
-// opening the file each time cost more than the rest of the line. A log file
-// removed while the run goes on is created again at the next line.
+// The response log of a run. A text is written to the file within kHoldFor
+// of being appended, and at once before the run sends a command, shows a
+// dialog, reads a file or ends (the runner flushes there): whatever the run
+// waits on finds the log complete, and a crash loses at most the last few
+// milliseconds of a tight loop that talked to nobody. Writing every line at
+// once cost a tight script most of its time in system calls. The file stays
+// open between lines of the same log; a log file removed while the run goes
+// on is created again at the next write.
 //
 // Texts that could not be written leave a gap the log itself tells of: the
 // next text that gets through first ends a line the failure left torn, then
@@ -25,12 +29,28 @@ public:
     // when they did not all reach the file (some may have).
     using Writer = std::function<bool(std::FILE* file, std::string_view bytes)>;
 
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // How long a text may wait in memory before it is written.
+    static constexpr std::chrono::milliseconds kHoldFor{50};
+    // A tight loop's texts are written once they come to this many bytes.
+    static constexpr std::size_t kHoldBytes = 64 * 1024;
+
     LogAppender() = default;
     LogAppender(const LogAppender&) = delete;
     LogAppender& operator=(const LogAppender&) = delete;
     ~LogAppender() { Close(); }
 
+    // Takes `text` for `path`; false with `error` set when a write this
+    // caused failed (the texts it carried are counted as lost).
     bool Append(const std::string& path, std::string_view text, std::string& error);
+    // Writes every text held; false with `error` set when that failed.
+    bool Flush(std::string& error);
+    // Flush, once the oldest text held has waited kHoldFor; cheap otherwise.
+    bool FlushIfDue(std::string& error) {
+        return held_ == 0 || clock_() - heldSince_ < kHoldFor || Flush(error);
+    }
+    // Writes what is held (a failure is counted, not reported) and closes.
     void Close();
     // Closes the file and forgets a gap not yet told of: a new run, a new log.
     void Restart();
@@ -40,20 +60,27 @@ public:
     // "no such file" would hide it.
     void SetOwnFolder(std::string folder) { ownFolder_ = std::move(folder); }
 
-    // Tests put a writer here that fails on demand.
+    // Tests put a writer here that fails on demand, and a clock they move.
     void SetWriter(Writer writer) { writer_ = std::move(writer); }
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
 
 private:
     bool Write(std::string_view bytes);
     // Opens `path` for appending; false with `error` set.
     bool Open(const std::string& path, std::string& error);
-    void Lost(const std::string& reason);
+    void Lost(const std::string& reason, std::size_t texts);
     // The line break a torn line needs, and the gap's marker line.
     std::string GapNote(const std::string& path) const;
 
     std::FILE* file_ = nullptr;
     std::string path_;
     Writer writer_;
+    Clock clock_ = [] { return std::chrono::steady_clock::now(); };
+    // Texts taken and not yet written, all for heldPath_.
+    std::string heldText_;
+    std::string heldPath_;
+    std::size_t held_ = 0;
+    std::chrono::steady_clock::time_point heldSince_;
     std::string ownFolder_;
     std::size_t lost_ = 0;   // texts not written since the last one that was
     std::string lostReason_; // why the first of them was not

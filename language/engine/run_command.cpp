@@ -47,7 +47,7 @@ void ScriptRunner::RunScript() {
                 (BaseNameOf(current).empty() ? FileNameOf(logFile_) : BaseNameOf(current) + ".log");
         const std::string chosen = window_.AskLogFile(proposed);
         if (chosen.empty()) {
-            const Answer a = window_.AskYesNoCancel(
+            const Answer a = AskOrCancel(
                 "No filename is selected to save response log.  \r\nDo you wish to save the "
                 "responses to script commands?",
                 "Log Responses");
@@ -67,9 +67,8 @@ void ScriptRunner::RunScript() {
         if (!CreateEmptyFile(logFile_, error)) {
             // The reason on a line of its own, in parentheses: a one-line
             // rendering of the box still tells where the path ends.
-            window_.Message(MessageKind::Warning,
-                            "Unable to create logfile:" + logFile_ + "\r\n(" + error + ")",
-                            "Log Responses");
+            Tell(MessageKind::Warning,
+                 "Unable to create logfile:" + logFile_ + "\r\n(" + error + ")", "Log Responses");
         }
         break;
     }
@@ -87,8 +86,8 @@ void ScriptRunner::RunScript() {
 
         if (lineByLine_) {
             RunLineByLine(text, currentFile, 0);
-            window_.Message(MessageKind::Warning, "Script Done\r\n" + window_.CurrentFile(),
-                            window_.BaseCaption());
+            Tell(MessageKind::Warning, "Script Done\r\n" + window_.CurrentFile(),
+                 window_.BaseCaption());
             if (!logFileChosen_ && window_.LogTicked()) {
                 window_.PaneAppend(std::string("Responses exceeded limit.  Responses saved to "
                                                "file.\r\n") +
@@ -102,6 +101,7 @@ void ScriptRunner::RunScript() {
             }
         }
         running_ = false;
+        FlushLog();
         log_.Close();
     }
     interp_.SetEchoMode(false);

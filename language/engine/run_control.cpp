@@ -15,8 +15,8 @@ void ScriptRunner::CancelButton() {
     if (host_.HardCancelUnanswered()) {
         // Another hard cancel would go unanswered too; the one way left is to
         // give up on the host.
-        if (window_.AskYesNo("KORVA does not answer. Drop the link and stop the script?",
-                             window_.BaseCaption()) == Answer::Yes) {
+        if (Ask("KORVA does not answer. Drop the link and stop the script?",
+                window_.BaseCaption()) == Answer::Yes) {
             cancelState_ = CancelState::Stop;
             host_.DropLink();
         }
@@ -25,7 +25,7 @@ void ScriptRunner::CancelButton() {
     if (cancelState_ == CancelState::Running || cancelState_ == CancelState::CancelRequested) {
         cancelState_ = CancelState::CancelRequested;
         HardCancel();
-        window_.Message(MessageKind::Plain, "Ending Script please wait.", window_.BaseCaption());
+        Tell(MessageKind::Plain, "Ending Script please wait.", window_.BaseCaption());
     } else if (cancelState_ == CancelState::CancelHandlerRunning) {
         cancelState_ = CancelState::Stop;
     }
@@ -34,18 +34,16 @@ void ScriptRunner::CancelButton() {
 void ScriptRunner::EscapeKey() {
     if (!running_) return;
     if (cancelState_ == CancelState::Running) {
-        if (window_.AskYesNo("Cancel Script?", window_.BaseCaption()) == Answer::Yes) {
+        if (Ask("Cancel Script?", window_.BaseCaption()) == Answer::Yes) {
             cancelState_ = CancelState::CancelRequested;
             HardCancel();
-            window_.Message(MessageKind::Plain, "Ending Script please wait.",
-                            window_.BaseCaption());
+            Tell(MessageKind::Plain, "Ending Script please wait.", window_.BaseCaption());
         }
     } else if (cancelState_ == CancelState::CancelHandlerRunning) {
-        if (window_.AskYesNo("Kill Script?", window_.BaseCaption()) == Answer::Yes) {
+        if (Ask("Kill Script?", window_.BaseCaption()) == Answer::Yes) {
             cancelState_ = CancelState::Stop;
             HardCancel();
-            window_.Message(MessageKind::Plain, "Killing Script please wait.",
-                            window_.BaseCaption());
+            Tell(MessageKind::Plain, "Killing Script please wait.", window_.BaseCaption());
         }
     }
 }

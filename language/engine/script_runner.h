@@ -91,8 +91,12 @@ public:
         tracer_ = std::move(tracer);
     }
 
-    // How the log's bytes reach its file; tests make writes fail with it.
+    // How the log's bytes reach its file, and the clock that times how long
+    // they are held; tests make writes fail and time pass with them.
     void SetLogWriter(LogAppender::Writer writer) { log_.SetWriter(std::move(writer)); }
+    void SetLogClock(LogAppender::Clock clock) { log_.SetClock(std::move(clock)); }
+    // Writes what the log holds: before the program ends in the middle of a run.
+    void FlushLog();
 
     // Outcome of the last run, for the headless runner's exit status.
     CancelState CurrentCancelState() const { return cancelState_; }
@@ -123,6 +127,12 @@ private:
     void SetLastResponse(const std::string& text);
     void ResponseLimitCheck();
     void AddLog(std::string_view text);
+    // Reports, once per run, a log write that failed.
+    void ReportLogFailure(const std::string& error);
+    // Dialogs: the log is written before the run waits on the user.
+    void Tell(MessageKind kind, std::string_view text, std::string_view title);
+    Answer Ask(std::string_view text, std::string_view title);
+    Answer AskOrCancel(std::string_view text, std::string_view title);
     bool SendToHost(const std::string& command);
     // The last Send or SendA failed because the link is lost.
     bool LostLink() const;

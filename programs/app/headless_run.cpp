@@ -98,7 +98,7 @@ int HeadlessRun::OnInterrupt(Interrupt kind) {
         host_.DropLink();
         return -1;
     }
-    // End now, in order: the log is written line by line already. The echo
+    // End now, in order: the log is written as the run goes. The echo
     // of the command that was cut short is no response (debug mode keeps
     // echoes, so it keeps this one too).
     if (!interp_.DebugMode) window_.DropPendingEcho();
@@ -110,6 +110,8 @@ int HeadlessRun::OnInterrupt(Interrupt kind) {
 void HeadlessRun::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
+    // The run may end here without unwinding: what its log holds goes first.
+    runner_->FlushLog();
     window_.Finish();
     // No Exit to a host that has stopped answering: it is left alone.
     if (host_.HardCancelUnanswered()) host_.DropLink();

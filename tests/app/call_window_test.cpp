@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <tuple>
@@ -226,6 +227,49 @@ INSTANTIATE_TEST_SUITE_P(
                 "r1\r\nr2\r\nr3\r\n*** 2 responses not logged: %R ***\r\nr6\r\nr7\r\nr8\r\n"},
         GapCase{"no_recovery_no_note", 7, 99, 1, "r1\r\nr2\r\nr3\r\nr4\r\nr5\r\nr6\r\nr"}),
     [](const ::testing::TestParamInfo<GapCase>& i) { return std::string(i.param.name); });
+
+// The log may hold texts back for a moment, but whatever the run waits on (a
+// command, a message box) finds every earlier text in the file, and a tight
+// loop's texts reach it within 60 ms of the run's time.
+TEST(LogTiming, WhatTheRunWaitsOnFindsTheLogComplete) {
+    TempFolder dir;
+    const std::string log = dir.File("run.log");
+    RunnerRig r;
+    std::vector<std::string> seen;
+    r.host.whileWaiting = [&](const std::string&) { seen.push_back(ReadBytes(log)); };
+    r.window.onMessage = [&](const MemoryWindow::Shown&) { seen.push_back(ReadBytes(log)); };
+    r.window.editorText = "echo(a)\r\necho(b)\r\necho(c)\r\n";
+    r.window.logTicked = true;
+    r.window.logFileAnswers = {log};
+    r.runner.RunScript();
+    EXPECT_EQ(seen, (std::vector<std::string>{"", "a\r\n", "a\r\nb\r\n", "a\r\nb\r\nc\r\n"}));
+}
+
+TEST(LogTiming, ATightLoopsTextsReachTheFileSoon) {
+    TempFolder dir;
+    const std::string log = dir.File("run.log");
+    RunnerRig r;
+    // Each line takes 20 ms of the run's time; nothing goes to the host.
+    std::chrono::steady_clock::time_point now{};
+    r.runner.SetLogClock([&] { return now; });
+    std::vector<std::string> late;
+    r.runner.SetLineTracer([&](const TracedLine& line) {
+        // Line k starts at 20 (k - 1) ms and logs its text at 20 k ms.
+        std::string due; // the texts logged 60 ms ago or earlier
+        for (long j = 1; j <= line.line - 4; ++j)
+            due += "echo(" + std::to_string(j) + ")\r\n";
+        if (ReadBytes(log).compare(0, due.size(), due) != 0)
+            late.push_back("line " + std::to_string(line.line) + ": " + ReadBytes(log));
+        now += std::chrono::milliseconds(20);
+    });
+    for (int i = 1; i <= 12; ++i)
+        r.window.editorText += "echo(" + std::to_string(i) + ")\r\n";
+    r.window.logTicked = true;
+    r.window.logFileAnswers = {log};
+    r.runner.ListOnlyRun();
+    EXPECT_TRUE(late.empty()) << late.front();
+    EXPECT_EQ(ReadBytes(log).size(), r.window.editorText.size()) << "all of it at the end";
+}
 
 // A reply that would make more variables than the store holds: the first one
 // refused is told in the pane and the log, once, and the run goes on.

@@ -4,6 +4,7 @@ namespace talvex {
 
 void MemoryWindow::Message(MessageKind kind, std::string_view text, std::string_view t) {
     messages.push_back(Shown{kind, std::string(text), std::string(t)});
+    if (onMessage) onMessage(messages.back());
 }
 
 Answer MemoryWindow::Ask(std::string_view text) {

@@ -51,6 +51,8 @@ public:
     std::vector<std::string> proposedLogFiles;
     // Called at every yield; a test uses it to press Cancel in the middle of a run.
     std::function<void()> onYield;
+    // Called as a message box shows, as the user would look around then.
+    std::function<void(const Shown&)> onMessage;
 
 private:
     Answer Ask(std::string_view text);
