@@ -323,7 +323,17 @@ std::string WindowCore::AskLogFile(std::string_view proposedName) {
     }
 }
 
+bool WindowCore::LogTicked() const {
+    return runControlsEnabled_ ? face_.LogTicked() : logTicked_;
+}
+
+void WindowCore::SetLogTicked(bool ticked) {
+    face_.SetLogTicked(ticked);
+    logTicked_ = ticked;
+}
+
 void WindowCore::SetRunControlsEnabled(bool enabled) {
+    if (!enabled && runControlsEnabled_) logTicked_ = face_.LogTicked();
     runControlsEnabled_ = enabled;
     face_.SetRunControlsEnabled(enabled);
 }
@@ -515,6 +525,8 @@ void WindowCore::ShowWaitStatus() {
 }
 
 void WindowCore::SetStatus(std::string text) {
+    // Every host command ends its wait with an empty status.
+    if (text == status_) return;
     status_ = std::move(text);
     face_.SetStatus(status_);
 }

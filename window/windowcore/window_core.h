@@ -83,8 +83,8 @@ public:
     void PaneCutBack(std::size_t length) override;
     void PaneReplace(std::string_view text) override;
     void ScrollToEnd() override;
-    bool LogTicked() const override { return face_.LogTicked(); }
-    void SetLogTicked(bool ticked) override { face_.SetLogTicked(ticked); }
+    bool LogTicked() const override;
+    void SetLogTicked(bool ticked) override;
     std::string EditorText() const override { return document_.Text(); }
     void SetEditorText(std::string_view text) override;
     std::string Title() const override;
@@ -151,6 +151,9 @@ private:
     std::optional<std::string> runCurrentFile_;
     std::optional<std::string> runTitle_;
     bool runControlsEnabled_ = true;
+    // The log check box as the run last set it: while the run controls are
+    // off the user cannot change it, and the run reads it several times a line.
+    bool logTicked_ = false;
 
     RunningLineIndex runningLines_;
     int runningLine_ = -1;
