@@ -387,6 +387,51 @@ TEST(WindowWin, FindAndFindAgain) {
     EXPECT_EQ(rig.window->FocusPane(), TextPane::Response);
 }
 
+// ---- The response pane of a long run ----
+
+// A pane refilled during a run takes only its last lines, and all of them
+// once the run is over, the view still at the end; a pane the user has
+// turned to is whole at once.
+TEST(WindowWin, ResponsePaneHoldsItsFirstLinesBackOnlyDuringARun) {
+    TestKey key;
+    TempFolder folder;
+    WindowRig rig(key.path, folder.Path());
+    ASSERT_TRUE(rig.window->Load());
+    rig.window->Show(SW_SHOWNORMAL);
+    MainWindow& w = *rig.window;
+    const auto shown = [&] { // what the control itself holds
+        const std::u16string t = w.ResponsePane().SearchText();
+        return Utf8FromWide(std::wstring(t.begin(), t.end()));
+    };
+    std::string text, tail;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\r\n";
+        text += line;
+        if (i >= 1000 - static_cast<int>(ResponseView::kTailLines) + 1) tail += line;
+    }
+    w.SetRunControlsEnabled(false); // as a run starts
+    w.UpdatePane("", text);
+    EXPECT_EQ(shown(), Lf(tail));
+    w.UpdatePane(text, text + "more\r\n");
+    EXPECT_EQ(shown(), Lf(tail + "more\r\n")) << "a change after the held lines";
+    rig.Pump();
+    EXPECT_FALSE(w.ResponseComplete()) << "not while the run goes on";
+    w.SetRunControlsEnabled(true);
+    rig.Pump();
+    EXPECT_TRUE(w.ResponseComplete());
+    EXPECT_EQ(shown(), Lf(text + "more\r\n"));
+    HWND pane = w.ResponsePane().Handle();
+    const LRESULT rows = SendMessageW(pane, EM_GETLINECOUNT, 0, 0);
+    EXPECT_GT(SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0), rows - 60) << "still at the end";
+
+    w.SetRunControlsEnabled(false);
+    w.UpdatePane(text + "more\r\n", "");
+    SetFocus(w.ResponsePane().Handle());
+    w.UpdatePane("", text);
+    EXPECT_EQ(shown(), Lf(text)) << "the user looks at the pane";
+    w.SetRunControlsEnabled(true);
+}
+
 // The colour the editor shows at `column` of `line` (GetSysColor's for plain text).
 COLORREF ColourAt(HWND edit, int line, int column) {
     const auto at =

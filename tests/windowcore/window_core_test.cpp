@@ -633,5 +633,26 @@ TEST(EditorRules, PaneUpdatesRewriteOnlyTheLastLine) {
     EXPECT_EQ(e.insert, "three\r\n");
 }
 
+TEST(EditorRules, APanesTailStartsAtALineAndCountsWhatItLeavesOut) {
+    struct Row {
+        std::string_view text;
+        std::size_t lines;
+        std::string_view tail;
+        std::size_t hidden;
+    };
+    for (const Row& r : {
+             Row{"a\r\nb\r\nc\r\n", 2, "c\r\n", 4}, // the empty last line counts
+             Row{"a\r\nb\r\nc", 2, "b\r\nc", 2},    // a break is one position
+             Row{"a\r\n\r\nc", 2, "\r\nc", 2},      // an empty line is a line
+             Row{"\xce\xa9\r\nb", 1, "b", 2},       // a character, not its bytes
+             Row{"a\r\nb", 2, "a\r\nb", 0},         // no more lines than asked
+             Row{"a\r\nb", 5, "a\r\nb", 0},
+         }) {
+        const PaneTail t = PaneTailOf(r.text, r.lines);
+        EXPECT_EQ(r.text.substr(t.from), r.tail) << r.text;
+        EXPECT_EQ(t.hidden, r.hidden) << r.text;
+    }
+}
+
 } // namespace
 } // namespace talvex::testing

@@ -112,4 +112,21 @@ PaneEdit PaneUpdate(std::string_view shown, std::string_view text) {
     return edit;
 }
 
+PaneTail PaneTailOf(std::string_view text, std::size_t lines) {
+    PaneTail tail;
+    std::size_t at = text.size();
+    for (std::size_t n = 1; n < lines; ++n) {
+        if (at < 2) return tail;
+        const std::size_t crlf = text.rfind("\r\n", at - 2);
+        if (crlf == std::string_view::npos) return tail;
+        at = crlf;
+    }
+    if (at < 2) return tail;
+    const std::size_t crlf = text.rfind("\r\n", at - 2);
+    if (crlf == std::string_view::npos) return tail;
+    tail.from = crlf + 2;
+    tail.hidden = DisplayLength(text.substr(0, tail.from));
+    return tail;
+}
+
 } // namespace talvex

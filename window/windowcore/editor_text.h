@@ -48,4 +48,16 @@ struct PaneEdit {
 // what the pane holds.
 PaneEdit PaneUpdate(std::string_view shown, std::string_view text);
 
+// The last lines of a pane's text, for a widget that lays out every line it
+// is given at a cost: they begin at byte `from`, after `hidden` display
+// characters (UTF-16 units, a line break one).
+struct PaneTail {
+    std::size_t from = 0;
+    std::size_t hidden = 0;
+};
+
+// The start of the last `lines` lines of `text` (a text ending in a line
+// break has an empty last line, which counts).
+PaneTail PaneTailOf(std::string_view text, std::size_t lines);
+
 } // namespace talvex
