@@ -24,6 +24,12 @@ constexpr int kPaneSyncMostMs = 500;
 constexpr int kRunningLineMostMs = 1000;
 // The longest a run goes without letting the window's events through.
 constexpr int kEventsMostMs = 50;
+// How long the window is busy before the pointer says so: a host command
+// answered sooner would only make it flicker, at a cost under Wine.
+constexpr auto kBusyPointerAfter = std::chrono::milliseconds(50);
+
+// Posted when the response pane may take back the lines it held out.
+constexpr UINT kCompletePaneMessage = WM_APP + 1;
 
 // The window the keyboard hook of this thread serves.
 thread_local MainWindow* t_window = nullptr;
@@ -132,6 +138,7 @@ void MainWindow::BuildControls() {
     ShowWindow(runEdit_->Handle(), SW_HIDE);
     response_ = std::make_unique<RichPane>(
         hwnd_, kControlId + static_cast<int>(Control::txtResponseList), RichPane::Kind::Response);
+    responseView_ = std::make_unique<ResponseView>(*response_);
     // A new text may bring a new editor control (a long one is not emptied).
     for (RichPane* pane : {userEdit_.get(), runEdit_.get(), response_.get()})
         pane->OnReplaced([this](HWND old, HWND now) {
@@ -313,6 +320,7 @@ LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
         self->hwnd_ = hwnd;
+        self->timers_.SetWindow(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -359,6 +367,11 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         if (id == kControlId + static_cast<int>(Control::lblCommand)) {
             if (code == STN_CLICKED) core_->CommandLabelClicked();
+            return 0;
+        }
+        if (id == kControlId + static_cast<int>(Control::txtResponseList)) {
+            // The user turns to the pane: all of it, at once.
+            if (code == EN_SETFOCUS) responseView_->Complete();
             return 0;
         }
         if (lp && code != BN_CLICKED) return 0;
@@ -413,7 +426,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_SETCURSOR:
-        if (busy_) {
+        if (pointerBusy_) {
             SetCursor(LoadCursorW(nullptr, IDC_WAIT));
             return TRUE;
         }
@@ -436,11 +449,17 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         layout_.MouseUp();
         ReleaseCapture();
         return 0;
+    case kCompletePaneMessage:
+        completePosted_ = false;
+        // A run started since waits for its own end.
+        if (runControlsEnabled_) responseView_->Complete();
+        return 0;
     case WM_TIMER:
-        if (wp >= 1 && wp <= timers_.size()) {
-            KillTimer(hwnd_, wp);
-            timers_[wp - 1] = false;
-            core_->TimerFired(static_cast<WindowTimer>(wp - 1));
+        if (wp == WindowTimers::kTimerId) {
+            for (WindowTimer t : timers_.Due())
+                core_->TimerFired(t);
+            BusyPointerDue();
+            timers_.Rearm();
         }
         return 0;
     case WM_ACTIVATE:
@@ -458,8 +477,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         DestroyWindow(hwnd_);
         return 0;
     case WM_DESTROY:
-        for (std::size_t i = 0; i < timers_.size(); ++i)
-            KillTimer(hwnd_, i + 1);
+        timers_.StopAll();
         closed_ = true;
         return 0;
     default:
@@ -600,6 +618,26 @@ void MainWindow::SetStatus(std::string_view text) {
 void MainWindow::SetBusyPointer(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
+    if (!busy) {
+        ShowBusyPointer(false);
+        return;
+    }
+    busySince_ = std::chrono::steady_clock::now();
+    timers_.WakeAt(busySince_ + kBusyPointerAfter);
+}
+
+void MainWindow::BusyPointerDue() {
+    if (!busy_ || pointerBusy_) return;
+    const auto shownAt = busySince_ + kBusyPointerAfter;
+    if (std::chrono::steady_clock::now() + std::chrono::milliseconds(1) >= shownAt)
+        ShowBusyPointer(true);
+    else
+        timers_.WakeAt(shownAt); // busy again since the wake was set
+}
+
+void MainWindow::ShowBusyPointer(bool busy) {
+    if (busy == pointerBusy_) return;
+    pointerBusy_ = busy;
     // The window's pointer, not the program's: a message box shown during a
     // run keeps its arrow.
     for (RichPane* pane : {userEdit_.get(), runEdit_.get(), response_.get()})
@@ -611,6 +649,7 @@ void MainWindow::SetBusyPointer(bool busy) {
 
 void MainWindow::SetRunControlsEnabled(bool enabled) {
     runControlsEnabled_ = enabled;
+    if (enabled) CompletePaneSoon();
     for (RichPane* pane : {userEdit_.get(), runEdit_.get()})
         pane->SetRunning(!enabled);
     // The entries too, so their keys rest with the menu.
@@ -763,15 +802,16 @@ void MainWindow::GoToScriptLine(long line, long column) {
 void MainWindow::UpdatePane(std::string_view shown, std::string_view text) {
     if (shown == text) return;
     paneSyncStart_ = std::chrono::steady_clock::now();
-    const PaneEdit edit = PaneUpdate(shown, text);
-    if (edit.dropFront > 0 || edit.from < shown.size() / 4) {
-        // Most of the pane goes (over its limit it lost its first half):
-        // RichEdit takes a paragraph out at a cost that grows with the text,
-        // so the pane is filled anew instead.
-        response_->ReplaceAll(Utf8ToUtf16(LfLineEnds(text)));
-        return;
-    }
-    response_->ReplaceTail(0, edit.from, Utf8ToUtf16(LfLineEnds(edit.insert)));
+    // A pane the user has turned to shows all of its text at every change.
+    responseView_->Update(shown, text, GetFocus() != response_->Handle());
+    if (runControlsEnabled_) CompletePaneSoon();
+}
+
+void MainWindow::CompletePaneSoon() {
+    // Posted messages come before the next paint: outside a run the pane is
+    // never seen without its first lines.
+    if (!responseView_->Partial() || completePosted_) return;
+    completePosted_ = PostMessageW(hwnd_, kCompletePaneMessage, 0, 0) != 0;
 }
 
 void MainWindow::ScrollPaneToEnd() {
@@ -802,10 +842,13 @@ std::optional<TextPane> MainWindow::FocusPane() const {
 }
 
 std::u16string MainWindow::PaneSearchText(TextPane pane) const {
+    // Find looks through the whole pane, also during a run.
+    if (pane == TextPane::Response) responseView_->Complete();
     return PaneOf(pane).SearchText();
 }
 
 std::pair<std::size_t, std::size_t> MainWindow::PaneSelection(TextPane pane) const {
+    if (pane == TextPane::Response) responseView_->Complete();
     return PaneOf(pane).Selection();
 }
 
@@ -817,28 +860,25 @@ void MainWindow::SelectInPane(TextPane pane, std::size_t start, std::size_t end)
 }
 
 void MainWindow::StartTimer(WindowTimer timer, int ms) {
-    const auto i = static_cast<std::size_t>(timer);
     // RichEdit under a run that outpaces it: the pane catches up, and the
-    // running line moves on, less often, so that each takes at most a ninth
-    // of the time; the pane still twice a second, the line at least once.
+    // running line moves on, less often, so that each takes at most a
+    // seventeenth of the time; the pane still twice a second, the line at
+    // least once.
     const auto paced = [&ms](std::chrono::steady_clock::duration cost, int most) {
         const auto costMs = std::chrono::duration_cast<std::chrono::milliseconds>(cost).count();
-        ms = std::clamp(static_cast<int>(costMs) * 8, ms, std::max(ms, most));
+        ms = std::clamp(static_cast<int>(costMs) * 16, ms, std::max(ms, most));
     };
     if (timer == WindowTimer::PaneSync) paced(paneSyncCost_, kPaneSyncMostMs);
     if (timer == WindowTimer::RunningLine) paced(runningLineCost_, kRunningLineMostMs);
-    timers_[i] = true;
-    SetTimer(hwnd_, i + 1, static_cast<UINT>(std::max(ms, USER_TIMER_MINIMUM)), nullptr);
+    timers_.Start(timer, ms);
 }
 
 void MainWindow::StopTimer(WindowTimer timer) {
-    const auto i = static_cast<std::size_t>(timer);
-    timers_[i] = false;
-    KillTimer(hwnd_, i + 1);
+    timers_.Stop(timer);
 }
 
 bool MainWindow::TimerActive(WindowTimer timer) const {
-    return timers_[static_cast<std::size_t>(timer)];
+    return timers_.Active(timer);
 }
 
 void MainWindow::RefreshLinkWindow() {

@@ -10,7 +10,9 @@
 #include "win32/finding_marks.h"
 #include "win32/findings_list.h"
 #include "win32/link_window.h"
+#include "win32/response_view.h"
 #include "win32/rich_pane.h"
+#include "win32/window_timers.h"
 #include "windowcore/window_core.h"
 #include "windowcore/window_layout.h"
 
@@ -78,6 +80,9 @@ public:
     HWND StatusBar() const { return status_; }
     RichPane& ScriptPane() { return showingRun_ ? *runEdit_ : *userEdit_; }
     RichPane& ResponsePane() { return *response_; }
+    // The response pane holds all of the pane's text (it holds only the
+    // last lines for a moment after a refill during a run).
+    bool ResponseComplete() const { return !responseView_->Partial(); }
     LinkWindow& Link() { return *linkWindow_; }
     // The script check's list below the editor.
     HWND FindingsListHandle() const { return findingsList_->Handle(); }
@@ -131,6 +136,12 @@ private:
     void ApplyFont();
     bool KeyCommand(const MSG& msg);
     RichPane& PaneOf(TextPane pane) const;
+    // Has the response pane take back the lines it held out, once the
+    // events waiting now are through.
+    void CompletePaneSoon();
+    // The busy pointer shows once the window has been busy for a moment.
+    void BusyPointerDue();
+    void ShowBusyPointer(bool busy);
     HWND FocusControl() const;
 
     MessagePump& pump_;
@@ -144,14 +155,18 @@ private:
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
     std::unique_ptr<RichPane> userEdit_, runEdit_, response_;
+    std::unique_ptr<ResponseView> responseView_;
+    bool completePosted_ = false;
     std::unique_ptr<FindingMarks> marks_; // in the user's script
     std::unique_ptr<FindingsList> findingsList_;
     std::unique_ptr<LinkWindow> linkWindow_;
-    std::array<bool, kWindowTimerCount> timers_{};
+    WindowTimers timers_;
     HFONT designFont_ = nullptr;
     HBRUSH face_ = nullptr;
     int dpi_ = 96;
-    bool busy_ = false;
+    bool busy_ = false;        // the core's busy pointer
+    bool pointerBusy_ = false; // the one shown, once busy_ lasted a moment
+    std::chrono::steady_clock::time_point busySince_{};
     bool closed_ = false;
     bool showingRun_ = false;
     bool runControlsEnabled_ = true;
