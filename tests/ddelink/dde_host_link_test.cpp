@@ -5,6 +5,7 @@
 #include "ddelink/korva_search.h"
 #include "ddelink/message_pump.h"
 #include "ddelink/wide_text.h"
+#include "tests/support/windows_path.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +18,7 @@
 namespace talvex {
 namespace {
 
-// The build's Linux path as Wine's Z: drive shows it; a Windows path as it is.
-std::wstring WindowsPath(const std::string& path) {
-    std::wstring wide = WideFromUtf8(path);
-    if (wide.empty() || wide[0] != L'/') return wide;
-    for (wchar_t& c : wide)
-        if (c == L'/') c = L'\\';
-    return L"Z:" + wide;
-}
+using talvex::testing::WindowsPath;
 
 const std::wstring kSim = WindowsPath(KORVA32_SIM_EXE);
 const std::wstring kMute = L"C:\\windows\\system32\\notepad.exe"; // runs, offers no service

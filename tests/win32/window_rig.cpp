@@ -25,18 +25,6 @@ void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
 
 } // namespace
 
-std::wstring WindowsPath(const std::string& path) {
-    std::wstring wide = WideFromUtf8(path);
-    if (wide.empty() || wide[0] != L'/') return wide;
-    for (wchar_t& c : wide)
-        if (c == L'/') c = L'\\';
-    return L"Z:" + wide;
-}
-
-std::string WindowsPathUtf8(const std::string& path) {
-    return Utf8FromWide(WindowsPath(path));
-}
-
 void Later(int ms, std::function<void()> action) {
     const UINT_PTR id = SetTimer(nullptr, 0, static_cast<UINT>(ms), &Fire);
     Pending()[id] = std::move(action);

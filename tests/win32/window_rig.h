@@ -6,6 +6,7 @@
 
 #include "ddelink/dde_host_link.h"
 #include "ddelink/message_pump.h"
+#include "tests/support/windows_path.h"
 #include "tests/windowcore/fake_window.h"
 #include "win32/dde_window_link.h"
 #include "win32/main_window.h"
@@ -16,10 +17,6 @@
 #include <string>
 
 namespace talvex::testing {
-
-// The build's Linux path as Wine's Z: drive shows it.
-std::wstring WindowsPath(const std::string& path);
-std::string WindowsPathUtf8(const std::string& path);
 
 struct WindowRig {
     // `dialogs` null: the scripted ones.
