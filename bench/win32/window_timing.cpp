@@ -177,7 +177,9 @@ int main(int argc, char** argv) {
     // much longer until the pane also holds the lines it held out meanwhile.
     double complete = 0;
     const auto windowRun = [&](const std::string& script, bool list) {
-        window.LoadEditor(script);
+        // Wine lays a long text out for a long time: a round that runs the
+        // script the editor holds already does not load it again.
+        if (core.EditorText() != script) window.LoadEditor(script);
         // The script check reads a new text a moment after it is loaded, as
         // no user clicks Run sooner; the run then finds it read.
         while (window.TimerActive(talvex::WindowTimer::Check))
