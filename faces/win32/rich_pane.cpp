@@ -226,8 +226,15 @@ void RichPane::ApplyFont(WPARAM which) {
     busy_ = true;
     const LRESULT mask = SendMessageW(hwnd_, EM_SETEVENTMASK, 0, 0);
     SuspendUndo(true);
-    SendMessageW(hwnd_, EM_SETCHARFORMAT, which, reinterpret_cast<LPARAM>(&f));
-    SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&f));
+    // New text is plain: a control made in an old one's place starts from
+    // RichEdit's own default font, which is bold; the response pane is one
+    // format throughout.
+    CHARFORMAT2W plain = f;
+    plain.dwMask |= CFM_BOLD | CFM_ITALIC;
+    plain.dwEffects &= ~static_cast<DWORD>(CFE_BOLD | CFE_ITALIC);
+    const CHARFORMAT2W& all = kind_ == Kind::Response ? plain : f;
+    SendMessageW(hwnd_, EM_SETCHARFORMAT, which, reinterpret_cast<LPARAM>(&all));
+    SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&plain));
     SuspendUndo(false);
     SendMessageW(hwnd_, EM_SETEVENTMASK, 0, mask);
     busy_ = was;

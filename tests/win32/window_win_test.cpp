@@ -430,6 +430,17 @@ TEST(WindowWin, ResponsePaneHoldsItsFirstLinesBackOnlyDuringARun) {
     w.UpdatePane("", text);
     EXPECT_EQ(shown(), Lf(text)) << "the user looks at the pane";
     w.SetRunControlsEnabled(true);
+    // A pane refilled in a new control keeps the pane's font.
+    pane = w.ResponsePane().Handle();
+    CHARRANGE first{0, 4};
+    SendMessageW(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&first));
+    CHARFORMAT2W f{};
+    f.cbSize = sizeof f;
+    f.dwMask = CFM_FACE | CFM_BOLD | CFM_SIZE;
+    SendMessageW(pane, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&f));
+    EXPECT_EQ(std::wstring(f.szFaceName), L"MS Sans Serif");
+    EXPECT_FALSE(f.dwEffects & CFE_BOLD);
+    EXPECT_EQ(f.yHeight, 165);
 }
 
 // The colour the editor shows at `column` of `line` (GetSysColor's for plain text).
