@@ -18,10 +18,10 @@ bool LogAppender::Append(const std::string& path, std::string_view text, std::st
     }
     heldText_ += text;
     ++held_;
-    // A file not open yet (the run's first text, or the first after a
-    // failure) is written at once: a log that cannot be written is told of
-    // where it fails, not a moment later.
-    if (!file_ || heldText_.size() >= kHoldBytes) return Flush(error) && ok;
+    // A file not open yet (the run's first text, a new log's, or the first
+    // after a failure) is written at once: a log that cannot be written is
+    // told of where it fails, not a moment later.
+    if (!file_ || path_ != heldPath_ || heldText_.size() >= kHoldBytes) return Flush(error) && ok;
     return FlushIfDue(error) && ok;
 }
 
