@@ -113,8 +113,6 @@ void LogAppender::Close() {
 
 void LogAppender::Restart() {
     Close();
-    heldText_.clear();
-    held_ = 0;
     lost_ = 0;
     lostReason_.clear();
 }

@@ -113,20 +113,14 @@ PaneEdit PaneUpdate(std::string_view shown, std::string_view text) {
 }
 
 PaneTail PaneTailOf(std::string_view text, std::size_t lines) {
-    PaneTail tail;
+    // Back over one line break for each line kept.
     std::size_t at = text.size();
-    for (std::size_t n = 1; n < lines; ++n) {
-        if (at < 2) return tail;
-        const std::size_t crlf = text.rfind("\r\n", at - 2);
-        if (crlf == std::string_view::npos) return tail;
+    for (std::size_t n = 0; n < lines; ++n) {
+        const std::size_t crlf = at < 2 ? std::string_view::npos : text.rfind("\r\n", at - 2);
+        if (crlf == std::string_view::npos) return {};
         at = crlf;
     }
-    if (at < 2) return tail;
-    const std::size_t crlf = text.rfind("\r\n", at - 2);
-    if (crlf == std::string_view::npos) return tail;
-    tail.from = crlf + 2;
-    tail.hidden = DisplayLength(text.substr(0, tail.from));
-    return tail;
+    return {at + 2, DisplayLength(text.substr(0, at + 2))};
 }
 
 } // namespace talvex
